@@ -1,0 +1,218 @@
+/*
+ * audiolib: PhonaraPlayer's audio library.
+ *
+ * A small C interface over OpenAL Soft and the decoders (libsndfile, libmpg123,
+ * libopenmpt). The program reaches audio only through the functions declared
+ * here. Calls may come from any thread; every failing call sets a thread-local
+ * error code that BASS_ErrorGetCode returns.
+ *
+ * Space is left-handed: +X right, +Y up, +Z in front of the listener.
+ * Paths are UTF-8.
+ */
+#ifndef AUDIOLIB_H
+#define AUDIOLIB_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(_WIN32)
+#define AUDIOLIB_API __declspec(dllexport)
+#else
+#define AUDIOLIB_API __attribute__((visibility("default")))
+#endif
+
+typedef uint32_t DWORD;
+typedef uint64_t QWORD;
+typedef int BOOL;
+
+typedef DWORD HSTREAM; /* a stream opened from a file */
+typedef DWORD HMUSIC;  /* a music module */
+typedef DWORD HFX;     /* an effect placed on a channel */
+typedef DWORD HSYNC;   /* a registered sync */
+typedef DWORD HPLUGIN; /* a loaded plug-in */
+
+/* Version reported by BASS_GetVersion: major in bits 24..31, minor in 16..23. */
+#define AUDIOLIB_VERSION 0x02030000u
+
+/* ---- Error codes (BASS_ErrorGetCode) ------------------------------------ */
+#define BASS_OK 0
+#define BASS_ERROR_INIT 1      /* no device is open (BASS_Init not called) */
+#define BASS_ERROR_DEVICE 2    /* no such device number */
+#define BASS_ERROR_DRIVER 3    /* the device exists but could not be opened */
+#define BASS_ERROR_ALREADY 4   /* a device is open already */
+#define BASS_ERROR_HANDLE 5    /* bad handle: 0, freed, or of the wrong kind */
+#define BASS_ERROR_FILEOPEN 6  /* the file could not be opened or read */
+#define BASS_ERROR_FORMAT 7    /* no decoder recognised the file */
+#define BASS_ERROR_NO3D 8      /* a 3D channel needs exactly one audio channel */
+#define BASS_ERROR_NOEAX 9     /* the device offers no room environment */
+#define BASS_ERROR_ILLPARAM 10 /* an invalid parameter (null pointer, bad value) */
+#define BASS_ERROR_MEMORY 11   /* out of memory or OpenAL resources */
+#define BASS_ERROR_NOTAVAIL 12 /* not available (no such effect type, ...) */
+#define BASS_ERROR_PLUGIN 13   /* the file is not one of our plug-ins */
+#define BASS_ERROR_POSITION 14 /* the position cannot be reached */
+#define BASS_ERROR_UNKNOWN -1
+
+/* ---- Flags ---------------------------------------------------------------- */
+#define BASS_DEVICE_3D 4        /* BASS_Init: enable 3D */
+#define BASS_SAMPLE_MONO 2      /* decode to one channel (MPEG audio is downmixed) */
+#define BASS_SAMPLE_LOOP 4      /* loop at the end */
+#define BASS_SAMPLE_3D 8        /* a positioned source: needs one audio channel */
+#define BASS_MUSIC_RAMP 0x200   /* music: volume ramping */
+#define BASS_STREAM_MUSIC 0x10000 /* BASS_CHANNELINFO.flags: the channel is a module */
+
+/* ---- Channel states (BASS_ChannelIsActive) ------------------------------- */
+#define BASS_ACTIVE_STOPPED 0
+#define BASS_ACTIVE_PLAYING 1
+#define BASS_ACTIVE_STALLED 2
+#define BASS_ACTIVE_PAUSED 3
+
+/* ---- Effects ------------------------------------------------------------- */
+#define BASS_FX_REVERB 8 /* per-channel reverb, parameters in BASS_REVERB_PARAMS */
+
+/* ---- Syncs --------------------------------------------------------------- */
+#define BASS_SYNC_END 2              /* the channel reached its end */
+#define BASS_SYNC_ONETIME 0x80000000u /* remove the sync after it ran once */
+
+/* ---- Room environments (BASS_SetEAXParameters), 0 .. 25 ----------------- */
+enum {
+    EAX_ENVIRONMENT_GENERIC,
+    EAX_ENVIRONMENT_PADDEDCELL,
+    EAX_ENVIRONMENT_ROOM,
+    EAX_ENVIRONMENT_BATHROOM,
+    EAX_ENVIRONMENT_LIVINGROOM,
+    EAX_ENVIRONMENT_STONEROOM,
+    EAX_ENVIRONMENT_AUDITORIUM,
+    EAX_ENVIRONMENT_CONCERTHALL,
+    EAX_ENVIRONMENT_CAVE,
+    EAX_ENVIRONMENT_ARENA,
+    EAX_ENVIRONMENT_HANGAR,
+    EAX_ENVIRONMENT_CARPETEDHALLWAY,
+    EAX_ENVIRONMENT_HALLWAY,
+    EAX_ENVIRONMENT_STONECORRIDOR,
+    EAX_ENVIRONMENT_ALLEY,
+    EAX_ENVIRONMENT_FOREST,
+    EAX_ENVIRONMENT_CITY,
+    EAX_ENVIRONMENT_MOUNTAINS,
+    EAX_ENVIRONMENT_QUARRY,
+    EAX_ENVIRONMENT_PLAIN,
+    EAX_ENVIRONMENT_PARKINGLOT,
+    EAX_ENVIRONMENT_SEWERPIPE,
+    EAX_ENVIRONMENT_UNDERWATER,
+    EAX_ENVIRONMENT_DRUGGED,
+    EAX_ENVIRONMENT_DIZZY,
+    EAX_ENVIRONMENT_PSYCHOTIC,
+    EAX_ENVIRONMENT_COUNT
+};
+
+/* ---- Records ------------------------------------------------------------- */
+
+/* A 3D vector, laid out as three floats. */
+typedef struct BASS_3DVECTOR {
+    float x, y, z;
+} BASS_3DVECTOR;
+
+/* Channel information (BASS_ChannelGetInfo). */
+typedef struct BASS_CHANNELINFO {
+    DWORD freq;  /* sample rate in Hz */
+    DWORD chans; /* audio channels as played: 1 for a 3D source */
+    DWORD flags; /* BASS_SAMPLE_*, BASS_MUSIC_RAMP, BASS_STREAM_MUSIC */
+    DWORD ctype; /* 1 = stream, 2 = music module */
+} BASS_CHANNELINFO;
+
+/* Parameters of the per-channel reverb (BASS_FX_REVERB). */
+typedef struct BASS_REVERB_PARAMS {
+    float inGain;          /* input gain, dB (-96 .. 0) */
+    float reverbMix;       /* reverb mix, dB (-96 .. 0) */
+    float reverbTime;      /* reverb time, ms (0.001 .. 3000) */
+    float highFreqRTRatio; /* high-frequency reverb-time ratio (0.001 .. 0.999) */
+} BASS_REVERB_PARAMS;
+
+/* One file format of a plug-in. */
+typedef struct BASS_PLUGINFORM {
+    const char* name; /* e.g. "WavPack" */
+    const char* exts; /* extension list, e.g. "*.wv" or "*.a;*.b" */
+} BASS_PLUGINFORM;
+
+typedef struct BASS_PLUGININFO {
+    DWORD version;                  /* the plug-in's own version */
+    DWORD formatc;                  /* number of formats */
+    const BASS_PLUGINFORM* formats; /* formatc entries */
+} BASS_PLUGININFO;
+
+/* End-of-channel callback: runs on the library's streaming thread. */
+typedef void SYNCPROC(HSYNC handle, DWORD channel, DWORD data, void* user);
+
+/* ---- Library and device --------------------------------------------------- */
+AUDIOLIB_API DWORD BASS_GetVersion(void);
+/* Description of output device n (from 1); null past the last device. */
+AUDIOLIB_API const char* BASS_GetDeviceDescription(DWORD device);
+AUDIOLIB_API BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* reserved);
+AUDIOLIB_API BOOL BASS_Stop(void);
+AUDIOLIB_API BOOL BASS_Free(void);
+AUDIOLIB_API int BASS_ErrorGetCode(void);
+AUDIOLIB_API BOOL BASS_Set3DFactors(float distf, float rollf, float doppf);
+AUDIOLIB_API void BASS_Apply3D(void);
+/* Room environment: env 0..25 or -1 = unchanged; vol 0..1; decay in s; damp 0..2;
+ * a negative float leaves that value unchanged. */
+AUDIOLIB_API BOOL BASS_SetEAXParameters(int env, float vol, float decay, float damp);
+AUDIOLIB_API BOOL BASS_GetEAXParameters(DWORD* env, float* vol, float* decay, float* damp);
+
+/* ---- Plug-ins ------------------------------------------------------------- */
+AUDIOLIB_API HPLUGIN BASS_PluginLoad(const char* file, DWORD flags);
+AUDIOLIB_API const BASS_PLUGININFO* BASS_PluginGetInfo(HPLUGIN handle);
+
+/* ---- Streams and modules ------------------------------------------------- */
+/* mem must be false: file is a UTF-8 path. length 0 means to the end. */
+AUDIOLIB_API HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length,
+                                           DWORD flags);
+AUDIOLIB_API BOOL BASS_StreamFree(HSTREAM handle);
+AUDIOLIB_API HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length,
+                                   DWORD flags, DWORD freq);
+AUDIOLIB_API BOOL BASS_MusicFree(HMUSIC handle);
+
+/* ---- Channels (a stream or a module) ------------------------------------- */
+AUDIOLIB_API BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
+AUDIOLIB_API BOOL BASS_ChannelStop(DWORD handle);
+AUDIOLIB_API BOOL BASS_ChannelPause(DWORD handle);
+AUDIOLIB_API DWORD BASS_ChannelIsActive(DWORD handle);
+AUDIOLIB_API BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);
+/* Sets the channel's flags; only BASS_SAMPLE_LOOP may change. */
+AUDIOLIB_API BOOL BASS_ChannelSetFlags(DWORD handle, DWORD flags);
+/* Position in bytes of 16-bit output frames (frames * chans * 2); 0 = start. */
+AUDIOLIB_API BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos);
+AUDIOLIB_API QWORD BASS_ChannelGetPosition(DWORD handle);
+/* freq in Hz (-1 = unchanged, 0 = original); volume 0..100 (-1 = unchanged);
+ * pan -100..100 (-101 = unchanged), for unpositioned channels. */
+AUDIOLIB_API BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan);
+AUDIOLIB_API BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD* freq, DWORD* volume, int* pan);
+/* Null vectors leave the value unchanged; takes effect at BASS_Apply3D. */
+AUDIOLIB_API BOOL BASS_ChannelSet3DPosition(DWORD handle, const BASS_3DVECTOR* pos,
+                                            const BASS_3DVECTOR* orient,
+                                            const BASS_3DVECTOR* vel);
+AUDIOLIB_API BOOL BASS_ChannelGet3DPosition(DWORD handle, BASS_3DVECTOR* pos,
+                                            BASS_3DVECTOR* orient, BASS_3DVECTOR* vel);
+AUDIOLIB_API HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc,
+                                       void* user);
+/* Room reverb send: 0 = none, 1 = full, -1 = automatic (distance based). */
+AUDIOLIB_API BOOL BASS_ChannelSetEAXMix(DWORD handle, float mix);
+AUDIOLIB_API HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority);
+AUDIOLIB_API BOOL BASS_FXSetParameters(HFX handle, const void* params);
+
+/* ---- Offline rendering (the library's own extension) --------------------- */
+/* Opens an OpenAL loopback device instead of an output device: stereo float at
+ * freq Hz, rendered only by AUDIOLIB_Render, faster than real time. Every other
+ * function works as with BASS_Init; BASS_Free closes it. */
+AUDIOLIB_API BOOL AUDIOLIB_InitLoopback(DWORD freq, BOOL hrtf);
+/* Renders frames stereo frames (interleaved floats) into out. Before each block
+ * every playing channel's queue is topped up, so the output is complete and
+ * the same on every run. */
+AUDIOLIB_API BOOL AUDIOLIB_Render(float* out, DWORD frames);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* AUDIOLIB_H */

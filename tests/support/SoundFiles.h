@@ -1,0 +1,49 @@
+// Short sound files that the tests write for themselves, in a private folder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A fresh temporary folder, removed with everything in it when destroyed.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+enum class Wave { Sine, Silence, Click, Noise };
+
+struct ToneSpec {
+    int channels = 1;
+    int rate = 44100;
+    double seconds = 0.2;
+    double frequency = 440.0;
+    double amplitude = 0.5;
+    Wave wave = Wave::Sine;
+};
+
+// Writes a file whose format follows its extension: .wav, .aif/.aiff, .ogg,
+// .flac. Returns false (and fails the running test) when libsndfile refuses.
+bool writeTone(const std::string& path, const ToneSpec& spec = {});
+
+// The samples writeTone would write, interleaved.
+std::vector<float> toneSamples(const ToneSpec& spec);
+
+// Writes raw bytes (for broken and disguised files).
+bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+std::vector<unsigned char> readBytes(const std::string& path);
+
+// A minimal valid four-channel ProTracker module (M.K.) that plays a square
+// wave on channel 1 for a few rows.
+std::vector<unsigned char> tinyModule();
+
+} // namespace testsupport
