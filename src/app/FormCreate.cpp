@@ -1,0 +1,82 @@
+// What the main window's creation builds and its destruction tears down.
+#include "app/PNAP.h"
+#include "audiolib.h"
+#include "channellist/ChannelGrid.h"
+#include "playlist/PathRules.h"
+#include "channels/Sources.h"
+#include "spatial/Markers.h"
+#include "spatial/Spatial.h"
+#include "widgets/Marker.h"
+#include "widgets/ScrollBar.h"
+#include "widgets/StringGrid.h"
+#include "widgets/ViewImage.h"
+
+void TFrmPhonaraPlayer::FormCreate() {
+    UnitsPerStep = 0.05f;
+    PixelsPerStep = static_cast<float>(static_cast<double>(Image1->width()) /
+                                       (ScrollBarX->maximum() - ScrollBarX->minimum()));
+    UpdatingBars = false;
+    ViewCentre = static_cast<int>(Image1->width() / 2.0);
+    // Both views repaint often while markers are dragged over them; Qt's
+    // widgets are double-buffered already, so the panels need nothing more.
+
+    MarkerDragging = false;
+    BandSelecting = false;
+    GridRangeSelecting = false;
+
+    CreateMarkers();
+
+    // Channel 1 is the selected channel at start.
+    Sources[1].Selected = true;
+
+    StringGrid1->setRowCount(ChannelCount + 1);
+    StringGrid1->setCell(0, 0, "Ch");
+    StringGrid1->setCell(1, 0, "Source");
+    StringGrid1->setCell(2, 0, "State");
+    StringGrid1->setCell(3, 0, "File");
+    for (int n = 1; n <= ChannelCount; ++n) {
+        StringGrid1->setCell(0, n, QString::asprintf(" %.2d", n));
+        NameWidth[n] = 0;
+    }
+}
+
+void TFrmPhonaraPlayer::FormDestroy() {
+    destroyed_ = true;
+    for (int n = 1; n <= ChannelCount; ++n) {
+        delete FrontMarkers[n];
+        FrontMarkers[n] = nullptr;
+        delete TopMarkers[n];
+        TopMarkers[n] = nullptr;
+    }
+    MarkerOrder.clear();
+    // Closing the device releases every channel and effect on it.
+    BASS_Stop();
+    BASS_Free();
+}
+
+void TFrmPhonaraPlayer::LoadIniFile(const QStringList& arguments) {
+    if (arguments.isEmpty())
+        return; // the auto-saved arrangement comes with the playlists
+    if (IsPlaylistName(arguments.first().toStdString())) {
+        OpenPlaylist(arguments.first().toStdString());
+        return;
+    }
+    // Sound files go into slots 1, 2, 3 and on, whatever is selected.
+    int slot = 1;
+    bool loadedAny = false;
+    for (const QString& argument : arguments) {
+        if (LoadChannelFile(slot, argument.toStdString())) {
+            loadedAny = true;
+            if (++slot > ChannelCount)
+                break;
+        }
+    }
+    RepaintGrid();
+    ReportLoadResult(loadedAny);
+}
+
+void TFrmPhonaraPlayer::OpenPlaylist(const std::string&) {}
+
+void TFrmPhonaraPlayer::FileOpen2Accept() {}
+
+void TFrmPhonaraPlayer::FileSaveAs1Accept() {}

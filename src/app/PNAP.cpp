@@ -1,0 +1,335 @@
+#include "app/PNAP.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFont>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+
+#include "widgets/ScrollBar.h"
+#include "widgets/StringGrid.h"
+#include "widgets/ViewImage.h"
+
+TFrmPhonaraPlayer* FrmPhonaraPlayer = nullptr;
+
+const char* const ChannelFileFilter =
+    "All files(*.*)|*.*|Playlist(*.pna;*.m3u)|*.pna;*.m3u|Mpeg Audio Files "
+    "(*.mp3;*.mp2;*.mp1)|*.mp3;*.mp2;*.mp1|Ogg Vorbis (*.ogg)|*.ogg|PCM "
+    "(*.wav;*.aif)|*.wav;*.aif|Music "
+    "Module(*.mo3;*.xm;*.mod;*.s3m;*.it;*.mtm)|*.mo3;*.xm;*.mod;*.s3m;*.it;*.mtm";
+
+const char* const PlaylistFilter = "Playlist(*.pna;*.m3u)|*.pna;*.m3u|Phonara "
+                                   "Playlist(*.pna)|*.pna|M3U Playlist(*.m3u)|*.m3u";
+
+const char* const VersionText = "PhonaraPlayer var 1.0.6.0";
+
+namespace {
+
+// The client area below the menu bar.
+constexpr int ClientWidth = 592;
+constexpr int ClientHeight = 439;
+
+// The window font: the layout's Japanese proportional Gothic at 12 pixels.
+const char* const WindowFontFamily = "ＭＳ Ｐゴシック";
+
+QLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, int width,
+                  int height) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(left, top, width, height);
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& caption, const QString& hint, int left,
+                        int top, int width, int height) {
+    auto* button = new QPushButton(caption, parent);
+    button->setGeometry(left, top, width, height);
+    button->setToolTip(hint);
+    button->setAutoDefault(false);
+    return button;
+}
+
+// A hint is "short|long": the short text is the tooltip, the long one the
+// status tip.
+void setHint(QAction* action, const QString& hint) {
+    const auto parts = hint.split('|');
+    action->setToolTip(parts.value(0));
+    action->setStatusTip(parts.value(1, parts.value(0)));
+}
+
+// The coordinate labels have a background of their own.
+void paintLabelBackground(QLabel* label) {
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::HighlightedText));
+    label->setPalette(pal);
+    label->setAutoFillBackground(true);
+}
+
+// Direction captions over a view: greyed, and transparent for the mouse so
+// that presses reach the view.
+QLabel* makeDirectionLabel(QWidget* panel, const QString& text, int left, int top) {
+    QLabel* label = makeLabel(panel, text, left, top, 12, 12);
+    label->setEnabled(false);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+} // namespace
+
+void InstallFontSubstitutions() {
+    QFont::insertSubstitutions(WindowFontFamily,
+                               {"IPAPGothic", "IPA Pゴシック", "IPAGothic", "VL PGothic",
+                                "Noto Sans CJK JP", "TakaoPGothic"});
+}
+
+TFrmPhonaraPlayer::TFrmPhonaraPlayer(QWidget* parent)
+    : QMainWindow(parent,
+                  Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                      Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+    FrmPhonaraPlayer = this;
+    InstallFontSubstitutions();
+    QFont font(WindowFontFamily);
+    font.setPixelSize(12);
+    setFont(font);
+    setWindowTitle("PhonaraPlayer");
+
+    BuildMenu();
+    BuildLayout();
+    BuildDialogs();
+    SetTabOrder();
+
+    // A single fixed border: the client area keeps its size below the menu bar.
+    setFixedSize(ClientWidth, ClientHeight + MainMenu1->sizeHint().height());
+    move(200, 115);
+
+    FormCreate();
+}
+
+TFrmPhonaraPlayer::~TFrmPhonaraPlayer() {
+    if (!destroyed_)
+        FormDestroy();
+    if (FrmPhonaraPlayer == this)
+        FrmPhonaraPlayer = nullptr;
+}
+
+void TFrmPhonaraPlayer::BuildMenu() {
+    MainMenu1 = new QMenuBar(this);
+    setMenuBar(MainMenu1);
+
+    MenuOpenFile = MainMenu1->addMenu("ファイル(&F)");
+
+    Open1 = new QAction("開く(&O)...", this);
+    Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    setHint(Open1, "開く|チャンネルにファイルを読み込む");
+    connect(Open1, &QAction::triggered, this, [this] { LoadButtonClick(); });
+
+    FileOpen2 = new QAction("プレイリストを開く(&O)...", this);
+    FileOpen2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    setHint(FileOpen2, "開く|既存のプレイリストを開く");
+    connect(FileOpen2, &QAction::triggered, this, [this] { FileOpen2Execute(); });
+
+    FileSaveAs1 = new QAction("プレイリストに名前を付けて保存(&A)...", this);
+    FileSaveAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    setHint(FileSaveAs1, "保存|現在のプレイリストに新しい名前をつけて保存");
+    connect(FileSaveAs1, &QAction::triggered, this, [this] { FileSaveAs1Execute(); });
+
+    FileExit1 = new QAction("終了(&X)", this);
+    setHint(FileExit1, "終了|アプリケーションを終了する");
+    connect(FileExit1, &QAction::triggered, this, [this] { close(); });
+
+    // The menu items take caption, shortcut and hint from their actions: in Qt
+    // the item is the action itself.
+    O1 = FileOpen2;
+    A1 = FileSaveAs1;
+    Exit2 = FileExit1;
+    MenuOpenFile->addAction(Open1);
+    MenuOpenFile->addAction(O1);
+    MenuOpenFile->addAction(A1);
+    MenuOpenFile->addAction(Exit2);
+
+    about1 = MainMenu1->addAction("バージョン(&H)");
+    connect(about1, &QAction::triggered, this, [this] { about1Click(); });
+}
+
+void TFrmPhonaraPlayer::BuildLayout() {
+    auto* client = new QWidget(this);
+    client->setFixedSize(ClientWidth, ClientHeight);
+    setCentralWidget(client);
+
+    LabelY = makeLabel(client, "Y=0", 17, 2, 19, 12);
+    paintLabelBackground(LabelY);
+    Label10 = makeLabel(client, "XY(&D)", 236, 2, 30, 12);
+    LabelZ = makeLabel(client, "Z=0", 338, 2, 19, 12);
+    paintLabelBackground(LabelZ);
+    Label11 = makeLabel(client, "XZ(&F)", 558, 2, 29, 12);
+
+    ScrollBarY = new TScrollBar(Qt::Vertical, client);
+    ScrollBarY->setGeometry(2, 16, 15, 250);
+
+    Panel1 = new QFrame(client);
+    Panel1->setGeometry(16, 16, 252, 252);
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setLineWidth(1);
+    Image1 = new TViewImage(Panel1);
+    Image1->setGeometry(1, 1, 250, 250);
+    Label1 = makeDirectionLabel(Panel1, "上", 120, 4);
+    Label2 = makeDirectionLabel(Panel1, "下", 120, 236);
+    Label6 = makeDirectionLabel(Panel1, "左", 5, 120);
+    Label7 = makeDirectionLabel(Panel1, "右", 235, 120);
+
+    ScrollBarZ = new TScrollBar(Qt::Vertical, client);
+    ScrollBarZ->setGeometry(322, 18, 15, 250);
+
+    Panel2 = new QFrame(client);
+    Panel2->setGeometry(338, 16, 252, 252);
+    Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel2->setLineWidth(1);
+    Image2 = new TViewImage(Panel2);
+    Image2->setGeometry(1, 1, 250, 250);
+    Label3 = makeDirectionLabel(Panel2, "前", 120, 6);
+    Label4 = makeDirectionLabel(Panel2, "後", 120, 234);
+    Label8 = makeDirectionLabel(Panel2, "左", 5, 120);
+    Label9 = makeDirectionLabel(Panel2, "右", 235, 120);
+
+    ScrollBarX = new TScrollBar(Qt::Horizontal, client);
+    ScrollBarX->setGeometry(16, 270, 250, 15);
+    ScrollBarX2 = new TScrollBar(Qt::Horizontal, client);
+    ScrollBarX2->setGeometry(338, 270, 250, 15);
+    for (TScrollBar* bar : {ScrollBarX, ScrollBarY, ScrollBarZ, ScrollBarX2}) {
+        bar->setRange(-50, 50);
+        bar->setSingleStep(1);
+        bar->setPageStep(1);
+        bar->setPosition(0);
+    }
+
+    LabelX = makeLabel(client, "X=0", 267, 289, 19, 12);
+    paintLabelBackground(LabelX);
+
+    OpenButton = makeButton(client, "Open(&1)", "プレイリストを開く", 4, 292, 45, 17);
+    SaveButton = makeButton(client, "Save(&2)", "名前をつけてプレイリストを保存", 48, 292, 45, 17);
+    connect(OpenButton, &QPushButton::clicked, this, [this] { FileOpen2Execute(); });
+    connect(SaveButton, &QPushButton::clicked, this, [this] { FileSaveAs1Execute(); });
+
+    Label12 = makeLabel(client, "Channel(&V)", 108, 294, 57, 12);
+
+    StringGrid1 = new TStringGrid(client);
+    StringGrid1->setGeometry(4, 308, 249, 107);
+    StringGrid1->setColCount(4);
+    StringGrid1->setRowCount(9);
+    StringGrid1->setDefaultRowHeight(14);
+    const int widths[] = {23, 39, 35, 177};
+    for (int c = 0; c < 4; ++c)
+        StringGrid1->setColWidth(c, widths[c]);
+
+    LoadButton = makeButton(client, "Load(&Q)", "チャンネルにファイルを読み込む", 258, 314, 49, 25);
+    RemoveButton = makeButton(client, "Remove(&W)", "チャンネルのファイルを開放", 310, 314, 65, 25);
+    LoopButton = makeButton(client, "Loop(&A)", "ループ再生", 258, 356, 55, 25);
+    PlayButton = makeButton(client, "Play(&S)", "再生", 316, 356, 55, 25);
+    PauseButton = makeButton(client, "Pause(&Z)", "一時停止", 258, 390, 55, 25);
+    StopButton = makeButton(client, "Stop(&X)", "停止", 316, 390, 55, 25);
+    connect(LoadButton, &QPushButton::clicked, this, [this] { LoadButtonClick(); });
+    connect(RemoveButton, &QPushButton::clicked, this, [this] { RemoveButtonClick(); });
+    connect(LoopButton, &QPushButton::clicked, this, [this] { LoopButtonClick(); });
+    connect(PlayButton, &QPushButton::clicked, this, [this] { PlayButtonClick(); });
+    connect(PauseButton, &QPushButton::clicked, this, [this] { PauseButtonClick(); });
+    connect(StopButton, &QPushButton::clicked, this, [this] { StopButtonClick(); });
+
+    GroupBox2 = new QGroupBox("&Reverb", client);
+    GroupBox2->setGeometry(382, 306, 197, 41);
+    Label5 = new QLabel("0", GroupBox2);
+    Label5->setFixedWidth(24);
+    Label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    TrackBar1 = new QSlider(Qt::Horizontal, GroupBox2);
+    TrackBar1->setRange(0, 20);
+    TrackBar1->setValue(0);
+    TrackBar1->setSingleStep(1);
+    TrackBar1->setPageStep(1);
+    TrackBar1->setTickPosition(QSlider::TicksBelow);
+    TrackBar1->setTickInterval(1);
+    // The label sits at the box's left edge, the bar fills the rest.
+    auto* reverbLayout = new QHBoxLayout(GroupBox2);
+    reverbLayout->setContentsMargins(2, 13, 2, 1);
+    reverbLayout->setSpacing(0);
+    reverbLayout->addWidget(Label5);
+    reverbLayout->addWidget(TrackBar1);
+
+    GroupBox1 = new QGroupBox("&EAX environment", client);
+    GroupBox1->setGeometry(382, 360, 197, 47);
+    ComboBox1 = new QComboBox(GroupBox1);
+    ComboBox1->setGeometry(8, 18, 181, 20);
+    ComboBox1->addItems({"Off", "Generic", "Padded Cell", "Room", "Bathroom", "Living Room",
+                         "Stone Room", "Auditorium", "Concert Hall", "Cave", "Arena", "Hangar",
+                         "Carpeted Hallway", "Hallway", "Stone Corridor", "Alley", "Forrest",
+                         "City", "Mountains", "Quarry", "Plain", "Parking Lot", "Sewer Pipe",
+                         "Under Water", "Drugged", "Dizzy", "Psychotic"});
+    ComboBox1->setMaxVisibleItems(10);
+    ComboBox1->setEnabled(false);
+
+    // The accelerators of the captions move the focus to their controls.
+    Label10->setBuddy(ScrollBarY);
+    Label11->setBuddy(ScrollBarZ);
+    Label12->setBuddy(StringGrid1);
+}
+
+void TFrmPhonaraPlayer::BuildDialogs() {
+    OpenDialog1.DialogKind = TFileDialog::Kind::Open;
+    OpenDialog1.Filter = ChannelFileFilter;
+    OpenDialog1.FilterIndex = 1;
+    OpenDialog1.AllowMultiSelect = true;
+
+    FileOpen2Dialog.DialogKind = TFileDialog::Kind::Open;
+    FileOpen2Dialog.Title = "プレイリストを開く";
+    FileOpen2Dialog.Filter = PlaylistFilter;
+    FileOpen2Dialog.FilterIndex = 1;
+    FileOpen2Dialog.DefaultExt = "pna";
+    FileOpen2Dialog.FileMustExist = true;
+
+    FileSaveAs1Dialog.DialogKind = TFileDialog::Kind::Save;
+    FileSaveAs1Dialog.Title = "プレイリストに名前をつけて保存";
+    FileSaveAs1Dialog.Filter = PlaylistFilter;
+    FileSaveAs1Dialog.FilterIndex = 2;
+    FileSaveAs1Dialog.DefaultExt = "pna";
+    FileSaveAs1Dialog.OverwritePrompt = true;
+}
+
+void TFrmPhonaraPlayer::SetTabOrder() {
+    // Panels and labels take no focus; the group boxes pass it to their control.
+    QWidget* order[] = {ScrollBarY,   ScrollBarX,   ScrollBarZ,  ScrollBarX2, OpenButton,
+                        SaveButton,   StringGrid1,  LoadButton,  RemoveButton, LoopButton,
+                        PlayButton,   PauseButton,  StopButton,  TrackBar1,    ComboBox1};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+}
+
+void TFrmPhonaraPlayer::closeEvent(QCloseEvent* event) {
+    // Closing ends the event loop; the window is destroyed afterwards and its
+    // destruction does the tear-down.
+    event->accept();
+}
+
+void TFrmPhonaraPlayer::about1Click() {
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(),
+                    QString(VersionText) +
+                        "\nLinux edition by the PhonaraPlayer developers"
+                        "\nContact: the PhonaraPlayer issue tracker",
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+void TFrmPhonaraPlayer::FileOpen2Execute() {
+    if (FileOpen2Dialog.Execute(this))
+        FileOpen2Accept();
+}
+
+void TFrmPhonaraPlayer::FileSaveAs1Execute() {
+    if (FileSaveAs1Dialog.Execute(this))
+        FileSaveAs1Accept();
+}

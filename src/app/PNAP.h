@@ -1,0 +1,160 @@
+// The main window: every control of the program, and the event handlers and
+// commands behind them. Handlers are defined in the folder of the subsystem
+// they belong to; module-level state lives beside its subsystem.
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "widgets/FileDialog.h"
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QSlider;
+class TScrollBar;
+class TStringGrid;
+class TViewImage;
+
+// The channel-file dialog's built-in entries; plug-ins append theirs at start.
+extern const char* const ChannelFileFilter;
+// The playlist dialogs' entries.
+extern const char* const PlaylistFilter;
+// The version line of the version box.
+extern const char* const VersionText;
+
+class TFrmPhonaraPlayer : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TFrmPhonaraPlayer(QWidget* parent = nullptr);
+    ~TFrmPhonaraPlayer() override;
+
+    // Components, in the layout's order.
+    TScrollBar* ScrollBarX = nullptr;
+    TScrollBar* ScrollBarY = nullptr;
+    TScrollBar* ScrollBarZ = nullptr;
+    TScrollBar* ScrollBarX2 = nullptr;
+    QLabel* LabelZ = nullptr;
+    QLabel* LabelY = nullptr;
+    QLabel* LabelX = nullptr;
+    QFrame* Panel1 = nullptr;
+    TViewImage* Image1 = nullptr;
+    QFrame* Panel2 = nullptr;
+    TFileDialog OpenDialog1;
+    QPushButton* LoadButton = nullptr;
+    QPushButton* PlayButton = nullptr;
+    QPushButton* PauseButton = nullptr;
+    QPushButton* RemoveButton = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    TStringGrid* StringGrid1 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label3 = nullptr;
+    TViewImage* Image2 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QPushButton* StopButton = nullptr;
+    QPushButton* LoopButton = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    QLabel* Label5 = nullptr;
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* MenuOpenFile = nullptr;
+    QAction* about1 = nullptr;
+    QAction* FileSaveAs1 = nullptr;
+    QAction* FileExit1 = nullptr;
+    QAction* FileOpen2 = nullptr;
+    QAction* Open1 = nullptr;
+    QAction* O1 = nullptr;    // the menu item of FileOpen2
+    QAction* A1 = nullptr;    // the menu item of FileSaveAs1
+    QAction* Exit2 = nullptr; // the menu item of FileExit1
+    QPushButton* SaveButton = nullptr;
+    QPushButton* OpenButton = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* Label11 = nullptr;
+    QLabel* Label12 = nullptr;
+
+    // The dialogs of the two playlist actions.
+    TFileDialog FileOpen2Dialog;
+    TFileDialog FileSaveAs1Dialog;
+
+    // Start and end of the program.
+    void FormCreate();
+    void FormDestroy();
+    // Makes the audio library usable; false when the program must end now
+    // (the user has been told why).
+    bool BASSInitialize();
+    // Ends a start-up that failed: no tear-down, no auto-save.
+    void AbandonStartup() { destroyed_ = true; }
+    void LoadIniFile(const QStringList& arguments);
+    // Where the audio plug-ins are looked for: the program's folder.
+    QString PluginFolder;
+
+    // Load errors.
+    void ShowBassError(const QString& message);
+    void ReportLoadResult(bool loadedAny);
+
+    // Channel table.
+    bool IsChannelSelected(int n) const;
+
+    // Loading and freeing.
+    bool LoadChannelFile(int n, const std::string& path);
+    void FreeChannel(bool all);
+    void LoadFileList(const std::vector<std::string>& list);
+    void LoadButtonClick();
+    void RemoveButtonClick();
+    void OpenPlaylist(const std::string& path);
+
+    // Transport.
+    void PlayButtonClick();
+    void LoopButtonClick();
+    void PauseButtonClick();
+    void StopButtonClick();
+    // The end of play of channel n (library handle), handed over from the audio thread.
+    void EndOfPlay(int n, uint32_t handle);
+
+    // Repaints the grid now; its drawing refreshes marker colours and commands.
+    void RepaintGrid();
+
+    // Commands.
+    void about1Click();
+    void FileOpen2Execute();
+    void FileSaveAs1Execute();
+    void FileOpen2Accept();
+    void FileSaveAs1Accept();
+
+    // True once FormDestroy has run (it runs once, from the destructor at the latest).
+    bool Destroyed() const { return destroyed_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void StartPlayback(bool loop);
+    void CreateMarkers();
+    void BuildLayout();
+    void BuildMenu();
+    void BuildDialogs();
+    void SetTabOrder();
+
+    bool destroyed_ = false;
+};
+
+// The one main window of the program, while it exists.
+extern TFrmPhonaraPlayer* FrmPhonaraPlayer;
+
+// Makes the window font's family resolve to an installed Japanese P-Gothic.
+void InstallFontSubstitutions();

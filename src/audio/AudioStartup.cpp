@@ -1,0 +1,111 @@
+// Audio start-up: the library's version, the output device, EAX, plug-ins and
+// the reverb defaults; and the message for a batch in which nothing loaded.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QListWidget>
+#include <QMessageBox>
+
+#include "app/PNAP.h"
+#include "audio/DevSelect.h"
+#include "audiolib.h"
+#include "effects/Reverb.h"
+
+namespace {
+
+constexpr DWORD OutputRate = 44100;
+
+// A box without owner window and without a caption of its own.
+void ShowStartupFailure(const QString& text, QMessageBox::Icon icon) {
+    QMessageBox box(icon, QString(), text, QMessageBox::Ok);
+    box.exec();
+}
+
+} // namespace
+
+bool TFrmPhonaraPlayer::BASSInitialize() {
+    if ((BASS_GetVersion() >> 16) != 0x0203) {
+        ShowStartupFailure("An incorrect version of BASS.DLL was loaded", QMessageBox::Critical);
+        return false;
+    }
+    void* window = reinterpret_cast<void*>(winId());
+
+    int device = 1;
+    {
+        TFrmDevSelector selector;
+        int n = 1;
+        for (; BASS_GetDeviceDescription(static_cast<DWORD>(n)) != nullptr; ++n) {
+            QString row = QString::fromUtf8(BASS_GetDeviceDescription(static_cast<DWORD>(n)));
+            if (!BASS_Init(n, OutputRate, BASS_DEVICE_3D, window, nullptr))
+                continue; // a device that cannot be opened is not offered
+            DWORD env;
+            float vol, decay, damp;
+            if (BASS_GetEAXParameters(&env, &vol, &decay, &damp))
+                row += " [EAX]";
+            selector.AddDevice(row, n);
+            BASS_Free();
+        }
+        const int existing = n - 1;
+        if (existing >= 2) {
+            if (selector.ListBox1->count() == 0) {
+                // Devices exist but none opened: there is nothing to choose.
+                ShowStartupFailure("Can't initialize output device", QMessageBox::NoIcon);
+                return false;
+            }
+            selector.ListBox1->setCurrentRow(0);
+            selector.exec(); // however it was closed, the highlighted row counts
+            device = selector.SelectedDevice();
+            if (device == 0) // the user cleared the highlight: take the first row
+                device = (selector.ListBox1->setCurrentRow(0), selector.SelectedDevice());
+        }
+    }
+
+    if (!BASS_Init(device, OutputRate, BASS_DEVICE_3D, window, nullptr)) {
+        ShowStartupFailure("Can't initialize output device", QMessageBox::NoIcon);
+        return false;
+    }
+    BASS_Set3DFactors(1.0f, 1.0f, 1.0f);
+
+    // Setting the room's volume to 0 both probes for EAX and keeps it silent.
+    const bool eax = BASS_SetEAXParameters(-1, 0.0f, -1.0f, -1.0f) != 0;
+    ComboBox1->setEnabled(eax);
+    {
+        const QSignalBlocker quiet(ComboBox1);
+        ComboBox1->setCurrentIndex(0);
+    }
+
+    // Plug-ins beside the program; each format becomes a filter entry of the
+    // channel-file dialog.
+    const QString folder = PluginFolder.isEmpty() ? QApplication::applicationDirPath() : PluginFolder;
+    const QStringList files =
+        QDir(folder).entryList({"bass*.so", "bass*.dll"}, QDir::Files, QDir::Name);
+    for (const QString& file : files) {
+        const QByteArray path = QDir(folder).filePath(file).toUtf8();
+        const HPLUGIN plugin = BASS_PluginLoad(path.constData(), 0);
+        if (!plugin)
+            continue; // not one of ours: skipped silently
+        const BASS_PLUGININFO* info = BASS_PluginGetInfo(plugin);
+        if (!info)
+            continue;
+        for (DWORD i = 0; i < info->formatc; ++i) {
+            const std::string name = info->formats[i].name ? info->formats[i].name : "";
+            const std::string exts = info->formats[i].exts ? info->formats[i].exts : "";
+            OpenDialog1.Filter += "|" + name + " (" + exts + ")|" + exts;
+        }
+    }
+
+    SetReverbDefaults();
+    return true;
+}
+
+void TFrmPhonaraPlayer::ShowBassError(const QString& message) {
+    QMessageBox box(QMessageBox::NoIcon, QString(),
+                    message + "\n(error code: " + QString::number(BASS_ErrorGetCode()) + ")",
+                    QMessageBox::Ok, this);
+    box.exec();
+}
+
+void TFrmPhonaraPlayer::ReportLoadResult(bool loadedAny) {
+    if (!loadedAny)
+        ShowBassError("有効なファイルが見つかりませんでした。");
+}

@@ -1,0 +1,116 @@
+// Opening files into channel slots, freeing them, and the Load and Remove commands.
+#include <QFontMetrics>
+
+#include "app/PNAP.h"
+#include "audiolib.h"
+#include "channellist/ChannelGrid.h"
+#include "channels/LoadDistribution.h"
+#include "channels/Sources.h"
+#include "effects/Reverb.h"
+#include "playlist/PathRules.h"
+#include "spatial/Coordinates.h"
+#include "spatial/Markers.h"
+#include "spatial/Spatial.h"
+#include "widgets/Marker.h"
+#include "widgets/StringGrid.h"
+
+namespace {
+
+void ReleaseChannel(DWORD handle) {
+    // Only the call for the channel's own kind succeeds; the other fails harmlessly.
+    BASS_StreamFree(handle);
+    BASS_MusicFree(handle);
+}
+
+} // namespace
+
+bool TFrmPhonaraPlayer::LoadChannelFile(int n, const std::string& path) {
+    TSource& slot = Sources[n];
+    const char* file = path.c_str();
+    // A module first, then a mono 3D source, then a plain stream; all loop
+    // until the transport says otherwise.
+    DWORD handle =
+        BASS_MusicLoad(false, file, 0, 0, BASS_MUSIC_RAMP | BASS_SAMPLE_3D | BASS_SAMPLE_LOOP, 0);
+    if (!handle)
+        handle = BASS_StreamCreateFile(false, file, 0, 0,
+                                       BASS_SAMPLE_MONO | BASS_SAMPLE_LOOP | BASS_SAMPLE_3D);
+    if (!handle)
+        handle = BASS_StreamCreateFile(false, file, 0, 0, BASS_SAMPLE_LOOP);
+    if (!handle)
+        return false;
+
+    // The old file goes only now that the new one opened: a failed load changes nothing.
+    if (slot.Loaded) {
+        if (BASS_ChannelIsActive(slot.Handle) == BASS_ACTIVE_PLAYING)
+            BASS_ChannelStop(slot.Handle);
+        ReleaseChannel(slot.Handle);
+    }
+    slot.FileName = path;
+    slot.Loaded = true;
+    slot.Handle = handle;
+
+    // The new source starts where the slot's previous one stood.
+    BASS_ChannelSet3DPosition(handle, &slot.Position, nullptr, nullptr);
+    BASS_Apply3D();
+    BASS_ChannelSetAttributes(handle, -1, -1, coords::PanFromX(slot.Position.x, UnitsPerStep));
+
+    slot.FxHandle = BASS_ChannelSetFX(handle, BASS_FX_REVERB, 2);
+    BASS_FXSetParameters(slot.FxHandle, &ReverbParameters);
+
+    BASS_CHANNELINFO info{};
+    BASS_ChannelGetInfo(handle, &info);
+    slot.IsStereo = info.chans != 1;
+    StringGrid1->setCell(1, n, slot.IsStereo ? "stereo" : "mono");
+
+    const QString name = QString::fromStdString(FileNameOfPath(path));
+    NameWidth[n] = StringGrid1->fontMetrics().horizontalAdvance(name) + 4;
+    StringGrid1->setCell(3, n, name);
+    StringGrid1->setCell(2, n, "stop");
+
+    FrontMarkers[n]->show();
+    TopMarkers[n]->show();
+    return true;
+}
+
+void TFrmPhonaraPlayer::FreeChannel(bool all) {
+    for (int n = 1; n <= ChannelCount; ++n) {
+        TSource& slot = Sources[n];
+        if (!slot.Loaded || !(all || IsChannelSelected(n)))
+            continue;
+        BASS_ChannelStop(slot.Handle);
+        ReleaseChannel(slot.Handle);
+        slot.Loaded = false;
+        for (int c = 1; c <= 3; ++c)
+            StringGrid1->setCell(c, n, QString());
+        FrontMarkers[n]->hide();
+        TopMarkers[n]->hide();
+        NameWidth[n] = 0;
+    }
+    RepaintGrid();
+}
+
+void TFrmPhonaraPlayer::LoadFileList(const std::vector<std::string>& list) {
+    TLoadSlots targets;
+    targets.isSelected = [this](int n) { return IsChannelSelected(n); };
+    targets.isLoaded = [](int n) { return Sources[n].Loaded; };
+    targets.load = [this, &list](int n, size_t j) { return LoadChannelFile(n, list[j]); };
+    const bool loadedAny = DistributeFiles(list.size(), targets);
+    RepaintGrid();
+    ReportLoadResult(loadedAny);
+}
+
+void TFrmPhonaraPlayer::LoadButtonClick() {
+    if (!OpenDialog1.Execute(this) || OpenDialog1.Files.isEmpty())
+        return;
+    const std::string first = OpenDialog1.Files.first().toStdString();
+    if (IsPlaylistName(first)) {
+        OpenPlaylist(first);
+        return;
+    }
+    std::vector<std::string> list;
+    for (const QString& f : OpenDialog1.Files)
+        list.push_back(f.toStdString());
+    LoadFileList(list);
+}
+
+void TFrmPhonaraPlayer::RemoveButtonClick() { FreeChannel(false); }

@@ -1,0 +1,45 @@
+#include "playlist/PathRules.h"
+
+namespace {
+
+bool isSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == ':' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
+} // namespace
+
+size_t NameStart(std::string_view path) {
+    for (size_t i = path.size(); i > 0; --i)
+        if (isSeparator(path[i - 1]))
+            return i;
+    return 0;
+}
+
+std::string FileNameOfPath(std::string_view path) {
+    return std::string(path.substr(NameStart(path)));
+}
+
+std::string FolderOfPath(std::string_view path) {
+    return std::string(path.substr(0, NameStart(path)));
+}
+
+std::string FileExtensionLower(std::string_view path) {
+    const std::string_view name = path.substr(NameStart(path));
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos)
+        return {};
+    std::string ext(name.substr(dot));
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return ext;
+}
+
+bool IsPlaylistName(std::string_view path) {
+    const std::string ext = FileExtensionLower(path);
+    return ext == ".m3u" || ext == ".pna";
+}

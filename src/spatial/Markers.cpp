@@ -1,0 +1,43 @@
+#include "spatial/Markers.h"
+
+#include <algorithm>
+
+#include "app/PNAP.h"
+#include "spatial/Spatial.h"
+#include "widgets/Marker.h"
+
+TChannelArray<TMarker*> FrontMarkers;
+TChannelArray<TMarker*> TopMarkers;
+std::vector<int> MarkerOrder;
+int MarkerHalfWidth = 0;
+int MarkerHalfHeight = 0;
+
+void RaiseChannelMarkers(int n) {
+    FrontMarkers[n]->raise();
+    TopMarkers[n]->raise();
+    auto it = std::find(MarkerOrder.begin(), MarkerOrder.end(), n);
+    if (it != MarkerOrder.end())
+        MarkerOrder.erase(it);
+    MarkerOrder.insert(MarkerOrder.begin(), n);
+}
+
+void TFrmPhonaraPlayer::CreateMarkers() {
+    MarkerOrder.clear();
+    for (int n = 1; n <= ChannelCount; ++n) {
+        MarkerOrder.insert(MarkerOrder.begin(), n);
+        const QString caption = QString::asprintf("%.2d", n);
+        FrontMarkers[n] = new TMarker(caption, Panel1);
+        TopMarkers[n] = new TMarker(caption, Panel2);
+        // Each new front-view marker goes behind the others (but stays above
+        // the view itself), so "01" starts on top there while "32" starts on
+        // top in the top view.
+        if (n > 1)
+            FrontMarkers[n]->stackUnder(FrontMarkers[n - 1]);
+    }
+    MarkerHalfWidth = FrontMarkers[1]->width() / 2;
+    MarkerHalfHeight = FrontMarkers[1]->height() / 2;
+    for (int n = ChannelCount; n >= 1; --n) {
+        for (TMarker* m : {FrontMarkers[n], TopMarkers[n]})
+            m->move(ViewCentre - MarkerHalfWidth, ViewCentre - MarkerHalfHeight);
+    }
+}

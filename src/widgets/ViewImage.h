@@ -1,0 +1,34 @@
+// A plane view's drawing surface: holds a picture and hands its mouse events
+// to the program. Pixels of the transparent colour are not painted, so the
+// panel's face shows through them.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QWidget>
+#include <functional>
+
+class TViewImage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TViewImage(QWidget* parent = nullptr);
+
+    QImage& Picture() { return picture_; }
+    void SetPicture(const QImage& image);
+    // Silver (192, 192, 192) shows the panel through it, like a transparent bitmap.
+    QColor TransparentColor{192, 192, 192};
+
+    std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)> onMouseDown;
+    std::function<void(Qt::KeyboardModifiers, int x, int y)> onMouseMove;
+    std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)> onMouseUp;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QImage picture_;
+    QImage masked_; // picture_ with the transparent colour made transparent
+};

@@ -1,0 +1,367 @@
+// The main window as built: controls, places, captions, tab order,
+// accelerators, menu, dialogs and closing.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "app/PNAP.h"
+#include "channels/Sources.h"
+#include "spatial/Spatial.h"
+#include "widgets/ScrollBar.h"
+#include "widgets/StringGrid.h"
+#include "widgets/ViewImage.h"
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetChannelTable();
+        w = std::make_unique<TFrmPhonaraPlayer>();
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    }
+    void TearDown() override {
+        w.reset();
+        ResetChannelTable();
+    }
+
+    // The control's place in the client area below the menu bar.
+    QRect clientRect(QWidget* control) const {
+        return QRect(control->mapTo(w->centralWidget(), QPoint(0, 0)), control->size());
+    }
+
+    std::unique_ptr<TFrmPhonaraPlayer> w;
+};
+
+// Runs check on the modal dialog that action opens, then closes the dialog.
+void WithModalDialog(const std::function<void()>& open, const std::function<void(QWidget*)>& check) {
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal) {
+            seen = true;
+            check(modal);
+            modal->close();
+        }
+    });
+    open();
+    EXPECT_TRUE(seen) << "no modal dialog opened";
+}
+
+TEST_F(MainWindow, WindowTitleSizeAndBorder) {
+    EXPECT_EQ(w->windowTitle(), "PhonaraPlayer");
+    EXPECT_EQ(w->centralWidget()->size(), QSize(592, 439));
+    EXPECT_EQ(w->minimumSize(), w->maximumSize()) << "the window is not resizable";
+    const auto flags = w->windowFlags();
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(w->pos(), QPoint(200, 115));
+    EXPECT_EQ(w->font().pixelSize(), 12);
+    EXPECT_EQ(w->font().family(), QString("ＭＳ Ｐゴシック"));
+    EXPECT_TRUE(QFont::substitutes("ＭＳ Ｐゴシック").contains("IPAPGothic"));
+}
+
+TEST_F(MainWindow, ControlsSitAtTheirPlacesWithTheirCaptions) {
+    struct Expected {
+        QWidget* control;
+        QRect rect;
+        QString text;
+        QString tip;
+    };
+    const Expected table[] = {
+        {w->LabelY, {17, 2, 19, 12}, "Y=0", ""},
+        {w->Label10, {236, 2, 30, 12}, "XY(&D)", ""},
+        {w->LabelZ, {338, 2, 19, 12}, "Z=0", ""},
+        {w->Label11, {558, 2, 29, 12}, "XZ(&F)", ""},
+        {w->ScrollBarY, {2, 16, 15, 250}, "", ""},
+        {w->Panel1, {16, 16, 252, 252}, "", ""},
+        {w->Image1, {17, 17, 250, 250}, "", ""},
+        {w->ScrollBarZ, {322, 18, 15, 250}, "", ""},
+        {w->Panel2, {338, 16, 252, 252}, "", ""},
+        {w->Image2, {339, 17, 250, 250}, "", ""},
+        {w->ScrollBarX, {16, 270, 250, 15}, "", ""},
+        {w->ScrollBarX2, {338, 270, 250, 15}, "", ""},
+        {w->LabelX, {267, 289, 19, 12}, "X=0", ""},
+        {w->OpenButton, {4, 292, 45, 17}, "Open(&1)", "プレイリストを開く"},
+        {w->SaveButton, {48, 292, 45, 17}, "Save(&2)", "名前をつけてプレイリストを保存"},
+        {w->Label12, {108, 294, 57, 12}, "Channel(&V)", ""},
+        {w->StringGrid1, {4, 308, 249, 107}, "", ""},
+        {w->LoadButton, {258, 314, 49, 25}, "Load(&Q)", "チャンネルにファイルを読み込む"},
+        {w->RemoveButton, {310, 314, 65, 25}, "Remove(&W)", "チャンネルのファイルを開放"},
+        {w->LoopButton, {258, 356, 55, 25}, "Loop(&A)", "ループ再生"},
+        {w->PlayButton, {316, 356, 55, 25}, "Play(&S)", "再生"},
+        {w->PauseButton, {258, 390, 55, 25}, "Pause(&Z)", "一時停止"},
+        {w->StopButton, {316, 390, 55, 25}, "Stop(&X)", "停止"},
+        {w->GroupBox2, {382, 306, 197, 41}, "&Reverb", ""},
+        {w->GroupBox1, {382, 360, 197, 47}, "&EAX environment", ""},
+        {w->ComboBox1, {390, 378, 181, 20}, "", ""},
+    };
+    for (const auto& e : table) {
+        SCOPED_TRACE(e.control->objectName() + " " + e.text);
+        EXPECT_EQ(clientRect(e.control), e.rect);
+        if (auto* label = qobject_cast<QLabel*>(e.control))
+            EXPECT_EQ(label->text(), e.text);
+        if (auto* button = qobject_cast<QPushButton*>(e.control)) {
+            EXPECT_EQ(button->text(), e.text);
+            EXPECT_EQ(button->toolTip(), e.tip);
+        }
+        if (auto* box = qobject_cast<QGroupBox*>(e.control)) {
+            EXPECT_EQ(box->title(), e.text);
+            EXPECT_TRUE(box->toolTip().isEmpty());
+        }
+    }
+    EXPECT_TRUE(w->StringGrid1->toolTip().isEmpty());
+}
+
+TEST_F(MainWindow, ViewCaptionsAreGreyedAndCentredOnTheEdges) {
+    struct Expected {
+        QLabel* label;
+        QWidget* panel;
+        QPoint at;
+        QString text;
+    };
+    const Expected table[] = {
+        {w->Label1, w->Panel1, {120, 4}, "上"},   {w->Label2, w->Panel1, {120, 236}, "下"},
+        {w->Label6, w->Panel1, {5, 120}, "左"},   {w->Label7, w->Panel1, {235, 120}, "右"},
+        {w->Label3, w->Panel2, {120, 6}, "前"},   {w->Label4, w->Panel2, {120, 234}, "後"},
+        {w->Label8, w->Panel2, {5, 120}, "左"},   {w->Label9, w->Panel2, {235, 120}, "右"},
+    };
+    for (const auto& e : table) {
+        SCOPED_TRACE(e.text.toStdString());
+        EXPECT_EQ(e.label->parentWidget(), e.panel);
+        EXPECT_EQ(e.label->geometry(), QRect(e.at, QSize(12, 12)));
+        EXPECT_EQ(e.label->text(), e.text);
+        EXPECT_FALSE(e.label->isEnabled());
+    }
+}
+
+TEST_F(MainWindow, ScrollBarsTrackBarAndEnvironmentBox) {
+    for (TScrollBar* bar : {w->ScrollBarX, w->ScrollBarY, w->ScrollBarZ, w->ScrollBarX2}) {
+        EXPECT_EQ(bar->minimum(), -50);
+        EXPECT_EQ(bar->maximum(), 50);
+        EXPECT_EQ(bar->position(), 0);
+        EXPECT_EQ(bar->singleStep(), 1);
+    }
+    EXPECT_EQ(w->ScrollBarX->orientation(), Qt::Horizontal);
+    EXPECT_EQ(w->ScrollBarY->orientation(), Qt::Vertical);
+
+    EXPECT_EQ(w->TrackBar1->minimum(), 0);
+    EXPECT_EQ(w->TrackBar1->maximum(), 20);
+    EXPECT_EQ(w->TrackBar1->value(), 0);
+    EXPECT_EQ(w->TrackBar1->pageStep(), 1);
+    EXPECT_EQ(w->TrackBar1->tickPosition(), QSlider::TicksBelow);
+    EXPECT_EQ(w->TrackBar1->tickInterval(), 1);
+    EXPECT_EQ(w->Label5->text(), "0");
+    EXPECT_EQ(w->Label5->width(), 24);
+    EXPECT_TRUE(w->Label5->alignment() & Qt::AlignRight);
+    EXPECT_LT(w->Label5->x(), w->TrackBar1->x()) << "the level sits left of the bar";
+
+    ASSERT_EQ(w->ComboBox1->count(), 27);
+    EXPECT_EQ(w->ComboBox1->itemText(0), "Off");
+    EXPECT_EQ(w->ComboBox1->itemText(3), "Room");
+    EXPECT_EQ(w->ComboBox1->itemText(16), "Forrest");
+    EXPECT_EQ(w->ComboBox1->itemText(26), "Psychotic");
+    EXPECT_EQ(w->ComboBox1->maxVisibleItems(), 10);
+    EXPECT_FALSE(w->ComboBox1->isEnabled());
+}
+
+TEST_F(MainWindow, TabOrderRunsThroughTheControlsInLayoutOrder) {
+    const QWidget* expected[] = {w->ScrollBarY,  w->ScrollBarX,   w->ScrollBarZ,
+                                 w->ScrollBarX2, w->OpenButton,   w->SaveButton,
+                                 w->StringGrid1, w->LoadButton,   w->RemoveButton,
+                                 w->LoopButton,  w->PlayButton,   w->PauseButton,
+                                 w->StopButton,  w->TrackBar1};
+    w->ScrollBarY->setFocus();
+    QApplication::processEvents();
+    for (size_t i = 1; i < std::size(expected); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), expected[i]) << "stop " << i;
+    }
+}
+
+TEST_F(MainWindow, CaptionAcceleratorsMoveTheFocus) {
+    w->LoadButton->setFocus();
+    QTest::keyClick(w.get(), Qt::Key_D, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), w->ScrollBarY);
+    QTest::keyClick(w.get(), Qt::Key_V, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), w->StringGrid1);
+    QTest::keyClick(w.get(), Qt::Key_R, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), w->TrackBar1);
+}
+
+TEST_F(MainWindow, MenuItemsShortcutsAndHints) {
+    ASSERT_EQ(w->MainMenu1->actions().size(), 2);
+    EXPECT_EQ(w->MainMenu1->actions()[0]->menu(), w->MenuOpenFile);
+    EXPECT_EQ(w->MenuOpenFile->title(), "ファイル(&F)");
+    EXPECT_EQ(w->MainMenu1->actions()[1], w->about1);
+    EXPECT_EQ(w->about1->text(), "バージョン(&H)");
+
+    const auto items = w->MenuOpenFile->actions();
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_EQ(items[0], w->Open1);
+    EXPECT_EQ(items[1], w->O1);
+    EXPECT_EQ(items[2], w->A1);
+    EXPECT_EQ(items[3], w->Exit2);
+
+    EXPECT_EQ(w->Open1->text(), "開く(&O)...");
+    EXPECT_EQ(w->Open1->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(w->Open1->statusTip(), "チャンネルにファイルを読み込む");
+    EXPECT_EQ(w->O1->text(), "プレイリストを開く(&O)...");
+    EXPECT_EQ(w->O1->shortcut(), QKeySequence("Ctrl+L"));
+    EXPECT_EQ(w->FileOpen2->toolTip(), "開く");
+    EXPECT_EQ(w->FileOpen2->statusTip(), "既存のプレイリストを開く");
+    EXPECT_EQ(w->A1->text(), "プレイリストに名前を付けて保存(&A)...");
+    EXPECT_EQ(w->A1->shortcut(), QKeySequence("Ctrl+S"));
+    EXPECT_EQ(w->FileSaveAs1->statusTip(), "現在のプレイリストに新しい名前をつけて保存");
+    EXPECT_EQ(w->Exit2->text(), "終了(&X)");
+    EXPECT_EQ(w->FileExit1->statusTip(), "アプリケーションを終了する");
+}
+
+TEST_F(MainWindow, CtrlOOpensTheChannelFileDialog) {
+    WithModalDialog([&] { QTest::keyClick(w.get(), Qt::Key_O, Qt::ControlModifier); },
+                    [](QWidget* modal) {
+                        auto* d = qobject_cast<QFileDialog*>(modal);
+                        ASSERT_NE(d, nullptr);
+                        EXPECT_EQ(d->fileMode(), QFileDialog::ExistingFiles);
+                        EXPECT_EQ(d->acceptMode(), QFileDialog::AcceptOpen);
+                        ASSERT_EQ(d->nameFilters().size(), 6);
+                        EXPECT_EQ(d->nameFilters()[0], "All files(*.*) (*)");
+                        EXPECT_EQ(d->nameFilters()[4], "PCM (*.wav;*.aif) (*.wav *.aif)");
+                        EXPECT_EQ(d->selectedNameFilter(), d->nameFilters()[0]);
+                        EXPECT_TRUE(d->defaultSuffix().isEmpty());
+                    });
+    // The Load button opens the same dialog.
+    WithModalDialog([&] { w->LoadButton->click(); },
+                    [](QWidget* modal) { EXPECT_NE(qobject_cast<QFileDialog*>(modal), nullptr); });
+}
+
+TEST_F(MainWindow, CtrlLOpensThePlaylistDialog) {
+    WithModalDialog([&] { QTest::keyClick(w.get(), Qt::Key_L, Qt::ControlModifier); },
+                    [](QWidget* modal) {
+                        auto* d = qobject_cast<QFileDialog*>(modal);
+                        ASSERT_NE(d, nullptr);
+                        EXPECT_EQ(d->windowTitle(), "プレイリストを開く");
+                        EXPECT_EQ(d->fileMode(), QFileDialog::ExistingFile);
+                        ASSERT_EQ(d->nameFilters().size(), 3);
+                        EXPECT_EQ(d->selectedNameFilter(), d->nameFilters()[0]);
+                        EXPECT_EQ(d->defaultSuffix(), "pna");
+                    });
+    WithModalDialog([&] { w->OpenButton->click(); }, [](QWidget* modal) {
+        EXPECT_EQ(modal->windowTitle(), "プレイリストを開く");
+    });
+}
+
+TEST_F(MainWindow, CtrlSOpensTheSaveDialogWithTheOwnFormatPreselected) {
+    WithModalDialog([&] { QTest::keyClick(w.get(), Qt::Key_S, Qt::ControlModifier); },
+                    [](QWidget* modal) {
+                        auto* d = qobject_cast<QFileDialog*>(modal);
+                        ASSERT_NE(d, nullptr);
+                        EXPECT_EQ(d->windowTitle(), "プレイリストに名前をつけて保存");
+                        EXPECT_EQ(d->acceptMode(), QFileDialog::AcceptSave);
+                        EXPECT_EQ(d->selectedNameFilter(), "Phonara Playlist(*.pna) (*.pna)");
+                        EXPECT_EQ(d->defaultSuffix(), "pna");
+                        EXPECT_FALSE(d->testOption(QFileDialog::DontConfirmOverwrite));
+                    });
+    WithModalDialog([&] { w->SaveButton->click(); }, [](QWidget* modal) {
+        EXPECT_EQ(modal->windowTitle(), "プレイリストに名前をつけて保存");
+    });
+}
+
+TEST_F(MainWindow, VersionBoxIsPlainWithTheVersionLine) {
+    WithModalDialog([&] { w->about1->trigger(); },
+                    [](QWidget* modal) {
+                        auto* box = qobject_cast<QMessageBox*>(modal);
+                        ASSERT_NE(box, nullptr);
+                        EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
+                        EXPECT_EQ(box->windowTitle(), "PhonaraPlayer");
+                        const auto lines = box->text().split('\n');
+                        ASSERT_EQ(lines.size(), 3);
+                        EXPECT_EQ(lines[0], "PhonaraPlayer var 1.0.6.0");
+                        EXPECT_EQ(box->standardButtons(), QMessageBox::Ok);
+                    });
+}
+
+TEST_F(MainWindow, GridHasItsRowsColumnsAndFixedTexts) {
+    TStringGrid* g = w->StringGrid1;
+    EXPECT_EQ(g->colCount(), 4);
+    EXPECT_EQ(g->rowCount(), 33);
+    EXPECT_EQ(g->defaultRowHeight(), 14);
+    EXPECT_EQ(g->colWidth(0), 23);
+    EXPECT_EQ(g->colWidth(1), 39);
+    EXPECT_EQ(g->colWidth(2), 35);
+    EXPECT_EQ(g->cell(0, 0), "Ch");
+    EXPECT_EQ(g->cell(1, 0), "Source");
+    EXPECT_EQ(g->cell(2, 0), "State");
+    EXPECT_EQ(g->cell(3, 0), "File");
+    EXPECT_EQ(g->cell(0, 1), " 01");
+    EXPECT_EQ(g->cell(0, 9), " 09");
+    EXPECT_EQ(g->cell(0, 32), " 32");
+    for (int n = 1; n <= 32; ++n)
+        for (int c = 1; c <= 3; ++c)
+            EXPECT_TRUE(g->cell(c, n).isEmpty());
+}
+
+TEST_F(MainWindow, StartStateChannelOneSelectedAndScaleValues) {
+    EXPECT_TRUE(Sources[1].Selected);
+    for (int n = 2; n <= 32; ++n)
+        EXPECT_FALSE(Sources[n].Selected) << n;
+    EXPECT_TRUE(w->IsChannelSelected(1));
+    EXPECT_FALSE(w->IsChannelSelected(2));
+    EXPECT_EQ(UnitsPerStep, 0.05f);
+    EXPECT_EQ(PixelsPerStep, 2.5f);
+    EXPECT_EQ(ViewCentre, 125);
+    EXPECT_FALSE(UpdatingBars);
+    EXPECT_FALSE(MarkerDragging);
+    EXPECT_FALSE(BandSelecting);
+    EXPECT_FALSE(GridRangeSelecting);
+}
+
+TEST_F(MainWindow, IsChannelSelectedFollowsTheGridsCurrentRowDuringARange) {
+    Sources[1].Selected = false;
+    w->StringGrid1->setRow(6);
+    GridRangeSelecting = true;
+    GridAnchorRow = 3;
+    EXPECT_TRUE(w->IsChannelSelected(3));
+    EXPECT_TRUE(w->IsChannelSelected(6));
+    EXPECT_FALSE(w->IsChannelSelected(7));
+    GridRangeSelecting = false;
+    BandSelecting = true;
+    BandHits[7] = true;
+    EXPECT_TRUE(w->IsChannelSelected(7));
+    EXPECT_THROW(w->IsChannelSelected(0), std::out_of_range);
+}
+
+TEST_F(MainWindow, ExitCommandAndCloseBoxEndTheEventLoop) {
+    QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+    w->Exit2->trigger();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(lastClosed.count(), 1);
+    EXPECT_FALSE(w->Destroyed()) << "the tear-down runs when the window is destroyed";
+    w.reset();
+    EXPECT_EQ(FrmPhonaraPlayer, nullptr);
+
+    w = std::make_unique<TFrmPhonaraPlayer>();
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    EXPECT_TRUE(w->close());
+    EXPECT_EQ(lastClosed.count(), 2);
+}
+
+} // namespace
