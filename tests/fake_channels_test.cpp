@@ -10,6 +10,7 @@
 
 #include "FakeAudio.h"
 #include "Modal.h"
+#include "QtPrinters.h"
 #include "app/PNAP.h"
 #include "channellist/ChannelGrid.h"
 #include "channels/Sources.h"

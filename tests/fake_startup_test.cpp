@@ -15,6 +15,7 @@
 #include "Modal.h"
 #include "SoundFiles.h"
 #include "app/DialogFilter.h"
+#include "QtPrinters.h"
 #include "app/PNAP.h"
 #include "audio/DevSelect.h"
 #include "channels/Sources.h"

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include "app/KeyState.h"
 #include "widgets/ScrollBar.h"
 #include "widgets/StringGrid.h"
 #include "widgets/ViewImage.h"
@@ -105,6 +106,7 @@ TFrmPhonaraPlayer::TFrmPhonaraPlayer(QWidget* parent)
     BuildLayout();
     BuildDialogs();
     SetTabOrder();
+    BindHandlers();
 
     // A single fixed border: the client area keeps its size below the menu bar.
     setFixedSize(ClientWidth, ClientHeight + MainMenu1->sizeHint().height());
@@ -277,6 +279,27 @@ void TFrmPhonaraPlayer::BuildLayout() {
     Label10->setBuddy(ScrollBarY);
     Label11->setBuddy(ScrollBarZ);
     Label12->setBuddy(StringGrid1);
+}
+
+void TFrmPhonaraPlayer::BindHandlers() {
+    for (TScrollBar* bar : {ScrollBarX, ScrollBarY, ScrollBarZ, ScrollBarX2}) {
+        if (bar == ScrollBarX2)
+            bar->onChange = [this] { ScrollBarX2Change(); };
+        else
+            bar->onChange = [this, bar] { ScrollBarChange(bar); };
+        bar->onKeyDown = [this, bar](int& key, Qt::KeyboardModifiers) { ScrollBarKeyDown(bar, key); };
+        bar->onScroll = [this, bar](int code, int& pos) { ScrollBarScroll(bar, code, pos); };
+        bar->onExit = [this] { ScrollBarExit(); };
+    }
+    StringGrid1->drawCell = [this](QPainter& p, int col, int row, const QRect& rect) {
+        StringGrid1DrawCell(p, col, row, rect);
+    };
+    StringGrid1->selectCell = [this](int col, int row, bool& canSelect) {
+        StringGrid1SelectCell(col, row, canSelect);
+    };
+    // The live key state, and the wheel routed to the focused control.
+    new TKeyState(this);
+    qApp->installEventFilter(this);
 }
 
 void TFrmPhonaraPlayer::BuildDialogs() {

@@ -19,7 +19,10 @@ class QGroupBox;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class QPainter;
 class QPushButton;
+class QRect;
+class QWheelEvent;
 class QSlider;
 class TScrollBar;
 class TStringGrid;
@@ -129,6 +132,19 @@ public:
     // Repaints the grid now; its drawing refreshes marker colours and commands.
     void RepaintGrid();
 
+    // Axis scroll bars, arrow keys and the wheel.
+    void ScrollBarChange(TScrollBar* sender);
+    void ScrollBarX2Change();
+    void ScrollBarKeyDown(TScrollBar* sender, int& key);
+    void ScrollBarScroll(TScrollBar* sender, int scrollCode, int& scrollPos);
+    void ScrollBarExit();
+    // The window-wide wheel dispatch; true when the wheel event was dealt with.
+    bool MouseWheelHandler(QWheelEvent* event);
+
+    // The channel grid's display.
+    void StringGrid1DrawCell(QPainter& canvas, int col, int row, const QRect& rect);
+    void StringGrid1SelectCell(int col, int row, bool& canSelect);
+
     // Commands.
     void about1Click();
     void FileOpen2Execute();
@@ -141,9 +157,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void StartPlayback(bool loop);
+    void BindHandlers();
+    void RefreshFromGrid();
+    void UpdateAxisLabel(TScrollBar* bar);
     void CreateMarkers();
     void BuildLayout();
     void BuildMenu();
@@ -151,6 +171,7 @@ private:
     void SetTabOrder();
 
     bool destroyed_ = false;
+    bool dispatchingWheel_ = false;
 };
 
 // The one main window of the program, while it exists.

@@ -21,6 +21,25 @@ void RaiseChannelMarkers(int n) {
     MarkerOrder.insert(MarkerOrder.begin(), n);
 }
 
+std::vector<int> RaiseSelectedInOrder(std::vector<int>& order,
+                                      const std::function<bool(int)>& raise) {
+    // Walk from the back; an entry that moves to the head lets the next one
+    // shift into its index, which is visited next.
+    std::vector<int> raised;
+    size_t i = order.size();
+    for (size_t visited = 0; visited < order.size() && i > 0; ++visited) {
+        const int n = order[i - 1];
+        if (raise(n)) {
+            order.erase(order.begin() + static_cast<std::ptrdiff_t>(i - 1));
+            order.insert(order.begin(), n);
+            raised.push_back(n);
+        } else {
+            --i;
+        }
+    }
+    return raised;
+}
+
 void TFrmPhonaraPlayer::CreateMarkers() {
     MarkerOrder.clear();
     for (int n = 1; n <= ChannelCount; ++n) {

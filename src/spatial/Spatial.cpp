@@ -7,3 +7,4 @@ bool UpdatingBars = false;
 BASS_3DVECTOR LastPosition{0.f, 0.f, 0.f};
 bool KeyMoveRaised = false;
 bool MarkerDragging = false;
+TViewImage* DragView = nullptr;

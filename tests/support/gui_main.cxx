@@ -8,5 +8,8 @@ int main(int argc, char** argv) {
                                                                      : qgetenv("QT_QPA_PLATFORM"));
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    // The program's title, as its entry point sets it.
+    QApplication::setApplicationName("PhonaraPlayer");
+    QApplication::setApplicationDisplayName("PhonaraPlayer");
     return RUN_ALL_TESTS();
 }

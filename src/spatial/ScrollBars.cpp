@@ -1,0 +1,200 @@
+// Moving the selected channels along one axis: the four axis scroll bars, the
+// arrow keys on them, and the mouse wheel.
+#include <QApplication>
+#include <QLabel>
+#include <QWheelEvent>
+#include <cmath>
+
+#include "app/KeyState.h"
+#include "app/PNAP.h"
+#include "audiolib.h"
+#include "channels/Sources.h"
+#include "spatial/Coordinates.h"
+#include "spatial/Markers.h"
+#include "spatial/Spatial.h"
+#include "widgets/Marker.h"
+#include "widgets/ScrollBar.h"
+#include "widgets/StringGrid.h"
+#include "widgets/ViewImage.h"
+
+namespace {
+
+bool AnyArrowKeyDown() {
+    return TKeyState::IsDown(Qt::Key_Left) || TKeyState::IsDown(Qt::Key_Right) ||
+           TKeyState::IsDown(Qt::Key_Up) || TKeyState::IsDown(Qt::Key_Down);
+}
+
+void SetLabel(QLabel* label, const char* axis, float value) {
+    label->setText(QString(axis) + "=" + QString::fromStdString(FormatG(value)));
+    // The labels size themselves to their text, growing to the right.
+    label->resize(label->sizeHint().width(), label->height());
+}
+
+} // namespace
+
+void TFrmPhonaraPlayer::UpdateAxisLabel(TScrollBar* bar) {
+    if (bar == ScrollBarY) {
+        SetLabel(LabelY, "Y", LastPosition.y);
+    } else if (bar == ScrollBarZ) {
+        SetLabel(LabelZ, "Z", LastPosition.z);
+    } else {
+        SetLabel(LabelX, "X", LastPosition.x);
+        ScrollBarX2->setPosition(ScrollBarX->position());
+    }
+}
+
+void TFrmPhonaraPlayer::ScrollBarChange(TScrollBar* sender) {
+    if (!UpdatingBars) {
+        // The current channel lands on the bar's step; the other selected
+        // channels move rigidly with it.
+        auto movable = [this](int n) { return Sources[n].Loaded && IsChannelSelected(n); };
+        const int r = StringGrid1->row();
+        int c = (r >= 1 && r <= ChannelCount && movable(r)) ? r : 0;
+        if (c == 0) {
+            for (int n = 1; n <= ChannelCount && c == 0; ++n)
+                if (movable(n))
+                    c = n;
+            // Making it current sets every bar to its steps first, so this
+            // change only snaps the selection onto the current channel.
+            if (c != 0)
+                StringGrid1->setRow(c);
+        }
+        if (c != 0) {
+            const int p = sender->position();
+            const double ups = UnitsPerStep;
+            int dp;
+            float d;
+            if (sender == ScrollBarX) {
+                dp = coords::StepToPixel(p, PixelsPerStep, MarkerHalfWidth) - FrontMarkers[c]->x();
+                d = static_cast<float>(p * ups - Sources[c].Position.x);
+            } else if (sender == ScrollBarY) {
+                dp = coords::StepToPixel(p, PixelsPerStep, MarkerHalfHeight) - FrontMarkers[c]->y();
+                d = static_cast<float>(-p * ups - Sources[c].Position.y);
+            } else {
+                dp = coords::StepToPixel(p, PixelsPerStep, MarkerHalfHeight) - TopMarkers[c]->y();
+                d = static_cast<float>(-p * ups - Sources[c].Position.z);
+            }
+            for (int n = 1; n <= ChannelCount; ++n) {
+                if (!movable(n))
+                    continue;
+                TSource& s = Sources[n];
+                if (sender == ScrollBarX) {
+                    s.Position.x += d;
+                    FrontMarkers[n]->move(FrontMarkers[n]->x() + dp, FrontMarkers[n]->y());
+                    TopMarkers[n]->move(TopMarkers[n]->x() + dp, TopMarkers[n]->y());
+                } else if (sender == ScrollBarY) {
+                    s.Position.y += d;
+                    FrontMarkers[n]->move(FrontMarkers[n]->x(), FrontMarkers[n]->y() + dp);
+                } else {
+                    s.Position.z += d;
+                    TopMarkers[n]->move(TopMarkers[n]->x(), TopMarkers[n]->y() + dp);
+                }
+                LastPosition = s.Position;
+                BASS_ChannelSet3DPosition(s.Handle, &s.Position, nullptr, nullptr);
+                BASS_Apply3D();
+                // A plain stereo channel imitates distance from the X axis by
+                // its volume; its pan follows X only when dragged or loaded.
+                if (s.IsStereo)
+                    BASS_ChannelSetAttributes(
+                        s.Handle, -1, coords::StereoVolume(s.Position.y, s.Position.z, UnitsPerStep),
+                        -101);
+            }
+        }
+    }
+    UpdateAxisLabel(sender);
+}
+
+void TFrmPhonaraPlayer::ScrollBarX2Change() { ScrollBarX->setPosition(ScrollBarX2->position()); }
+
+void TFrmPhonaraPlayer::ScrollBarKeyDown(TScrollBar* sender, int& key) {
+    int dx = 0, dv = 0;
+    switch (key) {
+    case Qt::Key_Left:
+        dx = -1;
+        break;
+    case Qt::Key_Right:
+        dx = 1;
+        break;
+    case Qt::Key_Up:
+        dv = -1;
+        break;
+    case Qt::Key_Down:
+        dv = 1;
+        break;
+    default:
+        return; // the bar's own keys: Page Up/Down, Home, End
+    }
+    if (!KeyMoveRaised) {
+        // The selection comes to the front of both views for the whole key move.
+        for (int n : RaiseSelectedInOrder(MarkerOrder, [this](int n) { return IsChannelSelected(n); })) {
+            FrontMarkers[n]->raise();
+            TopMarkers[n]->raise();
+        }
+        KeyMoveRaised = true;
+    }
+    ScrollBarX->setPosition(ScrollBarX->position() + dx);
+    if (sender == ScrollBarX || sender == ScrollBarY)
+        ScrollBarY->setPosition(ScrollBarY->position() + dv);
+    else
+        ScrollBarZ->setPosition(ScrollBarZ->position() + dv);
+    Image1->update();
+    Image2->update();
+    key = 0;
+}
+
+void TFrmPhonaraPlayer::ScrollBarScroll(TScrollBar* sender, int, int& scrollPos) {
+    // While an arrow key moves the selection, the bar's own scrolling (say a
+    // click on its arrow button) must not move it as well.
+    if (AnyArrowKeyDown())
+        scrollPos = sender->position();
+}
+
+void TFrmPhonaraPlayer::ScrollBarExit() { KeyMoveRaised = false; }
+
+bool TFrmPhonaraPlayer::MouseWheelHandler(QWheelEvent* event) {
+    const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+    auto step = [delta](TScrollBar* bar, int away) {
+        // Rolling away from the user moves towards the positive side of the axis.
+        if (delta == 120)
+            bar->setPosition(bar->position() + away);
+        else if (delta == -120)
+            bar->setPosition(bar->position() - away);
+    };
+    if (MarkerDragging) {
+        // During a drag the wheel moves along the axis the view does not show.
+        if (DragView == Image1)
+            step(ScrollBarZ, -1);
+        else
+            step(ScrollBarY, -1);
+        return true;
+    }
+    QWidget* focused = QApplication::focusWidget();
+    if (focused == ScrollBarY || focused == ScrollBarZ) {
+        step(static_cast<TScrollBar*>(focused), -1);
+        return true;
+    }
+    if (focused == ScrollBarX || focused == ScrollBarX2) {
+        step(static_cast<TScrollBar*>(focused), 1);
+        return true;
+    }
+    if (!focused || focused->window() != this)
+        return false;
+    // Any other control: the wheel goes to the focused control, wherever the
+    // pointer is.
+    QWheelEvent copy(focused->mapFromGlobal(event->globalPosition()), event->globalPosition(),
+                     event->pixelDelta(), event->angleDelta(), event->buttons(),
+                     event->modifiers(), event->phase(), event->inverted(), event->source());
+    dispatchingWheel_ = true;
+    QApplication::sendEvent(focused, &copy);
+    dispatchingWheel_ = false;
+    return true;
+}
+
+bool TFrmPhonaraPlayer::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel && !dispatchingWheel_) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this)
+            return MouseWheelHandler(static_cast<QWheelEvent*>(event));
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,28 @@
+#include "widgets/Marker.h"
+
+TMarker::TMarker(const QString& caption, QWidget* parent) : QLabel(caption, parent) {
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+    setMargin(0);
+    setIndent(0);
+    setAlignment(Qt::AlignCenter);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, Qt::black);
+    setPalette(pal);
+    setColor(Qt::white);
+    hide();
+    // The caption's extent in the font plus the one-pixel frame on each side.
+    resize(20, 20);
+}
+
+void TMarker::setColor(const QColor& color) {
+    if (color == color_)
+        return;
+    color_ = color;
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, color);
+    setPalette(pal);
+}
