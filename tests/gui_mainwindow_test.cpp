@@ -120,8 +120,9 @@ TEST_F(MainWindow, ControlsSitAtTheirPlacesWithTheirCaptions) {
     for (const auto& e : table) {
         SCOPED_TRACE(e.control->objectName() + " " + e.text);
         EXPECT_EQ(clientRect(e.control), e.rect);
-        if (auto* label = qobject_cast<QLabel*>(e.control))
+        if (auto* label = qobject_cast<QLabel*>(e.control)) {
             EXPECT_EQ(label->text(), e.text);
+        }
         if (auto* button = qobject_cast<QPushButton*>(e.control)) {
             EXPECT_EQ(button->text(), e.text);
             EXPECT_EQ(button->toolTip(), e.tip);

@@ -142,21 +142,33 @@ typedef struct BASS_PLUGININFO {
     const BASS_PLUGINFORM* formats; /* formatc entries */
 } BASS_PLUGININFO;
 
-/* End-of-channel callback: runs on the library's streaming thread. */
+/* End-of-channel callback: runs on the library's own thread (also with the
+ * loopback device), never while the library holds a lock, so it may call the
+ * library. Once BASS_StreamFree/BASS_MusicFree returns, the channel's callbacks
+ * never run again. */
 typedef void SYNCPROC(HSYNC handle, DWORD channel, DWORD data, void* user);
 
 /* ---- Library and device --------------------------------------------------- */
 AUDIOLIB_API DWORD BASS_GetVersion(void);
 /* Description of output device n (from 1); null past the last device. */
 AUDIOLIB_API const char* BASS_GetDeviceDescription(DWORD device);
+/* device 1..n, or -1 for the system's default; freq 0 means 44100. flags and
+ * win are not used: every device is opened for 3D. */
 AUDIOLIB_API BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* reserved);
+/* Halts output: every playing channel is paused (BASS_ACTIVE_PAUSED). */
 AUDIOLIB_API BOOL BASS_Stop(void);
 AUDIOLIB_API BOOL BASS_Free(void);
 AUDIOLIB_API int BASS_ErrorGetCode(void);
+/* distf: metres per unit (> 0); rollf: roll-off factor; doppf: Doppler factor.
+ * A negative value (or distf 0) leaves that factor unchanged. The distance
+ * factor applies to positions at the next BASS_Apply3D. */
 AUDIOLIB_API BOOL BASS_Set3DFactors(float distf, float rollf, float doppf);
 AUDIOLIB_API void BASS_Apply3D(void);
-/* Room environment: env 0..25 or -1 = unchanged; vol 0..1; decay in s; damp 0..2;
- * a negative float leaves that value unchanged. */
+/* Room environment: env 0..25 or -1 = unchanged; vol 0..1; decay in s; damp 0..2
+ * (the decay's high-frequency ratio); a negative float leaves that value
+ * unchanged. A new environment brings its own decay and damping unless they
+ * are given. Until set, the room is silent (volume 0). Fails with
+ * BASS_ERROR_NOEAX when the device has no EFX. */
 AUDIOLIB_API BOOL BASS_SetEAXParameters(int env, float vol, float decay, float damp);
 AUDIOLIB_API BOOL BASS_GetEAXParameters(DWORD* env, float* vol, float* decay, float* damp);
 
@@ -165,16 +177,23 @@ AUDIOLIB_API HPLUGIN BASS_PluginLoad(const char* file, DWORD flags);
 AUDIOLIB_API const BASS_PLUGININFO* BASS_PluginGetInfo(HPLUGIN handle);
 
 /* ---- Streams and modules ------------------------------------------------- */
-/* mem must be false: file is a UTF-8 path. length 0 means to the end. */
+/* mem must be false: file is a UTF-8 path. offset and length must be 0 (the
+ * whole file); anything else fails with BASS_ERROR_NOTAVAIL. The format is
+ * decided by the content, not the file name. */
 AUDIOLIB_API HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length,
                                            DWORD flags);
 AUDIOLIB_API BOOL BASS_StreamFree(HSTREAM handle);
+/* As BASS_StreamCreateFile; freq is not used: modules render at the device's
+ * rate. */
 AUDIOLIB_API HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length,
                                    DWORD flags, DWORD freq);
 AUDIOLIB_API BOOL BASS_MusicFree(HMUSIC handle);
 
 /* ---- Channels (a stream or a module) ------------------------------------- */
+/* restart false: resumes a paused or stopped channel from its position; a
+ * channel that played to its end starts again from the beginning. */
 AUDIOLIB_API BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
+/* Stops the channel where it is (BASS_ACTIVE_STOPPED); the position is kept. */
 AUDIOLIB_API BOOL BASS_ChannelStop(DWORD handle);
 AUDIOLIB_API BOOL BASS_ChannelPause(DWORD handle);
 AUDIOLIB_API DWORD BASS_ChannelIsActive(DWORD handle);
@@ -185,20 +204,31 @@ AUDIOLIB_API BOOL BASS_ChannelSetFlags(DWORD handle, DWORD flags);
 AUDIOLIB_API BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos);
 AUDIOLIB_API QWORD BASS_ChannelGetPosition(DWORD handle);
 /* freq in Hz (-1 = unchanged, 0 = original); volume 0..100 (-1 = unchanged);
- * pan -100..100 (-101 = unchanged), for unpositioned channels. */
+ * pan -100..100 (-101 = unchanged), for unpositioned channels: a balance for
+ * stereo (heard once the audio queued ahead has played, within about 0.2 s),
+ * a direction for mono. Out-of-range values are clamped. */
 AUDIOLIB_API BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan);
 AUDIOLIB_API BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD* freq, DWORD* volume, int* pan);
-/* Null vectors leave the value unchanged; takes effect at BASS_Apply3D. */
+/* Null vectors leave the value unchanged; takes effect at BASS_Apply3D. An
+ * unpositioned channel fails with BASS_ERROR_NO3D. */
 AUDIOLIB_API BOOL BASS_ChannelSet3DPosition(DWORD handle, const BASS_3DVECTOR* pos,
                                             const BASS_3DVECTOR* orient,
                                             const BASS_3DVECTOR* vel);
 AUDIOLIB_API BOOL BASS_ChannelGet3DPosition(DWORD handle, BASS_3DVECTOR* pos,
                                             BASS_3DVECTOR* orient, BASS_3DVECTOR* vel);
+/* type: BASS_SYNC_END, optionally with BASS_SYNC_ONETIME; other types fail with
+ * BASS_ERROR_NOTAVAIL. Fires when the channel's last sample has been played,
+ * and each time a looping channel passes its end. param is not used. */
 AUDIOLIB_API HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc,
                                        void* user);
-/* Room reverb send: 0 = none, 1 = full, -1 = automatic (distance based). */
+/* Room reverb send: 0 = none, 1 = full, -1 = automatic (distance based, the
+ * default). */
 AUDIOLIB_API BOOL BASS_ChannelSetEAXMix(DWORD handle, float mix);
+/* Only BASS_FX_REVERB (one per channel; priority is not used). Fails with
+ * BASS_ERROR_NOTAVAIL for other types, BASS_ERROR_MEMORY when OpenAL has no
+ * effect slot left. The effect goes with its channel. */
 AUDIOLIB_API HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority);
+/* params: a BASS_REVERB_PARAMS; values are clamped to what OpenAL supports. */
 AUDIOLIB_API BOOL BASS_FXSetParameters(HFX handle, const void* params);
 
 /* ---- Offline rendering (the library's own extension) --------------------- */

@@ -15,7 +15,7 @@ TMarker::TMarker(const QString& caption, QWidget* parent) : QLabel(caption, pare
     setColor(Qt::white);
     hide();
     // The caption's extent in the font plus the one-pixel frame on each side.
-    resize(20, 20);
+    adjustSize();
 }
 
 void TMarker::setColor(const QColor& color) {

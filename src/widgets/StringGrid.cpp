@@ -203,8 +203,8 @@ QRect TStringGrid::cellRect(int col, int row) const {
 }
 
 void TStringGrid::updateScrollBars() {
-    // Showing one bar can make the other necessary; the viewport's resize
-    // comes back here, so settle it in a loop instead of recursively.
+    // Setting a range can make Qt lay the bars out again, which resizes the
+    // viewport and comes back here; settle that in a loop, not recursively.
     if (updatingBars_) {
         barsDirty_ = true;
         return;

@@ -1,0 +1,446 @@
+// Streams, modules and the calls that control a channel.
+#include "error.h"
+#include "internal.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace audiolib {
+
+namespace {
+
+constexpr float kPi = 3.14159265358979f;
+
+// Looks up a channel for a call that needs only the tables (mx held).
+#define LOOKUP_OR_FAIL(ch, handle, result)                                                         \
+    if (!L.device)                                                                                 \
+        return fail(BASS_ERROR_INIT, result);                                                      \
+    auto ch = isChannelHandle(handle) ? findChannel(handle) : nullptr;                             \
+    if (!ch)                                                                                       \
+        return fail(BASS_ERROR_HANDLE, result);
+
+// Holds a channel's dec and the library lock, in that order.
+class ChannelLock {
+public:
+    explicit ChannelLock(DWORD handle) {
+        auto& L = lib();
+        {
+            std::lock_guard lock(L.mx);
+            if (!L.device) {
+                setError(BASS_ERROR_INIT);
+                return;
+            }
+            ch_ = isChannelHandle(handle) ? findChannel(handle) : nullptr;
+            if (!ch_) {
+                setError(BASS_ERROR_HANDLE);
+                return;
+            }
+        }
+        dec_ = std::unique_lock(ch_->dec);
+        lock_ = std::unique_lock(L.mx);
+        if (!ch_->alive) {
+            setError(BASS_ERROR_HANDLE);
+            ch_.reset();
+        }
+    }
+    explicit operator bool() const { return ch_ != nullptr; }
+    Channel* operator->() const { return ch_.get(); }
+    Channel& operator*() const { return *ch_; }
+
+private:
+    std::shared_ptr<Channel> ch_;
+    std::unique_lock<std::mutex> dec_;
+    std::unique_lock<std::mutex> lock_;
+};
+
+bool deviceOpen() {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    return L.device != nullptr;
+}
+
+// Back to the first frame, nothing queued.
+bool rewindChannel(Channel& ch) {
+    flushChannel(ch);
+    ch.decodePos = 0;
+    ch.atEnd = false;
+    ch.ended = false;
+    return ch.decoder->rewind();
+}
+
+DWORD addChannel(std::unique_ptr<Decoder> decoder, DWORD flags, bool music) {
+    auto& L = lib();
+    auto ch = std::make_shared<Channel>();
+    ch->music = music;
+    ch->rate = decoder->rate();
+    ch->fileChans = decoder->channels();
+    ch->chans = std::min(ch->fileChans, 2);
+    ch->flags = flags & (BASS_SAMPLE_MONO | BASS_SAMPLE_LOOP | BASS_SAMPLE_3D |
+                         (music ? BASS_MUSIC_RAMP : 0));
+    ch->decoder = std::move(decoder);
+
+    std::lock_guard lock(L.mx);
+    if (!L.device)
+        return fail(BASS_ERROR_INIT, 0u);
+    alGetError();
+    alGenSources(1, &ch->source);
+    if (alGetError() != AL_NO_ERROR)
+        return fail(BASS_ERROR_MEMORY, 0u);
+    ch->freeBuffers.resize(kBufferCount);
+    alGenBuffers(kBufferCount, ch->freeBuffers.data());
+    if (alGetError() != AL_NO_ERROR) {
+        ch->freeBuffers.clear();
+        alDeleteSources(1, &ch->source);
+        return fail(BASS_ERROR_MEMORY, 0u);
+    }
+    alSourcef(ch->source, AL_REFERENCE_DISTANCE, 1.f);
+    alSourcei(ch->source, AL_LOOPING, AL_FALSE);
+    attachSends(*ch);
+    applySourceSpace(*ch);
+    ch->handle = newHandle(music ? Kind::Music : Kind::Stream);
+    L.channels[ch->handle] = ch;
+    setError(BASS_OK);
+    return ch->handle;
+}
+
+BOOL freeChannel(DWORD handle, Kind kind) {
+    auto& L = lib();
+    std::shared_ptr<Channel> ch;
+    {
+        std::lock_guard lock(L.mx);
+        if (!L.device)
+            return fail(BASS_ERROR_INIT, 0);
+        if (handle == 0 || kindOf(handle) != kind || !(ch = findChannel(handle)))
+            return fail(BASS_ERROR_HANDLE, 0);
+        L.channels.erase(handle);
+        for (auto it = L.syncs.begin(); it != L.syncs.end();)
+            it = it->second.channel == handle ? L.syncs.erase(it) : std::next(it);
+        if (ch->fxHandle)
+            L.fx.erase(ch->fxHandle);
+    }
+    // A callback of this channel may be running: wait until it returns, so none
+    // runs after we do. (On the library thread it is the caller itself.)
+    if (std::this_thread::get_id() != L.threadId) {
+        std::lock_guard cb(L.callbackMx);
+    }
+    std::lock_guard dec(ch->dec);
+    std::lock_guard lock(L.mx);
+    if (ch->alive && L.device)
+        destroyChannelAl(*ch);
+    ch->alive = false;
+    ch->decoder.reset();
+    return 1;
+}
+
+float clampf(float v, float lo, float hi) {
+    return std::max(lo, std::min(hi, v));
+}
+
+} // namespace
+
+void applySourceSpace(Channel& ch) {
+    auto& L = lib();
+    const ALuint s = ch.source;
+    alSourcef(s, AL_GAIN, static_cast<float>(ch.volume) / 100.f);
+    alSourcef(s, AL_PITCH,
+              ch.freqAttr ? clampf(static_cast<float>(ch.freqAttr) / static_cast<float>(ch.rate),
+                                   0.01f, 8.f)
+                          : 1.f);
+    if (ch.flags & BASS_SAMPLE_3D) {
+        const float d = L.distFactor;
+        alSourcei(s, AL_SOURCE_RELATIVE, AL_FALSE);
+        alSource3f(s, AL_POSITION, ch.pos.x * d, ch.pos.y * d, -ch.pos.z * d);
+        alSource3f(s, AL_VELOCITY, ch.vel.x * d, ch.vel.y * d, -ch.vel.z * d);
+        alSource3f(s, AL_DIRECTION, ch.orient.x, ch.orient.y, -ch.orient.z);
+        alSourcef(s, AL_ROLLOFF_FACTOR, L.rollFactor);
+    } else if (ch.chans == 1) {
+        // An unpositioned mono channel sits on a half circle in front of the
+        // listener, at the angle its pan names.
+        const float a = static_cast<float>(ch.pan) / 100.f * kPi / 2.f;
+        alSourcei(s, AL_SOURCE_RELATIVE, AL_TRUE);
+        alSource3f(s, AL_POSITION, std::sin(a), 0.f, -std::cos(a));
+        alSourcef(s, AL_ROLLOFF_FACTOR, 0.f);
+    } else {
+        // Stereo plays straight to the speakers; the pan is a balance applied
+        // as the samples are queued.
+        alSourcei(s, AL_SOURCE_RELATIVE, AL_TRUE);
+        alSource3f(s, AL_POSITION, 0.f, 0.f, 0.f);
+        alSourcef(s, AL_ROLLOFF_FACTOR, 0.f);
+        alSourcei(s, AL_DIRECT_CHANNELS_SOFT, AL_TRUE);
+    }
+}
+
+void destroyChannelAl(Channel& ch) {
+    flushChannel(ch);
+    alSourcei(ch.source, AL_BUFFER, 0);
+    destroyChannelFx(ch);
+    alDeleteSources(1, &ch.source);
+    alDeleteBuffers(static_cast<ALsizei>(ch.freeBuffers.size()), ch.freeBuffers.data());
+    ch.freeBuffers.clear();
+    ch.source = 0;
+}
+
+} // namespace audiolib
+
+using namespace audiolib;
+
+extern "C" {
+
+AUDIOLIB_API HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length,
+                                           DWORD flags) {
+    if (!deviceOpen())
+        return fail(BASS_ERROR_INIT, 0u);
+    if (!file)
+        return fail(BASS_ERROR_ILLPARAM, 0u);
+    if (mem || offset != 0 || length != 0)
+        return fail(BASS_ERROR_NOTAVAIL, 0u);
+    // Decoders open outside the library lock: the streaming thread goes on.
+    auto decoder =
+        openStreamDecoder(static_cast<const char*>(file), (flags & BASS_SAMPLE_MONO) != 0);
+    if (!decoder)
+        return 0;
+    if ((flags & BASS_SAMPLE_3D) && decoder->channels() != 1)
+        return fail(BASS_ERROR_NO3D, 0u);
+    return addChannel(std::move(decoder), flags, false);
+}
+
+AUDIOLIB_API BOOL BASS_StreamFree(HSTREAM handle) {
+    return freeChannel(handle, Kind::Stream);
+}
+
+AUDIOLIB_API HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWORD length,
+                                   DWORD flags, DWORD) {
+    int rate = 0;
+    {
+        auto& L = lib();
+        std::lock_guard lock(L.mx);
+        if (!L.device)
+            return fail(BASS_ERROR_INIT, 0u);
+        rate = L.freq;
+    }
+    if (!file)
+        return fail(BASS_ERROR_ILLPARAM, 0u);
+    if (mem || offset != 0 || length != 0)
+        return fail(BASS_ERROR_NOTAVAIL, 0u);
+    const std::string path = static_cast<const char*>(file);
+    if (!checkFile(path))
+        return 0;
+    int error = BASS_ERROR_FORMAT;
+    auto decoder = openModule(path, rate, (flags & BASS_SAMPLE_3D) != 0,
+                              (flags & BASS_MUSIC_RAMP) != 0, error);
+    if (!decoder)
+        return fail(error, 0u);
+    return addChannel(std::move(decoder), flags, true);
+}
+
+AUDIOLIB_API BOOL BASS_MusicFree(HMUSIC handle) {
+    return freeChannel(handle, Kind::Music);
+}
+
+AUDIOLIB_API BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
+    ChannelLock ch(handle);
+    if (!ch)
+        return 0;
+    reapChannel(*ch);
+    if (restart || ch->ended) {
+        // A channel that played to its end starts again from the beginning.
+        if (!rewindChannel(*ch))
+            return fail(BASS_ERROR_POSITION, 0);
+    } else if (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED) {
+        return 1;
+    }
+    ch->state = BASS_ACTIVE_PLAYING;
+    topUpChannelLocked(*ch);
+    ALint st = 0;
+    alGetSourcei(ch->source, AL_SOURCE_STATE, &st);
+    if (st != AL_PLAYING && !ch->queue.empty())
+        alSourcePlay(ch->source);
+    return 1;
+}
+
+AUDIOLIB_API BOOL BASS_ChannelStop(DWORD handle) {
+    ChannelLock ch(handle);
+    if (!ch)
+        return 0;
+    // Pausing the source keeps what is queued: a later Play goes on from here.
+    alSourcePause(ch->source);
+    ch->state = BASS_ACTIVE_STOPPED;
+    return 1;
+}
+
+AUDIOLIB_API BOOL BASS_ChannelPause(DWORD handle) {
+    ChannelLock ch(handle);
+    if (!ch)
+        return 0;
+    if (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED) {
+        alSourcePause(ch->source);
+        ch->state = BASS_ACTIVE_PAUSED;
+    }
+    return 1;
+}
+
+AUDIOLIB_API DWORD BASS_ChannelIsActive(DWORD handle) {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    LOOKUP_OR_FAIL(ch, handle, static_cast<DWORD>(BASS_ACTIVE_STOPPED));
+    return static_cast<DWORD>(ch->state.load());
+}
+
+AUDIOLIB_API BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info) {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    LOOKUP_OR_FAIL(ch, handle, 0);
+    if (!info)
+        return fail(BASS_ERROR_ILLPARAM, 0);
+    info->freq = static_cast<DWORD>(ch->rate);
+    info->chans = static_cast<DWORD>(ch->chans);
+    info->flags = ch->flags | (ch->music ? BASS_STREAM_MUSIC : 0);
+    info->ctype = ch->music ? 2 : 1;
+    return 1;
+}
+
+AUDIOLIB_API BOOL BASS_ChannelSetFlags(DWORD handle, DWORD flags) {
+    ChannelLock ch(handle);
+    if (!ch)
+        return 0;
+    const DWORD old = ch->flags;
+    ch->flags = (old & ~DWORD(BASS_SAMPLE_LOOP)) | (flags & BASS_SAMPLE_LOOP);
+    if ((old & BASS_SAMPLE_LOOP) && !(flags & BASS_SAMPLE_LOOP)) {
+        // Buffers past the loop point may be queued already: drop them so the
+        // channel stops at this pass's end.
+        reapChannel(*ch);
+        cutQueueAtEnd(*ch);
+    }
+    return 1;
+}
+
+AUDIOLIB_API BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos) {
+    ChannelLock ch(handle);
+    if (!ch)
+        return 0;
+    const QWORD frameBytes = static_cast<QWORD>(ch->chans) * 2;
+    QWORD skip = pos / frameBytes;
+    if (!rewindChannel(*ch))
+        return fail(BASS_ERROR_POSITION, 0);
+    std::vector<float> discard(4096 * static_cast<size_t>(ch->fileChans));
+    while (skip > 0) {
+        const size_t n = ch->decoder->read(discard.data(), std::min<QWORD>(skip, 4096));
+        if (n == 0) {
+            rewindChannel(*ch);
+            return fail(BASS_ERROR_POSITION, 0);
+        }
+        skip -= n;
+        ch->decodePos += n;
+    }
+    if (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED)
+        topUpChannelLocked(*ch);
+    return 1;
+}
+
+AUDIOLIB_API QWORD BASS_ChannelGetPosition(DWORD handle) {
+    ChannelLock ch(handle);
+    if (!ch)
+        return static_cast<QWORD>(-1);
+    QWORD frames = ch->decodePos;
+    if (!ch->queue.empty()) {
+        ALint offset = 0;
+        alGetSourcei(ch->source, AL_SAMPLE_OFFSET, &offset);
+        size_t at = static_cast<size_t>(std::max<ALint>(offset, 0));
+        for (const auto& b : ch->queue) {
+            if (at < b.frames) {
+                frames = b.endAt >= 0 && at >= static_cast<size_t>(b.endAt)
+                             ? at - static_cast<size_t>(b.endAt)
+                             : b.startPos + at;
+                break;
+            }
+            at -= b.frames;
+        }
+    }
+    return frames * static_cast<QWORD>(ch->chans) * 2;
+}
+
+AUDIOLIB_API BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan) {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    LOOKUP_OR_FAIL(ch, handle, 0);
+    if (freq >= 0)
+        ch->freqAttr = freq == 0 ? 0 : static_cast<DWORD>(std::clamp(freq, 100, 192000));
+    if (volume >= 0)
+        ch->volume = static_cast<DWORD>(std::min(volume, 100));
+    if (pan != -101)
+        ch->pan = std::clamp(pan, -100, 100);
+    // Gain, pitch and the unpositioned placement apply now; a 3D position
+    // waits for BASS_Apply3D, so it is left as OpenAL has it.
+    if (ch->flags & BASS_SAMPLE_3D) {
+        alSourcef(ch->source, AL_GAIN, static_cast<float>(ch->volume) / 100.f);
+        alSourcef(ch->source, AL_PITCH,
+                  ch->freqAttr
+                      ? clampf(static_cast<float>(ch->freqAttr) / static_cast<float>(ch->rate),
+                               0.01f, 8.f)
+                      : 1.f);
+    } else {
+        applySourceSpace(*ch);
+    }
+    return 1;
+}
+
+AUDIOLIB_API BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD* freq, DWORD* volume, int* pan) {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    LOOKUP_OR_FAIL(ch, handle, 0);
+    if (freq)
+        *freq = ch->freqAttr ? ch->freqAttr : static_cast<DWORD>(ch->rate);
+    if (volume)
+        *volume = ch->volume;
+    if (pan)
+        *pan = ch->pan;
+    return 1;
+}
+
+AUDIOLIB_API BOOL BASS_ChannelSet3DPosition(DWORD handle, const BASS_3DVECTOR* pos,
+                                            const BASS_3DVECTOR* orient, const BASS_3DVECTOR* vel) {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    LOOKUP_OR_FAIL(ch, handle, 0);
+    if (!(ch->flags & BASS_SAMPLE_3D))
+        return fail(BASS_ERROR_NO3D, 0);
+    if (pos)
+        ch->pos = *pos;
+    if (orient)
+        ch->orient = *orient;
+    if (vel)
+        ch->vel = *vel;
+    return 1;
+}
+
+AUDIOLIB_API BOOL BASS_ChannelGet3DPosition(DWORD handle, BASS_3DVECTOR* pos, BASS_3DVECTOR* orient,
+                                            BASS_3DVECTOR* vel) {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    LOOKUP_OR_FAIL(ch, handle, 0);
+    if (!(ch->flags & BASS_SAMPLE_3D))
+        return fail(BASS_ERROR_NO3D, 0);
+    if (pos)
+        *pos = ch->pos;
+    if (orient)
+        *orient = ch->orient;
+    if (vel)
+        *vel = ch->vel;
+    return 1;
+}
+
+AUDIOLIB_API HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD, SYNCPROC* proc,
+                                       void* user) {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    LOOKUP_OR_FAIL(ch, handle, 0u);
+    if (!proc)
+        return fail(BASS_ERROR_ILLPARAM, 0u);
+    if ((type & ~BASS_SYNC_ONETIME) != BASS_SYNC_END)
+        return fail(BASS_ERROR_NOTAVAIL, 0u);
+    const DWORD sync = newHandle(Kind::Sync);
+    L.syncs[sync] = Sync{handle, type, proc, user};
+    return sync;
+}
+
+} // extern "C"

@@ -1,0 +1,328 @@
+// The room environment (one EAX reverb per device, send 0 of every channel)
+// and the per-channel reverb (an effect slot of the channel's own, send 1).
+#include "error.h"
+#include "internal.h"
+
+#include <AL/efx-presets.h>
+#include <algorithm>
+#include <cmath>
+
+namespace audiolib {
+
+namespace {
+
+// In the order of the EAX_ENVIRONMENT_* numbers.
+const EFXEAXREVERBPROPERTIES kPresets[EAX_ENVIRONMENT_COUNT] = {
+    EFX_REVERB_PRESET_GENERIC,    EFX_REVERB_PRESET_PADDEDCELL,
+    EFX_REVERB_PRESET_ROOM,       EFX_REVERB_PRESET_BATHROOM,
+    EFX_REVERB_PRESET_LIVINGROOM, EFX_REVERB_PRESET_STONEROOM,
+    EFX_REVERB_PRESET_AUDITORIUM, EFX_REVERB_PRESET_CONCERTHALL,
+    EFX_REVERB_PRESET_CAVE,       EFX_REVERB_PRESET_ARENA,
+    EFX_REVERB_PRESET_HANGAR,     EFX_REVERB_PRESET_CARPETEDHALLWAY,
+    EFX_REVERB_PRESET_HALLWAY,    EFX_REVERB_PRESET_STONECORRIDOR,
+    EFX_REVERB_PRESET_ALLEY,      EFX_REVERB_PRESET_FOREST,
+    EFX_REVERB_PRESET_CITY,       EFX_REVERB_PRESET_MOUNTAINS,
+    EFX_REVERB_PRESET_QUARRY,     EFX_REVERB_PRESET_PLAIN,
+    EFX_REVERB_PRESET_PARKINGLOT, EFX_REVERB_PRESET_SEWERPIPE,
+    EFX_REVERB_PRESET_UNDERWATER, EFX_REVERB_PRESET_DRUGGED,
+    EFX_REVERB_PRESET_DIZZY,      EFX_REVERB_PRESET_PSYCHOTIC,
+};
+
+float dbToGain(float db);
+
+// OpenAL Soft 1.19 asserts (and aborts) when the late reverb's high-frequency
+// damping gets too steep: when 1/hfDecay - 1/decay grows past about 7.5 for
+// its longest delay line. Keep it under a margin by raising the HF decay time
+// where needed; the difference is hard to hear, a crash is not.
+float safeHfRatio(float decay, float ratio) {
+    constexpr float kMaxDampingSlope = 5.5f;
+    const float hfDecay = std::max(decay * ratio, 1.f / (kMaxDampingSlope + 1.f / decay));
+    return std::clamp(hfDecay / decay, AL_REVERB_MIN_DECAY_HFRATIO, AL_REVERB_MAX_DECAY_HFRATIO);
+}
+
+// Sets a per-channel reverb from its parameter record.
+void applyReverb(Channel& ch, const BASS_REVERB_PARAMS& p) {
+    const float decay =
+        std::clamp(p.reverbTime / 1000.f, AL_REVERB_MIN_DECAY_TIME, AL_REVERB_MAX_DECAY_TIME);
+    alFilterf(ch.fxFilter, AL_LOWPASS_GAIN, dbToGain(p.inGain));
+    alFilterf(ch.fxFilter, AL_LOWPASS_GAINHF, 1.f);
+    alEffectf(ch.fxEffect, AL_REVERB_DECAY_TIME, decay);
+    alEffectf(ch.fxEffect, AL_REVERB_DECAY_HFRATIO, safeHfRatio(decay, p.highFreqRTRatio));
+    // Effects and filters are copied when attached: attach again after a change.
+    alAuxiliaryEffectSloti(ch.fxSlot, AL_EFFECTSLOT_EFFECT, static_cast<ALint>(ch.fxEffect));
+    alAuxiliaryEffectSlotf(ch.fxSlot, AL_EFFECTSLOT_GAIN, dbToGain(p.reverbMix));
+    alSource3i(ch.source, AL_AUXILIARY_SEND_FILTER, static_cast<ALint>(ch.fxSlot), 1,
+               static_cast<ALint>(ch.fxFilter));
+}
+
+float dbToGain(float db) {
+    return db <= -96.f ? 0.f : std::pow(10.f, std::min(db, 0.f) / 20.f);
+}
+
+// Writes the room effect from the environment, decay and damping and loads it
+// into the slot (an effect is copied into a slot when attached).
+void updateRoom() {
+    auto& L = lib();
+    const auto& p = kPresets[L.env];
+    const ALuint e = L.roomEffect;
+    const float decay = std::clamp(L.envDecay, 0.1f, 20.f);
+    const float hfRatio = safeHfRatio(decay, std::clamp(L.envDamp, 0.1f, 2.f));
+    if (L.roomEax) {
+        alEffectf(e, AL_EAXREVERB_DENSITY, p.flDensity);
+        alEffectf(e, AL_EAXREVERB_DIFFUSION, p.flDiffusion);
+        alEffectf(e, AL_EAXREVERB_GAIN, p.flGain);
+        alEffectf(e, AL_EAXREVERB_GAINHF, p.flGainHF);
+        alEffectf(e, AL_EAXREVERB_GAINLF, p.flGainLF);
+        alEffectf(e, AL_EAXREVERB_DECAY_TIME, decay);
+        alEffectf(e, AL_EAXREVERB_DECAY_HFRATIO, hfRatio);
+        alEffectf(e, AL_EAXREVERB_DECAY_LFRATIO, p.flDecayLFRatio);
+        alEffectf(e, AL_EAXREVERB_REFLECTIONS_GAIN, p.flReflectionsGain);
+        alEffectf(e, AL_EAXREVERB_REFLECTIONS_DELAY, p.flReflectionsDelay);
+        alEffectfv(e, AL_EAXREVERB_REFLECTIONS_PAN, p.flReflectionsPan);
+        alEffectf(e, AL_EAXREVERB_LATE_REVERB_GAIN, p.flLateReverbGain);
+        alEffectf(e, AL_EAXREVERB_LATE_REVERB_DELAY, p.flLateReverbDelay);
+        alEffectfv(e, AL_EAXREVERB_LATE_REVERB_PAN, p.flLateReverbPan);
+        alEffectf(e, AL_EAXREVERB_ECHO_TIME, p.flEchoTime);
+        alEffectf(e, AL_EAXREVERB_ECHO_DEPTH, p.flEchoDepth);
+        alEffectf(e, AL_EAXREVERB_MODULATION_TIME, p.flModulationTime);
+        alEffectf(e, AL_EAXREVERB_MODULATION_DEPTH, p.flModulationDepth);
+        alEffectf(e, AL_EAXREVERB_AIR_ABSORPTION_GAINHF, p.flAirAbsorptionGainHF);
+        alEffectf(e, AL_EAXREVERB_HFREFERENCE, p.flHFReference);
+        alEffectf(e, AL_EAXREVERB_LFREFERENCE, p.flLFReference);
+        alEffectf(e, AL_EAXREVERB_ROOM_ROLLOFF_FACTOR, p.flRoomRolloffFactor);
+        alEffecti(e, AL_EAXREVERB_DECAY_HFLIMIT, p.iDecayHFLimit);
+    } else {
+        alEffectf(e, AL_REVERB_DENSITY, p.flDensity);
+        alEffectf(e, AL_REVERB_DIFFUSION, p.flDiffusion);
+        alEffectf(e, AL_REVERB_GAIN, p.flGain);
+        alEffectf(e, AL_REVERB_GAINHF, p.flGainHF);
+        alEffectf(e, AL_REVERB_DECAY_TIME, decay);
+        alEffectf(e, AL_REVERB_DECAY_HFRATIO, hfRatio);
+        alEffectf(e, AL_REVERB_REFLECTIONS_GAIN, p.flReflectionsGain);
+        alEffectf(e, AL_REVERB_REFLECTIONS_DELAY, p.flReflectionsDelay);
+        alEffectf(e, AL_REVERB_LATE_REVERB_GAIN, p.flLateReverbGain);
+        alEffectf(e, AL_REVERB_LATE_REVERB_DELAY, p.flLateReverbDelay);
+        alEffectf(e, AL_REVERB_AIR_ABSORPTION_GAINHF, p.flAirAbsorptionGainHF);
+        alEffectf(e, AL_REVERB_ROOM_ROLLOFF_FACTOR, p.flRoomRolloffFactor);
+        alEffecti(e, AL_REVERB_DECAY_HFLIMIT, p.iDecayHFLimit);
+    }
+    alAuxiliaryEffectSloti(L.roomSlot, AL_EFFECTSLOT_EFFECT, static_cast<ALint>(e));
+    alAuxiliaryEffectSlotf(L.roomSlot, AL_EFFECTSLOT_GAIN, std::clamp(L.envVol, 0.f, 1.f));
+}
+
+// The room send: a channel's mix as the gain of its send filter; automatic
+// leaves the send unfiltered, attenuated with distance as the direct path.
+void connectRoomSend(Channel& ch) {
+    auto& L = lib();
+    if (!L.roomSlot)
+        return;
+    if (ch.eaxMix < 0.f) {
+        alSource3i(ch.source, AL_AUXILIARY_SEND_FILTER, static_cast<ALint>(L.roomSlot), 0,
+                   AL_FILTER_NULL);
+        return;
+    }
+    alFilterf(ch.roomFilter, AL_LOWPASS_GAIN, std::clamp(ch.eaxMix, 0.f, 1.f));
+    alFilterf(ch.roomFilter, AL_LOWPASS_GAINHF, 1.f);
+    alSource3i(ch.source, AL_AUXILIARY_SEND_FILTER, static_cast<ALint>(L.roomSlot), 0,
+               static_cast<ALint>(ch.roomFilter));
+}
+
+std::shared_ptr<Channel> channelOfFx(DWORD hfx) {
+    auto& L = lib();
+    if (hfx == 0 || kindOf(hfx) != Kind::Fx)
+        return nullptr;
+    auto it = L.fx.find(hfx);
+    return it == L.fx.end() ? nullptr : findChannel(it->second);
+}
+
+} // namespace
+
+bool createRoom() {
+    auto& L = lib();
+    L.env = EAX_ENVIRONMENT_GENERIC;
+    L.envVol = 0.f; // silent until an environment is chosen
+    L.envDecay = kPresets[L.env].flDecayTime;
+    L.envDamp = kPresets[L.env].flDecayHFRatio;
+    alGetError();
+    alGenAuxiliaryEffectSlots(1, &L.roomSlot);
+    if (alGetError() != AL_NO_ERROR) {
+        L.roomSlot = 0;
+        return false;
+    }
+    alGenEffects(1, &L.roomEffect);
+    L.roomEax = true;
+    alEffecti(L.roomEffect, AL_EFFECT_TYPE, AL_EFFECT_EAXREVERB);
+    if (alGetError() != AL_NO_ERROR) {
+        L.roomEax = false;
+        alEffecti(L.roomEffect, AL_EFFECT_TYPE, AL_EFFECT_REVERB);
+    }
+    if (alGetError() != AL_NO_ERROR) {
+        destroyRoom();
+        return false;
+    }
+    updateRoom();
+    return alGetError() == AL_NO_ERROR;
+}
+
+void destroyRoom() {
+    auto& L = lib();
+    if (L.roomSlot) {
+        alAuxiliaryEffectSloti(L.roomSlot, AL_EFFECTSLOT_EFFECT, AL_EFFECT_NULL);
+        alDeleteAuxiliaryEffectSlots(1, &L.roomSlot);
+    }
+    if (L.roomEffect)
+        alDeleteEffects(1, &L.roomEffect);
+    L.roomSlot = L.roomEffect = 0;
+}
+
+void attachSends(Channel& ch) {
+    auto& L = lib();
+    if (!L.efx || L.sends < 1)
+        return;
+    alGenFilters(1, &ch.roomFilter);
+    alFilteri(ch.roomFilter, AL_FILTER_TYPE, AL_FILTER_LOWPASS);
+    // Sends follow the direct path's distance attenuation.
+    alSourcei(ch.source, AL_AUXILIARY_SEND_FILTER_GAIN_AUTO, AL_TRUE);
+    connectRoomSend(ch);
+}
+
+void destroyChannelFx(Channel& ch) {
+    if (ch.source) {
+        for (ALint send = 0; send < lib().sends; ++send)
+            alSource3i(ch.source, AL_AUXILIARY_SEND_FILTER, AL_EFFECTSLOT_NULL, send,
+                       AL_FILTER_NULL);
+    }
+    if (ch.fxSlot) {
+        alAuxiliaryEffectSloti(ch.fxSlot, AL_EFFECTSLOT_EFFECT, AL_EFFECT_NULL);
+        alDeleteAuxiliaryEffectSlots(1, &ch.fxSlot);
+    }
+    if (ch.fxEffect)
+        alDeleteEffects(1, &ch.fxEffect);
+    if (ch.fxFilter)
+        alDeleteFilters(1, &ch.fxFilter);
+    if (ch.roomFilter)
+        alDeleteFilters(1, &ch.roomFilter);
+    ch.fxSlot = ch.fxEffect = ch.fxFilter = ch.roomFilter = 0;
+    ch.fxHandle = 0;
+}
+
+} // namespace audiolib
+
+using namespace audiolib;
+
+extern "C" {
+
+AUDIOLIB_API BOOL BASS_SetEAXParameters(int env, float vol, float decay, float damp) {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    if (!L.device)
+        return fail(BASS_ERROR_INIT, 0);
+    if (!L.roomSlot)
+        return fail(BASS_ERROR_NOEAX, 0);
+    if (env < -1 || env >= EAX_ENVIRONMENT_COUNT)
+        return fail(BASS_ERROR_ILLPARAM, 0);
+    if (env >= 0) {
+        // A new environment brings its own decay and damping unless given.
+        L.env = env;
+        L.envDecay = kPresets[env].flDecayTime;
+        L.envDamp = kPresets[env].flDecayHFRatio;
+    }
+    if (vol >= 0.f)
+        L.envVol = std::min(vol, 1.f);
+    if (decay >= 0.f)
+        L.envDecay = std::clamp(decay, 0.1f, 20.f);
+    if (damp >= 0.f)
+        L.envDamp = std::clamp(damp, 0.1f, 2.f);
+    updateRoom();
+    return 1;
+}
+
+AUDIOLIB_API BOOL BASS_GetEAXParameters(DWORD* env, float* vol, float* decay, float* damp) {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    if (!L.device)
+        return fail(BASS_ERROR_INIT, 0);
+    if (!L.roomSlot)
+        return fail(BASS_ERROR_NOEAX, 0);
+    if (env)
+        *env = static_cast<DWORD>(L.env);
+    if (vol)
+        *vol = L.envVol;
+    if (decay)
+        *decay = L.envDecay;
+    if (damp)
+        *damp = L.envDamp;
+    return 1;
+}
+
+AUDIOLIB_API BOOL BASS_ChannelSetEAXMix(DWORD handle, float mix) {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    if (!L.device)
+        return fail(BASS_ERROR_INIT, 0);
+    auto ch = isChannelHandle(handle) ? findChannel(handle) : nullptr;
+    if (!ch)
+        return fail(BASS_ERROR_HANDLE, 0);
+    if (!L.roomSlot)
+        return fail(BASS_ERROR_NOEAX, 0);
+    ch->eaxMix = mix < 0.f ? -1.f : std::min(mix, 1.f);
+    connectRoomSend(*ch);
+    return 1;
+}
+
+AUDIOLIB_API HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int) {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    if (!L.device)
+        return fail(BASS_ERROR_INIT, 0u);
+    auto ch = isChannelHandle(handle) ? findChannel(handle) : nullptr;
+    if (!ch)
+        return fail(BASS_ERROR_HANDLE, 0u);
+    // One reverb per channel: it has one send of its own.
+    if (type != BASS_FX_REVERB || !L.efx || L.sends < 2 || ch->fxSlot)
+        return fail(BASS_ERROR_NOTAVAIL, 0u);
+    alGetError();
+    alGenAuxiliaryEffectSlots(1, &ch->fxSlot);
+    if (alGetError() != AL_NO_ERROR) {
+        ch->fxSlot = 0;
+        return fail(BASS_ERROR_MEMORY, 0u); // out of effect slots
+    }
+    alGenEffects(1, &ch->fxEffect);
+    alEffecti(ch->fxEffect, AL_EFFECT_TYPE, AL_EFFECT_REVERB);
+    alGenFilters(1, &ch->fxFilter);
+    alFilteri(ch->fxFilter, AL_FILTER_TYPE, AL_FILTER_LOWPASS);
+    if (alGetError() != AL_NO_ERROR) {
+        alDeleteAuxiliaryEffectSlots(1, &ch->fxSlot);
+        if (ch->fxEffect)
+            alDeleteEffects(1, &ch->fxEffect);
+        if (ch->fxFilter)
+            alDeleteFilters(1, &ch->fxFilter);
+        ch->fxSlot = ch->fxEffect = ch->fxFilter = 0;
+        return fail(BASS_ERROR_MEMORY, 0u);
+    }
+    ch->fxHandle = newHandle(Kind::Fx);
+    L.fx[ch->fxHandle] = handle;
+    // Until parameters are set: a plain one-second room at full level.
+    applyReverb(*ch, BASS_REVERB_PARAMS{0.f, 0.f, 1000.f, 0.5f});
+    return ch->fxHandle;
+}
+
+AUDIOLIB_API BOOL BASS_FXSetParameters(HFX handle, const void* params) {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    if (!L.device)
+        return fail(BASS_ERROR_INIT, 0);
+    auto ch = channelOfFx(handle);
+    if (!ch)
+        return fail(BASS_ERROR_HANDLE, 0);
+    if (!params)
+        return fail(BASS_ERROR_ILLPARAM, 0);
+    const auto* p = static_cast<const BASS_REVERB_PARAMS*>(params);
+    if (!std::isfinite(p->inGain) || !std::isfinite(p->reverbMix) ||
+        !std::isfinite(p->reverbTime) || !std::isfinite(p->highFreqRTRatio))
+        return fail(BASS_ERROR_ILLPARAM, 0);
+    applyReverb(*ch, *p);
+    return 1;
+}
+
+} // extern "C"

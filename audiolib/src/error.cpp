@@ -1,0 +1,23 @@
+#include "error.h"
+
+#include "audiolib.h"
+
+namespace audiolib {
+
+namespace {
+thread_local int lastError = BASS_OK;
+}
+
+void setError(int code) {
+    lastError = code;
+}
+
+int lastErrorCode() {
+    return lastError;
+}
+
+} // namespace audiolib
+
+extern "C" AUDIOLIB_API int BASS_ErrorGetCode(void) {
+    return audiolib::lastErrorCode();
+}

@@ -1,0 +1,331 @@
+// Feeding the OpenAL queues, noticing ends, and the library thread that does
+// it for an output device and delivers end syncs.
+#include "internal.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace audiolib {
+
+namespace {
+
+void queueEndSyncs(const Channel& ch) {
+    auto& L = lib();
+    for (const auto& [handle, sync] : L.syncs)
+        if (sync.channel == ch.handle && (sync.type & ~BASS_SYNC_ONETIME) == BASS_SYNC_END)
+            L.pending.push_back({handle, ch.handle});
+}
+
+bool isRunning(const Channel& ch) {
+    const int s = ch.state;
+    return s == BASS_ACTIVE_PLAYING || s == BASS_ACTIVE_STALLED;
+}
+
+// Reads frames as the channel plays them: more than two channels fold down to
+// stereo. Returns 0 at the end of the data.
+size_t readFrames(Channel& ch, float* out, size_t frames) {
+    if (ch.fileChans == ch.chans)
+        return ch.decoder->read(out, frames);
+    const size_t fc = static_cast<size_t>(ch.fileChans);
+    ch.scratch.resize(frames * fc);
+    const size_t got = ch.decoder->read(ch.scratch.data(), frames);
+    for (size_t i = 0; i < got; ++i) {
+        float l = 0.f, r = 0.f;
+        for (size_t c = 0; c < fc; ++c)
+            (c % 2 ? r : l) += ch.scratch[i * fc + c];
+        out[i * 2] = l / static_cast<float>((fc + 1) / 2);
+        out[i * 2 + 1] = r / static_cast<float>(fc / 2);
+    }
+    return got;
+}
+
+// Decodes up to count buffers. An end that falls on a buffer boundary is
+// marked on the buffer before it, so its sync fires when that one is played.
+std::vector<QueuedBuffer> decodeBuffers(Channel& ch, size_t count) {
+    std::vector<QueuedBuffer> batch;
+    const size_t want = bufferFrames(ch.rate);
+    const size_t chans = static_cast<size_t>(ch.chans);
+    while (batch.size() < count && !ch.atEnd) {
+        QueuedBuffer b;
+        b.data.resize(want * chans);
+        b.startPos = ch.decodePos;
+        int emptyPasses = 0;
+        while (b.frames < want) {
+            const size_t n = readFrames(ch, b.data.data() + b.frames * chans, want - b.frames);
+            b.frames += n;
+            ch.decodePos += n;
+            if (n > 0) {
+                emptyPasses = 0;
+                continue;
+            }
+            // The end of the data.
+            QueuedBuffer* carrier = &b;
+            if (b.frames == 0)
+                carrier = !batch.empty() ? &batch.back()
+                                         : (!ch.queue.empty() ? &ch.queue.back() : nullptr);
+            if (carrier && carrier->endAt < 0)
+                carrier->endAt = static_cast<long>(carrier->frames);
+            if (!carrier)
+                ch.endUnreported = true;
+            const bool loop = (ch.flags & BASS_SAMPLE_LOOP) != 0;
+            // A file that yields nothing even from its start cannot loop.
+            if (!loop || ++emptyPasses > 1 || !ch.decoder->rewind()) {
+                ch.atEnd = true;
+                break;
+            }
+            ch.decodePos = 0;
+        }
+        if (b.frames == 0)
+            break;
+        b.data.resize(b.frames * chans);
+        batch.push_back(std::move(b));
+    }
+    return batch;
+}
+
+void balance(const Channel& ch, std::vector<float>& data) {
+    if (ch.chans != 2 || ch.pan == 0)
+        return;
+    const float left = std::min(1.f, 1.f - static_cast<float>(ch.pan) / 100.f);
+    const float right = std::min(1.f, 1.f + static_cast<float>(ch.pan) / 100.f);
+    for (size_t i = 0; i + 1 < data.size(); i += 2) {
+        data[i] *= left;
+        data[i + 1] *= right;
+    }
+}
+
+void upload(Channel& ch, std::vector<QueuedBuffer>& batch, bool applyBalance) {
+    const ALenum format = ch.chans == 1 ? AL_FORMAT_MONO_FLOAT32 : AL_FORMAT_STEREO_FLOAT32;
+    for (auto& b : batch) {
+        if (ch.freeBuffers.empty())
+            break;
+        if (applyBalance)
+            balance(ch, b.data);
+        b.name = ch.freeBuffers.back();
+        ch.freeBuffers.pop_back();
+        alBufferData(b.name, format, b.data.data(),
+                     static_cast<ALsizei>(b.data.size() * sizeof(float)), ch.rate);
+        alSourceQueueBuffers(ch.source, 1, &b.name);
+        ch.queue.push_back(std::move(b));
+    }
+    if (isRunning(ch) && !ch.queue.empty()) {
+        ALint st = 0;
+        alGetSourcei(ch.source, AL_SOURCE_STATE, &st);
+        if (st != AL_PLAYING)
+            alSourcePlay(ch.source);
+        ch.state = BASS_ACTIVE_PLAYING;
+    }
+}
+
+// A loop flag set again after the decoder stopped at the end: go on from the
+// start, right after what is queued.
+void resumeLoop(Channel& ch) {
+    if (ch.atEnd && !ch.ended && (ch.flags & BASS_SAMPLE_LOOP) && ch.decoder->rewind()) {
+        ch.atEnd = false;
+        ch.decodePos = 0;
+    }
+}
+
+} // namespace
+
+void reapChannel(Channel& ch) {
+    ALint processed = 0;
+    alGetSourcei(ch.source, AL_BUFFERS_PROCESSED, &processed);
+    for (ALint i = 0; i < processed && !ch.queue.empty(); ++i) {
+        QueuedBuffer& b = ch.queue.front();
+        alSourceUnqueueBuffers(ch.source, 1, &b.name);
+        ch.freeBuffers.push_back(b.name);
+        const bool end = b.endAt >= 0;
+        ch.queue.pop_front();
+        if (end && !(ch.atEnd && ch.queue.empty()))
+            queueEndSyncs(ch); // a looping channel passed its end
+        else if (end)
+            ch.endUnreported = true; // reported below, once the state says stopped
+    }
+    if (!isRunning(ch))
+        return;
+    ALint st = 0;
+    alGetSourcei(ch.source, AL_SOURCE_STATE, &st);
+    if (st == AL_PLAYING)
+        return;
+    if (ch.queue.empty() && ch.atEnd) {
+        ch.state = BASS_ACTIVE_STOPPED;
+        ch.ended = true;
+        if (ch.endUnreported)
+            queueEndSyncs(ch);
+        ch.endUnreported = false;
+    } else if (!ch.queue.empty()) {
+        alSourcePlay(ch.source); // ran dry: go on with what has arrived
+        ch.state = BASS_ACTIVE_PLAYING;
+    } else {
+        ch.state = BASS_ACTIVE_STALLED;
+    }
+}
+
+void topUpChannel(Channel& ch) {
+    auto& L = lib();
+    size_t need = 0;
+    {
+        std::lock_guard lock(L.mx);
+        if (!ch.alive)
+            return;
+        reapChannel(ch);
+        if (!isRunning(ch))
+            return;
+        resumeLoop(ch);
+        need = kBufferCount - std::min<size_t>(kBufferCount, ch.queue.size());
+        if (need == 0 || ch.atEnd)
+            return;
+    }
+    auto batch = decodeBuffers(ch, need);
+    std::lock_guard lock(L.mx);
+    if (ch.alive)
+        upload(ch, batch, true);
+}
+
+void topUpChannelLocked(Channel& ch) {
+    resumeLoop(ch);
+    const size_t need = kBufferCount - std::min<size_t>(kBufferCount, ch.queue.size());
+    if (need == 0 || ch.atEnd)
+        return;
+    auto batch = decodeBuffers(ch, need);
+    upload(ch, batch, true);
+}
+
+void flushChannel(Channel& ch) {
+    alSourceStop(ch.source);
+    for (auto& b : ch.queue) {
+        alSourceUnqueueBuffers(ch.source, 1, &b.name);
+        ch.freeBuffers.push_back(b.name);
+    }
+    ch.queue.clear();
+    alSourceRewind(ch.source);
+    ch.endUnreported = false;
+}
+
+void cutQueueAtEnd(Channel& ch) {
+    ALint offset = 0;
+    alGetSourcei(ch.source, AL_SAMPLE_OFFSET, &offset);
+    // Find the first end still ahead of the play position.
+    size_t bufStart = 0, cutBuf = ch.queue.size(), playBuf = ch.queue.size();
+    size_t playOffset = 0;
+    for (size_t i = 0; i < ch.queue.size(); ++i) {
+        const auto& b = ch.queue[i];
+        const size_t at = static_cast<size_t>(std::max<ALint>(offset, 0));
+        if (playBuf == ch.queue.size() && at < bufStart + b.frames) {
+            playBuf = i;
+            playOffset = at - std::min(at, bufStart);
+        }
+        if (playBuf <= i && b.endAt >= 0 &&
+            (i > playBuf || static_cast<size_t>(b.endAt) >= playOffset)) {
+            cutBuf = i;
+            break;
+        }
+        bufStart += b.frames;
+    }
+    if (cutBuf == ch.queue.size())
+        return; // no end ahead in the queue: the decoder will stop at the next one
+    const auto& cut = ch.queue[cutBuf];
+    if (cutBuf + 1 == ch.queue.size() && static_cast<size_t>(cut.endAt) == cut.frames)
+        return; // nothing past the end is queued
+    std::vector<QueuedBuffer> pieces;
+    const size_t chans = static_cast<size_t>(ch.chans);
+    for (size_t i = playBuf; i <= cutBuf; ++i) {
+        const auto& b = ch.queue[i];
+        const size_t from = i == playBuf ? playOffset : 0;
+        const size_t to = i == cutBuf ? static_cast<size_t>(b.endAt) : b.frames;
+        if (to <= from)
+            continue;
+        QueuedBuffer p;
+        p.frames = to - from;
+        p.startPos = b.startPos + from;
+        p.data.assign(b.data.begin() + static_cast<long>(from * chans),
+                      b.data.begin() + static_cast<long>(to * chans));
+        pieces.push_back(std::move(p));
+    }
+    flushChannel(ch);
+    ch.atEnd = true;
+    if (pieces.empty())
+        ch.endUnreported = true;
+    else
+        pieces.back().endAt = static_cast<long>(pieces.back().frames);
+    // upload() restarts the source only if the channel is playing.
+    upload(ch, pieces, false);
+}
+
+void deliverSyncs() {
+    auto& L = lib();
+    std::lock_guard cb(L.callbackMx);
+    for (;;) {
+        SYNCPROC* proc = nullptr;
+        void* user = nullptr;
+        PendingSync p{};
+        {
+            std::lock_guard lock(L.mx);
+            if (L.pending.empty())
+                return;
+            p = L.pending.front();
+            L.pending.pop_front();
+            auto it = L.syncs.find(p.sync);
+            if (it == L.syncs.end())
+                continue; // freed, or a one-shot that already ran
+            proc = it->second.proc;
+            user = it->second.user;
+            if (it->second.type & BASS_SYNC_ONETIME)
+                L.syncs.erase(it);
+        }
+        proc(p.sync, p.channel, 0, user);
+    }
+}
+
+namespace {
+
+void threadMain() {
+    auto& L = lib();
+    std::vector<std::shared_ptr<Channel>> work;
+    for (;;) {
+        {
+            std::unique_lock lock(L.mx);
+            const auto period =
+                L.loopback ? std::chrono::milliseconds(200) : std::chrono::milliseconds(10);
+            L.wake.wait_for(lock, period, [&] { return L.quit || !L.pending.empty(); });
+            if (L.quit)
+                return;
+            work.clear();
+            if (!L.loopback)
+                for (auto& [handle, ch] : L.channels)
+                    if (isRunning(*ch))
+                        work.push_back(ch);
+        }
+        for (auto& ch : work) {
+            std::lock_guard dec(ch->dec);
+            topUpChannel(*ch);
+        }
+        work.clear();
+        deliverSyncs();
+    }
+}
+
+} // namespace
+
+void startThread() {
+    auto& L = lib();
+    L.quit = false;
+    L.thread = std::thread(threadMain);
+    L.threadId = L.thread.get_id();
+}
+
+void stopThread() {
+    auto& L = lib();
+    {
+        std::lock_guard lock(L.mx);
+        L.quit = true;
+    }
+    L.wake.notify_all();
+    if (L.thread.joinable())
+        L.thread.join();
+    L.threadId = std::thread::id();
+}
+
+} // namespace audiolib

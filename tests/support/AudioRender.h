@@ -1,0 +1,108 @@
+// Header-only helpers for the audio library's tests (they need the library,
+// which the shared test support does not link): an offline device to render through,
+// level measurements on what it renders, and MPEG files.
+#pragma once
+
+#include "SoundFiles.h"
+#include "audiolib.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <sndfile.h>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+constexpr int kRenderRate = 44100;
+
+// Opens the library's loopback device for the lifetime of the object.
+class LoopbackDevice {
+public:
+    explicit LoopbackDevice(bool hrtf = false)
+        : ok_(AUDIOLIB_InitLoopback(kRenderRate, hrtf) != 0) {}
+    ~LoopbackDevice() {
+        if (ok_)
+            BASS_Free();
+    }
+    LoopbackDevice(const LoopbackDevice&) = delete;
+    LoopbackDevice& operator=(const LoopbackDevice&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    bool ok_ = false;
+};
+
+// Renders seconds of interleaved stereo through the open loopback device.
+inline std::vector<float> render(double seconds) {
+    const auto frames = static_cast<DWORD>(std::lround(seconds * kRenderRate));
+    std::vector<float> out(static_cast<size_t>(frames) * 2);
+    if (!AUDIOLIB_Render(out.data(), frames))
+        out.clear();
+    return out;
+}
+
+namespace detail {
+inline std::pair<size_t, size_t> frameRange(const std::vector<float>& stereo, double from,
+                                            double to) {
+    const size_t total = stereo.size() / 2;
+    const auto a = std::min(total, static_cast<size_t>(std::max(0.0, from) * kRenderRate));
+    const auto b = std::min(total, static_cast<size_t>(std::max(0.0, to) * kRenderRate));
+    return {a, std::max(a, b)};
+}
+} // namespace detail
+
+// Level of one output channel (0 left, 1 right) between two times, in seconds.
+inline double rms(const std::vector<float>& stereo, int channel, double from = 0.0,
+                  double to = 1e9) {
+    const auto [a, b] = detail::frameRange(stereo, from, to);
+    if (a == b)
+        return 0.0;
+    double sum = 0.0;
+    for (size_t i = a; i < b; ++i) {
+        const double v = stereo[i * 2 + static_cast<size_t>(channel)];
+        sum += v * v;
+    }
+    return std::sqrt(sum / static_cast<double>(b - a));
+}
+
+inline double peak(const std::vector<float>& stereo, double from = 0.0, double to = 1e9) {
+    const auto [a, b] = detail::frameRange(stereo, from, to);
+    double p = 0.0;
+    for (size_t i = a * 2; i < b * 2; ++i)
+        p = std::max(p, std::fabs(static_cast<double>(stereo[i])));
+    return p;
+}
+
+// The longest run of frames in which both channels stay below threshold.
+inline size_t longestQuietRun(const std::vector<float>& stereo, double from, double to,
+                              float threshold = 1e-4f) {
+    const auto [a, b] = detail::frameRange(stereo, from, to);
+    size_t run = 0, best = 0;
+    for (size_t i = a; i < b; ++i) {
+        const bool quiet =
+            std::fabs(stereo[i * 2]) < threshold && std::fabs(stereo[i * 2 + 1]) < threshold;
+        run = quiet ? run + 1 : 0;
+        best = std::max(best, run);
+    }
+    return best;
+}
+
+// Writes an MPEG Layer III file through libsndfile. False when libsndfile
+// cannot write MPEG on this system.
+inline bool writeMp3(const std::string& path, const ToneSpec& spec = {}) {
+    SF_INFO info{};
+    info.samplerate = spec.rate;
+    info.channels = spec.channels;
+    info.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file)
+        return false;
+    const auto samples = toneSamples(spec);
+    sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size()) / spec.channels);
+    sf_close(file);
+    return true;
+}
+
+} // namespace testsupport
