@@ -1,5 +1,7 @@
 #include "app/PNAP.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -7,11 +9,12 @@
 #include <QFont>
 #include <QFrame>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QSlider>
 
@@ -42,16 +45,39 @@ constexpr int ClientHeight = 439;
 // The window font: the layout's Japanese proportional Gothic at 12 pixels.
 const char* const WindowFontFamily = "ＭＳ Ｐゴシック";
 
+// Labels size themselves to their text, as the layout's did; a font wider
+// than the layout's grows them to the right instead of cutting the text.
 QLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, int width,
                   int height) {
     auto* label = new QLabel(text, parent);
-    label->setGeometry(left, top, width, height);
+    label->setGeometry(left, top, std::max(width, label->sizeHint().width()), height);
     return label;
 }
 
+// The layout's buttons are small; the caption may use all of the face inside
+// the bevel rather than the style's default inner margin.
+class TCompactButtonStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    QRect subElementRect(SubElement element, const QStyleOption* option,
+                         const QWidget* widget) const override {
+        if (element == SE_PushButtonContents)
+            return option->rect.adjusted(1, 1, -1, -1);
+        return QProxyStyle::subElementRect(element, option, widget);
+    }
+};
+
 QPushButton* makeButton(QWidget* parent, const QString& caption, const QString& hint, int left,
                         int top, int width, int height) {
+    // One style for all of them, owned by the application so that it outlives
+    // every button.
+    static QPointer<TCompactButtonStyle> style;
+    if (!style) {
+        style = new TCompactButtonStyle;
+        style->setParent(qApp);
+    }
     auto* button = new QPushButton(caption, parent);
+    button->setStyle(style);
     button->setGeometry(left, top, width, height);
     button->setToolTip(hint);
     button->setAutoDefault(false);
@@ -93,7 +119,8 @@ void InstallFontSubstitutions() {
 
 TFrmPhonaraPlayer::TFrmPhonaraPlayer(QWidget* parent)
     : QMainWindow(parent,
-                  Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                      Qt::WindowSystemMenuHint |
                       Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     FrmPhonaraPlayer = this;
     InstallFontSubstitutions();
@@ -118,6 +145,23 @@ TFrmPhonaraPlayer::TFrmPhonaraPlayer(QWidget* parent)
 TFrmPhonaraPlayer::~TFrmPhonaraPlayer() {
     if (!destroyed_)
         FormDestroy();
+    // The controls outlive this part of the window while Qt tears it down and
+    // may still see focus and paint events: they must not call back into it.
+    qApp->removeEventFilter(this);
+    for (TScrollBar* bar : {ScrollBarX, ScrollBarY, ScrollBarZ, ScrollBarX2}) {
+        bar->onChange = nullptr;
+        bar->onKeyDown = nullptr;
+        bar->onScroll = nullptr;
+        bar->onExit = nullptr;
+    }
+    StringGrid1->drawCell = nullptr;
+    StringGrid1->selectCell = nullptr;
+    StringGrid1->keyDown = nullptr;
+    StringGrid1->mouseDown = nullptr;
+    StringGrid1->mouseMove = nullptr;
+    StringGrid1->mouseUp = nullptr;
+    StringGrid1->wheelDown = nullptr;
+    StringGrid1->wheelUp = nullptr;
     if (FrmPhonaraPlayer == this)
         FrmPhonaraPlayer = nullptr;
 }
@@ -246,22 +290,18 @@ void TFrmPhonaraPlayer::BuildLayout() {
 
     GroupBox2 = new QGroupBox("&Reverb", client);
     GroupBox2->setGeometry(382, 306, 197, 41);
+    // The level sits at the box's left edge below the caption, the bar fills the rest.
     Label5 = new QLabel("0", GroupBox2);
-    Label5->setFixedWidth(24);
-    Label5->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label5->setGeometry(2, 15, 24, 24);
+    Label5->setAlignment(Qt::AlignRight | Qt::AlignTop);
     TrackBar1 = new QSlider(Qt::Horizontal, GroupBox2);
+    TrackBar1->setGeometry(26, 15, 169, 24);
     TrackBar1->setRange(0, 20);
     TrackBar1->setValue(0);
     TrackBar1->setSingleStep(1);
     TrackBar1->setPageStep(1);
     TrackBar1->setTickPosition(QSlider::TicksBelow);
     TrackBar1->setTickInterval(1);
-    // The label sits at the box's left edge, the bar fills the rest.
-    auto* reverbLayout = new QHBoxLayout(GroupBox2);
-    reverbLayout->setContentsMargins(2, 13, 2, 1);
-    reverbLayout->setSpacing(0);
-    reverbLayout->addWidget(Label5);
-    reverbLayout->addWidget(TrackBar1);
 
     GroupBox1 = new QGroupBox("&EAX environment", client);
     GroupBox1->setGeometry(382, 360, 197, 47);
