@@ -45,12 +45,10 @@ constexpr int ClientHeight = 439;
 // The window font: the layout's Japanese proportional Gothic at 12 pixels.
 const char* const WindowFontFamily = "ＭＳ Ｐゴシック";
 
-// Labels size themselves to their text, as the layout's did; a font wider
-// than the layout's grows them to the right instead of cutting the text.
 QLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, int width,
                   int height) {
     auto* label = new QLabel(text, parent);
-    label->setGeometry(left, top, std::max(width, label->sizeHint().width()), height);
+    label->setGeometry(left, top, width, height);
     return label;
 }
 
@@ -319,6 +317,11 @@ void TFrmPhonaraPlayer::BuildLayout() {
     Label10->setBuddy(ScrollBarY);
     Label11->setBuddy(ScrollBarZ);
     Label12->setBuddy(StringGrid1);
+
+    // Labels size themselves to their text, as the layout's did; a font wider
+    // than the layout's grows them to the right instead of cutting the text.
+    for (QLabel* label : {LabelY, Label10, LabelZ, Label11, LabelX, Label12})
+        label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
 }
 
 void TFrmPhonaraPlayer::BindHandlers() {
