@@ -220,7 +220,8 @@ TEST_F(Program, LoopNeverStopsAndLoopAfterPlayKeepsGoing) {
     // Loop, then Play: it plays on and stops at its end.
     w->PlayButtonClick();
     EXPECT_EQ(word(1), "play");
-    EXPECT_TRUE(waitFor([&] { return word(1) == "stop"; }));
+    EXPECT_TRUE(waitFor([&] { return word(1) == "stop"; }))
+        << "state " << BASS_ChannelIsActive(Sources[1].Handle);
 }
 
 TEST_F(Program, PauseResumesWhereItWasAndStopStartsOver) {

@@ -431,15 +431,18 @@ AUDIOLIB_API BOOL BASS_ChannelGet3DPosition(DWORD handle, BASS_3DVECTOR* pos, BA
 
 AUDIOLIB_API HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD, SYNCPROC* proc,
                                        void* user) {
-    auto& L = lib();
-    std::lock_guard lock(L.mx);
-    LOOKUP_OR_FAIL(ch, handle, 0u);
+    ChannelLock ch(handle);
+    if (!ch)
+        return 0u;
     if (!proc)
         return fail(BASS_ERROR_ILLPARAM, 0u);
     if ((type & ~BASS_SYNC_ONETIME) != BASS_SYNC_END)
         return fail(BASS_ERROR_NOTAVAIL, 0u);
+    // Whatever has been played already is settled first: a new sync speaks
+    // only of ends still to come.
+    reapChannel(*ch);
     const DWORD sync = newHandle(Kind::Sync);
-    L.syncs[sync] = Sync{handle, type, proc, user};
+    lib().syncs[sync] = Sync{handle, type, proc, user, playCursor(*ch)};
     return sync;
 }
 

@@ -49,6 +49,7 @@ struct QueuedBuffer {
     size_t frames = 0;
     QWORD startPos = 0; // file position (frames) of the first frame
     long endAt = -1;    // frames before the end of the data, or -1 if not inside
+    QWORD seq = 0;      // frames the channel queued before this one, ever (play-out order)
     bool last = false;  // nothing follows: the channel ends with this buffer
 };
 
@@ -69,12 +70,14 @@ struct Channel {
     bool atEnd = false;         // the decoder reached the end and the channel does not loop
     bool ended = false;         // played to its end and stopped there
     bool endUnreported = false; // an end no queued buffer carries: sync still due
+    QWORD unreportedEndAt = 0;  // where in the play-out order that end lies
     std::vector<float> scratch;
 
     // Guarded by Library::mx (and dec for the queue).
     ALuint source = 0;
     std::vector<ALuint> freeBuffers;
     std::deque<QueuedBuffer> queue;
+    QWORD queuedTotal = 0; // frames ever queued: the play-out order's clock
     ALuint roomFilter = 0; // send 0: the room environment
     ALuint fxFilter = 0;   // send 1: the channel's own reverb
     ALuint fxSlot = 0, fxEffect = 0;
@@ -91,6 +94,7 @@ struct Sync {
     DWORD type;
     SYNCPROC* proc;
     void* user;
+    QWORD armedAt = 0; // play-out position when set: earlier ends are not its own
 };
 
 struct PendingSync {
@@ -151,6 +155,8 @@ void topUpChannel(Channel& ch);
 void topUpChannelLocked(Channel& ch);
 // Drops every queued buffer (source stopped). Call with ch.dec and mx held.
 void flushChannel(Channel& ch);
+// Where playback stands in the channel's play-out order. mx held.
+QWORD playCursor(Channel& ch);
 // Cuts the queue right after the next end of the data, for a loop flag that was
 // cleared while buffers past the loop point were already queued.
 void cutQueueAtEnd(Channel& ch);

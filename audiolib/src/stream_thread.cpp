@@ -10,10 +10,14 @@ namespace audiolib {
 
 namespace {
 
-void queueEndSyncs(const Channel& ch) {
+// An end played at position endAt of the play-out order concerns only the syncs
+// set before it was played: one set a moment after the end went by (but before
+// the thread noticed) must wait for the next end.
+void queueEndSyncs(const Channel& ch, QWORD endAt) {
     auto& L = lib();
     for (const auto& [handle, sync] : L.syncs)
-        if (sync.channel == ch.handle && (sync.type & ~BASS_SYNC_ONETIME) == BASS_SYNC_END)
+        if (sync.channel == ch.handle && (sync.type & ~BASS_SYNC_ONETIME) == BASS_SYNC_END &&
+            sync.armedAt <= endAt)
             L.pending.push_back({handle, ch.handle});
 }
 
@@ -66,8 +70,10 @@ std::vector<QueuedBuffer> decodeBuffers(Channel& ch, size_t count) {
                                          : (!ch.queue.empty() ? &ch.queue.back() : nullptr);
             if (carrier && carrier->endAt < 0)
                 carrier->endAt = static_cast<long>(carrier->frames);
-            if (!carrier)
+            if (!carrier) {
                 ch.endUnreported = true;
+                ch.unreportedEndAt = ch.queuedTotal;
+            }
             const bool loop = (ch.flags & BASS_SAMPLE_LOOP) != 0;
             // A file that yields nothing even from its start cannot loop.
             if (!loop || ++emptyPasses > 1 || !ch.decoder->rewind()) {
@@ -104,6 +110,8 @@ void upload(Channel& ch, std::vector<QueuedBuffer>& batch, bool applyBalance) {
             balance(ch, b.data);
         b.name = ch.freeBuffers.back();
         ch.freeBuffers.pop_back();
+        b.seq = ch.queuedTotal;
+        ch.queuedTotal += b.frames;
         alBufferData(b.name, format, b.data.data(),
                      static_cast<ALsizei>(b.data.size() * sizeof(float)), ch.rate);
         alSourceQueueBuffers(ch.source, 1, &b.name);
@@ -137,11 +145,14 @@ void reapChannel(Channel& ch) {
         alSourceUnqueueBuffers(ch.source, 1, &b.name);
         ch.freeBuffers.push_back(b.name);
         const bool end = b.endAt >= 0;
+        const QWORD endAt = b.seq + static_cast<QWORD>(std::max(b.endAt, 0L));
         ch.queue.pop_front();
-        if (end && !(ch.atEnd && ch.queue.empty()))
-            queueEndSyncs(ch); // a looping channel passed its end
-        else if (end)
+        if (end && !(ch.atEnd && ch.queue.empty())) {
+            queueEndSyncs(ch, endAt); // a looping channel passed its end
+        } else if (end) {
             ch.endUnreported = true; // reported below, once the state says stopped
+            ch.unreportedEndAt = endAt;
+        }
     }
     if (!isRunning(ch))
         return;
@@ -153,7 +164,7 @@ void reapChannel(Channel& ch) {
         ch.state = BASS_ACTIVE_STOPPED;
         ch.ended = true;
         if (ch.endUnreported)
-            queueEndSyncs(ch);
+            queueEndSyncs(ch, ch.unreportedEndAt);
         ch.endUnreported = false;
     } else if (!ch.queue.empty()) {
         alSourcePlay(ch.source); // ran dry: go on with what has arrived
@@ -204,6 +215,14 @@ void flushChannel(Channel& ch) {
     ch.endUnreported = false;
 }
 
+QWORD playCursor(Channel& ch) {
+    if (ch.queue.empty())
+        return ch.queuedTotal;
+    ALint offset = 0;
+    alGetSourcei(ch.source, AL_SAMPLE_OFFSET, &offset);
+    return ch.queue.front().seq + static_cast<QWORD>(std::max<ALint>(offset, 0));
+}
+
 void cutQueueAtEnd(Channel& ch) {
     ALint offset = 0;
     alGetSourcei(ch.source, AL_SAMPLE_OFFSET, &offset);
@@ -244,11 +263,13 @@ void cutQueueAtEnd(Channel& ch) {
                       b.data.begin() + static_cast<long>(to * chans));
         pieces.push_back(std::move(p));
     }
+    const QWORD cursor = playCursor(ch);
     flushChannel(ch);
     ch.atEnd = true;
-    if (pieces.empty())
+    if (pieces.empty()) {
         ch.endUnreported = true;
-    else
+        ch.unreportedEndAt = cursor;
+    } else
         pieces.back().endAt = static_cast<long>(pieces.back().frames);
     // upload() restarts the source only if the channel is playing.
     upload(ch, pieces, false);

@@ -229,6 +229,9 @@ void TStringGrid::applyScrollRanges() {
     int contentWidth = 0;
     for (int c = fixedCols(); c < colCount_; ++c)
         contentWidth += colWidths_[static_cast<size_t>(c)] + gridLineWidth();
+    // The line after the last column may fall outside: a last column that
+    // exactly fills the rest of the width needs no scrolling.
+    contentWidth = std::max(0, contentWidth - gridLineWidth());
     const int room = std::max(0, viewport()->width() - fixedWidth());
     QScrollBar* h = horizontalScrollBar();
     h->setPageStep(std::max(1, room));
