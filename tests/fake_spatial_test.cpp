@@ -55,10 +55,10 @@ protected:
         Sources[n].Selected = selected;
         // The markers stand where the position puts them.
         const int left = coords::XToPixel(pos.x, UnitsPerStep, PixelsPerStep, MarkerHalfWidth);
-        FrontMarkers[n]->move(left, coords::YZToPixel(pos.y, UnitsPerStep, PixelsPerStep,
-                                                      MarkerHalfHeight));
-        TopMarkers[n]->move(left, coords::YZToPixel(pos.z, UnitsPerStep, PixelsPerStep,
-                                                     MarkerHalfHeight));
+        FrontMarkers[n]->move(
+            left, coords::YZToPixel(pos.y, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
+        TopMarkers[n]->move(
+            left, coords::YZToPixel(pos.z, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
     }
     void selectOnly(std::initializer_list<int> channels) {
         for (int n = 1; n <= ChannelCount; ++n)
@@ -132,7 +132,8 @@ TEST_F(Spatial, TwoChannelsMoveRigidlyWithTheirMarkers) {
     w->StringGrid1->setRow(2);
     w->StringGrid1->setRow(1);
     ASSERT_EQ(w->ScrollBarX->position(), 0);
-    const QPoint f1 = FrontMarkers[1]->pos(), f2 = FrontMarkers[2]->pos(), t2 = TopMarkers[2]->pos();
+    const QPoint f1 = FrontMarkers[1]->pos(), f2 = FrontMarkers[2]->pos(),
+                 t2 = TopMarkers[2]->pos();
     fake::clearCalls();
 
     QTest::keyClick(w->ScrollBarX, Qt::Key_Right);
@@ -189,7 +190,8 @@ TEST_F(Spatial, LabelsShowTheHighestMovedChannel) {
     EXPECT_EQ(w->LabelY->text(), "Y=-0.449999988079071");
     EXPECT_GT(w->LabelY->width(), 19) << "the label grows with its text";
     QTest::keyClick(w->ScrollBarZ, Qt::Key_Down);
-    EXPECT_EQ(w->LabelZ->text(), QString("Z=") + QString::fromStdString(FormatG(Sources[7].Position.z)));
+    EXPECT_EQ(w->LabelZ->text(),
+              QString("Z=") + QString::fromStdString(FormatG(Sources[7].Position.z)));
     EXPECT_EQ(LastPosition.z, Sources[7].Position.z);
 }
 
@@ -328,10 +330,10 @@ TEST_F(Spatial, MakingAnEmptyRowCurrentShowsItsStoredPositionAndMovesNothing) {
 
 TEST_F(Spatial, GridAndMarkerColoursInTheFourCases) {
     const QPalette pal = w->StringGrid1->palette();
-    load(1, {0, 0, 0}, true);  // selected, playing
-    load(2, {0, 0, 0}, true);  // selected, paused
-    load(3, {0, 0, 0}, false); // playing
-    load(4, {0, 0, 0}, false); // paused
+    load(1, {0, 0, 0}, true);   // selected, playing
+    load(2, {0, 0, 0}, true);   // selected, paused
+    load(3, {0, 0, 0}, false);  // playing
+    load(4, {0, 0, 0}, false);  // paused
     Sources[5].Selected = true; // selected, empty
     fake::channel(Sources[1].Handle).state = BASS_ACTIVE_PLAYING;
     fake::channel(Sources[2].Handle).state = BASS_ACTIVE_PAUSED;
@@ -358,9 +360,12 @@ TEST_F(Spatial, CommandStatesFollowTheSlots) {
     auto states = [&] {
         w->RepaintGrid();
         return std::vector<bool>{w->MenuOpenFile->menuAction()->isEnabled(),
-                                 w->LoadButton->isEnabled(),  w->RemoveButton->isEnabled(),
-                                 w->LoopButton->isEnabled(),  w->PlayButton->isEnabled(),
-                                 w->PauseButton->isEnabled(), w->StopButton->isEnabled()};
+                                 w->LoadButton->isEnabled(),
+                                 w->RemoveButton->isEnabled(),
+                                 w->LoopButton->isEnabled(),
+                                 w->PlayButton->isEnabled(),
+                                 w->PauseButton->isEnabled(),
+                                 w->StopButton->isEnabled()};
     };
     EXPECT_EQ(states(), (std::vector<bool>{true, true, false, false, false, false, false}));
     for (int n = 1; n <= 32; ++n)

@@ -13,9 +13,9 @@
 
 #include "FakeAudio.h"
 #include "Modal.h"
+#include "QtPrinters.h"
 #include "SoundFiles.h"
 #include "app/DialogFilter.h"
-#include "QtPrinters.h"
 #include "app/PNAP.h"
 #include "audio/DevSelect.h"
 #include "channels/Sources.h"
@@ -88,9 +88,8 @@ TEST_F(Startup, OneDeviceOpensItWithoutAskingAndProbesEax) {
 }
 
 TEST_F(Startup, SeveralDevicesListTheOpenableOnesAndTheHighlightedRowCounts) {
-    fake::state().devices = {{"Speakers", true, false},
-                             {"Broken", false, false},
-                             {"Headphones", true, true}};
+    fake::state().devices = {
+        {"Speakers", true, false}, {"Broken", false, false}, {"Headphones", true, true}};
     QStringList rows;
     int preselected = -1;
     ASSERT_TRUE(start([&](TFrmDevSelector* s) {

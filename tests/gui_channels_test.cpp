@@ -157,8 +157,9 @@ TEST_F(Program, AFailingFileLeavesAPlayingSlotPlayingAndIsReported) {
     EXPECT_EQ(word(1), "loop");
 
     // One good file in the batch: no message.
-    EXPECT_TRUE(MessagesShownBy([&] { w->LoadFileList({broken, dir.file("missing.wav"), good}); })
-                    .isEmpty());
+    EXPECT_TRUE(MessagesShownBy([&] {
+                    w->LoadFileList({broken, dir.file("missing.wav"), good});
+                }).isEmpty());
 }
 
 TEST_F(Program, RemoveFreesOnlySelectedLoadedSlots) {

@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFontInfo>
 #include <QFileDialog>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -54,7 +54,8 @@ protected:
 };
 
 // Runs check on the modal dialog that action opens, then closes the dialog.
-void WithModalDialog(const std::function<void()>& open, const std::function<void(QWidget*)>& check) {
+void WithModalDialog(const std::function<void()>& open,
+                     const std::function<void(QWidget*)>& check) {
     bool seen = false;
     QTimer::singleShot(0, [&] {
         QWidget* modal = QApplication::activeModalWidget();
@@ -151,10 +152,10 @@ TEST_F(MainWindow, ViewCaptionsAreGreyedAndCentredOnTheEdges) {
         QString text;
     };
     const Expected table[] = {
-        {w->Label1, w->Panel1, {120, 4}, "上"},   {w->Label2, w->Panel1, {120, 236}, "下"},
-        {w->Label6, w->Panel1, {5, 120}, "左"},   {w->Label7, w->Panel1, {235, 120}, "右"},
-        {w->Label3, w->Panel2, {120, 6}, "前"},   {w->Label4, w->Panel2, {120, 234}, "後"},
-        {w->Label8, w->Panel2, {5, 120}, "左"},   {w->Label9, w->Panel2, {235, 120}, "右"},
+        {w->Label1, w->Panel1, {120, 4}, "上"}, {w->Label2, w->Panel1, {120, 236}, "下"},
+        {w->Label6, w->Panel1, {5, 120}, "左"}, {w->Label7, w->Panel1, {235, 120}, "右"},
+        {w->Label3, w->Panel2, {120, 6}, "前"}, {w->Label4, w->Panel2, {120, 234}, "後"},
+        {w->Label8, w->Panel2, {5, 120}, "左"}, {w->Label9, w->Panel2, {235, 120}, "右"},
     };
     for (const auto& e : table) {
         SCOPED_TRACE(e.text.toStdString());
@@ -196,11 +197,10 @@ TEST_F(MainWindow, ScrollBarsTrackBarAndEnvironmentBox) {
 }
 
 TEST_F(MainWindow, TabOrderRunsThroughTheControlsInLayoutOrder) {
-    const std::vector<QWidget*> expected{w->ScrollBarY,  w->ScrollBarX,   w->ScrollBarZ,
-                                         w->ScrollBarX2, w->OpenButton,   w->SaveButton,
-                                         w->StringGrid1, w->LoadButton,   w->RemoveButton,
-                                         w->LoopButton,  w->PlayButton,   w->PauseButton,
-                                         w->StopButton,  w->TrackBar1,    w->ComboBox1};
+    const std::vector<QWidget*> expected{
+        w->ScrollBarY, w->ScrollBarX,  w->ScrollBarZ, w->ScrollBarX2,  w->OpenButton,
+        w->SaveButton, w->StringGrid1, w->LoadButton, w->RemoveButton, w->LoopButton,
+        w->PlayButton, w->PauseButton, w->StopButton, w->TrackBar1,    w->ComboBox1};
     // The focus chain, whatever is enabled at the moment.
     std::vector<QWidget*> chain;
     for (QWidget* x = w->ScrollBarY; chain.size() < expected.size(); x = x->nextInFocusChain())
@@ -211,9 +211,9 @@ TEST_F(MainWindow, TabOrderRunsThroughTheControlsInLayoutOrder) {
     // Tab walks it, skipping the disabled channel buttons (nothing is loaded).
     w->ScrollBarY->setFocus();
     QApplication::processEvents();
-    const std::vector<QWidget*> enabledStops{w->ScrollBarX,  w->ScrollBarZ,  w->ScrollBarX2,
-                                             w->OpenButton,  w->SaveButton,  w->StringGrid1,
-                                             w->LoadButton,  w->TrackBar1};
+    const std::vector<QWidget*> enabledStops{w->ScrollBarX, w->ScrollBarZ, w->ScrollBarX2,
+                                             w->OpenButton, w->SaveButton, w->StringGrid1,
+                                             w->LoadButton, w->TrackBar1};
     for (QWidget* next : enabledStops) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), next)
@@ -229,6 +229,8 @@ TEST_F(MainWindow, CaptionAcceleratorsMoveTheFocus) {
     EXPECT_EQ(QApplication::focusWidget(), w->StringGrid1);
     QTest::keyClick(w.get(), Qt::Key_R, Qt::AltModifier);
     EXPECT_EQ(QApplication::focusWidget(), w->TrackBar1);
+    QTest::keyClick(w.get(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_EQ(QApplication::focusWidget(), w->ScrollBarZ);
 }
 
 TEST_F(MainWindow, MenuItemsShortcutsAndHints) {
@@ -289,9 +291,8 @@ TEST_F(MainWindow, CtrlLOpensThePlaylistDialog) {
                         EXPECT_EQ(d->selectedNameFilter(), "Playlist(*.pna;*.m3u)");
                         EXPECT_EQ(d->defaultSuffix(), "pna");
                     });
-    WithModalDialog([&] { w->OpenButton->click(); }, [](QWidget* modal) {
-        EXPECT_EQ(modal->windowTitle(), "プレイリストを開く");
-    });
+    WithModalDialog([&] { w->OpenButton->click(); },
+                    [](QWidget* modal) { EXPECT_EQ(modal->windowTitle(), "プレイリストを開く"); });
 }
 
 TEST_F(MainWindow, CtrlSOpensTheSaveDialogWithTheOwnFormatPreselected) {
@@ -305,9 +306,9 @@ TEST_F(MainWindow, CtrlSOpensTheSaveDialogWithTheOwnFormatPreselected) {
                         EXPECT_EQ(d->defaultSuffix(), "pna");
                         EXPECT_FALSE(d->testOption(QFileDialog::DontConfirmOverwrite));
                     });
-    WithModalDialog([&] { w->SaveButton->click(); }, [](QWidget* modal) {
-        EXPECT_EQ(modal->windowTitle(), "プレイリストに名前をつけて保存");
-    });
+    WithModalDialog(
+        [&] { w->SaveButton->click(); },
+        [](QWidget* modal) { EXPECT_EQ(modal->windowTitle(), "プレイリストに名前をつけて保存"); });
 }
 
 TEST_F(MainWindow, VersionBoxIsPlainWithTheVersionLine) {

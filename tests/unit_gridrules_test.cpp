@@ -65,7 +65,8 @@ TEST(GridRules, FileColumnFillsTheRestOrFitsTheWidestName) {
 
 TEST(MarkerOrder, RaisingKeepsTheRelativeOrderOfTheRaised) {
     std::vector<int> order{5, 1, 9, 3, 7};
-    const auto raised = RaiseSelectedInOrder(order, [](int n) { return n == 9 || n == 7 || n == 5; });
+    const auto raised =
+        RaiseSelectedInOrder(order, [](int n) { return n == 9 || n == 7 || n == 5; });
     EXPECT_EQ(order, (std::vector<int>{5, 9, 7, 1, 3}));
     EXPECT_EQ(raised, (std::vector<int>{7, 9, 5})) << "the front-most is raised last";
 

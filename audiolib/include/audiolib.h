@@ -56,11 +56,11 @@ typedef DWORD HPLUGIN; /* a loaded plug-in */
 #define BASS_ERROR_UNKNOWN -1
 
 /* ---- Flags ---------------------------------------------------------------- */
-#define BASS_DEVICE_3D 4        /* BASS_Init: enable 3D */
-#define BASS_SAMPLE_MONO 2      /* decode to one channel (MPEG audio is downmixed) */
-#define BASS_SAMPLE_LOOP 4      /* loop at the end */
-#define BASS_SAMPLE_3D 8        /* a positioned source: needs one audio channel */
-#define BASS_MUSIC_RAMP 0x200   /* music: volume ramping */
+#define BASS_DEVICE_3D 4          /* BASS_Init: enable 3D */
+#define BASS_SAMPLE_MONO 2        /* decode to one channel (MPEG audio is downmixed) */
+#define BASS_SAMPLE_LOOP 4        /* loop at the end */
+#define BASS_SAMPLE_3D 8          /* a positioned source: needs one audio channel */
+#define BASS_MUSIC_RAMP 0x200     /* music: volume ramping */
 #define BASS_STREAM_MUSIC 0x10000 /* BASS_CHANNELINFO.flags: the channel is a module */
 
 /* ---- Channel states (BASS_ChannelIsActive) ------------------------------- */
@@ -73,7 +73,7 @@ typedef DWORD HPLUGIN; /* a loaded plug-in */
 #define BASS_FX_REVERB 8 /* per-channel reverb, parameters in BASS_REVERB_PARAMS */
 
 /* ---- Syncs --------------------------------------------------------------- */
-#define BASS_SYNC_END 2              /* the channel reached its end */
+#define BASS_SYNC_END 2               /* the channel reached its end */
 #define BASS_SYNC_ONETIME 0x80000000u /* remove the sync after it ran once */
 
 /* ---- Room environments (BASS_SetEAXParameters), 0 .. 25 ----------------- */
@@ -212,10 +212,9 @@ AUDIOLIB_API BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD* freq, DWORD* vo
 /* Null vectors leave the value unchanged; takes effect at BASS_Apply3D. An
  * unpositioned channel fails with BASS_ERROR_NO3D. */
 AUDIOLIB_API BOOL BASS_ChannelSet3DPosition(DWORD handle, const BASS_3DVECTOR* pos,
-                                            const BASS_3DVECTOR* orient,
-                                            const BASS_3DVECTOR* vel);
-AUDIOLIB_API BOOL BASS_ChannelGet3DPosition(DWORD handle, BASS_3DVECTOR* pos,
-                                            BASS_3DVECTOR* orient, BASS_3DVECTOR* vel);
+                                            const BASS_3DVECTOR* orient, const BASS_3DVECTOR* vel);
+AUDIOLIB_API BOOL BASS_ChannelGet3DPosition(DWORD handle, BASS_3DVECTOR* pos, BASS_3DVECTOR* orient,
+                                            BASS_3DVECTOR* vel);
 /* type: BASS_SYNC_END, optionally with BASS_SYNC_ONETIME; other types fail with
  * BASS_ERROR_NOTAVAIL. Fires when the channel's last sample has been played,
  * and each time a looping channel passes its end. param is not used. */

@@ -7,7 +7,8 @@ std::vector<std::string> split(const std::string& s, char sep) {
     size_t start = 0;
     for (;;) {
         const size_t end = s.find(sep, start);
-        parts.push_back(s.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        parts.push_back(
+            s.substr(start, end == std::string::npos ? std::string::npos : end - start));
         if (end == std::string::npos)
             break;
         start = end + 1;

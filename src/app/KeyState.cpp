@@ -7,11 +7,17 @@ namespace {
 QSet<int> held;
 }
 
-TKeyState::TKeyState(QObject* parent) : QObject(parent) { qApp->installEventFilter(this); }
+TKeyState::TKeyState(QObject* parent) : QObject(parent) {
+    qApp->installEventFilter(this);
+}
 
-bool TKeyState::IsDown(int qtKey) { return held.contains(qtKey); }
+bool TKeyState::IsDown(int qtKey) {
+    return held.contains(qtKey);
+}
 
-void TKeyState::Clear() { held.clear(); }
+void TKeyState::Clear() {
+    held.clear();
+}
 
 bool TKeyState::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {

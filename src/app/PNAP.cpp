@@ -45,8 +45,7 @@ constexpr int ClientHeight = 439;
 // The window font: the layout's Japanese proportional Gothic at 12 pixels.
 const char* const WindowFontFamily = "ＭＳ Ｐゴシック";
 
-QLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, int width,
-                  int height) {
+QLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, int width, int height) {
     auto* label = new QLabel(text, parent);
     label->setGeometry(left, top, width, height);
     return label;
@@ -98,6 +97,17 @@ void paintLabelBackground(QLabel* label) {
     label->setAutoFillBackground(true);
 }
 
+// A plane view: a 250 x 250 image inside a panel with a lowered 1-pixel bevel.
+QFrame* makeViewPanel(QWidget* parent, int left, TViewImage*& image) {
+    auto* panel = new QFrame(parent);
+    panel->setGeometry(left, 16, 252, 252);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setLineWidth(1);
+    image = new TViewImage(panel);
+    image->setGeometry(1, 1, 250, 250);
+    return panel;
+}
+
 // Direction captions over a view: greyed, and transparent for the mouse so
 // that presses reach the view.
 QLabel* makeDirectionLabel(QWidget* panel, const QString& text, int left, int top) {
@@ -116,10 +126,9 @@ void InstallFontSubstitutions() {
 }
 
 TFrmPhonaraPlayer::TFrmPhonaraPlayer(QWidget* parent)
-    : QMainWindow(parent,
-                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                      Qt::WindowSystemMenuHint |
-                      Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint) {
     FrmPhonaraPlayer = this;
     InstallFontSubstitutions();
     QFont font(WindowFontFamily);
@@ -218,12 +227,7 @@ void TFrmPhonaraPlayer::BuildLayout() {
     ScrollBarY = new TScrollBar(Qt::Vertical, client);
     ScrollBarY->setGeometry(2, 16, 15, 250);
 
-    Panel1 = new QFrame(client);
-    Panel1->setGeometry(16, 16, 252, 252);
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel1->setLineWidth(1);
-    Image1 = new TViewImage(Panel1);
-    Image1->setGeometry(1, 1, 250, 250);
+    Panel1 = makeViewPanel(client, 16, Image1);
     Label1 = makeDirectionLabel(Panel1, "上", 120, 4);
     Label2 = makeDirectionLabel(Panel1, "下", 120, 236);
     Label6 = makeDirectionLabel(Panel1, "左", 5, 120);
@@ -232,12 +236,7 @@ void TFrmPhonaraPlayer::BuildLayout() {
     ScrollBarZ = new TScrollBar(Qt::Vertical, client);
     ScrollBarZ->setGeometry(322, 18, 15, 250);
 
-    Panel2 = new QFrame(client);
-    Panel2->setGeometry(338, 16, 252, 252);
-    Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Panel2->setLineWidth(1);
-    Image2 = new TViewImage(Panel2);
-    Image2->setGeometry(1, 1, 250, 250);
+    Panel2 = makeViewPanel(client, 338, Image2);
     Label3 = makeDirectionLabel(Panel2, "前", 120, 6);
     Label4 = makeDirectionLabel(Panel2, "後", 120, 234);
     Label8 = makeDirectionLabel(Panel2, "左", 5, 120);
@@ -305,11 +304,33 @@ void TFrmPhonaraPlayer::BuildLayout() {
     GroupBox1->setGeometry(382, 360, 197, 47);
     ComboBox1 = new QComboBox(GroupBox1);
     ComboBox1->setGeometry(8, 18, 181, 20);
-    ComboBox1->addItems({"Off", "Generic", "Padded Cell", "Room", "Bathroom", "Living Room",
-                         "Stone Room", "Auditorium", "Concert Hall", "Cave", "Arena", "Hangar",
-                         "Carpeted Hallway", "Hallway", "Stone Corridor", "Alley", "Forrest",
-                         "City", "Mountains", "Quarry", "Plain", "Parking Lot", "Sewer Pipe",
-                         "Under Water", "Drugged", "Dizzy", "Psychotic"});
+    ComboBox1->addItems({"Off",
+                         "Generic",
+                         "Padded Cell",
+                         "Room",
+                         "Bathroom",
+                         "Living Room",
+                         "Stone Room",
+                         "Auditorium",
+                         "Concert Hall",
+                         "Cave",
+                         "Arena",
+                         "Hangar",
+                         "Carpeted Hallway",
+                         "Hallway",
+                         "Stone Corridor",
+                         "Alley",
+                         "Forrest",
+                         "City",
+                         "Mountains",
+                         "Quarry",
+                         "Plain",
+                         "Parking Lot",
+                         "Sewer Pipe",
+                         "Under Water",
+                         "Drugged",
+                         "Dizzy",
+                         "Psychotic"});
     ComboBox1->setMaxVisibleItems(10);
     ComboBox1->setEnabled(false);
 
@@ -330,7 +351,9 @@ void TFrmPhonaraPlayer::BindHandlers() {
             bar->onChange = [this] { ScrollBarX2Change(); };
         else
             bar->onChange = [this, bar] { ScrollBarChange(bar); };
-        bar->onKeyDown = [this, bar](int& key, Qt::KeyboardModifiers) { ScrollBarKeyDown(bar, key); };
+        bar->onKeyDown = [this, bar](int& key, Qt::KeyboardModifiers) {
+            ScrollBarKeyDown(bar, key);
+        };
         bar->onScroll = [this, bar](int code, int& pos) { ScrollBarScroll(bar, code, pos); };
         bar->onExit = [this] { ScrollBarExit(); };
     }
@@ -368,9 +391,9 @@ void TFrmPhonaraPlayer::BuildDialogs() {
 
 void TFrmPhonaraPlayer::SetTabOrder() {
     // Panels and labels take no focus; the group boxes pass it to their control.
-    QWidget* order[] = {ScrollBarY,   ScrollBarX,   ScrollBarZ,  ScrollBarX2, OpenButton,
-                        SaveButton,   StringGrid1,  LoadButton,  RemoveButton, LoopButton,
-                        PlayButton,   PauseButton,  StopButton,  TrackBar1,    ComboBox1};
+    QWidget* order[] = {ScrollBarY, ScrollBarX,  ScrollBarZ, ScrollBarX2,  OpenButton,
+                        SaveButton, StringGrid1, LoadButton, RemoveButton, LoopButton,
+                        PlayButton, PauseButton, StopButton, TrackBar1,    ComboBox1};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(order[i], order[i + 1]);
 }
@@ -383,9 +406,8 @@ void TFrmPhonaraPlayer::closeEvent(QCloseEvent* event) {
 
 void TFrmPhonaraPlayer::about1Click() {
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(),
-                    QString(VersionText) +
-                        "\nLinux edition by the PhonaraPlayer developers"
-                        "\nContact: the PhonaraPlayer issue tracker",
+                    QString(VersionText) + "\nLinux edition by the PhonaraPlayer developers"
+                                           "\nContact: the PhonaraPlayer issue tracker",
                     QMessageBox::Ok, this);
     box.exec();
 }

@@ -76,7 +76,8 @@ bool TFrmPhonaraPlayer::BASSInitialize() {
 
     // Plug-ins beside the program; each format becomes a filter entry of the
     // channel-file dialog.
-    const QString folder = PluginFolder.isEmpty() ? QApplication::applicationDirPath() : PluginFolder;
+    const QString folder =
+        PluginFolder.isEmpty() ? QApplication::applicationDirPath() : PluginFolder;
     const QStringList files =
         QDir(folder).entryList({"bass*.so", "bass*.dll"}, QDir::Files, QDir::Name);
     for (const QString& file : files) {

@@ -5,4 +5,6 @@
 
 TChannelArray<int> NameWidth;
 
-void TFrmPhonaraPlayer::RepaintGrid() { StringGrid1->viewport()->repaint(); }
+void TFrmPhonaraPlayer::RepaintGrid() {
+    StringGrid1->viewport()->repaint();
+}

@@ -47,8 +47,7 @@ QColor ToColour(TGridColour c, const QPalette& pal) {
 void DrawCellText(QPainter& canvas, const QRect& rect, int dy, const QString& text,
                   const QColor& background, const QColor& colour) {
     const QFontMetrics fm(canvas.font());
-    const QRect textRect(rect.left() + 2, rect.top() + dy, fm.horizontalAdvance(text),
-                         fm.height());
+    const QRect textRect(rect.left() + 2, rect.top() + dy, fm.horizontalAdvance(text), fm.height());
     canvas.setClipping(false); // text may run over into the next cell, which covers it
     canvas.fillRect(textRect, background);
     canvas.setPen(colour);
@@ -94,10 +93,9 @@ void TFrmPhonaraPlayer::RefreshFromGrid() {
         slotStates[static_cast<size_t>(n - 1)] = {loaded, selected};
         names[static_cast<size_t>(n - 1)] = NameWidth[n];
     }
-    const int width =
-        FileColumnWidth(StringGrid1->clientWidth(), StringGrid1->colWidth(0),
-                        StringGrid1->colWidth(1), StringGrid1->colWidth(2),
-                        StringGrid1->gridLineWidth(), names);
+    const int width = FileColumnWidth(StringGrid1->clientWidth(), StringGrid1->colWidth(0),
+                                      StringGrid1->colWidth(1), StringGrid1->colWidth(2),
+                                      StringGrid1->gridLineWidth(), names);
     if (StringGrid1->colWidth(3) != width)
         StringGrid1->setColWidth(3, width);
 

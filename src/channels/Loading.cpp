@@ -113,4 +113,6 @@ void TFrmPhonaraPlayer::LoadButtonClick() {
     LoadFileList(list);
 }
 
-void TFrmPhonaraPlayer::RemoveButtonClick() { FreeChannel(false); }
+void TFrmPhonaraPlayer::RemoveButtonClick() {
+    FreeChannel(false);
+}

@@ -14,8 +14,8 @@ constexpr int ChannelCount = 32;
 // One channel slot. Handle, FxHandle, IsStereo and FileName describe the slot
 // only while Loaded is set; Position and Selected live on when it is freed.
 struct TSource {
-    uint32_t Handle = 0;     // stream or music handle
-    bool IsStereo = false;   // more than one audio channel: moved by pan and volume
+    uint32_t Handle = 0;   // stream or music handle
+    bool IsStereo = false; // more than one audio channel: moved by pan and volume
     BASS_3DVECTOR Position{0.f, 0.f, 0.f};
     bool Loaded = false;
     uint32_t FxHandle = 0;   // the reverb effect placed on the channel

@@ -52,9 +52,13 @@ void TFrmPhonaraPlayer::StartPlayback(bool loop) {
     RepaintGrid();
 }
 
-void TFrmPhonaraPlayer::PlayButtonClick() { StartPlayback(false); }
+void TFrmPhonaraPlayer::PlayButtonClick() {
+    StartPlayback(false);
+}
 
-void TFrmPhonaraPlayer::LoopButtonClick() { StartPlayback(true); }
+void TFrmPhonaraPlayer::LoopButtonClick() {
+    StartPlayback(true);
+}
 
 void TFrmPhonaraPlayer::PauseButtonClick() {
     for (int n = 1; n <= ChannelCount; ++n) {

@@ -6,7 +6,9 @@
 
 namespace coords {
 
-int Trunc(double v) { return static_cast<int>(std::trunc(v)); }
+int Trunc(double v) {
+    return static_cast<int>(std::trunc(v));
+}
 
 float StepToX(int step, float unitsPerStep) {
     return static_cast<float>(step * static_cast<double>(unitsPerStep));
@@ -54,7 +56,9 @@ int PanFromX(float x, float unitsPerStep) {
     return Trunc(static_cast<double>(x) / unitsPerStep * 2);
 }
 
-int PanFromStep(float step) { return Trunc(static_cast<double>(step) * 2); }
+int PanFromStep(float step) {
+    return Trunc(static_cast<double>(step) * 2);
+}
 
 int StereoVolume(float y, float z, float unitsPerStep) {
     const double yd = y, zd = z;

@@ -21,4 +21,5 @@ void RaiseChannelMarkers(int n);
 // Moves the channels for which raise holds to the head of order, keeping their
 // relative order, and returns them in the order their markers must be raised
 // (the last one raised ends up front-most).
-std::vector<int> RaiseSelectedInOrder(std::vector<int>& order, const std::function<bool(int)>& raise);
+std::vector<int> RaiseSelectedInOrder(std::vector<int>& order,
+                                      const std::function<bool(int)>& raise);

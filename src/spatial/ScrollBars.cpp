@@ -96,15 +96,17 @@ void TFrmPhonaraPlayer::ScrollBarChange(TScrollBar* sender) {
                 // its volume; its pan follows X only when dragged or loaded.
                 if (s.IsStereo)
                     BASS_ChannelSetAttributes(
-                        s.Handle, -1, coords::StereoVolume(s.Position.y, s.Position.z, UnitsPerStep),
-                        -101);
+                        s.Handle, -1,
+                        coords::StereoVolume(s.Position.y, s.Position.z, UnitsPerStep), -101);
             }
         }
     }
     UpdateAxisLabel(sender);
 }
 
-void TFrmPhonaraPlayer::ScrollBarX2Change() { ScrollBarX->setPosition(ScrollBarX2->position()); }
+void TFrmPhonaraPlayer::ScrollBarX2Change() {
+    ScrollBarX->setPosition(ScrollBarX2->position());
+}
 
 void TFrmPhonaraPlayer::ScrollBarKeyDown(TScrollBar* sender, int& key) {
     int dx = 0, dv = 0;
@@ -126,7 +128,8 @@ void TFrmPhonaraPlayer::ScrollBarKeyDown(TScrollBar* sender, int& key) {
     }
     if (!KeyMoveRaised) {
         // The selection comes to the front of both views for the whole key move.
-        for (int n : RaiseSelectedInOrder(MarkerOrder, [this](int n) { return IsChannelSelected(n); })) {
+        for (int n :
+             RaiseSelectedInOrder(MarkerOrder, [this](int n) { return IsChannelSelected(n); })) {
             FrontMarkers[n]->raise();
             TopMarkers[n]->raise();
         }
@@ -149,10 +152,13 @@ void TFrmPhonaraPlayer::ScrollBarScroll(TScrollBar* sender, int, int& scrollPos)
         scrollPos = sender->position();
 }
 
-void TFrmPhonaraPlayer::ScrollBarExit() { KeyMoveRaised = false; }
+void TFrmPhonaraPlayer::ScrollBarExit() {
+    KeyMoveRaised = false;
+}
 
 bool TFrmPhonaraPlayer::MouseWheelHandler(QWheelEvent* event) {
-    const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+    const int delta =
+        event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
     auto step = [delta](TScrollBar* bar, int away) {
         // Rolling away from the user moves towards the positive side of the axis.
         if (delta == 120)
@@ -182,8 +188,8 @@ bool TFrmPhonaraPlayer::MouseWheelHandler(QWheelEvent* event) {
     // Any other control: the wheel goes to the focused control, wherever the
     // pointer is.
     QWheelEvent copy(focused->mapFromGlobal(event->globalPosition()), event->globalPosition(),
-                     event->pixelDelta(), event->angleDelta(), event->buttons(),
-                     event->modifiers(), event->phase(), event->inverted(), event->source());
+                     event->pixelDelta(), event->angleDelta(), event->buttons(), event->modifiers(),
+                     event->phase(), event->inverted(), event->source());
     dispatchingWheel_ = true;
     QApplication::sendEvent(focused, &copy);
     dispatchingWheel_ = false;

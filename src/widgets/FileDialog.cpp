@@ -9,7 +9,9 @@ namespace {
 QPointer<QFileDialog> current;
 }
 
-QFileDialog* TFileDialog::Current() { return current.data(); }
+QFileDialog* TFileDialog::Current() {
+    return current.data();
+}
 
 void TFileDialog::configure(QFileDialog& dialog) const {
     dialog.setWindowTitle(Title);

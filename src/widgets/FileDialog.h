@@ -15,10 +15,10 @@ public:
     enum class Kind { Open, Save };
 
     Kind DialogKind = Kind::Open;
-    QString Title;              // empty: the platform's default
-    std::string Filter;         // "text|pattern|text|pattern..."
-    int FilterIndex = 1;        // preselected entry, from 1
-    QString DefaultExt;         // added to a name typed without extension
+    QString Title;       // empty: the platform's default
+    std::string Filter;  // "text|pattern|text|pattern..."
+    int FilterIndex = 1; // preselected entry, from 1
+    QString DefaultExt;  // added to a name typed without extension
     bool AllowMultiSelect = false;
     bool FileMustExist = false;
     bool OverwritePrompt = false;

@@ -21,7 +21,9 @@ std::vector<Call> calls(const std::string& name) {
     return out;
 }
 
-void clearCalls() { state().calls.clear(); }
+void clearCalls() {
+    state().calls.clear();
+}
 
 Channel& channel(DWORD handle) {
     auto it = state().channels.find(handle);
@@ -85,8 +87,8 @@ const char* BASS_GetDeviceDescription(DWORD device) {
 }
 
 BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* reserved) {
-    record("BASS_Init", {double(device), double(freq), double(flags), win ? 1.0 : 0.0,
-                         reserved ? 1.0 : 0.0});
+    record("BASS_Init",
+           {double(device), double(freq), double(flags), win ? 1.0 : 0.0, reserved ? 1.0 : 0.0});
     if (state().openDevice)
         return failWith(BASS_ERROR_ALREADY, 0);
     if (device < 1 || device > int(state().devices.size()))
@@ -111,14 +113,18 @@ BOOL BASS_Free(void) {
     return ok();
 }
 
-int BASS_ErrorGetCode(void) { return state().error; }
+int BASS_ErrorGetCode(void) {
+    return state().error;
+}
 
 BOOL BASS_Set3DFactors(float distf, float rollf, float doppf) {
     record("BASS_Set3DFactors", {distf, rollf, doppf});
     return ok();
 }
 
-void BASS_Apply3D(void) { record("BASS_Apply3D"); }
+void BASS_Apply3D(void) {
+    record("BASS_Apply3D");
+}
 
 BOOL BASS_SetEAXParameters(int env, float vol, float decay, float damp) {
     record("BASS_SetEAXParameters", {double(env), vol, decay, damp});
@@ -185,8 +191,7 @@ static DWORD openFile(bool music, const char* path, DWORD flags) {
     return h;
 }
 
-HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length,
-                              DWORD flags) {
+HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD offset, QWORD length, DWORD flags) {
     record("BASS_StreamCreateFile", {double(mem), double(offset), double(length), double(flags)},
            static_cast<const char*>(file));
     return openFile(false, static_cast<const char*>(file), flags);
@@ -218,7 +223,7 @@ BOOL BASS_MusicFree(HMUSIC handle) {
     return freeKind(true, handle);
 }
 
-#define CHANNEL_OR_FAIL(h)                                                                        \
+#define CHANNEL_OR_FAIL(h)                                                                         \
     Channel* ch = find(h);                                                                         \
     if (!ch)                                                                                       \
         return failWith(BASS_ERROR_HANDLE, 0);
@@ -284,7 +289,8 @@ QWORD BASS_ChannelGetPosition(DWORD handle) {
 }
 
 BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan) {
-    record("BASS_ChannelSetAttributes", {double(handle), double(freq), double(volume), double(pan)});
+    record("BASS_ChannelSetAttributes",
+           {double(handle), double(freq), double(volume), double(pan)});
     CHANNEL_OR_FAIL(handle)
     if (volume != -1)
         ch->volume = volume;
@@ -307,9 +313,8 @@ BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD* freq, DWORD* volume, int* pa
 
 BOOL BASS_ChannelSet3DPosition(DWORD handle, const BASS_3DVECTOR* pos, const BASS_3DVECTOR* orient,
                                const BASS_3DVECTOR* vel) {
-    record("BASS_ChannelSet3DPosition",
-           {double(handle), pos ? pos->x : 0.0, pos ? pos->y : 0.0, pos ? pos->z : 0.0,
-            orient ? 1.0 : 0.0, vel ? 1.0 : 0.0});
+    record("BASS_ChannelSet3DPosition", {double(handle), pos ? pos->x : 0.0, pos ? pos->y : 0.0,
+                                         pos ? pos->z : 0.0, orient ? 1.0 : 0.0, vel ? 1.0 : 0.0});
     CHANNEL_OR_FAIL(handle)
     if (pos)
         ch->pos = *pos;
@@ -324,8 +329,8 @@ BOOL BASS_ChannelGet3DPosition(DWORD handle, BASS_3DVECTOR* pos, BASS_3DVECTOR*,
 }
 
 HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SYNCPROC* proc, void* user) {
-    record("BASS_ChannelSetSync", {double(handle), double(type), double(param),
-                                   double(reinterpret_cast<intptr_t>(user))});
+    record("BASS_ChannelSetSync",
+           {double(handle), double(type), double(param), double(reinterpret_cast<intptr_t>(user))});
     CHANNEL_OR_FAIL(handle)
     ch->syncs.push_back({proc, user, type});
     ok();
@@ -347,13 +352,16 @@ HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority) {
 
 BOOL BASS_FXSetParameters(HFX handle, const void* params) {
     const auto* p = static_cast<const BASS_REVERB_PARAMS*>(params);
-    record("BASS_FXSetParameters",
-           {double(handle), p ? p->inGain : 0.0, p ? p->reverbMix : 0.0,
-            p ? p->reverbTime : 0.0, p ? p->highFreqRTRatio : 0.0});
+    record("BASS_FXSetParameters", {double(handle), p ? p->inGain : 0.0, p ? p->reverbMix : 0.0,
+                                    p ? p->reverbTime : 0.0, p ? p->highFreqRTRatio : 0.0});
     return ok();
 }
 
-BOOL AUDIOLIB_InitLoopback(DWORD, BOOL) { return failWith(BASS_ERROR_NOTAVAIL, 0); }
-BOOL AUDIOLIB_Render(float*, DWORD) { return failWith(BASS_ERROR_NOTAVAIL, 0); }
+BOOL AUDIOLIB_InitLoopback(DWORD, BOOL) {
+    return failWith(BASS_ERROR_NOTAVAIL, 0);
+}
+BOOL AUDIOLIB_Render(float*, DWORD) {
+    return failWith(BASS_ERROR_NOTAVAIL, 0);
+}
 
 } // extern "C"

@@ -8,8 +8,7 @@
 
 namespace testsupport {
 
-int HandleModals(const std::function<void()>& action,
-                 const std::function<void(QWidget*)>& handle) {
+int HandleModals(const std::function<void()>& action, const std::function<void(QWidget*)>& handle) {
     int seen = 0;
     std::vector<QPointer<QWidget>> handled;
     QTimer timer;

@@ -10,8 +10,7 @@ namespace testsupport {
 
 // Runs action; every modal window that opens meanwhile is handed to handle,
 // which must close it. Returns how many modal windows were seen.
-int HandleModals(const std::function<void()>& action,
-                 const std::function<void(QWidget*)>& handle);
+int HandleModals(const std::function<void()>& action, const std::function<void(QWidget*)>& handle);
 
 // Runs action, closing every message box; returns their texts joined by "\n---\n".
 QString MessagesShownBy(const std::function<void()>& action);

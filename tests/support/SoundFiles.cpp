@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <random>
 #include <sndfile.h>
-#include <gtest/gtest.h>
 
 namespace testsupport {
 
@@ -94,7 +94,8 @@ bool writeTone(const std::string& path, const ToneSpec& spec) {
 
 bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
 
@@ -119,11 +120,11 @@ std::vector<unsigned char> tinyModule() {
         const int words = s == 0 ? sampleWords : 0;
         m.push_back(static_cast<unsigned char>(words >> 8));
         m.push_back(static_cast<unsigned char>(words & 0xff));
-        m.push_back(0);                    // finetune
-        m.push_back(s == 0 ? 64 : 0);      // volume
-        m.push_back(0);                    // loop start (words)
+        m.push_back(0);               // finetune
+        m.push_back(s == 0 ? 64 : 0); // volume
+        m.push_back(0);               // loop start (words)
         m.push_back(0);
-        m.push_back(0);                    // loop length (words)
+        m.push_back(0); // loop length (words)
         m.push_back(s == 0 ? sampleWords : 1);
     }
     m.push_back(1);   // song length: one order
