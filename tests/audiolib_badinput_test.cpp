@@ -82,14 +82,14 @@ TEST_F(BadInput, MpegFrameHeadersFollowedByJunk) {
 }
 
 TEST_F(BadInput, TruncatedFilesUnderEveryExtension) {
-    ToneSpec spec;
-    spec.seconds = 0.1;
+    ToneSpec toneSpec;
+    toneSpec.seconds = 0.1;
     std::vector<std::vector<unsigned char>> sources;
     for (const char* name : {"src.wav", "src.aif", "src.ogg", "src.flac"}) {
-        ASSERT_TRUE(writeTone(dir.file(name), spec));
+        ASSERT_TRUE(writeTone(dir.file(name), toneSpec));
         sources.push_back(readBytes(dir.file(name)));
     }
-    if (writeMp3(dir.file("src.mp3"), spec))
+    if (writeMp3(dir.file("src.mp3"), toneSpec))
         sources.push_back(readBytes(dir.file("src.mp3")));
     sources.push_back(tinyModule());
     for (size_t s = 0; s < sources.size(); ++s) {
@@ -108,10 +108,10 @@ TEST_F(BadInput, TruncatedFilesUnderEveryExtension) {
 
 TEST_F(BadInput, ContentDecidesNotTheName) {
     // A WAV named .ogg, .mp3 or .mod opens as the WAV it is.
-    ToneSpec spec;
-    spec.seconds = 0.1;
+    ToneSpec toneSpec;
+    toneSpec.seconds = 0.1;
     const std::string wav = dir.file("tone.wav");
-    ASSERT_TRUE(writeTone(wav, spec));
+    ASSERT_TRUE(writeTone(wav, toneSpec));
     for (const char* name : {"wav.ogg", "wav.mp3", "wav.mod", "wav.flac"}) {
         SCOPED_TRACE(name);
         const std::string path = dir.file(name);
@@ -131,7 +131,7 @@ TEST_F(BadInput, ContentDecidesNotTheName) {
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FORMAT);
     // An Ogg named .mp3.
     const std::string ogg = dir.file("tone.ogg");
-    ASSERT_TRUE(writeTone(ogg, spec));
+    ASSERT_TRUE(writeTone(ogg, toneSpec));
     const std::string oggMp3 = dir.file("ogg.mp3");
     ASSERT_TRUE(writeBytes(oggMp3, readBytes(ogg)));
     HSTREAM h = BASS_StreamCreateFile(0, oggMp3.c_str(), 0, 0, 0xE);

@@ -14,11 +14,11 @@ class Effects : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(device.ok()) << BASS_ErrorGetCode();
-        ToneSpec spec;
-        spec.wave = Wave::Click; // 5 ms of DC, then silence
-        spec.seconds = 0.05;
-        spec.amplitude = 0.9;
-        ASSERT_TRUE(writeTone(click, spec));
+        ToneSpec toneSpec;
+        toneSpec.wave = Wave::Click; // 5 ms of DC, then silence
+        toneSpec.seconds = 0.05;
+        toneSpec.amplitude = 0.9;
+        ASSERT_TRUE(writeTone(click, toneSpec));
     }
 
     HSTREAM clickSource() {

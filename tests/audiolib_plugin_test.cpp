@@ -54,9 +54,10 @@ bool pluginLoaded() {
     return h != nullptr;
 }
 
-void writeWv(const std::string& path, const ToneSpec& spec,
+void writeWv(const std::string& path, const ToneSpec& toneSpec,
              WavPackSamples kind = WavPackSamples::Int16) {
-    ASSERT_EQ(writeWavPack(path, toneSamples(spec), spec.channels, spec.rate, kind), "");
+    ASSERT_EQ(writeWavPack(path, toneSamples(toneSpec), toneSpec.channels, toneSpec.rate, kind),
+              "");
 }
 
 double rms(const std::vector<float>& stereo, int channel, size_t from, size_t to) {
@@ -85,8 +86,8 @@ TEST(PluginFallback, AWavPackFileOpensOnlyOnceThePluginIsLoaded) {
     struct Close {
         ~Close() { BASS_Free(); }
     } close;
-    const ToneSpec spec{.seconds = 0.1};
-    writeWv(dir.file("tone.wv"), spec);
+    const ToneSpec toneSpec{.seconds = 0.1};
+    writeWv(dir.file("tone.wv"), toneSpec);
     if (pluginLoaded()) {
         GTEST_SKIP() << "another test in this process loaded the plug-in first; "
                         "run this test on its own to check the refusal before loading";
@@ -231,13 +232,13 @@ protected:
 
 TEST_F(WavPackDecoder, DecodesEverySampleFormatToTheOriginalSamples) {
     TempDir dir;
-    const ToneSpec spec{.channels = 2,
-                        .rate = 22050,
-                        .seconds = 0.1,
-                        .frequency = 440.0,
-                        .amplitude = 0.8,
-                        .wave = Wave::Sine};
-    const auto original = toneSamples(spec);
+    const ToneSpec toneSpec{.channels = 2,
+                            .rate = 22050,
+                            .seconds = 0.1,
+                            .frequency = 440.0,
+                            .amplitude = 0.8,
+                            .wave = Wave::Sine};
+    const auto original = toneSamples(toneSpec);
     const struct {
         WavPackSamples kind;
         double tolerance; // half a step of the integer format
@@ -248,7 +249,7 @@ TEST_F(WavPackDecoder, DecodesEverySampleFormatToTheOriginalSamples) {
                  {WavPackSamples::Float32, 0.0}};
     for (const auto& c : cases) {
         const std::string path = dir.file("tone" + std::to_string(int(c.kind)) + ".wv");
-        ASSERT_EQ(writeWavPack(path, original, spec.channels, spec.rate, c.kind), "");
+        ASSERT_EQ(writeWavPack(path, original, toneSpec.channels, toneSpec.rate, c.kind), "");
         DWORD rate = 0, chans = 0;
         const auto decoded = decode(path, rate, chans);
         EXPECT_EQ(rate, 22050u);
@@ -279,8 +280,8 @@ TEST_F(WavPackDecoder, KeepsEveryChannelOfAMultichannelFile) {
 
 TEST_F(WavPackDecoder, RewindStartsAgainFromTheFirstFrame) {
     TempDir dir;
-    const ToneSpec spec{.seconds = 0.05};
-    writeWv(dir.file("a.wv"), spec);
+    const ToneSpec toneSpec{.seconds = 0.05};
+    writeWv(dir.file("a.wv"), toneSpec);
     DWORD rate = 0, chans = 0;
     void* d = plugin_->open(dir.file("a.wv").c_str(), &rate, &chans);
     ASSERT_NE(d, nullptr);
@@ -370,9 +371,9 @@ TEST_F(PluginStreams, AStereoWavPackFileFailsAs3DAndOpensPlain) {
 
 TEST_F(PluginStreams, PlaysTheToneAtTheLevelOfTheSameToneInAWavFile) {
     loadPlugin();
-    const ToneSpec spec{.channels = 2, .seconds = 0.5, .frequency = 440.0, .amplitude = 0.5};
-    writeWv(dir.file("tone.wv"), spec);
-    writeTone(dir.file("tone.wav"), spec);
+    const ToneSpec toneSpec{.channels = 2, .seconds = 0.5, .frequency = 440.0, .amplitude = 0.5};
+    writeWv(dir.file("tone.wv"), toneSpec);
+    writeTone(dir.file("tone.wav"), toneSpec);
     const size_t frames = 13230; // 0.3 s, all inside the file
     const auto wv = renderPlain(dir.file("tone.wv"), frames);
     BASS_Free();

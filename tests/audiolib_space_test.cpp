@@ -17,9 +17,9 @@ protected:
     // A looping mono sine, opened as the program opens a stream.
     HSTREAM monoSource(double x, double y, double z) {
         const std::string path = dir.file("mono.wav");
-        ToneSpec spec;
-        spec.seconds = 0.25;
-        EXPECT_TRUE(writeTone(path, spec));
+        ToneSpec toneSpec;
+        toneSpec.seconds = 0.25;
+        EXPECT_TRUE(writeTone(path, toneSpec));
         HSTREAM h = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0xE);
         EXPECT_NE(h, 0u) << BASS_ErrorGetCode();
         BASS_3DVECTOR pos{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
@@ -30,10 +30,10 @@ protected:
 
     HSTREAM stereoStream(const std::string& name) {
         const std::string path = dir.file(name);
-        ToneSpec spec;
-        spec.channels = 2;
-        spec.seconds = 0.3;
-        EXPECT_TRUE(writeTone(path, spec));
+        ToneSpec toneSpec;
+        toneSpec.channels = 2;
+        toneSpec.seconds = 0.3;
+        EXPECT_TRUE(writeTone(path, toneSpec));
         HSTREAM h = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0xE);
         EXPECT_EQ(h, 0u);
         EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_NO3D);
@@ -189,10 +189,10 @@ TEST_F(Space, DistanceFactorScalesPositions) {
 
 TEST_F(Space, ThirtyTwoFullScaleSourcesDoNotClipHarshly) {
     const std::string path = dir.file("loud.wav");
-    ToneSpec spec;
-    spec.amplitude = 1.0;
-    spec.seconds = 0.3;
-    ASSERT_TRUE(writeTone(path, spec));
+    ToneSpec toneSpec;
+    toneSpec.amplitude = 1.0;
+    toneSpec.seconds = 0.3;
+    ASSERT_TRUE(writeTone(path, toneSpec));
     std::vector<HSTREAM> handles;
     for (int i = 0; i < 32; ++i) {
         HSTREAM h = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0xE);

@@ -21,11 +21,11 @@ protected:
     void SetUp() override { ASSERT_TRUE(device.ok()) << BASS_ErrorGetCode(); }
 
     std::string tone(const std::string& name, double seconds, int channels = 1) {
-        ToneSpec spec;
-        spec.seconds = seconds;
-        spec.channels = channels;
+        ToneSpec toneSpec;
+        toneSpec.seconds = seconds;
+        toneSpec.channels = channels;
         const std::string path = dir.file(name);
-        EXPECT_TRUE(writeTone(path, spec));
+        EXPECT_TRUE(writeTone(path, toneSpec));
         return path;
     }
 
@@ -91,10 +91,10 @@ TEST_F(Streams, EveryLibsndfileFormatOpensAsA3DSourceAndPlays) {
 
 TEST_F(Streams, Mp3WithTheMonoFlagIsDownmixedToOneChannel) {
     const std::string path = dir.file("stereo.mp3");
-    ToneSpec spec;
-    spec.channels = 2;
-    spec.seconds = 0.3;
-    if (!writeMp3(path, spec))
+    ToneSpec toneSpec;
+    toneSpec.channels = 2;
+    toneSpec.seconds = 0.3;
+    if (!writeMp3(path, toneSpec))
         GTEST_SKIP() << "libsndfile cannot write MPEG here";
     HSTREAM h = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0xE);
     ASSERT_NE(h, 0u) << BASS_ErrorGetCode();
@@ -156,12 +156,12 @@ TEST_F(Streams, AModuleThatIsNotLoopedEndsAndALoopedOneGoesOn) {
 
 TEST_F(Streams, ALoopingShortFilePlaysOnWithoutAGap) {
     // 0.1 s of a sine that is continuous across its own loop point.
-    ToneSpec spec;
-    spec.seconds = 0.1;
-    spec.frequency = 440.0; // whole periods in 0.1 s
-    spec.amplitude = 0.8;
+    ToneSpec toneSpec;
+    toneSpec.seconds = 0.1;
+    toneSpec.frequency = 440.0; // whole periods in 0.1 s
+    toneSpec.amplitude = 0.8;
     const std::string path = dir.file("loop.wav");
-    ASSERT_TRUE(writeTone(path, spec));
+    ASSERT_TRUE(writeTone(path, toneSpec));
     HSTREAM h = open3D(path, BASS_SAMPLE_LOOP);
     ASSERT_TRUE(BASS_ChannelPlay(h, 0));
     const auto out = render(0.5);

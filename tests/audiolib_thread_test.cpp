@@ -34,10 +34,10 @@ protected:
     void TearDown() override { BASS_Free(); }
 
     std::string tone(const std::string& name, double seconds) {
-        ToneSpec spec;
-        spec.seconds = seconds;
+        ToneSpec toneSpec;
+        toneSpec.seconds = seconds;
         const std::string path = dir.file(name);
-        EXPECT_TRUE(writeTone(path, spec));
+        EXPECT_TRUE(writeTone(path, toneSpec));
         return path;
     }
 

@@ -43,9 +43,9 @@ protected:
         ResetChannelTable();
     }
 
-    std::string tone(const std::string& name, ToneSpec spec = {}) {
+    std::string tone(const std::string& name, ToneSpec toneSpec = {}) {
         const std::string path = dir.file(name);
-        EXPECT_TRUE(testsupport::writeTone(path, spec));
+        EXPECT_TRUE(testsupport::writeTone(path, toneSpec));
         return path;
     }
     void selectOnly(std::initializer_list<int> channels) {

@@ -91,16 +91,17 @@ inline size_t longestQuietRun(const std::vector<float>& stereo, double from, dou
 
 // Writes an MPEG Layer III file through libsndfile. False when libsndfile
 // cannot write MPEG on this system.
-inline bool writeMp3(const std::string& path, const ToneSpec& spec = {}) {
+inline bool writeMp3(const std::string& path, const ToneSpec& toneSpec = {}) {
     SF_INFO info{};
-    info.samplerate = spec.rate;
-    info.channels = spec.channels;
+    info.samplerate = toneSpec.rate;
+    info.channels = toneSpec.channels;
     info.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!file)
         return false;
-    const auto samples = toneSamples(spec);
-    sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size()) / spec.channels);
+    const auto samples = toneSamples(toneSpec);
+    sf_writef_float(file, samples.data(),
+                    static_cast<sf_count_t>(samples.size()) / toneSpec.channels);
     sf_close(file);
     return true;
 }

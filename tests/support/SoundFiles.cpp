@@ -28,29 +28,29 @@ TempDir::~TempDir() {
         std::filesystem::remove_all(path_, ec);
 }
 
-std::vector<float> toneSamples(const ToneSpec& spec) {
-    const long frames = std::lround(spec.seconds * spec.rate);
-    std::vector<float> out(static_cast<size_t>(frames) * spec.channels);
+std::vector<float> toneSamples(const ToneSpec& toneSpec) {
+    const long frames = std::lround(toneSpec.seconds * toneSpec.rate);
+    std::vector<float> out(static_cast<size_t>(frames) * toneSpec.channels);
     std::mt19937 rng(1234);
     std::uniform_real_distribution<float> noise(-1.f, 1.f);
     for (long i = 0; i < frames; ++i) {
         float v = 0.f;
-        switch (spec.wave) {
+        switch (toneSpec.wave) {
         case Wave::Sine:
-            v = static_cast<float>(spec.amplitude *
-                                   std::sin(2.0 * M_PI * spec.frequency * i / spec.rate));
+            v = static_cast<float>(toneSpec.amplitude *
+                                   std::sin(2.0 * M_PI * toneSpec.frequency * i / toneSpec.rate));
             break;
         case Wave::Silence:
             break;
         case Wave::Click:
-            v = i < spec.rate / 200 ? static_cast<float>(spec.amplitude) : 0.f;
+            v = i < toneSpec.rate / 200 ? static_cast<float>(toneSpec.amplitude) : 0.f;
             break;
         case Wave::Noise:
-            v = static_cast<float>(spec.amplitude) * noise(rng);
+            v = static_cast<float>(toneSpec.amplitude) * noise(rng);
             break;
         }
-        for (int c = 0; c < spec.channels; ++c)
-            out[static_cast<size_t>(i) * spec.channels + c] = v;
+        for (int c = 0; c < toneSpec.channels; ++c)
+            out[static_cast<size_t>(i) * toneSpec.channels + c] = v;
     }
     return out;
 }
@@ -70,10 +70,10 @@ static int formatFor(const std::string& path) {
     return 0;
 }
 
-bool writeTone(const std::string& path, const ToneSpec& spec) {
+bool writeTone(const std::string& path, const ToneSpec& toneSpec) {
     SF_INFO info{};
-    info.samplerate = spec.rate;
-    info.channels = spec.channels;
+    info.samplerate = toneSpec.rate;
+    info.channels = toneSpec.channels;
     info.format = formatFor(path);
     if (info.format == 0) {
         ADD_FAILURE() << "no sound format for " << path;
@@ -84,8 +84,8 @@ bool writeTone(const std::string& path, const ToneSpec& spec) {
         ADD_FAILURE() << "sf_open(" << path << "): " << sf_strerror(nullptr);
         return false;
     }
-    const auto samples = toneSamples(spec);
-    const sf_count_t frames = static_cast<sf_count_t>(samples.size()) / spec.channels;
+    const auto samples = toneSamples(toneSpec);
+    const sf_count_t frames = static_cast<sf_count_t>(samples.size()) / toneSpec.channels;
     const bool ok = sf_writef_float(f, samples.data(), frames) == frames;
     sf_close(f);
     EXPECT_TRUE(ok) << "short write to " << path;

@@ -33,10 +33,10 @@ struct ToneSpec {
 
 // Writes a file whose format follows its extension: .wav, .aif/.aiff, .ogg,
 // .flac. Returns false (and fails the running test) when libsndfile refuses.
-bool writeTone(const std::string& path, const ToneSpec& spec = {});
+bool writeTone(const std::string& path, const ToneSpec& toneSpec = {});
 
 // The samples writeTone would write, interleaved.
-std::vector<float> toneSamples(const ToneSpec& spec);
+std::vector<float> toneSamples(const ToneSpec& toneSpec);
 
 // Writes raw bytes (for broken and disguised files).
 bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
