@@ -75,6 +75,8 @@ void TFrmPhonaraPlayer::LoadIniFile(const QStringList& arguments) {
     ReportLoadResult(loadedAny);
 }
 
+// Playlists are not read or written yet: a chosen or named playlist is taken
+// out of the sound files and opens nothing, and the dialogs' OK does nothing.
 void TFrmPhonaraPlayer::OpenPlaylist(const std::string&) {}
 
 void TFrmPhonaraPlayer::FileOpen2Accept() {}
