@@ -328,6 +328,24 @@ TEST_F(Spatial, MakingAnEmptyRowCurrentShowsItsStoredPositionAndMovesNothing) {
     EXPECT_TRUE(fake::calls("BASS_ChannelSet3DPosition").empty());
 }
 
+TEST_F(Spatial, ClickingARowMakesItsChannelCurrent) {
+    load(3, {0.5f, -1.0f, 0.25f}, false);
+    const QPoint inRow3 = w->StringGrid1->cellRect(2, 3).center();
+    QTest::mouseClick(w->StringGrid1->viewport(), Qt::LeftButton, {}, inRow3);
+    EXPECT_EQ(w->StringGrid1->row(), 3);
+    EXPECT_EQ(MarkerOrder.front(), 3);
+    EXPECT_EQ(w->ScrollBarX->position(), 9);
+    EXPECT_EQ(w->ScrollBarY->position(), 19);
+    EXPECT_EQ(w->ScrollBarZ->position(), -4);
+    EXPECT_EQ(w->LabelX->text(), "X=0.5");
+    EXPECT_EQ(LastPosition.y, -1.0f);
+    // The current channel moves when it is selected: then the bars move it.
+    Sources[3].Selected = true;
+    QTest::keyClick(w->ScrollBarX, Qt::Key_Right);
+    EXPECT_EQ(Sources[3].Position.x, 0.5f);
+    EXPECT_EQ(w->ScrollBarX->position(), 10);
+}
+
 TEST_F(Spatial, GridAndMarkerColoursInTheFourCases) {
     const QPalette pal = w->StringGrid1->palette();
     load(1, {0, 0, 0}, true);   // selected, playing
@@ -400,9 +418,16 @@ TEST_F(Spatial, TheFileColumnFitsTheLongestNameAndShrinksBack) {
     w->RepaintGrid();
     EXPECT_EQ(g->colWidth(3), rest());
 
-    g->setColWidth(1, 20);
+    // Narrow column 1 by dragging its boundary in the header.
+    const int rightOfCol1 = g->colWidth(0) + 1 + g->colWidth(1);
+    const int before = g->colWidth(3);
+    QTest::mousePress(g->viewport(), Qt::LeftButton, {}, {rightOfCol1, 7});
+    QTest::mouseMove(g->viewport(), {rightOfCol1 - 19, 7});
+    QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, {rightOfCol1 - 19, 7});
+    ASSERT_EQ(g->colWidth(1), 20);
     w->RepaintGrid();
-    EXPECT_EQ(g->colWidth(3), rest()) << "a narrower column 1 widens the File column";
+    EXPECT_EQ(g->colWidth(3), before + 19) << "a narrower column 1 widens the File column";
+    EXPECT_EQ(g->colWidth(3), rest());
 }
 
 } // namespace
