@@ -144,6 +144,9 @@ public:
     // The channel grid's display.
     void StringGrid1DrawCell(QPainter& canvas, int col, int row, const QRect& rect);
     void StringGrid1SelectCell(int col, int row, bool& canSelect);
+    // Scrolls the grid so that row m is among its five visible rows, then
+    // makes m the current row (which selects the cell when the row changes).
+    void MakeChannelCurrent(int m);
 
     // Commands.
     void about1Click();
