@@ -6,6 +6,7 @@
 // all in one process in any order: none of them relies on a plug-in not being
 // loaded, except where it checks that first (see pluginLoaded).
 
+#include "AudioRender.h"
 #include "SoundFiles.h"
 #include "WavPackFiles.h"
 #include "audiolib.h"
@@ -27,24 +28,6 @@
 using namespace testsupport;
 
 namespace {
-
-// The folder of libaudiolib.so, where the build puts the plug-ins too.
-std::string libraryPath() {
-    Dl_info info{};
-    if (!dladdr(reinterpret_cast<void*>(&BASS_GetVersion), &info) || !info.dli_fname)
-        return {};
-    return std::filesystem::absolute(info.dli_fname).string();
-}
-
-std::string pluginDir() {
-    if (const char* dir = std::getenv("PHONARA_PLUGIN_DIR"); dir && *dir)
-        return dir;
-    return std::filesystem::path(libraryPath()).parent_path().string();
-}
-
-std::string wavPackPlugin() {
-    return pluginDir() + "/basswv.so";
-}
 
 // True when this process has loaded the WavPack plug-in already.
 bool pluginLoaded() {

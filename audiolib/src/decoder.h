@@ -20,6 +20,22 @@ public:
     virtual bool rewind() = 0;
 };
 
+// The sample rates a stream may have. Below the lower bound OpenAL Soft cannot
+// resample far enough, and a stream's buffers (a fiftieth of a second each)
+// would hold no frame at all: it would never end.
+constexpr int kMinRate = 1000;
+constexpr int kMaxRate = 384000;
+
+// Sample values beyond this are damage, not signal; it lies far enough above
+// full scale that a legitimate over still passes.
+constexpr float kSampleLimit = 16.f;
+
+// Replaces non-finite samples with silence and clamps the rest to
+// +-kSampleLimit. One NaN or infinity reaching OpenAL Soft would make its filter
+// and reverb state non-finite, silencing every source until the device closes;
+// a huge finite value overflows there to the same effect.
+void boundSamples(float* samples, size_t count);
+
 // Opens path with the plug-ins loaded so far, in load order. Null (and error
 // code set) when none takes it. Defined with the plug-in loader.
 std::unique_ptr<Decoder> openWithPlugins(const std::string& path);

@@ -4,7 +4,17 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace audiolib {
+
+void boundSamples(float* samples, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const float v = samples[i];
+        samples[i] = std::isfinite(v) ? std::clamp(v, -kSampleLimit, kSampleLimit) : 0.f;
+    }
+}
 
 bool checkFile(const std::string& path) {
     struct stat st {};
@@ -15,7 +25,16 @@ bool checkFile(const std::string& path) {
     return true;
 }
 
-std::unique_ptr<Decoder> openStreamDecoder(const std::string& path, bool mono) {
+namespace {
+
+// Whichever decoder took the file, a rate the channel cannot play is refused.
+std::unique_ptr<Decoder> playable(std::unique_ptr<Decoder> d) {
+    if (d && (d->rate() < kMinRate || d->rate() > kMaxRate || d->channels() < 1))
+        return fail(BASS_ERROR_FORMAT, nullptr);
+    return d;
+}
+
+std::unique_ptr<Decoder> openAny(const std::string& path, bool mono) {
     if (!checkFile(path))
         return nullptr;
     int error = BASS_ERROR_FORMAT;
@@ -28,6 +47,12 @@ std::unique_ptr<Decoder> openStreamDecoder(const std::string& path, bool mono) {
     if (error == BASS_ERROR_FILEOPEN)
         return fail(error, nullptr);
     return openWithPlugins(path); // sets the error code itself
+}
+
+} // namespace
+
+std::unique_ptr<Decoder> openStreamDecoder(const std::string& path, bool mono) {
+    return playable(openAny(path, mono));
 }
 
 } // namespace audiolib

@@ -36,8 +36,7 @@ std::unique_ptr<Decoder> openSndfile(const std::string& path, int& error) {
         return nullptr;
     }
     const bool usable = (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_MPEG &&
-                        info.channels >= 1 && info.channels <= 8 && info.samplerate >= 1000 &&
-                        info.samplerate <= 384000 && info.seekable;
+                        info.channels >= 1 && info.channels <= 8 && info.seekable;
     if (!usable) {
         sf_close(file);
         error = BASS_ERROR_FORMAT;

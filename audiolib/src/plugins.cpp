@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -97,9 +96,7 @@ public:
                 failed_ = true;
             if (got <= 0)
                 break;
-            const size_t n = std::min(static_cast<size_t>(got), want);
-            sanitize(dst, n * static_cast<size_t>(channels_));
-            done += n;
+            done += std::min(static_cast<size_t>(got), want);
         }
         return done;
     }
@@ -112,14 +109,6 @@ public:
     }
 
 private:
-    // A broken plug-in must not feed NaN or infinity into the mixer, where it
-    // would silence the reverb and every other source for good.
-    static void sanitize(float* p, size_t n) {
-        for (size_t i = 0; i < n; ++i)
-            if (!std::isfinite(p[i]))
-                p[i] = 0.f;
-    }
-
     const AUDIOLIB_PLUGIN* table_;
     void* handle_;
     int rate_;

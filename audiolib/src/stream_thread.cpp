@@ -26,14 +26,19 @@ bool isRunning(const Channel& ch) {
     return s == BASS_ACTIVE_PLAYING || s == BASS_ACTIVE_STALLED;
 }
 
-// Reads frames as the channel plays them: more than two channels fold down to
-// stereo. Returns 0 at the end of the data.
+// Reads frames as the channel plays them, bounded (every decoder's output
+// passes here): more than two channels fold down to stereo. Returns 0 at the
+// end of the data.
 size_t readFrames(Channel& ch, float* out, size_t frames) {
-    if (ch.fileChans == ch.chans)
-        return ch.decoder->read(out, frames);
+    if (ch.fileChans == ch.chans) {
+        const size_t got = ch.decoder->read(out, frames);
+        boundSamples(out, got * static_cast<size_t>(ch.chans));
+        return got;
+    }
     const size_t fc = static_cast<size_t>(ch.fileChans);
     ch.scratch.resize(frames * fc);
     const size_t got = ch.decoder->read(ch.scratch.data(), frames);
+    boundSamples(ch.scratch.data(), got * fc);
     for (size_t i = 0; i < got; ++i) {
         float l = 0.f, r = 0.f;
         for (size_t c = 0; c < fc; ++c)

@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <filesystem>
 #include <sndfile.h>
 #include <string>
 #include <vector>
@@ -87,6 +90,25 @@ inline size_t longestQuietRun(const std::vector<float>& stereo, double from, dou
         best = std::max(best, run);
     }
     return best;
+}
+
+// The path of libaudiolib.so as loaded.
+inline std::string libraryPath() {
+    Dl_info info{};
+    if (!dladdr(reinterpret_cast<void*>(&BASS_GetVersion), &info) || !info.dli_fname)
+        return {};
+    return std::filesystem::absolute(info.dli_fname).string();
+}
+
+// The folder of the built plug-ins: PHONARA_PLUGIN_DIR, else the library's own.
+inline std::string pluginDir() {
+    if (const char* dir = std::getenv("PHONARA_PLUGIN_DIR"); dir && *dir)
+        return dir;
+    return std::filesystem::path(libraryPath()).parent_path().string();
+}
+
+inline std::string wavPackPlugin() {
+    return pluginDir() + "/basswv.so";
 }
 
 // Writes an MPEG Layer III file through libsndfile. False when libsndfile
