@@ -168,6 +168,16 @@ TEST_F(Space, VolumeZeroSilencesAndVolumeScales) {
     ASSERT_TRUE(BASS_ChannelSetAttributes(h, -1, 1000, -101));
     ASSERT_TRUE(BASS_ChannelGetAttributes(h, nullptr, &volume, nullptr));
     EXPECT_EQ(volume, 100u);
+    EXPECT_GT(rms(render(0.1), 0, 0.02), 0.1);
+
+    // A stereo source far off the axis is handed a negative volume: silence,
+    // not the last level. Only -1 leaves the volume as it is.
+    ASSERT_TRUE(BASS_ChannelSetAttributes(h, -1, -5, -101));
+    EXPECT_LT(peak(render(0.1), 0.02), 1e-5);
+    ASSERT_TRUE(BASS_ChannelGetAttributes(h, nullptr, &volume, nullptr));
+    EXPECT_EQ(volume, 0u);
+    ASSERT_TRUE(BASS_ChannelSetAttributes(h, -1, -1, -101));
+    EXPECT_LT(peak(render(0.1), 0.02), 1e-5);
 }
 
 TEST_F(Space, VolumeAppliesTo3DSources) {

@@ -363,10 +363,13 @@ AUDIOLIB_API BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, 
     auto& L = lib();
     std::lock_guard lock(L.mx);
     LOOKUP_OR_FAIL(ch, handle, 0);
-    if (freq >= 0)
+    // Only -1 (frequency, volume) and -101 (pan) mean "unchanged"; anything
+    // else out of range is clamped. A far-away stereo source is handed a
+    // negative volume and must fall silent, not keep its last level.
+    if (freq != -1)
         ch->freqAttr = freq == 0 ? 0 : static_cast<DWORD>(std::clamp(freq, 100, 192000));
-    if (volume >= 0)
-        ch->volume = static_cast<DWORD>(std::min(volume, 100));
+    if (volume != -1)
+        ch->volume = static_cast<DWORD>(std::clamp(volume, 0, 100));
     if (pan != -101)
         ch->pan = std::clamp(pan, -100, 100);
     // Gain, pitch and the unpositioned placement apply now; a 3D position

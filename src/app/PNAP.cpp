@@ -19,6 +19,7 @@
 #include <QSlider>
 
 #include "app/KeyState.h"
+#include "widgets/Metrics.h"
 #include "widgets/ScrollBar.h"
 #include "widgets/StringGrid.h"
 #include "widgets/ViewImage.h"
@@ -299,6 +300,7 @@ void TFrmPhonaraPlayer::BuildLayout() {
     TrackBar1->setPageStep(1);
     TrackBar1->setTickPosition(QSlider::TicksBelow);
     TrackBar1->setTickInterval(1);
+    SetThumbLength(TrackBar1, 15);
 
     GroupBox1 = new QGroupBox("&EAX environment", client);
     GroupBox1->setGeometry(382, 360, 197, 47);
@@ -332,6 +334,7 @@ void TFrmPhonaraPlayer::BuildLayout() {
                          "Dizzy",
                          "Psychotic"});
     ComboBox1->setMaxVisibleItems(10);
+    SetItemHeight(ComboBox1->view(), 12);
     ComboBox1->setEnabled(false);
 
     // The accelerators of the captions move the focus to their controls.

@@ -5,6 +5,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "widgets/Metrics.h"
+
 TFrmDevSelector::TFrmDevSelector(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setWindowTitle("BASS output device selector");
@@ -16,6 +18,8 @@ TFrmDevSelector::TFrmDevSelector(QWidget* parent)
     ListBox1 = new QListWidget(this);
     ListBox1->setGeometry(8, 8, 238, 57);
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->setUniformItemSizes(true);
+    SetItemHeight(ListBox1, 13);
 
     Button1 = new QPushButton("OK", this);
     Button1->setGeometry(152, 72, 89, 20);

@@ -44,11 +44,22 @@ QColor ToColour(TGridColour c, const QPalette& pal) {
     return QColor(255, 255, 255);
 }
 
+// A focused control that Qt disables hands the focus on to the next control
+// in the tab chain, which would then take the keys and the wheel the user
+// meant for the button (the reverb bar after Remove, say). The window itself
+// keeps it instead, until the user picks a control.
+void SetCommandEnabled(QWidget* control, bool enabled) {
+    if (!enabled && control->hasFocus())
+        control->window()->setFocus(Qt::OtherFocusReason);
+    control->setEnabled(enabled);
+}
+
 void DrawCellText(QPainter& canvas, const QRect& rect, int dy, const QString& text,
                   const QColor& background, const QColor& colour) {
     const QFontMetrics fm(canvas.font());
     const QRect textRect(rect.left() + 2, rect.top() + dy, fm.horizontalAdvance(text), fm.height());
-    canvas.setClipping(false); // text may run over into the next cell, which covers it
+    // The text may run over into the next cell, which then covers it; the
+    // grid's own clip keeps it off the fixed column.
     canvas.fillRect(textRect, background);
     canvas.setPen(colour);
     canvas.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
@@ -101,9 +112,9 @@ void TFrmPhonaraPlayer::RefreshFromGrid() {
 
     const TCommandStates states = CommandStates(slotStates);
     MenuOpenFile->menuAction()->setEnabled(states.fileCommands);
-    LoadButton->setEnabled(states.fileCommands);
+    SetCommandEnabled(LoadButton, states.fileCommands);
     for (QPushButton* b : {RemoveButton, LoopButton, PlayButton, PauseButton, StopButton})
-        b->setEnabled(states.channelCommands);
+        SetCommandEnabled(b, states.channelCommands);
 }
 
 void TFrmPhonaraPlayer::StringGrid1SelectCell(int, int row, bool&) {

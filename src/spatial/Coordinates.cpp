@@ -1,7 +1,7 @@
 #include "spatial/Coordinates.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 namespace coords {
@@ -71,11 +71,16 @@ std::string FormatG(double v) {
     if (v == 0 || !std::isfinite(v))
         return v == 0 ? "0" : (std::isnan(v) ? "NAN" : (v > 0 ? "INF" : "-INF"));
     // Round to 15 significant digits first; the exponent is that of the
-    // rounded value (9.999999999999999E-6 rounds up to 1E-5).
+    // rounded value (9.999999999999999E-6 rounds up to 1E-5). to_chars, unlike
+    // printf, never follows the C library's locale, which the GUI toolkit sets
+    // from the user's environment: the digits must not depend on it.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", v);
+    const auto [end, ec] =
+        std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
+    if (ec != std::errc())
+        return "0";
     // buf: [-]d.dddddddddddddde[+-]xx
-    std::string s(buf);
+    const std::string s(buf, end);
     const size_t e = s.find('e');
     const int exponent = std::atoi(s.c_str() + e + 1);
     const bool negative = s[0] == '-';

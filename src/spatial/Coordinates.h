@@ -45,4 +45,5 @@ int StereoVolume(float y, float z, float unitsPerStep);
 // A float printed in the general format with 15 significant digits: the
 // shortest form, no trailing zeros, no point for whole values, exponent form
 // ("1.5E-6") only for non-zero magnitudes below 1E-5 (or of 1E15 and above).
+// The decimal separator is always the point, whatever the locale.
 std::string FormatG(double v);

@@ -2,6 +2,7 @@
 // arrow keys on them, and the mouse wheel.
 #include <QApplication>
 #include <QLabel>
+#include <QLocale>
 #include <QWheelEvent>
 #include <cmath>
 
@@ -25,7 +26,11 @@ bool AnyArrowKeyDown() {
 }
 
 void SetLabel(QLabel* label, const char* axis, float value) {
-    label->setText(QString(axis) + "=" + QString::fromStdString(FormatG(value)));
+    // The digits are locale-independent; the user reads them with the decimal
+    // separator of their own locale.
+    QString number = QString::fromStdString(FormatG(value));
+    number.replace(QLatin1Char('.'), QLocale().decimalPoint());
+    label->setText(QString(axis) + "=" + number);
     // The labels size themselves to their text, growing to the right.
     label->resize(label->sizeHint().width(), label->height());
 }
@@ -157,8 +162,11 @@ void TFrmPhonaraPlayer::ScrollBarExit() {
 }
 
 bool TFrmPhonaraPlayer::MouseWheelHandler(QWheelEvent* event) {
-    const int delta =
-        event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
+    // Only the vertical wheel moves anything; a sideways tilt is swallowed so
+    // that no control scrolls or steps on it either.
+    const int delta = event->angleDelta().y();
+    if (delta == 0)
+        return true;
     auto step = [delta](TScrollBar* bar, int away) {
         // Rolling away from the user moves towards the positive side of the axis.
         if (delta == 120)

@@ -1,0 +1,176 @@
+// The whole program on the real library and the null output, as a user meets
+// it: numbers in the user's locale, the channel grid scrolled sideways, where
+// the focus goes when a command disables its own button, and the sideways
+// wheel.
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "QtPrinters.h"
+#include "SoundFiles.h"
+#include "WheelEvents.h"
+#include "app/PNAP.h"
+#include "audio/DevSelect.h"
+#include "channels/Sources.h"
+#include "widgets/ScrollBar.h"
+#include "widgets/StringGrid.h"
+
+namespace {
+
+class AsAUser : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetChannelTable();
+        w = std::make_unique<TFrmPhonaraPlayer>();
+        ASSERT_TRUE(w->BASSInitialize());
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    }
+    void TearDown() override {
+        w.reset();
+        ResetChannelTable();
+    }
+
+    testsupport::TempDir dir;
+    std::unique_ptr<TFrmPhonaraPlayer> w;
+};
+
+// Run in a child process started with the user's locale in its environment
+// (see below): one step right on the X bar, and the label as shown.
+TEST_F(AsAUser, LabelOfOneStepRightInTheStartupLocale) {
+    if (qEnvironmentVariableIsEmpty("PHONARA_LABEL_CHILD"))
+        GTEST_SKIP() << "runs as a child of StepLabelsUseTheUsersDecimalSeparator";
+    const std::string a = dir.file("a.wav");
+    ASSERT_TRUE(testsupport::writeTone(a));
+    ASSERT_TRUE(w->LoadChannelFile(1, a)); // channel 1 is selected at start
+    w->ScrollBarX->setPosition(1);
+    std::printf("LABEL[%s]\n", w->LabelX->text().toUtf8().constData());
+}
+
+TEST(ProgramLocale, StepLabelsUseTheUsersDecimalSeparator) {
+    // The locale is taken at start-up from the environment, as a user's
+    // session sets it, so each case is a fresh process.
+    auto labelUnder = [](const QString& locale) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LC_ALL", locale);
+        env.insert("LANG", locale);
+        env.insert("PHONARA_LABEL_CHILD", "1");
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"--gtest_filter=AsAUser.LabelOfOneStepRightInTheStartupLocale"});
+        EXPECT_TRUE(child.waitForFinished(60000));
+        EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
+        const QString out = QString::fromUtf8(child.readAllStandardOutput());
+        const auto from = out.indexOf("LABEL[");
+        const auto to = out.indexOf("]", from);
+        return from < 0 || to < 0 ? QString("(no label) ") + out : out.mid(from + 6, to - from - 6);
+    };
+    EXPECT_EQ(labelUnder("de_DE.UTF-8"), "X=0,0500000007450581");
+    EXPECT_EQ(labelUnder("en_US.UTF-8"), "X=0.0500000007450581");
+}
+
+TEST_F(AsAUser, TheFixedColumnStaysPutWhenTheGridScrollsSideways) {
+    const std::string a = dir.file(std::string(120, 'a') + ".wav");
+    const std::string b = dir.file(std::string(140, 'b') + ".wav");
+    ASSERT_TRUE(testsupport::writeTone(a));
+    ASSERT_TRUE(testsupport::writeTone(b, {.channels = 2}));
+    w->LoadFileList({a, b});
+    ASSERT_TRUE(Sources[1].Loaded && Sources[2].Loaded);
+    TStringGrid* grid = w->StringGrid1;
+    QScrollBar* bar = grid->horizontalScrollBar();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->maximum() > 0; }));
+
+    const int fixedRight = grid->colWidth(0) + grid->gridLineWidth();
+    auto fixedColumn = [&] {
+        return grid->viewport()->grab().toImage().copy(0, 0, fixedRight,
+                                                       grid->viewport()->height());
+    };
+    bar->setValue(0);
+    const int namesLeft = grid->cellRect(3, 1).left();
+    const QImage unscrolled = fixedColumn();
+    bar->setValue(bar->maximum());
+    const QImage scrolled = fixedColumn();
+    EXPECT_EQ(scrolled, unscrolled) << "cells drawn over the channel numbers";
+
+    // The scrolled part did move: the names now start left of where they were.
+    EXPECT_LT(grid->cellRect(3, 1).left(), namesLeft);
+}
+
+TEST_F(AsAUser, ACommandThatDisablesItsOwnButtonLeavesTheFocusWithTheWindow) {
+    const std::string a = dir.file("a.wav");
+    ASSERT_TRUE(testsupport::writeTone(a));
+    ASSERT_TRUE(w->LoadChannelFile(1, a));
+    w->RepaintGrid();
+    ASSERT_TRUE(w->RemoveButton->isEnabled());
+
+    QTest::mouseClick(w->RemoveButton, Qt::LeftButton);
+    ASSERT_FALSE(Sources[1].Loaded);
+    EXPECT_FALSE(w->RemoveButton->isEnabled());
+    EXPECT_EQ(QApplication::focusWidget(), w.get()) << "no control takes over the keys";
+
+    // A notch over the reverb bar and one over the grid reach nothing.
+    const int level = w->TrackBar1->value();
+    sendWheel(w->TrackBar1, w->TrackBar1->rect().center(), 120);
+    sendWheel(w->StringGrid1->viewport(), QPoint(20, 40), -120);
+    EXPECT_EQ(w->TrackBar1->value(), level);
+    EXPECT_EQ(w->StringGrid1->row(), 1);
+    EXPECT_EQ(QApplication::focusWidget(), w.get());
+
+    // Picking a control again gives it the wheel as before.
+    w->ScrollBarX->setFocus();
+    sendWheel(w->ScrollBarX, QPoint(5, 5), 120);
+    EXPECT_EQ(w->ScrollBarX->position(), 1);
+}
+
+TEST_F(AsAUser, ASidewaysTiltMovesNoBar) {
+    w->ScrollBarY->setFocus();
+    auto tilt = [&](QPoint delta) {
+        QWheelEvent event(QPointF(5, 5), QPointF(w->ScrollBarY->mapToGlobal(QPoint(5, 5))),
+                          QPoint(), delta, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&event);
+        qApp->notify(w->ScrollBarY, &event);
+    };
+    tilt(QPoint(120, 0));
+    tilt(QPoint(120, 0));
+    EXPECT_EQ(w->ScrollBarY->position(), 0);
+    EXPECT_EQ(w->LabelY->text(), "Y=0");
+    tilt(QPoint(0, 120));
+    EXPECT_EQ(w->ScrollBarY->position(), -1) << "the vertical wheel still moves the bar";
+}
+
+TEST(ProgramLayout, ListRowsAndTheReverbThumbHaveTheirFixedSizes) {
+    TFrmPhonaraPlayer w;
+    EXPECT_EQ(w.ComboBox1->view()->sizeHintForRow(3), 12);
+
+    QStyleOptionSlider option;
+    option.initFrom(w.TrackBar1);
+    option.orientation = Qt::Horizontal;
+    option.minimum = w.TrackBar1->minimum();
+    option.maximum = w.TrackBar1->maximum();
+    option.tickPosition = w.TrackBar1->tickPosition();
+    const QRect thumb = w.TrackBar1->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                             QStyle::SC_SliderHandle, w.TrackBar1);
+    EXPECT_EQ(thumb.width(), 15);
+
+    TFrmDevSelector selector;
+    selector.AddDevice("OpenAL Soft", 1);
+    selector.AddDevice("Null Output", 2);
+    EXPECT_EQ(selector.ListBox1->sizeHintForRow(1), 13);
+}
+
+} // namespace
