@@ -162,6 +162,8 @@ TFrmPhonaraPlayer::~TFrmPhonaraPlayer() {
         bar->onScroll = nullptr;
         bar->onExit = nullptr;
     }
+    ComboBox1->disconnect(this);
+    TrackBar1->disconnect(this);
     StringGrid1->drawCell = nullptr;
     StringGrid1->selectCell = nullptr;
     StringGrid1->keyDown = nullptr;
@@ -366,6 +368,9 @@ void TFrmPhonaraPlayer::BindHandlers() {
     StringGrid1->selectCell = [this](int col, int row, bool& canSelect) {
         StringGrid1SelectCell(col, row, canSelect);
     };
+    // Both run on every change of the value, by the user or by the program.
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
+    connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
     // The live key state, and the wheel routed to the focused control.
     new TKeyState(this);
     qApp->installEventFilter(this);

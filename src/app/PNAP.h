@@ -148,6 +148,10 @@ public:
     // makes m the current row (which selects the cell when the row changes).
     void MakeChannelCurrent(int m);
 
+    // Room environment and reverb level.
+    void ComboBox1Change();
+    void TrackBar1Change();
+
     // Commands.
     void about1Click();
     void FileOpen2Execute();
