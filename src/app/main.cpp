@@ -9,6 +9,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("PhonaraPlayer");
     QApplication::setApplicationDisplayName("PhonaraPlayer");
+    // The installed desktop entry's name: lets the desktop match the window to
+    // its menu entry and icon.
+    QApplication::setDesktopFileName("io.github.phonaraplayer.PhonaraPlayer");
 
     auto window = std::make_unique<TFrmPhonaraPlayer>();
     if (!window->BASSInitialize()) {
