@@ -115,3 +115,166 @@ TEST(UnplayableRates, RatesTooLowToPlayAreRefusedAndTheLowestPlayableEnds) {
     EXPECT_GT(rms(out, 0, 0.02, 0.08), 0.05);
     EXPECT_EQ(BASS_ChannelIsActive(h), DWORD{BASS_ACTIVE_STOPPED});
 }
+
+// ---- MPEG audio behind large tags, and changing format part-way --------------
+
+std::vector<unsigned char> mp3(const TempDir& dir, const ToneSpec& toneSpec) {
+    const std::string path = dir.file("part.mp3");
+    EXPECT_TRUE(writeMp3(path, toneSpec)) << "libsndfile cannot write MPEG here";
+    return readBytes(path);
+}
+
+void appendSyncsafe(std::vector<unsigned char>& out, size_t n) {
+    for (int shift : {21, 14, 7, 0})
+        out.push_back(static_cast<unsigned char>((n >> shift) & 0x7F));
+}
+
+// An ID3v2.4 tag holding one cover picture of pictureBytes bytes of noise
+// (which, like a real JPEG, is full of byte pairs that look like frame sync),
+// with a footer when asked.
+std::vector<unsigned char> id3v2(size_t pictureBytes, bool footer) {
+    std::vector<unsigned char> frame = {0};
+    for (char c : std::string("image/jpeg"))
+        frame.push_back(static_cast<unsigned char>(c));
+    frame.insert(frame.end(), {0, 3, 0});
+    unsigned state = 12345;
+    for (size_t i = 0; i < pictureBytes; ++i) {
+        state = state * 1103515245u + 12345u;
+        frame.push_back(static_cast<unsigned char>(i % 97 == 0 ? 0xFF : state >> 16));
+    }
+    std::vector<unsigned char> body = {'A', 'P', 'I', 'C'};
+    appendSyncsafe(body, frame.size());
+    body.insert(body.end(), {0, 0});
+    body.insert(body.end(), frame.begin(), frame.end());
+    const unsigned char flags = footer ? 0x10 : 0x00;
+    std::vector<unsigned char> tag = {'I', 'D', '3', 4, 0, flags};
+    appendSyncsafe(tag, body.size());
+    tag.insert(tag.end(), body.begin(), body.end());
+    if (footer) {
+        tag.insert(tag.end(), {'3', 'D', 'I', 4, 0, flags});
+        appendSyncsafe(tag, body.size());
+    }
+    return tag;
+}
+
+// An APEv2 tag with header and footer and one text item, then an ID3v1 tag:
+// what taggers leave at the end of a file.
+std::vector<unsigned char> trailingTags() {
+    const std::string item = "Title";
+    std::vector<unsigned char> items = {5, 0, 0, 0, 0, 0, 0, 0};
+    items.insert(items.end(), item.begin(), item.end());
+    items.push_back(0);
+    items.insert(items.end(), {'S', 'o', 'n', 'g'});
+    auto apeBlock = [&](bool header) {
+        std::vector<unsigned char> b = {'A', 'P', 'E', 'T', 'A', 'G', 'E', 'X', 0xD0, 0x07, 0, 0};
+        const size_t size = items.size() + 32;
+        for (int i = 0; i < 4; ++i)
+            b.push_back(static_cast<unsigned char>(size >> (8 * i)));
+        b.insert(b.end(), {1, 0, 0, 0, 0, 0, 0, static_cast<unsigned char>(header ? 0xA0 : 0x80)});
+        b.resize(32, 0);
+        return b;
+    };
+    std::vector<unsigned char> out = apeBlock(true);
+    out.insert(out.end(), items.begin(), items.end());
+    const auto footer = apeBlock(false);
+    out.insert(out.end(), footer.begin(), footer.end());
+    std::vector<unsigned char> id3v1(128, 0);
+    id3v1[0] = 'T', id3v1[1] = 'A', id3v1[2] = 'G';
+    out.insert(out.end(), id3v1.begin(), id3v1.end());
+    return out;
+}
+
+// Plays path unpositioned until it stops (at most limit seconds) and returns
+// what was rendered.
+std::vector<float> playToEnd(const std::string& path, double limit) {
+    const HSTREAM h = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0);
+    EXPECT_NE(h, 0u) << path << ": error " << BASS_ErrorGetCode();
+    if (!h)
+        return {};
+    BASS_ChannelPlay(h, 0);
+    std::vector<float> out;
+    for (double t = 0; t < limit && BASS_ChannelIsActive(h) != BASS_ACTIVE_STOPPED; t += 0.05) {
+        const auto block = render(0.05);
+        out.insert(out.end(), block.begin(), block.end());
+    }
+    EXPECT_EQ(BASS_ChannelIsActive(h), DWORD{BASS_ACTIVE_STOPPED}) << "still playing";
+    BASS_StreamFree(h);
+    return out;
+}
+
+// Where the sound ends, in seconds (the encoder adds a few milliseconds of
+// delay and padding to each part).
+double seconds(const std::vector<float>& stereo) {
+    size_t last = 0;
+    for (size_t i = 0; i < stereo.size(); ++i)
+        if (std::fabs(stereo[i]) > 0.01f)
+            last = i / 2;
+    return static_cast<double>(last) / kRenderRate;
+}
+
+TEST(MpegTags, TagsOfAnySizeBeforeAndAfterTheFramesAreSkipped) {
+    TempDir dir;
+    LoopbackDevice device;
+    ASSERT_TRUE(device.ok());
+    const auto audio = mp3(dir, {.channels = 2, .seconds = 0.3});
+    struct Case {
+        const char* name;
+        size_t picture;
+        bool footer;
+        bool trailing;
+    };
+    for (const Case c : {Case{"cover100k.mp3", 100 * 1024, false, false},
+                         Case{"cover400k.mp3", 400 * 1024, true, true},
+                         Case{"small+trailing.mp3", 1000, false, true}}) {
+        SCOPED_TRACE(c.name);
+        auto bytes = id3v2(c.picture, c.footer);
+        bytes.insert(bytes.end(), audio.begin(), audio.end());
+        if (c.trailing) {
+            const auto tail = trailingTags();
+            bytes.insert(bytes.end(), tail.begin(), tail.end());
+        }
+        const std::string path = dir.file(c.name);
+        ASSERT_TRUE(writeBytes(path, bytes));
+        const auto out = playToEnd(path, 2.0);
+        ASSERT_GT(seconds(out), 0.28);
+        EXPECT_LT(seconds(out), 0.4);
+        EXPECT_NEAR(frequency(out, 0, 2205, 11025, kRenderRate), 440.0, 10.0);
+    }
+}
+
+TEST(MpegFormatChanges, JoinedPartsPlayInTheFirstPartsFormatAtTheirOwnSpeed) {
+    TempDir dir;
+    LoopbackDevice device;
+    ASSERT_TRUE(device.ok());
+    const ToneSpec mono{.channels = 1, .seconds = 0.5}, stereo{.channels = 2, .seconds = 0.5},
+        low{.channels = 1, .rate = 22050, .seconds = 0.5};
+    struct Case {
+        const char* name;
+        ToneSpec first, second;
+    };
+    for (const Case& c :
+         {Case{"mono+stereo.mp3", mono, stereo}, Case{"stereo+mono.mp3", stereo, mono},
+          Case{"44k+22k.mp3", mono, low}, Case{"22k+44k.mp3", low, mono}}) {
+        SCOPED_TRACE(c.name);
+        auto bytes = mp3(dir, c.first);
+        const auto second = mp3(dir, c.second);
+        bytes.insert(bytes.end(), second.begin(), second.end());
+        const std::string path = dir.file(c.name);
+        ASSERT_TRUE(writeBytes(path, bytes));
+        const HSTREAM h = BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0);
+        BASS_CHANNELINFO info{};
+        ASSERT_TRUE(BASS_ChannelGetInfo(h, &info)) << BASS_ErrorGetCode();
+        EXPECT_EQ(info.chans, DWORD(c.first.channels));
+        EXPECT_EQ(info.freq, DWORD(c.first.rate));
+        BASS_StreamFree(h);
+
+        const auto out = playToEnd(path, 3.0);
+        ASSERT_GT(seconds(out), 0.95);
+        EXPECT_LT(seconds(out), 1.12);
+        // The tone keeps its pitch in both parts.
+        for (const double at : {0.15, 0.7}) {
+            const auto from = static_cast<size_t>(at * kRenderRate);
+            EXPECT_NEAR(frequency(out, 0, from, from + 8820, kRenderRate), 440.0, 10.0) << at;
+        }
+    }
+}

@@ -50,15 +50,6 @@ double rms(const std::vector<float>& stereo, int channel, size_t from, size_t to
     return std::sqrt(sum / double(to - from));
 }
 
-// Frequency from the upward zero crossings of one channel.
-double frequency(const std::vector<float>& stereo, int channel, size_t from, size_t to, int rate) {
-    int crossings = 0;
-    for (size_t i = from + 1; i < to; ++i)
-        if (stereo[2 * (i - 1) + channel] < 0.f && stereo[2 * i + channel] >= 0.f)
-            ++crossings;
-    return crossings * double(rate) / double(to - from);
-}
-
 // ---- Loading and refusing -------------------------------------------------------
 
 // First in this file, so that a run of the whole file in one process still

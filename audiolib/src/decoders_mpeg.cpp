@@ -6,7 +6,9 @@
 #include "internal.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <mpg123.h>
 
 namespace audiolib {
@@ -55,19 +57,12 @@ bool parseHeader(const unsigned char* p, FrameHeader& h) {
     return length > 4;
 }
 
-// True when the bytes hold MPEG audio: after an optional ID3v2 tag, within
-// the first few kilobytes, four consecutive frames of one kind (or fewer that
-// end exactly where the data or a trailing tag begins).
-bool looksLikeMpeg(const std::vector<unsigned char>& d, bool wholeFile) {
-    size_t start = 0;
-    if (d.size() >= 10 && d[0] == 'I' && d[1] == 'D' && d[2] == '3') {
-        start = 10 + ((size_t(d[6] & 0x7F) << 21) | (size_t(d[7] & 0x7F) << 14) |
-                      (size_t(d[8] & 0x7F) << 7) | size_t(d[9] & 0x7F));
-        if (d[5] & 0x10)
-            start += 10; // footer
-    }
-    const size_t searchEnd = std::min(d.size(), start + 4096);
-    for (size_t at = start; at + 4 <= searchEnd; ++at) {
+// True when the bytes hold MPEG audio: within the first few kilobytes of d,
+// four consecutive frames of one kind, or fewer that end exactly at dataEnd
+// (where the audio data ends, when d reaches that far; else past d's end).
+bool looksLikeMpeg(const std::vector<unsigned char>& d, size_t dataEnd) {
+    const size_t searchEnd = std::min(d.size(), size_t{4096});
+    for (size_t at = 0; at + 4 <= searchEnd; ++at) {
         FrameHeader first;
         if (!parseHeader(&d[at], first))
             continue;
@@ -83,13 +78,54 @@ bool looksLikeMpeg(const std::vector<unsigned char>& d, bool wholeFile) {
             if (frames >= 4)
                 return true;
         }
-        const bool reachedEnd =
-            wholeFile && (p == d.size() ||
-                          (p + 3 <= d.size() && d[p] == 'T' && d[p + 1] == 'A' && d[p + 2] == 'G'));
-        if (frames >= 1 && reachedEnd)
+        if (frames >= 1 && p == dataEnd)
             return true;
     }
     return false;
+}
+
+uint32_t syncsafe(const unsigned char* p) {
+    return (uint32_t(p[0] & 0x7F) << 21) | (uint32_t(p[1] & 0x7F) << 14) |
+           (uint32_t(p[2] & 0x7F) << 7) | uint32_t(p[3] & 0x7F);
+}
+
+uint32_t littleEndian32(const unsigned char* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+bool readAt(FILE* f, long at, unsigned char* out, size_t n) {
+    return at >= 0 && std::fseek(f, at, SEEK_SET) == 0 && std::fread(out, 1, n, f) == n;
+}
+
+// Where the audio data lies in the file: after the ID3v2 tags at its start
+// (whose headers give their sizes, so a cover picture of any size is passed
+// over without reading it) and before an ID3v1 and an APE tag at its end.
+struct DataRange {
+    long begin = 0, end = 0;
+};
+
+DataRange audioData(FILE* f, long size) {
+    DataRange r{0, size};
+    unsigned char h[32];
+    while (r.begin + 10 <= size && readAt(f, r.begin, h, 10) && h[0] == 'I' && h[1] == 'D' &&
+           h[2] == '3' && h[3] != 0xFF && h[4] != 0xFF &&
+           ((h[6] | h[7] | h[8] | h[9]) & 0x80) == 0) {
+        const bool footer = h[3] >= 4 && (h[5] & 0x10);
+        r.begin += 10 + long(syncsafe(h + 6)) + (footer ? 10 : 0);
+    }
+    if (r.end - r.begin >= 128 && readAt(f, r.end - 128, h, 3) && h[0] == 'T' && h[1] == 'A' &&
+        h[2] == 'G')
+        r.end -= 128;
+    // APEv2/APEv1 footer: its size counts the items and the footer, and a
+    // header before them when flagged.
+    if (r.end - r.begin >= 32 && readAt(f, r.end - 32, h, 32) &&
+        std::memcmp(h, "APETAGEX", 8) == 0) {
+        const long tagSize = long(littleEndian32(h + 12)) + ((h[23] & 0x80) ? 32 : 0);
+        if (tagSize >= 32 && tagSize <= r.end - r.begin)
+            r.end -= tagSize;
+    }
+    r.begin = std::min(r.begin, r.end);
+    return r;
 }
 
 class MpegDecoder final : public Decoder {
@@ -106,7 +142,14 @@ public:
             return false;
         rate_ = static_cast<int>(rate);
         channels_ = channels;
-        return encoding == MPG123_ENC_FLOAT_32 && channels >= 1 && channels <= 2 && rate > 0;
+        if (encoding != MPG123_ENC_FLOAT_32 || channels < 1 || channels > 2 || rate <= 0)
+            return false;
+        // Parts joined into one file may change rate or channel count: the
+        // whole file is decoded in its first frame's format (libmpg123
+        // resamples and mixes), so that nothing plays at the wrong speed.
+        mpg123_format_none(h_);
+        return mpg123_format(h_, rate, channels == 1 ? MPG123_MONO : MPG123_STEREO,
+                             MPG123_ENC_FLOAT_32) == MPG123_OK;
     }
     int rate() const override { return rate_; }
     int channels() const override { return channels_; }
@@ -119,6 +162,8 @@ public:
                 mpg123_read(h_, reinterpret_cast<unsigned char*>(out + total * channels_),
                             (frames - total) * frameBytes, &done);
             total += done / frameBytes;
+            if (rc == MPG123_NEW_FORMAT && !sameFormat())
+                break; // the table allows one format: never read frames as another
             if (rc == MPG123_NEW_FORMAT || (rc == MPG123_OK && done > 0))
                 continue;
             break; // done, an error, or no progress
@@ -128,6 +173,13 @@ public:
     bool rewind() override { return mpg123_seek(h_, 0, SEEK_SET) >= 0; }
 
 private:
+    bool sameFormat() {
+        long rate = 0;
+        int channels = 0, encoding = 0;
+        return mpg123_getformat(h_, &rate, &channels, &encoding) == MPG123_OK && rate == rate_ &&
+               channels == channels_ && encoding == MPG123_ENC_FLOAT_32;
+    }
+
     mpg123_handle* h_;
     int rate_ = 0, channels_ = 0;
 };
@@ -135,16 +187,20 @@ private:
 } // namespace
 
 std::unique_ptr<Decoder> openMpeg(const std::string& path, bool mono, int& error) {
-    std::vector<unsigned char> head(65536);
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
         error = BASS_ERROR_FILEOPEN;
         return nullptr;
     }
-    head.resize(std::fread(head.data(), 1, head.size(), f));
-    const bool wholeFile = std::feof(f) != 0;
+    long size = -1;
+    if (std::fseek(f, 0, SEEK_END) == 0)
+        size = std::ftell(f);
+    const DataRange data = size > 0 ? audioData(f, size) : DataRange{};
+    std::vector<unsigned char> head(
+        static_cast<size_t>(std::min<long>(data.end - data.begin, 65536)));
+    const bool read = readAt(f, data.begin, head.data(), head.size());
     std::fclose(f);
-    if (!looksLikeMpeg(head, wholeFile)) {
+    if (head.empty() || !read || !looksLikeMpeg(head, static_cast<size_t>(data.end - data.begin))) {
         error = BASS_ERROR_FORMAT;
         return nullptr;
     }

@@ -92,6 +92,16 @@ inline size_t longestQuietRun(const std::vector<float>& stereo, double from, dou
     return best;
 }
 
+// Frequency from the upward zero crossings of one channel, between two frames.
+inline double frequency(const std::vector<float>& stereo, int channel, size_t from, size_t to,
+                        int rate) {
+    int crossings = 0;
+    for (size_t i = from + 1; i < to; ++i)
+        if (stereo[2 * (i - 1) + channel] < 0.f && stereo[2 * i + channel] >= 0.f)
+            ++crossings;
+    return crossings * double(rate) / double(to - from);
+}
+
 // The path of libaudiolib.so as loaded.
 inline std::string libraryPath() {
     Dl_info info{};
