@@ -10,6 +10,14 @@ bool isSeparator(char c) {
 #endif
 }
 
+bool isAbsolute(std::string_view path) {
+#ifdef _WIN32
+    return (path.size() >= 2 && path[1] == ':') || path.starts_with("\\\\");
+#else
+    return path.starts_with('/');
+#endif
+}
+
 } // namespace
 
 size_t NameStart(std::string_view path) {
@@ -42,4 +50,10 @@ std::string FileExtensionLower(std::string_view path) {
 bool IsPlaylistName(std::string_view path) {
     const std::string ext = FileExtensionLower(path);
     return ext == ".m3u" || ext == ".pna";
+}
+
+std::string PathInPlaylist(std::string_view playlistPath, std::string_view line) {
+    if (isAbsolute(line))
+        return std::string(line);
+    return FolderOfPath(playlistPath) + std::string(line);
 }

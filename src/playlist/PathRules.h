@@ -21,3 +21,7 @@ std::string FileExtensionLower(std::string_view path);
 
 // ".m3u" and ".pna", in any letter case.
 bool IsPlaylistName(std::string_view path);
+
+// Where a playlist's file line points: an absolute line as it is, any other
+// relative to the playlist's folder.
+std::string PathInPlaylist(std::string_view playlistPath, std::string_view line);
