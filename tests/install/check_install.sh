@@ -119,43 +119,54 @@ if [ "$mode" = staged ]; then
         fail "the desktop entry does not open WavPack files"
 fi
 
-# Start the installed program on a WavPack file, as a user would.
+# Starts a program the way the desktop does, offscreen on the null output, waits
+# until it has loaded the sound file from its own folder's plug-in, then ends
+# it with SIGTERM.
+run_until_loaded() {
+    local program=$1 program_folder
+    shift
+    program_folder=$(dirname "$(readlink -f "$program")")
+    env HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" XDG_RUNTIME_DIR="$work/runtime" \
+        QT_QPA_PLATFORM=offscreen ALSOFT_DRIVERS=null ASAN_OPTIONS=detect_leaks=0 \
+        "$program" "$@" >"$work/run.log" 2>&1 &
+    pid=$!
+    # A stream is decoded as it plays, so a loaded file stays open in the
+    # program; only the plug-in reads WavPack.
+    local loaded=
+    for _ in $(seq 300); do
+        kill -0 "$pid" 2>/dev/null || {
+            cat "$work/run.log" >&2
+            fail "$program ended on its own"
+        }
+        if find "/proc/$pid/fd" -lname "$sound" 2>/dev/null | grep -q .; then
+            loaded=1
+            break
+        fi
+        sleep 0.1
+    done
+    [ -n "$loaded" ] || fail "$program did not load $sound within 30 s"
+    grep -qF "$program_folder/basswv.so" "/proc/$pid/maps" ||
+        fail "the plug-in was not loaded from $program_folder"
+    grep -qF "$program_folder/libaudiolib.so" "/proc/$pid/maps" ||
+        fail "the audio library was not loaded from $program_folder"
+    if grep -F "$build/" "/proc/$pid/maps"; then fail "$program uses the build tree"; fi
+
+    kill -TERM "$pid"
+    local status=0
+    wait "$pid" || status=$?
+    pid=
+    # 143: ended by the signal itself.
+    [ "$status" -eq 0 ] || [ "$status" -eq 143 ] || {
+        cat "$work/run.log" >&2
+        fail "$program exited with $status on SIGTERM"
+    }
+}
+
 sound=$work/sound/tone.wv
 mkdir -p "$work/sound" "$work/home/config" "$work/runtime"
 chmod 700 "$work/runtime"
 quietly "$write_wavpack" "$sound"
-env HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" XDG_RUNTIME_DIR="$work/runtime" \
-    QT_QPA_PLATFORM=offscreen ALSOFT_DRIVERS=null ASAN_OPTIONS=detect_leaks=0 \
-    "$link" "$sound" >"$work/run.log" 2>&1 &
-pid=$!
 
-# A stream is decoded as it plays, so a loaded file stays open in the program;
-# only the plug-in reads WavPack.
-loaded=
-for _ in $(seq 300); do
-    kill -0 "$pid" 2>/dev/null || {
-        cat "$work/run.log" >&2
-        fail "the installed program ended on its own"
-    }
-    if find "/proc/$pid/fd" -lname "$sound" 2>/dev/null | grep -q .; then
-        loaded=1
-        break
-    fi
-    sleep 0.1
-done
-[ -n "$loaded" ] || fail "the installed program did not load $sound within 30 s"
-grep -qF "$folder/basswv.so" "/proc/$pid/maps" || fail "the plug-in was not loaded from $folder"
-grep -qF "$folder/libaudiolib.so" "/proc/$pid/maps" ||
-    fail "the audio library was not loaded from $folder"
-if grep -F "$build/" "/proc/$pid/maps"; then fail "the installed program uses the build tree"; fi
-
-kill -TERM "$pid"
-status=0
-wait "$pid" || status=$?
-pid=
-# 143: ended by the signal itself.
-[ "$status" -eq 0 ] || [ "$status" -eq 143 ] || {
-    cat "$work/run.log" >&2
-    fail "the installed program exited with $status on SIGTERM"
-}
+# The installed program, started through its link with a WavPack file.
+run_until_loaded "$link" "$sound"
 echo "ok: $mode install in $root"
