@@ -4,6 +4,11 @@
 #include "internal.h"
 
 #include <sndfile.h>
+#define OV_EXCLUDE_STATIC_CALLBACKS
+#include <vorbis/vorbisfile.h>
+
+#include <cstdio>
+#include <cstring>
 
 namespace audiolib {
 
@@ -26,9 +31,51 @@ private:
     SF_INFO info_;
 };
 
+// The file as a stdio stream that vorbisfile reads but never closes.
+size_t readFile(void* out, size_t size, size_t count, void* file) {
+    return std::fread(out, size, count, static_cast<std::FILE*>(file));
+}
+int seekFile(void* file, ogg_int64_t offset, int whence) {
+    return std::fseek(static_cast<std::FILE*>(file), static_cast<long>(offset), whence);
+}
+long tellFile(void* file) {
+    return std::ftell(static_cast<std::FILE*>(file));
+}
+
+// libsndfile leaks its Vorbis state when an Ogg Vorbis file ends before its
+// three header packets do. Such a file is refused before libsndfile sees it;
+// vorbisfile, the reference decoder, reads the headers cleanly. Other Ogg
+// streams (Opus, FLAC) and other containers pass unchecked.
+bool vorbisHeadersIncomplete(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    // The first page: "OggS", its segment count at byte 26, then the table and
+    // the first packet.
+    unsigned char page[27 + 255 + 7];
+    const size_t got = std::fread(page, 1, sizeof page, f);
+    const size_t packet = got >= 27 ? 27 + size_t{page[26]} : got;
+    const bool vorbis = got >= 27 && std::memcmp(page, "OggS", 4) == 0 && packet + 7 <= got &&
+                        std::memcmp(page + packet, "\x01vorbis", 7) == 0;
+    bool incomplete = false;
+    if (vorbis && std::fseek(f, 0, SEEK_SET) == 0) {
+        OggVorbis_File vf;
+        const ov_callbacks callbacks{readFile, seekFile, nullptr, tellFile};
+        incomplete = ov_test_callbacks(f, &vf, nullptr, 0, callbacks) != 0;
+        if (!incomplete)
+            ov_clear(&vf);
+    }
+    std::fclose(f);
+    return incomplete;
+}
+
 } // namespace
 
 std::unique_ptr<Decoder> openSndfile(const std::string& path, int& error) {
+    if (vorbisHeadersIncomplete(path)) {
+        error = BASS_ERROR_FORMAT;
+        return nullptr;
+    }
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
     if (!file) {

@@ -11,11 +11,15 @@
 #include "error.h"
 
 #include <dlfcn.h>
+#include <elf.h>
 #include <link.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -70,6 +74,69 @@ void* ownEntryPoint(void* module) {
     if (!dladdr1(sym, &where, reinterpret_cast<void**>(&definer), RTLD_DL_LINKMAP) || !definer)
         return nullptr;
     return definer == own ? sym : nullptr;
+}
+
+// The ELF class, byte order and machine of this library's own file: a plug-in
+// must match them to be loadable at all.
+struct ElfIdentity {
+    unsigned char elfClass, byteOrder;
+    ElfW(Half) machine;
+};
+
+bool readElfHeader(std::FILE* f, ElfW(Ehdr) & eh) {
+    return std::fread(&eh, sizeof eh, 1, f) == 1 && std::memcmp(eh.e_ident, ELFMAG, SELFMAG) == 0;
+}
+
+const ElfIdentity* ownIdentity() {
+    static const ElfIdentity* const identity = []() -> const ElfIdentity* {
+        Dl_info info{};
+        if (!dladdr(reinterpret_cast<void*>(&ownIdentity), &info) || !info.dli_fname)
+            return nullptr;
+        std::FILE* f = std::fopen(info.dli_fname, "rb");
+        if (!f)
+            return nullptr;
+        ElfW(Ehdr) eh{};
+        const bool ok = readElfHeader(f, eh);
+        std::fclose(f);
+        if (!ok)
+            return nullptr;
+        static const ElfIdentity own{eh.e_ident[EI_CLASS], eh.e_ident[EI_DATA], eh.e_machine};
+        return &own;
+    }();
+    return identity;
+}
+
+// True when the file is a complete shared object for this machine: its header,
+// its program headers and every loadable segment lie within the file. dlopen
+// maps the segments without checking, and touching a page past the end of a
+// truncated file (a half-copied plug-in) kills the process with SIGBUS.
+bool isCompleteSharedObject(const char* path, off_t fileSize) {
+    const ElfIdentity* own = ownIdentity();
+    std::FILE* f = std::fopen(path, "rb");
+    if (!own || !f) {
+        if (f)
+            std::fclose(f);
+        return false;
+    }
+    const auto size = static_cast<std::uint64_t>(fileSize);
+    ElfW(Ehdr) eh{};
+    bool ok = readElfHeader(f, eh) && eh.e_ident[EI_CLASS] == own->elfClass &&
+              eh.e_ident[EI_DATA] == own->byteOrder && eh.e_machine == own->machine &&
+              eh.e_type == ET_DYN && eh.e_phentsize == sizeof(ElfW(Phdr)) && eh.e_phnum > 0 &&
+              eh.e_phnum != PN_XNUM && eh.e_phoff <= size &&
+              std::uint64_t{eh.e_phnum} * sizeof(ElfW(Phdr)) <= size - eh.e_phoff &&
+              std::fseek(f, static_cast<long>(eh.e_phoff), SEEK_SET) == 0;
+    bool anyLoad = false;
+    for (unsigned i = 0; ok && i < eh.e_phnum; ++i) {
+        ElfW(Phdr) ph{};
+        ok = std::fread(&ph, sizeof ph, 1, f) == 1;
+        if (ok && (ph.p_type == PT_LOAD || ph.p_type == PT_DYNAMIC)) {
+            ok = ph.p_offset <= size && ph.p_filesz <= size - ph.p_offset;
+            anyLoad = anyLoad || ph.p_type == PT_LOAD;
+        }
+    }
+    std::fclose(f);
+    return ok && anyLoad;
 }
 
 // Fills out[0 .. frames * channels) from the plug-in, calling read until the
@@ -171,6 +238,9 @@ AUDIOLIB_API HPLUGIN BASS_PluginLoad(const char* file, DWORD /*flags*/) {
     } catch (const std::bad_alloc&) {
         return fail(BASS_ERROR_MEMORY, HPLUGIN{0});
     }
+
+    if (!isCompleteSharedObject(path.c_str(), st.st_size))
+        return fail(BASS_ERROR_PLUGIN, HPLUGIN{0});
 
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
