@@ -132,7 +132,7 @@ TEST_F(EffectsHeard, TheReverbLevelLengthensAndScalesTheTail) {
     const auto half = play(1);
     const double ratio = (rms(half, 0, 0.05, 0.5) + rms(half, 1, 0.05, 0.5)) /
                          (rms(full, 0, 0.05, 0.5) + rms(full, 1, 0.05, 0.5));
-    EXPECT_NEAR(20 * std::log10(ratio), -14.45, 1.5);
+    EXPECT_NEAR(20 * std::log10(ratio), -14.45, 0.5);
 }
 
 TEST_F(EffectsHeard, AHangarRingsLongerThanAPaddedCell) {
