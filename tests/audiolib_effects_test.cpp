@@ -107,22 +107,35 @@ TEST_F(Effects, EveryChannelOfAFullTableGetsItsReverb) {
         EXPECT_TRUE(BASS_StreamFree(h));
 }
 
-TEST_F(Effects, RunningOutOfEffectSlotsRefusesTheEffectNotTheChannel) {
+TEST_F(Effects, RunningOutOfEffectSlotsRefusesTheReverbNotTheChannel) {
+    // Channels with the same reverb share a slot; each distinct one needs its own.
     std::vector<HSTREAM> handles;
     int refused = 0;
     for (int i = 0; i < 80; ++i) {
         HSTREAM h = clickSource();
         ASSERT_NE(h, 0u);
         handles.push_back(h);
-        if (!BASS_ChannelSetFX(h, BASS_FX_REVERB, 2)) {
+        HFX fx = BASS_ChannelSetFX(h, BASS_FX_REVERB, 2);
+        ASSERT_NE(fx, 0u) << i << " the default reverb shares its slot";
+        const BASS_REVERB_PARAMS params{0.f, 0.f, 100.f + 10.f * float(i), 0.5f};
+        if (!BASS_FXSetParameters(fx, &params)) {
             EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_MEMORY);
             ++refused;
+            BASS_REVERB_PARAMS kept{};
+            ASSERT_TRUE(BASS_FXGetParameters(fx, &kept));
+            EXPECT_EQ(kept.reverbTime, params.reverbTime);
         }
     }
     // OpenAL Soft offers 64 effect slots by default; the room takes one.
     EXPECT_GT(refused, 0);
     EXPECT_TRUE(BASS_ChannelPlay(handles.back(), 0));
     EXPECT_GT(peak(render(0.02)), 0.1);
+    // A freed slot serves the next distinct reverb.
+    ASSERT_TRUE(BASS_StreamFree(handles.front()));
+    handles.erase(handles.begin());
+    HFX fx = BASS_ChannelSetFX(clickSource(), BASS_FX_REVERB, 2);
+    const BASS_REVERB_PARAMS fresh{0.f, 0.f, 2999.f, 0.5f};
+    EXPECT_TRUE(BASS_FXSetParameters(fx, &fresh)) << BASS_ErrorGetCode();
     for (HSTREAM h : handles)
         EXPECT_TRUE(BASS_StreamFree(h));
 }

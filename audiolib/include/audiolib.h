@@ -225,10 +225,16 @@ AUDIOLIB_API HSYNC BASS_ChannelSetSync(DWORD handle, DWORD type, QWORD param, SY
 AUDIOLIB_API BOOL BASS_ChannelSetEAXMix(DWORD handle, float mix);
 /* Only BASS_FX_REVERB (one per channel; priority is not used). Fails with
  * BASS_ERROR_NOTAVAIL for other types, BASS_ERROR_MEMORY when OpenAL has no
- * effect slot left. The effect goes with its channel. */
+ * effect slot left. The effect goes with its channel. Channels whose reverbs
+ * have the same time and ratio share one OpenAL effect slot; a reverb mixed
+ * at -96 dB or below costs nothing. */
 AUDIOLIB_API HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int priority);
-/* params: a BASS_REVERB_PARAMS; values are clamped to what OpenAL supports. */
+/* params: a BASS_REVERB_PARAMS; values are clamped to what OpenAL supports.
+ * Fails with BASS_ERROR_MEMORY when the new reverb needs an effect slot and
+ * OpenAL has none left: the parameters are kept, the reverb is silent. */
 AUDIOLIB_API BOOL BASS_FXSetParameters(HFX handle, const void* params);
+/* Copies the effect's parameters (as last set) into params. */
+AUDIOLIB_API BOOL BASS_FXGetParameters(HFX handle, void* params);
 
 /* ---- Offline rendering (the library's own extension) --------------------- */
 /* Opens an OpenAL loopback device instead of an output device: stereo float at

@@ -255,6 +255,7 @@ AUDIOLIB_API BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
     alGetSourcei(ch->source, AL_SOURCE_STATE, &st);
     if (st != AL_PLAYING && !ch->queue.empty())
         alSourcePlay(ch->source);
+    kickThread();
     return 1;
 }
 
@@ -311,6 +312,7 @@ AUDIOLIB_API BOOL BASS_ChannelSetFlags(DWORD handle, DWORD flags) {
         reapChannel(*ch);
         cutQueueAtEnd(*ch);
     }
+    kickThread(); // a loop set again near the end needs decoding now
     return 1;
 }
 
@@ -332,8 +334,10 @@ AUDIOLIB_API BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos) {
         skip -= n;
         ch->decodePos += n;
     }
-    if (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED)
+    if (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED) {
         topUpChannelLocked(*ch);
+        kickThread();
+    }
     return 1;
 }
 

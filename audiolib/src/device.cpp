@@ -199,6 +199,8 @@ AUDIOLIB_API BOOL BASS_Free(void) {
     L.syncs.clear();
     L.fx.clear();
     L.pending.clear();
+    L.reverbSlots.clear(); // emptied by the channels; the device takes any rest
+    L.slotPerChannel = false;
     destroyRoom();
     alcMakeContextCurrent(nullptr);
     alcDestroyContext(L.context);

@@ -1,5 +1,9 @@
 // The room environment (one EAX reverb per device, send 0 of every channel)
-// and the per-channel reverb (an effect slot of the channel's own, send 1).
+// and the channel reverbs (send 1, one effect slot per distinct reverb).
+//
+// OpenAL Soft runs every effect slot that holds an effect on every mix, heard
+// or not, so only what can be heard holds one: a silent send feeds no slot, a
+// slot nobody feeds is deleted, and the room's slot is emptied at volume 0.
 #include "error.h"
 #include "internal.h"
 
@@ -38,21 +42,6 @@ float safeHfRatio(float decay, float ratio) {
     constexpr float kMaxDampingSlope = 5.5f;
     const float hfDecay = std::max(decay * ratio, 1.f / (kMaxDampingSlope + 1.f / decay));
     return std::clamp(hfDecay / decay, AL_REVERB_MIN_DECAY_HFRATIO, AL_REVERB_MAX_DECAY_HFRATIO);
-}
-
-// Sets a per-channel reverb from its parameter record.
-void applyReverb(Channel& ch, const BASS_REVERB_PARAMS& p) {
-    const float decay =
-        std::clamp(p.reverbTime / 1000.f, AL_REVERB_MIN_DECAY_TIME, AL_REVERB_MAX_DECAY_TIME);
-    alFilterf(ch.fxFilter, AL_LOWPASS_GAIN, dbToGain(p.inGain));
-    alFilterf(ch.fxFilter, AL_LOWPASS_GAINHF, 1.f);
-    alEffectf(ch.fxEffect, AL_REVERB_DECAY_TIME, decay);
-    alEffectf(ch.fxEffect, AL_REVERB_DECAY_HFRATIO, safeHfRatio(decay, p.highFreqRTRatio));
-    // Effects and filters are copied when attached: attach again after a change.
-    alAuxiliaryEffectSloti(ch.fxSlot, AL_EFFECTSLOT_EFFECT, static_cast<ALint>(ch.fxEffect));
-    alAuxiliaryEffectSlotf(ch.fxSlot, AL_EFFECTSLOT_GAIN, dbToGain(p.reverbMix));
-    alSource3i(ch.source, AL_AUXILIARY_SEND_FILTER, static_cast<ALint>(ch.fxSlot), 1,
-               static_cast<ALint>(ch.fxFilter));
 }
 
 float dbToGain(float db) {
@@ -106,7 +95,11 @@ void updateRoom() {
         alEffectf(e, AL_REVERB_ROOM_ROLLOFF_FACTOR, p.flRoomRolloffFactor);
         alEffecti(e, AL_REVERB_DECAY_HFLIMIT, p.iDecayHFLimit);
     }
-    alAuxiliaryEffectSloti(L.roomSlot, AL_EFFECTSLOT_EFFECT, static_cast<ALint>(e));
+    // At volume 0 the slot stays (every channel's send names it) but empty:
+    // sends to an empty slot are skipped, and it runs no reverb.
+    L.roomActive = L.envVol > 0.f;
+    alAuxiliaryEffectSloti(L.roomSlot, AL_EFFECTSLOT_EFFECT,
+                           L.roomActive ? static_cast<ALint>(e) : AL_EFFECT_NULL);
     alAuxiliaryEffectSlotf(L.roomSlot, AL_EFFECTSLOT_GAIN, std::clamp(L.envVol, 0.f, 1.f));
 }
 
@@ -127,6 +120,66 @@ void connectRoomSend(Channel& ch) {
                static_cast<ALint>(ch.roomFilter));
 }
 
+ReverbKey reverbKey(const Channel& ch) {
+    const auto& p = ch.fxParams;
+    ReverbKey key;
+    key.owner = lib().slotPerChannel ? ch.handle : 0;
+    key.decay =
+        std::clamp(p.reverbTime / 1000.f, AL_REVERB_MIN_DECAY_TIME, AL_REVERB_MAX_DECAY_TIME);
+    key.hfRatio = safeHfRatio(key.decay, p.highFreqRTRatio);
+    return key;
+}
+
+// The slot for a reverb shape, made when nobody feeds one yet; counts one more
+// send. 0 when OpenAL has no slot left.
+ALuint acquireSlot(const ReverbKey& key) {
+    auto& L = lib();
+    if (auto it = L.reverbSlots.find(key); it != L.reverbSlots.end()) {
+        ++it->second.sends;
+        return it->second.slot;
+    }
+    ReverbSlot rs;
+    alGetError();
+    alGenAuxiliaryEffectSlots(1, &rs.slot);
+    if (alGetError() != AL_NO_ERROR)
+        return 0;
+    alGenEffects(1, &rs.effect);
+    alEffecti(rs.effect, AL_EFFECT_TYPE, AL_EFFECT_REVERB);
+    alEffectf(rs.effect, AL_REVERB_DECAY_TIME, key.decay);
+    alEffectf(rs.effect, AL_REVERB_DECAY_HFRATIO, key.hfRatio);
+    alAuxiliaryEffectSloti(rs.slot, AL_EFFECTSLOT_EFFECT, static_cast<ALint>(rs.effect));
+    if (alGetError() != AL_NO_ERROR) {
+        alDeleteAuxiliaryEffectSlots(1, &rs.slot);
+        if (rs.effect)
+            alDeleteEffects(1, &rs.effect);
+        return 0;
+    }
+    rs.sends = 1;
+    L.reverbSlots[key] = rs;
+    return rs.slot;
+}
+
+// One send less; the last one frees the slot. Detach the send first: OpenAL
+// does not delete a slot a source still names.
+void releaseSlot(const ReverbKey& key) {
+    auto& L = lib();
+    auto it = L.reverbSlots.find(key);
+    if (it == L.reverbSlots.end() || --it->second.sends > 0)
+        return;
+    alAuxiliaryEffectSloti(it->second.slot, AL_EFFECTSLOT_EFFECT, AL_EFFECT_NULL);
+    alDeleteAuxiliaryEffectSlots(1, &it->second.slot);
+    alDeleteEffects(1, &it->second.effect);
+    L.reverbSlots.erase(it);
+}
+
+void detachReverb(Channel& ch) {
+    if (!ch.fxSent)
+        return;
+    alSource3i(ch.source, AL_AUXILIARY_SEND_FILTER, AL_EFFECTSLOT_NULL, 1, AL_FILTER_NULL);
+    ch.fxSent = false;
+    releaseSlot(ch.fxKey);
+}
+
 std::shared_ptr<Channel> channelOfFx(DWORD hfx) {
     auto& L = lib();
     if (hfx == 0 || kindOf(hfx) != Kind::Fx)
@@ -136,6 +189,36 @@ std::shared_ptr<Channel> channelOfFx(DWORD hfx) {
 }
 
 } // namespace
+
+bool routeReverb(Channel& ch) {
+    const auto& p = ch.fxParams;
+    // Input gain and mix both scale what the reverb returns: one send gain.
+    const float gain = dbToGain(p.inGain) * dbToGain(p.reverbMix);
+    if (gain <= 0.f) {
+        detachReverb(ch);
+        return true;
+    }
+    const ReverbKey key = reverbKey(ch);
+    const bool moving = !ch.fxSent || !(ch.fxKey == key);
+    const ALuint slot = moving ? acquireSlot(key) : lib().reverbSlots.at(key).slot;
+    if (!slot) {
+        detachReverb(ch);
+        return false;
+    }
+    // A filter is copied when attached: attach again after a change.
+    alFilterf(ch.fxFilter, AL_LOWPASS_GAIN, gain);
+    alFilterf(ch.fxFilter, AL_LOWPASS_GAINHF, 1.f);
+    alSource3i(ch.source, AL_AUXILIARY_SEND_FILTER, static_cast<ALint>(slot), 1,
+               static_cast<ALint>(ch.fxFilter));
+    if (moving) {
+        // The old slot is released only now that the send names the new one.
+        if (ch.fxSent)
+            releaseSlot(ch.fxKey);
+        ch.fxKey = key;
+        ch.fxSent = true;
+    }
+    return true;
+}
 
 bool createRoom() {
     auto& L = lib();
@@ -173,6 +256,7 @@ void destroyRoom() {
     if (L.roomEffect)
         alDeleteEffects(1, &L.roomEffect);
     L.roomSlot = L.roomEffect = 0;
+    L.roomActive = false;
 }
 
 void attachSends(Channel& ch) {
@@ -192,17 +276,14 @@ void destroyChannelFx(Channel& ch) {
             alSource3i(ch.source, AL_AUXILIARY_SEND_FILTER, AL_EFFECTSLOT_NULL, send,
                        AL_FILTER_NULL);
     }
-    if (ch.fxSlot) {
-        alAuxiliaryEffectSloti(ch.fxSlot, AL_EFFECTSLOT_EFFECT, AL_EFFECT_NULL);
-        alDeleteAuxiliaryEffectSlots(1, &ch.fxSlot);
-    }
-    if (ch.fxEffect)
-        alDeleteEffects(1, &ch.fxEffect);
+    if (ch.fxSent)
+        releaseSlot(ch.fxKey);
+    ch.fxSent = false;
     if (ch.fxFilter)
         alDeleteFilters(1, &ch.fxFilter);
     if (ch.roomFilter)
         alDeleteFilters(1, &ch.roomFilter);
-    ch.fxSlot = ch.fxEffect = ch.fxFilter = ch.roomFilter = 0;
+    ch.fxFilter = ch.roomFilter = 0;
     ch.fxHandle = 0;
 }
 
@@ -279,31 +360,26 @@ AUDIOLIB_API HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int) {
     if (!ch)
         return fail(BASS_ERROR_HANDLE, 0u);
     // One reverb per channel: it has one send of its own.
-    if (type != BASS_FX_REVERB || !L.efx || L.sends < 2 || ch->fxSlot)
+    if (type != BASS_FX_REVERB || !L.efx || L.sends < 2 || ch->fxHandle)
         return fail(BASS_ERROR_NOTAVAIL, 0u);
     alGetError();
-    alGenAuxiliaryEffectSlots(1, &ch->fxSlot);
-    if (alGetError() != AL_NO_ERROR) {
-        ch->fxSlot = 0;
-        return fail(BASS_ERROR_MEMORY, 0u); // out of effect slots
-    }
-    alGenEffects(1, &ch->fxEffect);
-    alEffecti(ch->fxEffect, AL_EFFECT_TYPE, AL_EFFECT_REVERB);
     alGenFilters(1, &ch->fxFilter);
     alFilteri(ch->fxFilter, AL_FILTER_TYPE, AL_FILTER_LOWPASS);
     if (alGetError() != AL_NO_ERROR) {
-        alDeleteAuxiliaryEffectSlots(1, &ch->fxSlot);
-        if (ch->fxEffect)
-            alDeleteEffects(1, &ch->fxEffect);
         if (ch->fxFilter)
             alDeleteFilters(1, &ch->fxFilter);
-        ch->fxSlot = ch->fxEffect = ch->fxFilter = 0;
+        ch->fxFilter = 0;
         return fail(BASS_ERROR_MEMORY, 0u);
+    }
+    // Until parameters are set: a plain one-second room at full level.
+    ch->fxParams = BASS_REVERB_PARAMS{0.f, 0.f, 1000.f, 0.5f};
+    if (!routeReverb(*ch)) {
+        alDeleteFilters(1, &ch->fxFilter);
+        ch->fxFilter = 0;
+        return fail(BASS_ERROR_MEMORY, 0u); // out of effect slots
     }
     ch->fxHandle = newHandle(Kind::Fx);
     L.fx[ch->fxHandle] = handle;
-    // Until parameters are set: a plain one-second room at full level.
-    applyReverb(*ch, BASS_REVERB_PARAMS{0.f, 0.f, 1000.f, 0.5f});
     return ch->fxHandle;
 }
 
@@ -321,7 +397,59 @@ AUDIOLIB_API BOOL BASS_FXSetParameters(HFX handle, const void* params) {
     if (!std::isfinite(p->inGain) || !std::isfinite(p->reverbMix) ||
         !std::isfinite(p->reverbTime) || !std::isfinite(p->highFreqRTRatio))
         return fail(BASS_ERROR_ILLPARAM, 0);
-    applyReverb(*ch, *p);
+    ch->fxParams = *p;
+    // Kept even when no slot is left for a new shape: the reverb is silent
+    // until the parameters are set again.
+    if (!routeReverb(*ch))
+        return fail(BASS_ERROR_MEMORY, 0);
+    return 1;
+}
+
+AUDIOLIB_API BOOL BASS_FXGetParameters(HFX handle, void* params) {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    if (!L.device)
+        return fail(BASS_ERROR_INIT, 0);
+    auto ch = channelOfFx(handle);
+    if (!ch)
+        return fail(BASS_ERROR_HANDLE, 0);
+    if (!params)
+        return fail(BASS_ERROR_ILLPARAM, 0);
+    *static_cast<BASS_REVERB_PARAMS*>(params) = ch->fxParams;
+    return 1;
+}
+
+AUDIOLIB_API void AUDIOLIB_TestSlotPerChannel(BOOL on) {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    L.slotPerChannel = on != 0;
+    for (auto& [handle, ch] : L.channels)
+        if (ch->fxHandle)
+            routeReverb(*ch);
+}
+
+AUDIOLIB_API BOOL AUDIOLIB_TestGetCounts(AUDIOLIB_TestCounts* out) {
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    if (!L.device)
+        return fail(BASS_ERROR_INIT, 0);
+    if (!out)
+        return fail(BASS_ERROR_ILLPARAM, 0);
+    // OpenAL Soft hands out the lowest free names, so leaked objects would sit
+    // among the first few thousand.
+    auto count = [](auto isName) {
+        int n = 0;
+        for (ALuint name = 1; name <= 4096; ++name)
+            n += isName(name) ? 1 : 0;
+        return n;
+    };
+    out->sources = count([](ALuint n) { return alIsSource(n) == AL_TRUE; });
+    out->buffers = count([](ALuint n) { return alIsBuffer(n) == AL_TRUE; });
+    out->effects = count([](ALuint n) { return alIsEffect(n) == AL_TRUE; });
+    out->filters = count([](ALuint n) { return alIsFilter(n) == AL_TRUE; });
+    out->slots = count([](ALuint n) { return alIsAuxiliaryEffectSlot(n) == AL_TRUE; });
+    out->processingSlots = static_cast<int>(L.reverbSlots.size()) + (L.roomActive ? 1 : 0);
+    out->threadLooks = L.looks;
     return 1;
 }
 

@@ -53,6 +53,22 @@ struct QueuedBuffer {
     bool last = false;  // nothing follows: the channel ends with this buffer
 };
 
+// Which effect slot a channel's reverb feeds. A reverb is linear, so the sum of
+// identical reverbs of several inputs is that reverb of their sum: channels
+// whose reverbs have the same shape (what OpenAL's reverb effect receives)
+// share one slot, and each channel's own level is the gain of its send.
+struct ReverbKey {
+    DWORD owner = 0; // 0: shared; else the one channel (slot-per-channel mode)
+    float decay = 0.f;
+    float hfRatio = 0.f;
+    auto operator<=>(const ReverbKey&) const = default;
+};
+
+struct ReverbSlot {
+    ALuint slot = 0, effect = 0;
+    int sends = 0; // channel sends that feed it; freed at 0
+};
+
 struct Channel {
     DWORD handle = 0;
     bool music = false;
@@ -79,9 +95,11 @@ struct Channel {
     std::deque<QueuedBuffer> queue;
     QWORD queuedTotal = 0; // frames ever queued: the play-out order's clock
     ALuint roomFilter = 0; // send 0: the room environment
-    ALuint fxFilter = 0;   // send 1: the channel's own reverb
-    ALuint fxSlot = 0, fxEffect = 0;
+    ALuint fxFilter = 0;   // send 1: the channel's own reverb, its level as gain
     DWORD fxHandle = 0;
+    BASS_REVERB_PARAMS fxParams{};
+    bool fxSent = false; // send 1 feeds the slot of fxKey
+    ReverbKey fxKey;
     float eaxMix = -1.f;
     DWORD volume = 100;
     int pan = 0;
@@ -117,17 +135,25 @@ struct Library {
 
     float distFactor = 1.f, rollFactor = 1.f, dopplerFactor = 1.f;
 
+    // Channel reverbs, one slot per shape; only slots something feeds exist.
+    std::map<ReverbKey, ReverbSlot> reverbSlots;
+    bool slotPerChannel = false; // tests only: the unshared way, to compare
+
     // Room environment.
     ALuint roomSlot = 0, roomEffect = 0;
-    bool roomEax = true; // EAX reverb (else the standard reverb)
+    bool roomActive = false; // the effect is in the slot (volume above 0)
+    bool roomEax = true;     // EAX reverb (else the standard reverb)
     int env = EAX_ENVIRONMENT_GENERIC;
     float envVol = 0.f, envDecay = 1.49f, envDamp = 0.83f;
 
     // The library thread: streams (output device only) and delivers syncs.
+    // It sleeps while nothing plays; a new task kicks it awake.
     std::thread thread;
     std::thread::id threadId;
     std::condition_variable wake;
     bool quit = false;
+    bool kick = false;
+    long looks = 0; // times it looked at the channels (tests count them)
     std::deque<PendingSync> pending;
     std::mutex callbackMx;
 };
@@ -160,6 +186,8 @@ QWORD playCursor(Channel& ch);
 // Cuts the queue right after the next end of the data, for a loop flag that was
 // cleared while buffers past the loop point were already queued.
 void cutQueueAtEnd(Channel& ch);
+// Wakes the thread for a channel that started or must go on decoding. mx held.
+void kickThread();
 void startThread();
 void stopThread();
 // Delivers pending syncs now (used by the thread).
@@ -174,6 +202,9 @@ bool createRoom();                  // mx held, context current
 void destroyRoom();                 // mx held
 void attachSends(Channel& ch);      // mx held
 void destroyChannelFx(Channel& ch); // mx held
+// Routes the channel's reverb send to the slot of its shape, or nowhere when
+// silent. False when no slot could be had. mx held.
+bool routeReverb(Channel& ch);
 
 // ---- Decoders ------------------------------------------------------------------
 // Opens a sound file with the built-in decoders, then the plug-ins. mono asks
@@ -187,3 +218,22 @@ std::unique_ptr<Decoder> openModule(const std::string& path, int rate, bool mono
 bool checkFile(const std::string& path);
 
 } // namespace audiolib
+
+// ---- For the library's own tests (exported, not in the public header) ------
+extern "C" {
+
+// Gives every channel's reverb a slot of its own, as unshared reverbs would
+// run, to compare the output with the shared slots. Reroutes every channel.
+AUDIOLIB_API void AUDIOLIB_TestSlotPerChannel(BOOL on);
+
+struct AUDIOLIB_TestCounts {
+    // OpenAL objects alive on the open device, as OpenAL reports them.
+    int sources, buffers, effects, filters, slots;
+    // Effect slots with an effect in them: the ones the mixer runs.
+    int processingSlots;
+    // Times the library thread has looked at the channels since the device opened.
+    long threadLooks;
+};
+AUDIOLIB_API BOOL AUDIOLIB_TestGetCounts(AUDIOLIB_TestCounts* out);
+
+} // extern "C"

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <optional>
 
 namespace audiolib {
 
@@ -280,6 +281,11 @@ void cutQueueAtEnd(Channel& ch) {
     upload(ch, pieces, false);
 }
 
+void kickThread() {
+    lib().kick = true;
+    lib().wake.notify_all();
+}
+
 void deliverSyncs() {
     auto& L = lib();
     std::lock_guard cb(L.callbackMx);
@@ -307,29 +313,54 @@ void deliverSyncs() {
 
 namespace {
 
+// When the thread must look again at the channels it feeds: when the first
+// queue has played down to half (leaving the other half's time to decode), or
+// when a channel's last sample has played (to report its end). Nothing when
+// none of them runs: then only a new task wakes the thread. mx held.
+std::optional<std::chrono::microseconds>
+nextLook(const std::vector<std::shared_ptr<Channel>>& fed) {
+    std::optional<double> soonest; // seconds from now
+    for (const auto& ch : fed) {
+        if (!ch->alive || !isRunning(*ch))
+            continue;
+        const double speed =
+            ch->freqAttr ? std::clamp(double(ch->freqAttr) / ch->rate, 0.01, 8.0) : 1.0;
+        const double ahead = double(ch->queuedTotal - playCursor(*ch));
+        const double low = ch->atEnd ? 0.0 : double(kBufferCount * bufferFrames(ch->rate)) / 2;
+        const double due = (ahead - low) / (ch->rate * speed);
+        soonest = std::min(soonest.value_or(due), due);
+    }
+    if (!soonest)
+        return std::nullopt;
+    return std::chrono::microseconds(std::lround(std::clamp(*soonest, 0.003, 0.1) * 1e6));
+}
+
 void threadMain() {
     auto& L = lib();
-    std::vector<std::shared_ptr<Channel>> work;
+    std::vector<std::shared_ptr<Channel>> fed;
+    std::unique_lock lock(L.mx);
     for (;;) {
-        {
-            std::unique_lock lock(L.mx);
-            const auto period =
-                L.loopback ? std::chrono::milliseconds(200) : std::chrono::milliseconds(10);
-            L.wake.wait_for(lock, period, [&] { return L.quit || !L.pending.empty(); });
-            if (L.quit)
-                return;
-            work.clear();
-            if (!L.loopback)
-                for (auto& [handle, ch] : L.channels)
-                    if (isRunning(*ch))
-                        work.push_back(ch);
-        }
-        for (auto& ch : work) {
+        fed.clear();
+        if (!L.loopback) // there AUDIOLIB_Render feeds the channels
+            for (auto& [handle, ch] : L.channels)
+                if (isRunning(*ch))
+                    fed.push_back(ch);
+        L.kick = false;
+        ++L.looks;
+        lock.unlock();
+        for (auto& ch : fed) {
             std::lock_guard dec(ch->dec);
             topUpChannel(*ch);
         }
-        work.clear();
         deliverSyncs();
+        lock.lock();
+        const auto ready = [&] { return L.quit || L.kick || !L.pending.empty(); };
+        if (const auto wait = nextLook(fed))
+            L.wake.wait_for(lock, *wait, ready);
+        else
+            L.wake.wait(lock, ready);
+        if (L.quit)
+            return;
     }
 }
 
@@ -338,6 +369,8 @@ void threadMain() {
 void startThread() {
     auto& L = lib();
     L.quit = false;
+    L.kick = false;
+    L.looks = 0;
     L.thread = std::thread(threadMain);
     L.threadId = L.thread.get_id();
 }
