@@ -42,37 +42,65 @@ long tellFile(void* file) {
     return std::ftell(static_cast<std::FILE*>(file));
 }
 
-// libsndfile leaks its Vorbis state when an Ogg Vorbis file ends before its
-// three header packets do. Such a file is refused before libsndfile sees it;
-// vorbisfile, the reference decoder, reads the headers cleanly. Other Ogg
-// streams (Opus, FLAC) and other containers pass unchecked.
-bool vorbisHeadersIncomplete(const std::string& path) {
+// True when the first packet of the file's first Ogg page (found the way
+// libsndfile finds it, resynchronising past junk) announces Vorbis.
+bool firstPacketIsVorbis(std::FILE* f) {
+    ogg_sync_state sync;
+    ogg_sync_init(&sync);
+    ogg_page page;
+    bool found = false;
+    for (size_t total = 0; !found && total < (1u << 20);) {
+        char* buffer = ogg_sync_buffer(&sync, 4096);
+        const size_t n = buffer ? std::fread(buffer, 1, 4096, f) : 0;
+        if (n == 0)
+            break;
+        ogg_sync_wrote(&sync, static_cast<long>(n));
+        total += n;
+        int result = 0;
+        while (!found && (result = ogg_sync_pageout(&sync, &page)) != 0)
+            found = result > 0;
+    }
+    bool vorbis = false;
+    if (found) {
+        ogg_stream_state stream;
+        ogg_stream_init(&stream, ogg_page_serialno(&page));
+        ogg_packet packet;
+        vorbis = ogg_stream_pagein(&stream, &page) == 0 &&
+                 ogg_stream_packetout(&stream, &packet) == 1 && packet.bytes >= 7 &&
+                 std::memcmp(packet.packet, "\x01vorbis", 7) == 0;
+        ogg_stream_clear(&stream);
+    }
+    ogg_sync_clear(&sync);
+    return vorbis;
+}
+
+// libsndfile leaks its Vorbis state when an Ogg Vorbis file ends (or is
+// damaged) before its three header packets do. Such a file is refused before
+// libsndfile sees it; vorbisfile, the reference decoder, reads the headers
+// cleanly. Ogg streams that hold no Vorbis (Opus, FLAC) pass unchecked.
+bool vorbisHeadersBroken(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return false;
-    // The first page: "OggS", its segment count at byte 26, then the table and
-    // the first packet.
-    unsigned char page[27 + 255 + 7];
-    const size_t got = std::fread(page, 1, sizeof page, f);
-    const size_t packet = got >= 27 ? 27 + size_t{page[26]} : got;
-    const bool vorbis = got >= 27 && std::memcmp(page, "OggS", 4) == 0 && packet + 7 <= got &&
-                        std::memcmp(page + packet, "\x01vorbis", 7) == 0;
-    bool incomplete = false;
-    if (vorbis && std::fseek(f, 0, SEEK_SET) == 0) {
+    char magic[4] = {};
+    bool broken = false;
+    if (std::fread(magic, 1, 4, f) == 4 && std::memcmp(magic, "OggS", 4) == 0 &&
+        std::fseek(f, 0, SEEK_SET) == 0 && firstPacketIsVorbis(f) &&
+        std::fseek(f, 0, SEEK_SET) == 0) {
         OggVorbis_File vf;
         const ov_callbacks callbacks{readFile, seekFile, nullptr, tellFile};
-        incomplete = ov_test_callbacks(f, &vf, nullptr, 0, callbacks) != 0;
-        if (!incomplete)
+        broken = ov_test_callbacks(f, &vf, nullptr, 0, callbacks) != 0;
+        if (!broken)
             ov_clear(&vf);
     }
     std::fclose(f);
-    return incomplete;
+    return broken;
 }
 
 } // namespace
 
 std::unique_ptr<Decoder> openSndfile(const std::string& path, int& error) {
-    if (vorbisHeadersIncomplete(path)) {
+    if (vorbisHeadersBroken(path)) {
         error = BASS_ERROR_FORMAT;
         return nullptr;
     }
