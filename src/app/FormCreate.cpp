@@ -6,6 +6,7 @@
 #include "playlist/PathRules.h"
 #include "spatial/Markers.h"
 #include "spatial/Spatial.h"
+#include "widgets/HintWindow.h"
 #include "widgets/Marker.h"
 #include "widgets/ScrollBar.h"
 #include "widgets/StringGrid.h"
@@ -23,6 +24,8 @@ void TFrmPhonaraPlayer::FormCreate() {
     MarkerDragging = false;
     BandSelecting = false;
     GridRangeSelecting = false;
+
+    FileHintWindow = new THintWindow(this);
 
     CreateMarkers();
 
@@ -42,6 +45,8 @@ void TFrmPhonaraPlayer::FormCreate() {
 
 void TFrmPhonaraPlayer::FormDestroy() {
     destroyed_ = true;
+    delete FileHintWindow;
+    FileHintWindow = nullptr;
     for (int n = 1; n <= ChannelCount; ++n) {
         delete FrontMarkers[n];
         FrontMarkers[n] = nullptr;

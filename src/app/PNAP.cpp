@@ -19,6 +19,7 @@
 #include <QSlider>
 
 #include "app/KeyState.h"
+#include "widgets/ApplicationEvents.h"
 #include "widgets/Metrics.h"
 #include "widgets/ScrollBar.h"
 #include "widgets/StringGrid.h"
@@ -172,6 +173,8 @@ TFrmPhonaraPlayer::~TFrmPhonaraPlayer() {
     StringGrid1->mouseUp = nullptr;
     StringGrid1->wheelDown = nullptr;
     StringGrid1->wheelUp = nullptr;
+    ApplicationEvents1->onMessage = nullptr;
+    ApplicationEvents1->onDeactivate = nullptr;
     if (FrmPhonaraPlayer == this)
         FrmPhonaraPlayer = nullptr;
 }
@@ -371,6 +374,29 @@ void TFrmPhonaraPlayer::BindHandlers() {
     // Both run on every change of the value, by the user or by the program.
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
     connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
+    StringGrid1->mouseDown = [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
+        StringGrid1MouseDown(b, m, x, y);
+    };
+    StringGrid1->mouseUp = [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
+        StringGrid1MouseUp(b, m, x, y);
+    };
+    StringGrid1->mouseMove = [this](Qt::KeyboardModifiers m, int x, int y) {
+        StringGrid1MouseMove(m, x, y);
+    };
+    StringGrid1->keyDown = [this](int& key, Qt::KeyboardModifiers m) {
+        StringGrid1KeyDown(key, m);
+    };
+    StringGrid1->wheelDown = [this](Qt::KeyboardModifiers m, QPoint pos, bool& handled) {
+        StringGrid1MouseWheelDown(m, pos, handled);
+    };
+    StringGrid1->wheelUp = [this](Qt::KeyboardModifiers m, QPoint pos, bool& handled) {
+        StringGrid1MouseWheelUp(m, pos, handled);
+    };
+    ApplicationEvents1 = new TApplicationEvents(this);
+    ApplicationEvents1->onMessage = [this](QObject* receiver, QEvent* event) {
+        ApplicationEvents1Message(receiver, event);
+    };
+    ApplicationEvents1->onDeactivate = [this] { ApplicationEvents1Deactivate(); };
     // The live key state, and the wheel routed to the focused control.
     new TKeyState(this);
     qApp->installEventFilter(this);

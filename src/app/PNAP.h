@@ -24,6 +24,7 @@ class QPushButton;
 class QRect;
 class QWheelEvent;
 class QSlider;
+class TApplicationEvents;
 class TScrollBar;
 class TStringGrid;
 class TViewImage;
@@ -89,6 +90,7 @@ public:
     QLabel* Label10 = nullptr;
     QLabel* Label11 = nullptr;
     QLabel* Label12 = nullptr;
+    TApplicationEvents* ApplicationEvents1 = nullptr;
 
     // The dialogs of the two playlist actions.
     TFileDialog FileOpen2Dialog;
@@ -151,6 +153,19 @@ public:
     // Room environment and reverb level.
     void ComboBox1Change();
     void TrackBar1Change();
+
+    // Selection in the channel grid by mouse, keys and wheel, and the
+    // file-name hint. Positions are in the grid's viewport pixels.
+    void StringGrid1MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void StringGrid1MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    void StringGrid1KeyDown(int& key, Qt::KeyboardModifiers shift);
+    void StringGrid1MouseWheelDown(Qt::KeyboardModifiers shift, QPoint mousePos, bool& handled);
+    void StringGrid1MouseWheelUp(Qt::KeyboardModifiers shift, QPoint mousePos, bool& handled);
+    // One wheel step, wrapping from the last row to the first and back.
+    void StringGrid1Loop(bool down, Qt::KeyboardModifiers shift);
+    void StringGrid1MouseMove(Qt::KeyboardModifiers shift, int x, int y);
+    void ApplicationEvents1Message(QObject* receiver, QEvent* event);
+    void ApplicationEvents1Deactivate();
 
     // Commands.
     void about1Click();

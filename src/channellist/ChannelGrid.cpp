@@ -4,6 +4,8 @@
 #include "widgets/StringGrid.h"
 
 TChannelArray<int> NameWidth;
+int LastGridKey = 0;
+THintWindow* FileHintWindow = nullptr;
 
 void TFrmPhonaraPlayer::RepaintGrid() {
     StringGrid1->viewport()->repaint();
