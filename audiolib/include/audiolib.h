@@ -236,11 +236,54 @@ AUDIOLIB_API BOOL BASS_FXSetParameters(HFX handle, const void* params);
 /* Copies the effect's parameters (as last set) into params. */
 AUDIOLIB_API BOOL BASS_FXGetParameters(HFX handle, void* params);
 
+/* ---- Headphone 3D (HRTF; the library's own extension) -------------------- */
+/* Modes: AUDIOLIB_HRTF_AUTO lets OpenAL Soft decide (on when the output reports
+ * headphones, or as its configuration file says); ON and OFF ask for it. */
+#define AUDIOLIB_HRTF_OFF 0
+#define AUDIOLIB_HRTF_ON 1
+#define AUDIOLIB_HRTF_AUTO 2
+
+/* Why HRTF is or is not in use (OpenAL Soft's ALC_HRTF_STATUS_SOFT codes). */
+#define AUDIOLIB_HRTF_DISABLED 0            /* off: not asked for, or no headphones seen */
+#define AUDIOLIB_HRTF_ENABLED 1             /* on, as asked */
+#define AUDIOLIB_HRTF_DENIED 2              /* off: OpenAL Soft's configuration forbids it */
+#define AUDIOLIB_HRTF_REQUIRED 3            /* on: OpenAL Soft's configuration demands it */
+#define AUDIOLIB_HRTF_HEADPHONES_DETECTED 4 /* on: the output reports headphones */
+/* off: the output is not stereo at 44100 or 48000 Hz, or no data set fits it */
+#define AUDIOLIB_HRTF_UNSUPPORTED_FORMAT 5
+#define AUDIOLIB_HRTF_UNAVAILABLE 6 /* off: this OpenAL has no HRTF at all */
+
+typedef struct AUDIOLIB_HRTF_INFO {
+    DWORD mode;   /* AUDIOLIB_HRTF_OFF / ON / AUTO, as last set */
+    int dataset;  /* the data set asked for, or -1 for OpenAL Soft's choice */
+    BOOL active;  /* HRTF renders the output now */
+    DWORD status; /* AUDIOLIB_HRTF_DISABLED .. UNAVAILABLE */
+    int inUse;    /* index of the data set rendering now, or -1 */
+    DWORD count;  /* number of data sets (AUDIOLIB_GetHRTFName) */
+} AUDIOLIB_HRTF_INFO;
+
+/* Sets the open device's HRTF mode and data set (index from 0, or -1 for
+ * OpenAL Soft's choice) by resetting the device in place: channels, buffers,
+ * positions, effects and play states are kept. A data set made for another
+ * rate may move an output device to that rate; the loopback device keeps its
+ * rate and falls back to a data set for it. Succeeds when the device took the
+ * request, whether or not HRTF could be turned on (see AUDIOLIB_GetHRTFInfo).
+ * A device without HRTF support fails with BASS_ERROR_NOTAVAIL.
+ * The output fades out over one mixing update before the reset and in again
+ * after it, so the switch neither clicks nor drops out: on an output device
+ * the call waits for the fade (a few tens of ms); on the loopback device the
+ * fade is rendered at once and handed out first by the next AUDIOLIB_Render. */
+AUDIOLIB_API BOOL AUDIOLIB_SetHRTF(DWORD mode, int dataset);
+AUDIOLIB_API BOOL AUDIOLIB_GetHRTFInfo(AUDIOLIB_HRTF_INFO* info);
+/* Name of data set index (from 0) of the open device; null past the last. */
+AUDIOLIB_API const char* AUDIOLIB_GetHRTFName(DWORD index);
+
 /* ---- Offline rendering (the library's own extension) --------------------- */
 /* Opens an OpenAL loopback device instead of an output device: stereo float at
- * freq Hz, rendered only by AUDIOLIB_Render, faster than real time. Every other
- * function works as with BASS_Init; BASS_Free closes it. */
-AUDIOLIB_API BOOL AUDIOLIB_InitLoopback(DWORD freq, BOOL hrtf);
+ * freq Hz, rendered only by AUDIOLIB_Render, faster than real time. hrtf is an
+ * AUDIOLIB_HRTF_* mode (HRTF needs 44100 or 48000 Hz). Every other function
+ * works as with BASS_Init; BASS_Free closes it. */
+AUDIOLIB_API BOOL AUDIOLIB_InitLoopback(DWORD freq, DWORD hrtf);
 /* Renders frames stereo frames (interleaved floats) into out. Before each block
  * every playing channel's queue is topped up, so the output is complete and
  * the same on every run. */

@@ -2,6 +2,8 @@
 #include "error.h"
 #include "internal.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <set>
 #include <string>
@@ -53,24 +55,38 @@ void setupListener() {
     alDopplerFactor(1.f);
 }
 
-// Creates the context on an opened device and everything the library keeps
-// per device. Closes the device again on failure.
-bool openContext(ALCdevice* device, bool loopback, int freq, bool hrtf) {
-    auto& L = lib();
-    const bool efx = alcIsExtensionPresent(device, "ALC_EXT_EFX") == ALC_TRUE;
+// The device's attributes, for creating its context and for every reset: a
+// reset rebuilds the device from the full list (a loopback device fails
+// without its format), so nothing given at creation may be left out.
+std::vector<ALCint> deviceAttributes(ALCdevice* device, bool loopback, int freq, DWORD hrtfMode,
+                                     int hrtfDataSet, bool efx) {
     std::vector<ALCint> attrs = {ALC_FREQUENCY, freq};
     if (loopback) {
         attrs.insert(attrs.end(), {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT,
                                    ALC_FLOAT_SOFT});
     }
-    if (alcIsExtensionPresent(device, "ALC_SOFT_HRTF"))
-        attrs.insert(attrs.end(), {ALC_HRTF_SOFT, hrtf ? ALC_TRUE : ALC_FALSE});
+    if (alcIsExtensionPresent(device, "ALC_SOFT_HRTF")) {
+        const ALCint hrtf = hrtfMode == AUDIOLIB_HRTF_ON    ? ALC_TRUE
+                            : hrtfMode == AUDIOLIB_HRTF_OFF ? ALC_FALSE
+                                                            : ALC_DONT_CARE_SOFT;
+        attrs.insert(attrs.end(), {ALC_HRTF_SOFT, hrtf});
+        if (hrtfDataSet >= 0)
+            attrs.insert(attrs.end(), {ALC_HRTF_ID_SOFT, hrtfDataSet});
+    }
     if (alcIsExtensionPresent(device, "ALC_SOFT_output_limiter"))
         attrs.insert(attrs.end(), {ALC_OUTPUT_LIMITER_SOFT, ALC_TRUE});
     if (efx)
         attrs.insert(attrs.end(), {ALC_MAX_AUXILIARY_SENDS, 2});
     attrs.push_back(0);
+    return attrs;
+}
 
+// Creates the context on an opened device and everything the library keeps
+// per device. Closes the device again on failure.
+bool openContext(ALCdevice* device, bool loopback, int freq, DWORD hrtfMode) {
+    auto& L = lib();
+    const bool efx = alcIsExtensionPresent(device, "ALC_EXT_EFX") == ALC_TRUE;
+    const auto attrs = deviceAttributes(device, loopback, freq, hrtfMode, -1, efx);
     ALCcontext* context = alcCreateContext(device, attrs.data());
     if (!context || !alcMakeContextCurrent(context)) {
         if (context)
@@ -82,8 +98,10 @@ bool openContext(ALCdevice* device, bool loopback, int freq, bool hrtf) {
     L.device = device;
     L.context = context;
     L.loopback = loopback;
-    L.freq = freq;
+    L.freq = L.requestedFreq = freq;
     L.efx = efx;
+    L.hrtfMode = hrtfMode;
+    L.hrtfDataSet = -1;
     L.sends = 0;
     if (efx)
         alcGetIntegerv(device, ALC_MAX_AUXILIARY_SENDS, 1, &L.sends);
@@ -94,7 +112,89 @@ bool openContext(ALCdevice* device, bool loopback, int freq, bool hrtf) {
     return true;
 }
 
-bool openDevice(int device, DWORD freq, bool loopback, bool hrtf) {
+// Renders frames from the loopback device, topping every playing channel up
+// before each small block so no source runs dry inside one. lock holds mx; it
+// may be let go and taken again in between. False when the device went away.
+bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames) {
+    auto& L = lib();
+    // A channel's dec is taken before mx: reap and top up one channel.
+    auto service = [&](const std::shared_ptr<Channel>& ch, bool fill) {
+        std::unique_lock dec(ch->dec, std::try_to_lock);
+        if (!dec.owns_lock()) {
+            lock.unlock();
+            dec.lock();
+            lock.lock();
+        }
+        if (!ch->alive)
+            return;
+        reapChannel(*ch);
+        if (fill && (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED))
+            topUpChannelLocked(*ch);
+    };
+    std::vector<std::shared_ptr<Channel>> active;
+    const DWORD block = 256;
+    for (DWORD done = 0; done < frames;) {
+        active.clear();
+        for (auto& [handle, ch] : L.channels)
+            if (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED)
+                active.push_back(ch);
+        for (auto& ch : active)
+            service(ch, true);
+        if (!L.device)
+            return false;
+        const DWORD n = std::min(block, frames - done);
+        alcRenderSamplesSOFT(L.device, out + static_cast<size_t>(done) * 2,
+                             static_cast<ALCsizei>(n));
+        done += n;
+    }
+    // Reap once more so an end reached in the last block is reported now.
+    for (auto& ch : active)
+        service(ch, false);
+    return L.device != nullptr;
+}
+
+// Fades the whole mix out before a device reset. OpenAL Soft keeps a voice's
+// filter history across a reset, and HRTF taken up again would start from
+// what it held long ago: a click. A voice that went silent first has nothing
+// left to replay. The listener's gain change ramps over one mixing update.
+// mx held (through lock); false when the device went away meanwhile.
+bool fadeOutForReset(std::unique_lock<std::mutex>& lock) {
+    auto& L = lib();
+    alListenerf(AL_GAIN, 0.f);
+    if (L.loopback) {
+        constexpr DWORD kFadeFrames = 256;
+        std::vector<float> fade(kFadeFrames * 2);
+        if (!renderLoopback(lock, fade.data(), kFadeFrames))
+            return false;
+        L.renderedAhead.insert(L.renderedAhead.end(), fade.begin(), fade.end());
+        return true;
+    }
+    // An output device mixes on its own: wait out two updates.
+    ALCint refresh = 0;
+    alcGetIntegerv(L.device, ALC_REFRESH, 1, &refresh);
+    const int ms = 2 * 1000 / std::max(refresh, 10) + 2;
+    ALCdevice* const device = L.device;
+    lock.unlock();
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    lock.lock();
+    return L.device == device;
+}
+
+// The names of the device's HRTF data sets, in OpenAL Soft's order. mx held.
+std::vector<std::string> hrtfNames(ALCdevice* device) {
+    std::vector<std::string> names;
+    if (!alcIsExtensionPresent(device, "ALC_SOFT_HRTF"))
+        return names;
+    ALCint count = 0;
+    alcGetIntegerv(device, ALC_NUM_HRTF_SPECIFIERS_SOFT, 1, &count);
+    for (ALCint i = 0; i < count; ++i) {
+        const ALCchar* name = alcGetStringiSOFT(device, ALC_HRTF_SPECIFIER_SOFT, i);
+        names.emplace_back(name ? name : "");
+    }
+    return names;
+}
+
+bool openDevice(int device, DWORD freq, bool loopback, DWORD hrtfMode) {
     auto& L = lib();
     {
         std::lock_guard lock(L.mx);
@@ -123,7 +223,7 @@ bool openDevice(int device, DWORD freq, bool loopback, bool hrtf) {
     }
     if (!dev)
         return fail(BASS_ERROR_DRIVER, false);
-    if (!openContext(dev, loopback, rate, hrtf))
+    if (!openContext(dev, loopback, rate, hrtfMode))
         return false;
     startThread();
     setError(BASS_OK);
@@ -155,11 +255,86 @@ AUDIOLIB_API const char* BASS_GetDeviceDescription(DWORD device) {
 }
 
 AUDIOLIB_API BOOL BASS_Init(int device, DWORD freq, DWORD, void*, const void*) {
-    return openDevice(device, freq, false, false);
+    return openDevice(device, freq, false, AUDIOLIB_HRTF_AUTO);
 }
 
-AUDIOLIB_API BOOL AUDIOLIB_InitLoopback(DWORD freq, BOOL hrtf) {
-    return openDevice(0, freq, true, hrtf != 0);
+AUDIOLIB_API BOOL AUDIOLIB_InitLoopback(DWORD freq, DWORD hrtf) {
+    if (hrtf > AUDIOLIB_HRTF_AUTO)
+        return fail(BASS_ERROR_ILLPARAM, 0);
+    return openDevice(0, freq, true, hrtf);
+}
+
+AUDIOLIB_API BOOL AUDIOLIB_SetHRTF(DWORD mode, int dataset) {
+    auto& L = lib();
+    std::unique_lock lock(L.mx);
+    if (!L.device)
+        return fail(BASS_ERROR_INIT, 0);
+    if (!alcIsExtensionPresent(L.device, "ALC_SOFT_HRTF"))
+        return fail(BASS_ERROR_NOTAVAIL, 0);
+    if (mode > AUDIOLIB_HRTF_AUTO || dataset < -1 ||
+        dataset >= static_cast<int>(hrtfNames(L.device).size()))
+        return fail(BASS_ERROR_ILLPARAM, 0);
+    if (!fadeOutForReset(lock))
+        return fail(BASS_ERROR_INIT, 0);
+    // The reset rebuilds only the mixer: the context with its sources, queued
+    // buffers and effect slots stays, and playing sources go on playing.
+    const auto attrs =
+        deviceAttributes(L.device, L.loopback, L.requestedFreq, mode, dataset, L.efx);
+    const bool reset = alcResetDeviceSOFT(L.device, attrs.data()) == ALC_TRUE;
+    alListenerf(AL_GAIN, 1.f); // fades in over the next update
+    if (!L.pending.empty())
+        L.wake.notify_all(); // an end reached while fading
+    if (!reset)
+        return fail(BASS_ERROR_DRIVER, 0);
+    L.hrtfMode = mode;
+    L.hrtfDataSet = dataset;
+    ALCint rate = 0;
+    alcGetIntegerv(L.device, ALC_FREQUENCY, 1, &rate);
+    if (rate > 0)
+        L.freq = rate;
+    setError(BASS_OK);
+    return 1;
+}
+
+AUDIOLIB_API BOOL AUDIOLIB_GetHRTFInfo(AUDIOLIB_HRTF_INFO* info) {
+    auto& L = lib();
+    if (!info)
+        return fail(BASS_ERROR_ILLPARAM, 0);
+    std::lock_guard lock(L.mx);
+    if (!L.device)
+        return fail(BASS_ERROR_INIT, 0);
+    *info = AUDIOLIB_HRTF_INFO{L.hrtfMode, L.hrtfDataSet, 0, AUDIOLIB_HRTF_UNAVAILABLE, -1, 0};
+    setError(BASS_OK);
+    if (!alcIsExtensionPresent(L.device, "ALC_SOFT_HRTF"))
+        return 1;
+    ALCint active = ALC_FALSE, status = ALC_HRTF_DISABLED_SOFT;
+    alcGetIntegerv(L.device, ALC_HRTF_SOFT, 1, &active);
+    alcGetIntegerv(L.device, ALC_HRTF_STATUS_SOFT, 1, &status);
+    info->active = active == ALC_TRUE;
+    info->status = static_cast<DWORD>(status);
+    const auto names = hrtfNames(L.device);
+    info->count = static_cast<DWORD>(names.size());
+    if (info->active) {
+        const ALCchar* current = alcGetString(L.device, ALC_HRTF_SPECIFIER_SOFT);
+        for (size_t i = 0; current && i < names.size(); ++i)
+            if (names[i] == current)
+                info->inUse = static_cast<int>(i);
+    }
+    return 1;
+}
+
+AUDIOLIB_API const char* AUDIOLIB_GetHRTFName(DWORD index) {
+    // Kept for the life of the process, as the device descriptions are.
+    static std::set<std::string> interned;
+    auto& L = lib();
+    std::lock_guard lock(L.mx);
+    if (!L.device)
+        return fail(BASS_ERROR_INIT, nullptr);
+    const auto names = hrtfNames(L.device);
+    if (index >= names.size())
+        return fail(BASS_ERROR_ILLPARAM, nullptr);
+    setError(BASS_OK);
+    return interned.insert(names[index]).first->c_str();
 }
 
 AUDIOLIB_API BOOL BASS_Stop(void) {
@@ -201,6 +376,7 @@ AUDIOLIB_API BOOL BASS_Free(void) {
     L.pending.clear();
     L.reverbSlots.clear(); // emptied by the channels; the device takes any rest
     L.slotPerChannel = false;
+    L.renderedAhead.clear();
     destroyRoom();
     alcMakeContextCurrent(nullptr);
     alcDestroyContext(L.context);
@@ -249,41 +425,11 @@ AUDIOLIB_API BOOL AUDIOLIB_Render(float* out, DWORD frames) {
             return fail(BASS_ERROR_INIT, 0);
         if (!L.loopback)
             return fail(BASS_ERROR_NOTAVAIL, 0);
-        // A channel's dec is taken before mx: reap and top up one channel.
-        auto service = [&](const std::shared_ptr<Channel>& ch, bool fill) {
-            std::unique_lock dec(ch->dec, std::try_to_lock);
-            if (!dec.owns_lock()) {
-                lock.unlock();
-                dec.lock();
-                lock.lock();
-            }
-            if (!ch->alive)
-                return;
-            reapChannel(*ch);
-            if (fill && (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED))
-                topUpChannelLocked(*ch);
-        };
-        std::vector<std::shared_ptr<Channel>> active;
-        // Small blocks, each after a top-up of every playing channel, so no
-        // source ever runs dry inside a block.
-        const DWORD block = 256;
-        for (DWORD done = 0; done < frames;) {
-            active.clear();
-            for (auto& [handle, ch] : L.channels)
-                if (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED)
-                    active.push_back(ch);
-            for (auto& ch : active)
-                service(ch, true);
-            if (!L.device)
-                return fail(BASS_ERROR_INIT, 0);
-            const DWORD n = std::min(block, frames - done);
-            alcRenderSamplesSOFT(L.device, out + static_cast<size_t>(done) * 2,
-                                 static_cast<ALCsizei>(n));
-            done += n;
-        }
-        // Reap once more so an end reached in the last block is reported now.
-        for (auto& ch : active)
-            service(ch, false);
+        const DWORD ahead = std::min<DWORD>(frames, static_cast<DWORD>(L.renderedAhead.size() / 2));
+        std::copy_n(L.renderedAhead.begin(), ahead * 2, out);
+        L.renderedAhead.erase(L.renderedAhead.begin(), L.renderedAhead.begin() + ahead * 2);
+        if (!renderLoopback(lock, out + static_cast<size_t>(ahead) * 2, frames - ahead))
+            return fail(BASS_ERROR_INIT, 0);
         deliver = !L.pending.empty();
     }
     if (deliver)

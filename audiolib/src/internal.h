@@ -125,8 +125,14 @@ struct Library {
     ALCdevice* device = nullptr;
     ALCcontext* context = nullptr;
     bool loopback = false;
-    int freq = 44100;
+    int freq = 44100;          // the rate the device runs at
+    int requestedFreq = 44100; // the rate it was opened with
     bool efx = false;
+    DWORD hrtfMode = AUDIOLIB_HRTF_AUTO;
+    int hrtfDataSet = -1; // OpenAL Soft's own choice
+    // Loopback frames rendered ahead (a fade before a device reset), handed
+    // out first by the next AUDIOLIB_Render.
+    std::vector<float> renderedAhead;
     int sends = 0;
 
     std::map<DWORD, std::shared_ptr<Channel>> channels;

@@ -23,7 +23,7 @@ constexpr int kRenderRate = 44100;
 // Opens the library's loopback device for the lifetime of the object.
 class LoopbackDevice {
 public:
-    explicit LoopbackDevice(bool hrtf = false)
+    explicit LoopbackDevice(DWORD hrtf = AUDIOLIB_HRTF_OFF)
         : ok_(AUDIOLIB_InitLoopback(kRenderRate, hrtf) != 0) {}
     ~LoopbackDevice() {
         if (ok_)

@@ -1,5 +1,7 @@
 #include "FakeAudio.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace fake {
@@ -96,6 +98,8 @@ BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* reser
     if (!state().devices[device - 1].opens)
         return failWith(BASS_ERROR_DRIVER, 0);
     state().openDevice = device;
+    state().hrtfMode = AUDIOLIB_HRTF_AUTO; // as OpenAL Soft decides, until set
+    state().hrtfDataSet = -1;
     return ok();
 }
 
@@ -357,7 +361,55 @@ BOOL BASS_FXSetParameters(HFX handle, const void* params) {
     return ok();
 }
 
-BOOL AUDIOLIB_InitLoopback(DWORD, BOOL) {
+BOOL AUDIOLIB_SetHRTF(DWORD mode, int dataset) {
+    record("AUDIOLIB_SetHRTF", {double(mode), double(dataset)});
+    if (!state().openDevice)
+        return failWith(BASS_ERROR_INIT, 0);
+    if (mode > AUDIOLIB_HRTF_AUTO || dataset < -1 ||
+        dataset >= static_cast<int>(state().hrtfDataSets.size()))
+        return failWith(BASS_ERROR_ILLPARAM, 0);
+    if (state().hrtfResetFails)
+        return failWith(BASS_ERROR_DRIVER, 0);
+    state().hrtfMode = mode;
+    state().hrtfDataSet = dataset;
+    return ok();
+}
+
+BOOL AUDIOLIB_GetHRTFInfo(AUDIOLIB_HRTF_INFO* info) {
+    record("AUDIOLIB_GetHRTFInfo");
+    if (!info)
+        return failWith(BASS_ERROR_ILLPARAM, 0);
+    if (!state().openDevice)
+        return failWith(BASS_ERROR_INIT, 0);
+    const State& s = state();
+    DWORD status = AUDIOLIB_HRTF_DISABLED;
+    if (s.hrtfMode == AUDIOLIB_HRTF_ON)
+        status = s.hrtfSupported ? AUDIOLIB_HRTF_ENABLED : AUDIOLIB_HRTF_UNSUPPORTED_FORMAT;
+    else if (s.hrtfMode == AUDIOLIB_HRTF_AUTO && s.headphones)
+        status =
+            s.hrtfSupported ? AUDIOLIB_HRTF_HEADPHONES_DETECTED : AUDIOLIB_HRTF_UNSUPPORTED_FORMAT;
+    const bool active =
+        status == AUDIOLIB_HRTF_ENABLED || status == AUDIOLIB_HRTF_HEADPHONES_DETECTED;
+    *info = AUDIOLIB_HRTF_INFO{s.hrtfMode,
+                               s.hrtfDataSet,
+                               active,
+                               status,
+                               active ? std::max(s.hrtfDataSet, 0) : -1,
+                               static_cast<DWORD>(s.hrtfDataSets.size())};
+    return ok();
+}
+
+const char* AUDIOLIB_GetHRTFName(DWORD index) {
+    record("AUDIOLIB_GetHRTFName", {double(index)});
+    if (!state().openDevice)
+        return failWith<const char*>(BASS_ERROR_INIT, nullptr);
+    if (index >= state().hrtfDataSets.size())
+        return failWith<const char*>(BASS_ERROR_ILLPARAM, nullptr);
+    ok();
+    return state().hrtfDataSets[index].c_str();
+}
+
+BOOL AUDIOLIB_InitLoopback(DWORD, DWORD) {
     return failWith(BASS_ERROR_NOTAVAIL, 0);
 }
 BOOL AUDIOLIB_Render(float*, DWORD) {

@@ -57,6 +57,13 @@ struct State {
     std::map<DWORD, Channel> channels;
     int error = 0;
     DWORD nextHandle = 0x100;
+    // Headphone 3D on the open device.
+    std::vector<std::string> hrtfDataSets{"Built-In 44100hz"};
+    DWORD hrtfMode = AUDIOLIB_HRTF_AUTO;
+    int hrtfDataSet = -1;
+    bool headphones = false;     // the output reports headphones
+    bool hrtfSupported = true;   // false: on is taken but stays off (unsupported format)
+    bool hrtfResetFails = false; // the device refuses to reset
 };
 
 State& state();
