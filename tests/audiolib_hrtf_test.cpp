@@ -123,6 +123,14 @@ TEST_F(Hrtf, SwitchingKeepsEveryChannelPlayingInPlaceWithItsEffect) {
         channels.push_back(h);
         effects.push_back(fx);
     }
+    // A channel gone with its own reverb leaves a freed effect slot behind,
+    // which OpenAL Soft 1.19 cannot reset over unless the library fills it.
+    {
+        const HSTREAM gone = source(ToneSpec{}, "gone.wav");
+        const BASS_REVERB_PARAMS params{0.f, -6.f, 300.f, 0.5f};
+        ASSERT_TRUE(BASS_FXSetParameters(BASS_ChannelSetFX(gone, BASS_FX_REVERB, 2), &params));
+        ASSERT_TRUE(BASS_StreamFree(gone));
+    }
     BASS_Apply3D();
     for (HSTREAM h : channels)
         ASSERT_TRUE(BASS_ChannelPlay(h, 0));

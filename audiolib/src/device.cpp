@@ -180,6 +180,25 @@ bool fadeOutForReset(std::unique_lock<std::mutex>& lock) {
     return L.device == device;
 }
 
+// OpenAL Soft 1.19 crashes resetting a device whose context holds the place
+// of a deleted effect slot that no new slot has taken: new slots take the
+// free places first, so filling up to the limit leaves none. Returns the
+// fillers, to be deleted after the reset. mx held.
+std::vector<ALuint> fillFreedEffectSlots() {
+    std::vector<ALuint> fillers;
+    if (!lib().efx)
+        return fillers;
+    alGetError();
+    for (int i = 0; i < 4096; ++i) { // far above any configured slot limit
+        ALuint slot = 0;
+        alGenAuxiliaryEffectSlots(1, &slot);
+        if (alGetError() != AL_NO_ERROR)
+            break;
+        fillers.push_back(slot);
+    }
+    return fillers;
+}
+
 // The names of the device's HRTF data sets, in OpenAL Soft's order. mx held.
 std::vector<std::string> hrtfNames(ALCdevice* device) {
     std::vector<std::string> names;
@@ -280,7 +299,10 @@ AUDIOLIB_API BOOL AUDIOLIB_SetHRTF(DWORD mode, int dataset) {
     // buffers and effect slots stays, and playing sources go on playing.
     const auto attrs =
         deviceAttributes(L.device, L.loopback, L.requestedFreq, mode, dataset, L.efx);
+    std::vector<ALuint> fillers = fillFreedEffectSlots();
     const bool reset = alcResetDeviceSOFT(L.device, attrs.data()) == ALC_TRUE;
+    if (!fillers.empty())
+        alDeleteAuxiliaryEffectSlots(static_cast<ALsizei>(fillers.size()), fillers.data());
     alListenerf(AL_GAIN, 1.f); // fades in over the next update
     if (!L.pending.empty())
         L.wake.notify_all(); // an end reached while fading
