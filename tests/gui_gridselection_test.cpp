@@ -389,8 +389,15 @@ TEST_F(FileHint, FollowsThePointerOverLoadedRows) {
     ASSERT_TRUE(hintShown());
     EXPECT_EQ(FileHintWindow->text(), " a.wav ");
     EXPECT_EQ(FileHintWindow->pos(), vp()->mapToGlobal(p + QPoint(32, 0)));
-    EXPECT_EQ(FileHintWindow->palette().color(QPalette::ToolTipBase),
-              QToolTip::palette().color(QPalette::ToolTipBase));
+    // In the tooltip colours: a framed box with the name in it.
+    const QPalette tip = QToolTip::palette();
+    const QImage image = FileHintWindow->grab().toImage();
+    EXPECT_EQ(image.pixelColor(0, 0), tip.color(QPalette::ToolTipText));
+    EXPECT_EQ(image.pixelColor(2, 2), tip.color(QPalette::ToolTipBase));
+    int inked = 0;
+    for (int x = 0; x < image.width(); ++x)
+        inked += image.pixelColor(x, image.height() / 2) != tip.color(QPalette::ToolTipBase);
+    EXPECT_GT(inked, 10) << "the name is drawn";
     const int oneLine = FileHintWindow->height();
 
     // The room between the grid and the window's right edge, less 32, holds
