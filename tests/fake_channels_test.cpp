@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "FakeAudio.h"
+#include "FakeProgram.h"
 #include "Modal.h"
 #include "QtPrinters.h"
 #include "app/PNAP.h"
@@ -23,34 +24,9 @@ using testsupport::MessagesShownBy;
 
 namespace {
 
-class Channels : public ::testing::Test {
+class Channels : public FakeProgramTest {
 protected:
-    void SetUp() override {
-        fake::reset();
-        ResetChannelTable();
-        w = std::make_unique<TFrmPhonaraPlayer>();
-        w->PluginFolder = "/nonexistent";
-        ASSERT_TRUE(w->BASSInitialize());
-        w->show();
-        fake::state().files = {{"/s/mono.wav", fake::FileKind::Mono},
-                               {"/s/two.wav", fake::FileKind::Stereo},
-                               {"/s/song.mod", fake::FileKind::Module},
-                               {"/s/bad.wav", fake::FileKind::Broken}};
-        fake::clearCalls();
-    }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
-    }
     QString word(int n) const { return w->StringGrid1->cell(2, n); }
-    void select(std::initializer_list<int> channels) {
-        for (int n = 1; n <= ChannelCount; ++n)
-            Sources[n].Selected = false;
-        for (int n : channels)
-            Sources[n].Selected = true;
-    }
-
-    std::unique_ptr<TFrmPhonaraPlayer> w;
 };
 
 TEST_F(Channels, AFileIsTriedAsModuleThenMono3DThenPlainStream) {
@@ -128,7 +104,7 @@ TEST_F(Channels, AFailedLoadChangesNothingAndAReplacedChannelIsStoppedFirst) {
 }
 
 TEST_F(Channels, RemoveFreesSelectedLoadedSlotsAndKeepsPositionAndSelection) {
-    select({2, 3});
+    selectOnly({2, 3});
     ASSERT_TRUE(w->LoadChannelFile(2, "/s/mono.wav"));
     ASSERT_TRUE(w->LoadChannelFile(4, "/s/mono.wav"));
     Sources[2].Position = {1.f, 0.f, 0.f};
@@ -146,7 +122,7 @@ TEST_F(Channels, RemoveFreesSelectedLoadedSlotsAndKeepsPositionAndSelection) {
     EXPECT_FALSE(FrontMarkers[2]->isVisible());
 
     // Nothing selected: nothing happens.
-    select({});
+    selectOnly({});
     fake::clearCalls();
     w->RemoveButtonClick();
     EXPECT_TRUE(fake::calls("BASS_ChannelStop").empty());
@@ -162,7 +138,7 @@ TEST_F(Channels, ABatchInWhichNothingLoadsIsReportedWithTheErrorCode) {
 }
 
 TEST_F(Channels, PlayClearsLoopArmsTheEndSyncAndStarts) {
-    select({1, 3});
+    selectOnly({1, 3});
     for (int n : {1, 2, 3})
         ASSERT_TRUE(w->LoadChannelFile(n, "/s/mono.wav"));
     fake::clearCalls();

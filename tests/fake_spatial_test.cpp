@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "FakeAudio.h"
+#include "FakeProgram.h"
 #include "QtPrinters.h"
 #include "WheelEvents.h"
 #include "app/PNAP.h"
@@ -27,44 +28,11 @@
 
 namespace {
 
-class Spatial : public ::testing::Test {
+class Spatial : public FakeProgramTest {
 protected:
     void SetUp() override {
-        fake::reset();
-        ResetChannelTable();
         KeyMoveRaised = false;
-        w = std::make_unique<TFrmPhonaraPlayer>();
-        w->PluginFolder = "/nonexistent";
-        ASSERT_TRUE(w->BASSInitialize());
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-        fake::state().files = {{"/s/mono.wav", fake::FileKind::Mono},
-                               {"/s/two.wav", fake::FileKind::Stereo}};
-        fake::clearCalls();
-    }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
-    }
-
-    // Loads slot n at a position; selection as given.
-    void load(int n, BASS_3DVECTOR pos, bool selected, const char* file = "/s/mono.wav") {
-        Sources[n].Position = pos;
-        ASSERT_TRUE(w->LoadChannelFile(n, file));
-        Sources[n].Selected = selected;
-        // The markers stand where the position puts them.
-        const int left = coords::XToPixel(pos.x, UnitsPerStep, PixelsPerStep, MarkerHalfWidth);
-        FrontMarkers[n]->move(
-            left, coords::YZToPixel(pos.y, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
-        TopMarkers[n]->move(
-            left, coords::YZToPixel(pos.z, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
-    }
-    void selectOnly(std::initializer_list<int> channels) {
-        for (int n = 1; n <= ChannelCount; ++n)
-            Sources[n].Selected = false;
-        for (int n : channels)
-            Sources[n].Selected = true;
+        FakeProgramTest::SetUp();
     }
     QColor cellColour(int col, int row) {
         w->RepaintGrid();
@@ -72,8 +40,6 @@ protected:
         const QRect r = w->StringGrid1->cellRect(col, row);
         return image.pixelColor(r.right() - 2, r.bottom() - 1);
     }
-
-    std::unique_ptr<TFrmPhonaraPlayer> w;
 };
 
 TEST_F(Spatial, MarkersAreCreatedInOrderAtTheOrigin) {

@@ -15,11 +15,11 @@
 #include "Modal.h"
 #include "QtPrinters.h"
 #include "SoundFiles.h"
-#include "app/DialogFilter.h"
 #include "app/PNAP.h"
 #include "audio/DevSelect.h"
 #include "channels/Sources.h"
 #include "effects/Reverb.h"
+#include "widgets/DialogFilter.h"
 
 using testsupport::HandleModals;
 using testsupport::MessagesShownBy;

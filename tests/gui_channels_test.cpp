@@ -14,11 +14,11 @@
 #include "Modal.h"
 #include "QtPrinters.h"
 #include "SoundFiles.h"
-#include "app/DialogFilter.h"
 #include "app/PNAP.h"
 #include "channels/Sources.h"
 #include "spatial/Markers.h"
 #include "spatial/Spatial.h"
+#include "widgets/DialogFilter.h"
 #include "widgets/Marker.h"
 #include "widgets/StringGrid.h"
 

@@ -1,8 +1,8 @@
 // Converting the layout's "text|pattern" filters to Qt's form.
 #include <gtest/gtest.h>
 
-#include "app/DialogFilter.h"
 #include "app/PNAP.h"
+#include "widgets/DialogFilter.h"
 
 namespace {
 

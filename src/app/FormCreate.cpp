@@ -17,11 +17,17 @@ void TFrmPhonaraPlayer::FormCreate() {
     PixelsPerStep = static_cast<float>(static_cast<double>(Image1->width()) /
                                        (ScrollBarX->maximum() - ScrollBarX->minimum()));
     UpdatingBars = false;
+    LastPosition = {0.f, 0.f, 0.f};
+    KeyMoveRaised = false;
     ViewCentre = static_cast<int>(Image1->width() / 2.0);
     // Both views repaint often while markers are dragged over them; Qt's
     // widgets are double-buffered already, so the panels need nothing more.
 
     MarkerDragging = false;
+    DragView = nullptr;
+    PressX = PressY = 0;
+    MovedSincePress = PressedOnSelected = false;
+    BandRect = {};
     BandSelecting = false;
     GridRangeSelecting = false;
 
@@ -41,6 +47,8 @@ void TFrmPhonaraPlayer::FormCreate() {
         StringGrid1->setCell(0, n, QString::asprintf(" %.2d", n));
         NameWidth[n] = 0;
     }
+
+    DrawViewBackground();
 }
 
 void TFrmPhonaraPlayer::FormDestroy() {

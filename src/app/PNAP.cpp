@@ -175,6 +175,11 @@ TFrmPhonaraPlayer::~TFrmPhonaraPlayer() {
     StringGrid1->wheelUp = nullptr;
     ApplicationEvents1->onMessage = nullptr;
     ApplicationEvents1->onDeactivate = nullptr;
+    for (TViewImage* image : {Image1, Image2}) {
+        image->onMouseDown = nullptr;
+        image->onMouseMove = nullptr;
+        image->onMouseUp = nullptr;
+    }
     if (FrmPhonaraPlayer == this)
         FrmPhonaraPlayer = nullptr;
 }
@@ -397,6 +402,16 @@ void TFrmPhonaraPlayer::BindHandlers() {
         ApplicationEvents1Message(receiver, event);
     };
     ApplicationEvents1->onDeactivate = [this] { ApplicationEvents1Deactivate(); };
+    for (TViewImage* image : {Image1, Image2}) {
+        image->onMouseDown = [this, image](Qt::MouseButton b, Qt::KeyboardModifiers k, int x,
+                                           int y) { ImageMouseDown(image, b, k, x, y); };
+        image->onMouseMove = [this, image](Qt::KeyboardModifiers k, int x, int y) {
+            ImageMouseMove(image, k, x, y);
+        };
+        image->onMouseUp = [this, image](Qt::MouseButton b, Qt::MouseButtons held,
+                                         Qt::KeyboardModifiers k, int x,
+                                         int y) { ImageMouseUp(image, b, held, k, x, y); };
+    }
     // The live key state, and the wheel routed to the focused control.
     new TKeyState(this);
     qApp->installEventFilter(this);

@@ -28,6 +28,7 @@ class TApplicationEvents;
 class TScrollBar;
 class TStringGrid;
 class TViewImage;
+struct TBandRect;
 
 // The channel-file dialog's built-in entries; plug-ins append theirs at start.
 extern const char* const ChannelFileFilter;
@@ -142,6 +143,22 @@ public:
     void ScrollBarExit();
     // The window-wide wheel dispatch; true when the wheel event was dealt with.
     bool MouseWheelHandler(QWheelEvent* event);
+
+    // The plane views: the figure behind the markers, and picking, dragging,
+    // the rubber band and sending the selection to the pointer.
+    void DrawViewBackground();
+    void ImageMouseDown(TViewImage* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
+                        int x, int y);
+    void ImageMouseMove(TViewImage* sender, Qt::KeyboardModifiers shift, int x, int y);
+    // held: the buttons still down after this release.
+    void ImageMouseUp(TViewImage* sender, Qt::MouseButton button, Qt::MouseButtons held,
+                      Qt::KeyboardModifiers shift, int x, int y);
+    void ImageMousePoint(TViewImage* sender, int x, int y);
+    void ImageMouseSelectRect(TViewImage* sender, const TBandRect& rect);
+    // The channel the moves act on: the current row when it is loaded and
+    // selected, else the lowest such channel, which becomes the current row;
+    // 0 when there is none.
+    int SettleCurrentChannel();
 
     // The channel grid's display.
     void StringGrid1DrawCell(QPainter& canvas, int col, int row, const QRect& rect);

@@ -48,22 +48,28 @@ void TFrmPhonaraPlayer::UpdateAxisLabel(TScrollBar* bar) {
     }
 }
 
+int TFrmPhonaraPlayer::SettleCurrentChannel() {
+    auto movable = [this](int n) { return Sources[n].Loaded && IsChannelSelected(n); };
+    const int r = StringGrid1->row();
+    if (r >= 1 && r <= ChannelCount && movable(r))
+        return r;
+    for (int n = 1; n <= ChannelCount; ++n) {
+        if (movable(n)) {
+            StringGrid1->setRow(n);
+            return n;
+        }
+    }
+    return 0;
+}
+
 void TFrmPhonaraPlayer::ScrollBarChange(TScrollBar* sender) {
     if (!UpdatingBars) {
         // The current channel lands on the bar's step; the other selected
-        // channels move rigidly with it.
+        // channels move rigidly with it. Making a channel current sets every
+        // bar to its steps first, so such a change only snaps the selection
+        // onto the current channel.
         auto movable = [this](int n) { return Sources[n].Loaded && IsChannelSelected(n); };
-        const int r = StringGrid1->row();
-        int c = (r >= 1 && r <= ChannelCount && movable(r)) ? r : 0;
-        if (c == 0) {
-            for (int n = 1; n <= ChannelCount && c == 0; ++n)
-                if (movable(n))
-                    c = n;
-            // Making it current sets every bar to its steps first, so this
-            // change only snaps the selection onto the current channel.
-            if (c != 0)
-                StringGrid1->setRow(c);
-        }
+        const int c = SettleCurrentChannel();
         if (c != 0) {
             const int p = sender->position();
             const double ups = UnitsPerStep;

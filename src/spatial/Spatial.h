@@ -3,6 +3,7 @@
 #pragma once
 
 #include "audiolib.h"
+#include "spatial/Picking.h"
 
 class TViewImage;
 
@@ -14,3 +15,9 @@ extern BASS_3DVECTOR LastPosition; // what the coordinate labels show
 extern bool KeyMoveRaised;         // the selection was raised by the first arrow key
 extern bool MarkerDragging;        // a left press on a marker drags the selection
 extern TViewImage* DragView;       // the view a marker drag started in
+// The last press in a plane view (any button) and what followed it.
+extern int PressX;
+extern int PressY;
+extern bool MovedSincePress;   // the pointer has left the press point since
+extern bool PressedOnSelected; // the last left press hit an already selected marker
+extern TBandRect BandRect;     // the rubber band as last shown

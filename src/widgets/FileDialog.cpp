@@ -3,7 +3,7 @@
 #include <QFileDialog>
 #include <QPointer>
 
-#include "app/DialogFilter.h"
+#include "widgets/DialogFilter.h"
 
 namespace {
 QPointer<QFileDialog> current;

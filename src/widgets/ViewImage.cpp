@@ -21,11 +21,41 @@ void TViewImage::SetPicture(const QImage& image) {
     update();
 }
 
-void TViewImage::paintEvent(QPaintEvent*) {
-    if (masked_.isNull())
+void TViewImage::SetBand(const QRect& band) {
+    const QRect shown = band.isEmpty() ? QRect() : band;
+    if (shown == band_)
         return;
+    band_ = shown;
+    update();
+}
+
+void TViewImage::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.drawImage(0, 0, masked_);
+    if (!masked_.isNull())
+        p.drawImage(0, 0, masked_);
+    if (band_.isEmpty())
+        return;
+    // Every other pixel of the frame, each once, inverted: visible on the
+    // panel's face and on the white figure alike.
+    QList<QPoint> dots;
+    auto dot = [&dots](int x, int y) {
+        if ((x + y) % 2 == 0)
+            dots.append(QPoint(x, y));
+    };
+    const int l = band_.left(), t = band_.top(), r = band_.right(), b = band_.bottom();
+    for (int x = l; x <= r; ++x) {
+        dot(x, t);
+        if (b != t)
+            dot(x, b);
+    }
+    for (int y = t + 1; y < b; ++y) {
+        dot(l, y);
+        if (r != l)
+            dot(r, y);
+    }
+    p.setCompositionMode(QPainter::RasterOp_NotDestination);
+    p.setPen(QPen(Qt::black, 1));
+    p.drawPoints(dots.constData(), static_cast<int>(dots.size()));
 }
 
 void TViewImage::mousePressEvent(QMouseEvent* event) {
@@ -42,6 +72,6 @@ void TViewImage::mouseMoveEvent(QMouseEvent* event) {
 
 void TViewImage::mouseReleaseEvent(QMouseEvent* event) {
     if (onMouseUp)
-        onMouseUp(event->button(), event->modifiers(), event->position().toPoint().x(),
-                  event->position().toPoint().y());
+        onMouseUp(event->button(), event->buttons(), event->modifiers(),
+                  event->position().toPoint().x(), event->position().toPoint().y());
 }

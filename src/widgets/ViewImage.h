@@ -18,9 +18,16 @@ public:
     // Silver (192, 192, 192) shows the panel through it, like a transparent bitmap.
     QColor TransparentColor{192, 192, 192};
 
+    // A dotted frame over the picture that does not touch it, drawn like a
+    // focus rectangle (every other pixel inverted). An empty rectangle shows none.
+    void SetBand(const QRect& band);
+    QRect Band() const { return band_; }
+
     std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)> onMouseDown;
     std::function<void(Qt::KeyboardModifiers, int x, int y)> onMouseMove;
-    std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)> onMouseUp;
+    // held: the buttons still down after this release.
+    std::function<void(Qt::MouseButton, Qt::MouseButtons held, Qt::KeyboardModifiers, int x, int y)>
+        onMouseUp;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -31,4 +38,5 @@ protected:
 private:
     QImage picture_;
     QImage masked_; // picture_ with the transparent colour made transparent
+    QRect band_;
 };

@@ -1,4 +1,4 @@
-#include "app/DialogFilter.h"
+#include "widgets/DialogFilter.h"
 
 namespace {
 

@@ -1,0 +1,65 @@
+// The main window started on the recording double of the audio library, as
+// the program starts it, with a few files the double can open. For the
+// test_fake executable, which links the program and the double.
+#pragma once
+
+#include <QApplication>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <initializer_list>
+#include <memory>
+
+#include "FakeAudio.h"
+#include "app/PNAP.h"
+#include "channels/Sources.h"
+#include "spatial/Coordinates.h"
+#include "spatial/Markers.h"
+#include "spatial/Spatial.h"
+#include "widgets/Marker.h"
+
+class FakeProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::reset();
+        ResetChannelTable();
+        w = std::make_unique<TFrmPhonaraPlayer>();
+        w->PluginFolder = "/nonexistent";
+        ASSERT_TRUE(w->BASSInitialize());
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+        fake::state().files = {{"/s/mono.wav", fake::FileKind::Mono},
+                               {"/s/two.wav", fake::FileKind::Stereo},
+                               {"/s/song.mod", fake::FileKind::Module},
+                               {"/s/bad.wav", fake::FileKind::Broken}};
+        fake::clearCalls();
+    }
+    void TearDown() override {
+        w.reset();
+        ResetChannelTable();
+    }
+
+    // Loads slot n at a position, with its markers where the position puts
+    // them, and sets its selection as given.
+    void load(int n, BASS_3DVECTOR pos, bool selected, const char* file = "/s/mono.wav") {
+        Sources[n].Position = pos;
+        ASSERT_TRUE(w->LoadChannelFile(n, file));
+        Sources[n].Selected = selected;
+        placeMarkers(n, pos);
+    }
+    static void placeMarkers(int n, BASS_3DVECTOR pos) {
+        const int left = coords::XToPixel(pos.x, UnitsPerStep, PixelsPerStep, MarkerHalfWidth);
+        FrontMarkers[n]->move(
+            left, coords::YZToPixel(pos.y, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
+        TopMarkers[n]->move(
+            left, coords::YZToPixel(pos.z, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
+    }
+    static void selectOnly(std::initializer_list<int> channels) {
+        for (int n = 1; n <= ChannelCount; ++n)
+            Sources[n].Selected = false;
+        for (int n : channels)
+            Sources[n].Selected = true;
+    }
+
+    std::unique_ptr<TFrmPhonaraPlayer> w;
+};
