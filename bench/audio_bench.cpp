@@ -1,17 +1,21 @@
 // The program's heaviest audio load, rendered offline: 32 mono 3D sources
 // streamed from files in every stream format (WAV, AIFF, FLAC, Ogg Vorbis,
-// MP3 and WavPack through the basswv plug-in), each with its own reverb, the
-// room environment on, HRTF on, and every source moving every 10 ms.
+// MP3 and WavPack through the basswv plug-in), each with the reverb, the room
+// environment on, HRTF on, and every source moving every 10 ms.
 //
-// The same workload is rendered by raw OpenAL Soft from pre-decoded buffers as
-// the baseline, alternating with the library in each round. Reported: speed as
-// a multiple of real time and CPU seconds (all threads of the process) per
-// second of audio, medians and best rounds; the decoding of the same files on
-// its own, which is the part of the cost streaming adds by nature; then the
-// peak resident size of processes holding the library idle and with 32
-// playing streams.
+// The same workload is rendered by raw OpenAL Soft from pre-decoded buffers,
+// alternating with the library in each round: the floor, with one reverb slot
+// for all sources (what the work needs), and the way without sharing, with a
+// reverb slot per source. Reported: speed as a multiple of real time and CPU
+// seconds (all threads of the process) per second of audio, medians and best
+// rounds, and the ratio of ours to the floor; the decoding of the same files on
+// its own, which is the part of the cost streaming adds by nature; the CPU an
+// idle library costs on the null output device; then the peak resident size
+// of processes holding the library idle and with 32 playing streams.
 //
-//   audio_bench [--seconds S] [--rounds N] [--plugin-dir DIR]
+// Prints a table; exits non-zero only when it cannot run, not on missed targets.
+//
+//   audio_bench [--seconds S] [--rounds N] [--idle-seconds S] [--plugin-dir DIR]
 //   audio_bench --rss FOLDER [--streams N]   (the child that reports VmHWM)
 
 #define AL_ALEXT_PROTOTYPES
@@ -330,7 +334,9 @@ void loadPreset(ALuint effect, const EFXEAXREVERBPROPERTIES& p) {
     alEffecti(effect, AL_EAXREVERB_DECAY_HFLIMIT, p.iDecayHFLimit);
 }
 
-Baseline openBaseline(const std::vector<std::vector<float>>& pcm) {
+// sharedSlot: one reverb slot fed by every source (the floor); else a slot
+// per source.
+Baseline openBaseline(const std::vector<std::vector<float>>& pcm, bool sharedSlot) {
     Baseline b;
     b.device = alcLoopbackOpenDeviceSOFT(nullptr);
     const ALCint attrs[] = {ALC_FORMAT_CHANNELS_SOFT,
@@ -360,25 +366,29 @@ Baseline openBaseline(const std::vector<std::vector<float>>& pcm) {
     alAuxiliaryEffectSlotf(b.roomSlot, AL_EFFECTSLOT_GAIN, kRoomVolume);
 
     const auto n = static_cast<ALsizei>(pcm.size());
+    const size_t slotCount = sharedSlot ? 1 : pcm.size();
     b.sources.resize(pcm.size());
     b.buffers.resize(pcm.size());
-    b.slots.resize(pcm.size());
-    b.effects.resize(pcm.size());
+    b.slots.resize(slotCount);
+    b.effects.resize(slotCount);
     b.filters.resize(pcm.size());
     alGenSources(n, b.sources.data());
     alGenBuffers(n, b.buffers.data());
-    alGenAuxiliaryEffectSlots(n, b.slots.data());
-    alGenEffects(n, b.effects.data());
+    alGenAuxiliaryEffectSlots(static_cast<ALsizei>(slotCount), b.slots.data());
+    alGenEffects(static_cast<ALsizei>(slotCount), b.effects.data());
     alGenFilters(n, b.filters.data());
-    for (size_t i = 0; i < pcm.size(); ++i) {
-        alBufferData(b.buffers[i], AL_FORMAT_MONO_FLOAT32, pcm[i].data(),
-                     static_cast<ALsizei>(pcm[i].size() * sizeof(float)), kRate);
+    for (size_t i = 0; i < slotCount; ++i) {
         alEffecti(b.effects[i], AL_EFFECT_TYPE, AL_EFFECT_REVERB);
         alEffectf(b.effects[i], AL_REVERB_DECAY_TIME, kReverb.reverbTime / 1000.f);
         alEffectf(b.effects[i], AL_REVERB_DECAY_HFRATIO, std::max(kReverb.highFreqRTRatio, 0.1f));
         alAuxiliaryEffectSloti(b.slots[i], AL_EFFECTSLOT_EFFECT, static_cast<ALint>(b.effects[i]));
         alAuxiliaryEffectSlotf(b.slots[i], AL_EFFECTSLOT_GAIN,
                                std::pow(10.f, kReverb.reverbMix / 20.f));
+    }
+    for (size_t i = 0; i < pcm.size(); ++i) {
+        alBufferData(b.buffers[i], AL_FORMAT_MONO_FLOAT32, pcm[i].data(),
+                     static_cast<ALsizei>(pcm[i].size() * sizeof(float)), kRate);
+        const ALuint slot = b.slots[sharedSlot ? 0 : i];
 
         const ALuint s = b.sources[i];
         alSourcei(s, AL_BUFFER, static_cast<ALint>(b.buffers[i]));
@@ -388,7 +398,7 @@ Baseline openBaseline(const std::vector<std::vector<float>>& pcm) {
         alFilteri(b.filters[i], AL_FILTER_TYPE, AL_FILTER_LOWPASS);
         alFilterf(b.filters[i], AL_LOWPASS_GAIN, std::pow(10.f, kReverb.inGain / 20.f));
         alFilterf(b.filters[i], AL_LOWPASS_GAINHF, 1.f);
-        alSource3i(s, AL_AUXILIARY_SEND_FILTER, static_cast<ALint>(b.slots[i]), 1,
+        alSource3i(s, AL_AUXILIARY_SEND_FILTER, static_cast<ALint>(slot), 1,
                    static_cast<ALint>(b.filters[i]));
         const BASS_3DVECTOR p = placeAt(static_cast<int>(i), 0);
         alSource3f(s, AL_POSITION, p.x, p.y, -p.z);
@@ -415,8 +425,9 @@ void closeBaseline(Baseline& b) {
     alcCloseDevice(b.device);
 }
 
-Result runBaseline(const std::vector<std::vector<float>>& pcm, double audioSeconds) {
-    Baseline b = openBaseline(pcm);
+Result runBaseline(const std::vector<std::vector<float>>& pcm, double audioSeconds,
+                   bool sharedSlot) {
+    Baseline b = openBaseline(pcm, sharedSlot);
     const bool deferred = alIsExtensionPresent("AL_SOFT_deferred_updates");
     Result r = timeLoop(
         audioSeconds,
@@ -491,6 +502,44 @@ Result runDecodeOnly(const std::vector<Input>& inputs, const std::string& plugin
     return r;
 }
 
+// ---- Idle ---------------------------------------------------------------------------
+
+// CPU seconds (every thread) per second of wall time while the library sits on
+// OpenAL Soft's null output, which mixes in real time, holding `loaded` stopped
+// channels as the program leaves them with the reverb level at 0 and the room
+// "Off".
+double runIdle(const std::vector<Input>& inputs, int loaded, double wallSeconds) {
+    if (!BASS_Init(1, kRate, BASS_DEVICE_3D, nullptr, nullptr))
+        die("BASS_Init");
+    BASS_Set3DFactors(1.f, 1.f, 1.f);
+    BASS_SetEAXParameters(-1, 0.f, -1.f, -1.f);
+    const BASS_REVERB_PARAMS levelZero = {0.f, -96.f, 1200.f, 0.1f};
+    std::vector<HSTREAM> handles;
+    for (int i = 0; i < loaded; ++i) {
+        const Input& in = inputs[static_cast<size_t>(i) % inputs.size()];
+        const HSTREAM h = BASS_StreamCreateFile(
+            false, in.path.c_str(), 0, 0, BASS_SAMPLE_MONO | BASS_SAMPLE_LOOP | BASS_SAMPLE_3D);
+        if (!h)
+            die(("BASS_StreamCreateFile " + in.path).c_str());
+        BASS_FXSetParameters(BASS_ChannelSetFX(h, BASS_FX_REVERB, 2), &levelZero);
+        BASS_ChannelSetEAXMix(h, 0.f);
+        const BASS_3DVECTOR pos = placeAt(i, 0);
+        BASS_ChannelSet3DPosition(h, &pos, nullptr, nullptr);
+        handles.push_back(h);
+    }
+    BASS_Apply3D();
+    usleep(300000); // let start-up work settle
+    const double wall0 = seconds(CLOCK_MONOTONIC);
+    const double cpu0 = seconds(CLOCK_PROCESS_CPUTIME_ID);
+    usleep(static_cast<useconds_t>(wallSeconds * 1e6));
+    const double cpu = seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+    const double wall = seconds(CLOCK_MONOTONIC) - wall0;
+    for (HSTREAM h : handles)
+        BASS_StreamFree(h);
+    BASS_Free();
+    return cpu / wall;
+}
+
 // ---- Peak memory ----------------------------------------------------------------------
 
 long peakRssKb() {
@@ -558,6 +607,7 @@ int main(int argc, char** argv) {
     setenv("ALSOFT_DRIVERS", "null", 0);
 
     double audioSeconds = 20;
+    double idleSeconds = 2;
     int rounds = 3;
     int streams = kSources;
     std::string rssFolder;
@@ -569,6 +619,8 @@ int main(int argc, char** argv) {
             audioSeconds = std::atof(argv[++i]);
         else if (a == "--rounds" && hasValue)
             rounds = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--idle-seconds" && hasValue)
+            idleSeconds = std::max(0.1, std::atof(argv[++i]));
         else if (a == "--plugin-dir" && hasValue)
             pluginDir = argv[++i];
         else if (a == "--rss" && hasValue)
@@ -576,10 +628,11 @@ int main(int argc, char** argv) {
         else if (a == "--streams" && hasValue)
             streams = std::max(0, std::atoi(argv[++i]));
         else {
-            std::fprintf(stderr,
-                         "usage: %s [--seconds S] [--rounds N] [--plugin-dir DIR]\n"
-                         "       %s --rss FOLDER [--streams N] [--plugin-dir DIR]\n",
-                         argv[0], argv[0]);
+            std::fprintf(
+                stderr,
+                "usage: %s [--seconds S] [--rounds N] [--idle-seconds S] [--plugin-dir DIR]\n"
+                "       %s --rss FOLDER [--streams N] [--plugin-dir DIR]\n",
+                argv[0], argv[0]);
             return 2;
         }
     }
@@ -609,13 +662,17 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::vector<Result> ours, base, decode;
+    std::vector<Result> ours, atFloor, perSource, decode;
+    std::vector<double> idleEmpty, idleLoaded;
     for (int round = 0; round < rounds; ++round) {
         std::printf("Round %d of %d...\n", round + 1, rounds);
         std::fflush(stdout);
-        base.push_back(runBaseline(pcm, audioSeconds));
+        atFloor.push_back(runBaseline(pcm, audioSeconds, true));
         ours.push_back(runLibrary(inputs, audioSeconds));
+        perSource.push_back(runBaseline(pcm, audioSeconds, false));
         decode.push_back(runDecodeOnly(inputs, plugin, audioSeconds));
+        idleEmpty.push_back(runIdle(inputs, 0, idleSeconds));
+        idleLoaded.push_back(runIdle(inputs, kSources, idleSeconds));
     }
 
     const long idleKb = measureRss(dir.string(), pluginDir, 0);
@@ -651,39 +708,57 @@ int main(int argc, char** argv) {
     }
 
     const double oursCpu = collect(ours, &Result::cpuPerSecond);
-    const double baseCpu = collect(base, &Result::cpuPerSecond);
-    const double ratio = oursCpu / baseCpu;
+    const double floorCpu = collect(atFloor, &Result::cpuPerSecond);
+    const double perSourceCpu = collect(perSource, &Result::cpuPerSecond);
+    const double ratio = oursCpu / floorCpu;
+    const double idle = median(idleLoaded);
 
-    std::printf("\nWorkload: %d mono 3D sources at %d Hz (%s), looping; per-source reverb\n"
-                "(mix %.0f dB, %.0f ms); room environment %d at volume %.1f; HRTF requested;\n"
-                "all sources moved every %d ms; %.0f s of audio per run, %d rounds, medians.\n"
-                "CPU time counts every thread of the process.\n\n",
+    std::printf("\nWorkload: %d mono 3D sources at %d Hz (%s), looping; the reverb on\n"
+                "every source (mix %.0f dB, %.0f ms); room environment %d at volume %.1f; HRTF\n"
+                "requested; all sources moved every %d ms; %.0f s of audio per run, %d rounds,\n"
+                "medians. CPU time counts every thread of the process.\n\n",
                 kSources, kRate, mix.c_str(), kReverb.reverbMix, kReverb.reverbTime,
                 kRoomEnvironment, kRoomVolume, kBlock * 1000 / kRate, audioSeconds, rounds);
-    std::printf("%-28s %14s %18s %10s %6s\n", "", "x real time", "CPU s / audio s", "out RMS",
+    std::printf("%-36s %11s %16s %8s %5s\n", "", "x real time", "CPU s / audio s", "out RMS",
                 "HRTF");
-    std::printf("%-28s %14.1f %18.4f %10.4f %6s\n", "audiolib (streamed)",
-                collect(ours, &Result::speed), oursCpu, rmsOf(ours), ours.back().hrtf.c_str());
-    std::printf("%-28s %14.1f %18.4f %10s %6s\n", "  its decoding, measured alone",
+    auto row = [&](const char* name, const std::vector<Result>& rs) {
+        std::printf("%-36s %11.1f %16.4f %8.4f %5s\n", name, collect(rs, &Result::speed),
+                    collect(rs, &Result::cpuPerSecond), rmsOf(rs), rs.back().hrtf.c_str());
+    };
+    row("audiolib (streamed)", ours);
+    std::printf("%-36s %11.1f %16.4f %8s %5s\n", "  its decoding, measured alone",
                 collect(decode, &Result::speed), collect(decode, &Result::cpuPerSecond), "-", "-");
-    std::printf("%-28s %14.1f %18.4f %10.4f %6s\n", "raw OpenAL Soft (buffers)",
-                collect(base, &Result::speed), baseCpu, rmsOf(base), base.back().hrtf.c_str());
-    std::printf("%-28s %14s %17.2fx %s\n", "cost ratio (ours / base)", "", ratio,
+    row("floor: raw OpenAL, one reverb slot", atFloor);
+    row("raw OpenAL, a reverb slot per source", perSource);
+    std::printf("%-36s %28.2fx %s\n", "audiolib / floor", ratio,
                 ratio <= 1.25 ? "(target <= 1.25x: met)" : "(target <= 1.25x: MISSED)");
-    std::printf("\nPer round, CPU s / audio s (ours, baseline):");
+    // Decoding is what streaming adds by nature; without it, what is left is
+    // the mixing the floor does.
+    const double decodeCpu = collect(decode, &Result::cpuPerSecond);
+    std::printf("%-36s %28.2fx\n", "audiolib less its decoding / floor",
+                (oursCpu - decodeCpu) / floorCpu);
+    std::printf("%-36s %28.2fx\n", "slot per source / floor", perSourceCpu / floorCpu);
+    std::printf("\nPer round, CPU s / audio s (audiolib, floor, slot per source):");
     for (size_t i = 0; i < ours.size(); ++i)
-        std::printf(" %.4f/%.4f", ours[i].cpuPerSecond(), base[i].cpuPerSecond());
+        std::printf(" %.4f/%.4f/%.4f", ours[i].cpuPerSecond(), atFloor[i].cpuPerSecond(),
+                    perSource[i].cpuPerSecond());
     // Other load on the machine only ever adds time: the best rounds are the
     // least disturbed comparison.
-    double bestOurs = 1e9, bestBase = 1e9;
+    double bestOurs = 1e9, bestFloor = 1e9;
     for (size_t i = 0; i < ours.size(); ++i) {
         bestOurs = std::min(bestOurs, ours[i].cpuPerSecond());
-        bestBase = std::min(bestBase, base[i].cpuPerSecond());
+        bestFloor = std::min(bestFloor, atFloor[i].cpuPerSecond());
     }
-    std::printf("\nBest rounds: %.4f / %.4f = %.2fx", bestOurs, bestBase, bestOurs / bestBase);
-    std::printf("\n\nPeak RSS (VmHWM), each in a process of its own:\n");
-    std::printf("  %-40s %8.1f MB\n", "library open, plug-in loaded, no streams", idleKb / 1024.0);
-    std::printf("  %-40s %8.1f MB %s\n", "32 playing streams with reverb", fullKb / 1024.0,
+    std::printf("\nBest rounds, audiolib / floor: %.4f / %.4f = %.2fx", bestOurs, bestFloor,
+                bestOurs / bestFloor);
+    std::printf("\n\nIdle on the null output, CPU s per wall s (%.0f s per run, medians):\n",
+                idleSeconds);
+    std::printf("  %-46s %8.4f\n", "library open, nothing loaded", median(idleEmpty));
+    std::printf("  %-46s %8.4f %s\n", "32 loaded, stopped; reverb level 0, room Off", idle,
+                idle <= 0.005 ? "(target <= 0.005: met)" : "(target <= 0.005: MISSED)");
+    std::printf("\nPeak RSS (VmHWM), each in a process of its own:\n");
+    std::printf("  %-46s %8.1f MB\n", "library open, plug-in loaded, no streams", idleKb / 1024.0);
+    std::printf("  %-46s %8.1f MB %s\n", "32 playing streams with reverb", fullKb / 1024.0,
                 fullKb > 0 && fullKb < 100 * 1024 ? "(target < 100 MB: met)"
                                                   : "(target < 100 MB: MISSED)");
     return 0;
