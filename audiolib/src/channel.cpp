@@ -388,6 +388,8 @@ AUDIOLIB_API BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, 
     } else {
         applySourceSpace(*ch);
     }
+    if (freq != -1)
+        kickThread(); // a faster rate drains the queue sooner than the thread planned
     return 1;
 }
 
