@@ -100,6 +100,17 @@ TEST_F(PlaneViews, ClicksAndCtrlClicksSelectMarkers) {
     QTest::mouseMove(front, from);
     QTest::mouseRelease(front, Qt::LeftButton, Qt::ControlModifier, from);
     EXPECT_EQ(selection(), (std::vector<int>{1, 3}));
+
+    // Ctrl on an unselected marker drags the selection along with it.
+    const int left1 = FrontMarkers[1]->x(), left2 = FrontMarkers[2]->x();
+    const int left3 = FrontMarkers[3]->x();
+    drag(front, centre(2), centre(2) + QPoint(0, 10), Qt::ControlModifier);
+    EXPECT_EQ(selection(), (std::vector<int>{1, 2, 3}));
+    for (int n : {1, 2, 3})
+        EXPECT_EQ(FrontMarkers[n]->y(), centre(2).y() - MarkerHalfHeight) << n;
+    EXPECT_EQ(FrontMarkers[1]->x(), left1);
+    EXPECT_EQ(FrontMarkers[2]->x(), left2);
+    EXPECT_EQ(FrontMarkers[3]->x(), left3);
 }
 
 TEST_F(PlaneViews, EmptySpaceClearsOrKeepsAndTheBandOnlyAdds) {
