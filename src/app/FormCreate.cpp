@@ -3,7 +3,6 @@
 #include "audiolib.h"
 #include "channellist/ChannelGrid.h"
 #include "channels/Sources.h"
-#include "playlist/PathRules.h"
 #include "spatial/Markers.h"
 #include "spatial/Spatial.h"
 #include "widgets/HintWindow.h"
@@ -49,10 +48,17 @@ void TFrmPhonaraPlayer::FormCreate() {
     }
 
     DrawViewBackground();
+
+    // Files dropped from the desktop.
+    setAcceptDrops(true);
 }
 
 void TFrmPhonaraPlayer::FormDestroy() {
     destroyed_ = true;
+    // The arrangement for the next start, unless closing the window has saved
+    // it already. A failure has been shown to the user; the tear-down goes on,
+    // so that the audio library is released.
+    WriteAutoSave();
     delete FileHintWindow;
     FileHintWindow = nullptr;
     for (int n = 1; n <= ChannelCount; ++n) {
@@ -66,32 +72,3 @@ void TFrmPhonaraPlayer::FormDestroy() {
     BASS_Stop();
     BASS_Free();
 }
-
-void TFrmPhonaraPlayer::LoadIniFile(const QStringList& arguments) {
-    if (arguments.isEmpty())
-        return; // the auto-saved arrangement comes with the playlists
-    if (IsPlaylistName(arguments.first().toStdString())) {
-        OpenPlaylist(arguments.first().toStdString());
-        return;
-    }
-    // Sound files go into slots 1, 2, 3 and on, whatever is selected.
-    int slot = 1;
-    bool loadedAny = false;
-    for (const QString& argument : arguments) {
-        if (LoadChannelFile(slot, argument.toStdString())) {
-            loadedAny = true;
-            if (++slot > ChannelCount)
-                break;
-        }
-    }
-    RepaintGrid();
-    ReportLoadResult(loadedAny);
-}
-
-// Playlists are not read or written yet: a chosen or named playlist is taken
-// out of the sound files and opens nothing, and the dialogs' OK does nothing.
-void TFrmPhonaraPlayer::OpenPlaylist(const std::string&) {}
-
-void TFrmPhonaraPlayer::FileOpen2Accept() {}
-
-void TFrmPhonaraPlayer::FileSaveAs1Accept() {}

@@ -218,6 +218,10 @@ void TFrmPhonaraPlayer::BuildMenu() {
     MenuOpenFile->addAction(O1);
     MenuOpenFile->addAction(A1);
     MenuOpenFile->addAction(Exit2);
+    // The playlist shortcuts belong to the actions, not to their menu items:
+    // they work also while the File menu is disabled.
+    addAction(FileOpen2);
+    addAction(FileSaveAs1);
 
     about1 = MainMenu1->addAction("バージョン(&H)");
     connect(about1, &QAction::triggered, this, [this] { about1Click(); });
@@ -449,7 +453,9 @@ void TFrmPhonaraPlayer::SetTabOrder() {
 
 void TFrmPhonaraPlayer::closeEvent(QCloseEvent* event) {
     // Closing ends the event loop; the window is destroyed afterwards and its
-    // destruction does the tear-down.
+    // destruction does the tear-down. The arrangement is saved now, while a
+    // failure can still be shown: once the loop has ended, no dialog runs.
+    WriteAutoSave();
     event->accept();
 }
 

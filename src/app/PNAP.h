@@ -14,6 +14,8 @@
 
 class QAction;
 class QComboBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -122,7 +124,18 @@ public:
     void LoadFileList(const std::vector<std::string>& list);
     void LoadButtonClick();
     void RemoveButtonClick();
+
+    // Playlists: the whole arrangement read from or written to a file. Either
+    // tells the user when the file cannot be read or written.
     void OpenPlaylist(const std::string& path);
+    bool SavePlaylist(const std::string& path);
+    // Local files dropped onto the window, in the desktop's order.
+    void WMDropFiles(const std::vector<std::string>& names);
+    // The arrangement kept between runs: written when the window is destroyed,
+    // read at a start without arguments. Empty: none (the entry point sets it).
+    std::string AutoSavePath;
+    // Writes it, once: when the window is closed, or else destroyed.
+    void WriteAutoSave();
 
     // Transport.
     void PlayButtonClick();
@@ -196,6 +209,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -210,6 +225,7 @@ private:
     void SetTabOrder();
 
     bool destroyed_ = false;
+    bool autoSaved_ = false;
     bool dispatchingWheel_ = false;
 };
 

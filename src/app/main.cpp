@@ -4,8 +4,11 @@
 #include <memory>
 
 #include "app/PNAP.h"
+#include "app/TerminationSignals.h"
+#include "playlist/AutoSave.h"
 
 int main(int argc, char* argv[]) {
+    InstallTerminationSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName("PhonaraPlayer");
     QApplication::setApplicationDisplayName("PhonaraPlayer");
@@ -14,13 +17,21 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName("io.github.phonaraplayer.PhonaraPlayer");
 
     auto window = std::make_unique<TFrmPhonaraPlayer>();
+    RouteTerminationSignals(window.get());
     if (!window->BASSInitialize()) {
         window->AbandonStartup(); // the user has been told why; the auto-save stays as it was
         return 0;
     }
+    // Ended before the arrangement was read: no auto-save yet, so the one of
+    // the last run stays.
+    if (TerminationRequested())
+        return 0;
+    window->AutoSavePath = AutoSavePlaylistPath();
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     window->LoadIniFile(arguments);
+    if (TerminationRequested())
+        return 0; // the window's destruction saves the arrangement
 
     window->show();
     return QApplication::exec();

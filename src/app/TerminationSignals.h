@@ -1,0 +1,17 @@
+// SIGTERM, SIGINT and SIGHUP (shutdown, logout, Ctrl+C in a terminal) end the
+// program the way its close box does, so that the arrangement is saved and the
+// audio device released. A second one while closing ends the process at once.
+#pragma once
+
+class QWidget;
+
+// Catches the three signals; call first thing in main. What arrives before the
+// event loop runs is kept for it.
+void InstallTerminationSignals();
+
+// Whether one of the signals has arrived.
+bool TerminationRequested();
+
+// From the event loop on, each caught signal closes the open dialogs and then
+// window (which must outlive the event loop).
+void RouteTerminationSignals(QWidget* window);

@@ -1,0 +1,224 @@
+// Playlists: reading and writing the arrangement, the open and save commands,
+// dropped files, the command line and the auto-save.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStandardPaths>
+#include <QUrl>
+#include <filesystem>
+
+#include "app/PNAP.h"
+#include "audiolib.h"
+#include "channels/Sources.h"
+#include "playlist/AutoSave.h"
+#include "playlist/PathRules.h"
+#include "playlist/PlaylistFile.h"
+#include "playlist/PlaylistFormat.h"
+#include "spatial/Coordinates.h"
+#include "spatial/Markers.h"
+#include "spatial/Spatial.h"
+#include "widgets/Marker.h"
+#include "widgets/StringGrid.h"
+
+namespace {
+
+// The error box of a file that cannot be read or written.
+void ShowFileError(QWidget* window, const char* format, const std::string& path) {
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
+                    QString::fromUtf8(format).arg(QString::fromStdString(path)), QMessageBox::Ok,
+                    window && window->isVisible() ? window : nullptr);
+    box.exec();
+}
+
+// Both markers of channel n where its position puts them.
+void PlaceMarkers(int n, const BASS_3DVECTOR& p) {
+    const int left = coords::XToPixel(p.x, UnitsPerStep, PixelsPerStep, MarkerHalfWidth);
+    FrontMarkers[n]->move(left,
+                          coords::YZToPixel(p.y, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
+    TopMarkers[n]->move(left,
+                        coords::YZToPixel(p.z, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
+}
+
+// The paths of the local files among dropped URLs; others are not files.
+std::vector<std::string> LocalFiles(const QMimeData* data) {
+    std::vector<std::string> names;
+    if (data && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile() && !url.toLocalFile().isEmpty())
+                names.push_back(url.toLocalFile().toStdString());
+    return names;
+}
+
+} // namespace
+
+std::string AutoSavePlaylistPath() {
+    TAutoSaveFacts facts;
+    const QString folder = QCoreApplication::applicationDirPath();
+    facts.ProgramFolder = folder.toStdString();
+    facts.ProgramFolderWritable = QFileInfo(folder).isWritable();
+    facts.InstalledCopy = QFileInfo::exists(QDir(folder).filePath(InstalledMarkerName));
+    facts.UserConfigFolder =
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation).toStdString();
+    return AutoSavePathFor(facts);
+}
+
+bool TFrmPhonaraPlayer::SavePlaylist(const std::string& path) {
+    std::vector<TPlaylistChannel> channels;
+    for (int n = 1; n <= ChannelCount; ++n) {
+        const TSource& slot = Sources[n];
+        if (slot.Loaded)
+            channels.push_back({slot.Position.x, slot.Position.y, slot.Position.z, slot.FileName});
+    }
+    const std::string text =
+        FormatPlaylist(TrackBar1->value(), ComboBox1->currentIndex(), channels);
+    if (WriteFileReplacing(path, text))
+        return true;
+    ShowFileError(this, "ファイル %1 を作成できません", path);
+    return false;
+}
+
+void TFrmPhonaraPlayer::WriteAutoSave() {
+    if (autoSaved_ || AutoSavePath.empty())
+        return;
+    autoSaved_ = true;
+    std::error_code ignored; // a folder that cannot be made fails the save
+    std::filesystem::create_directories(FolderOfPath(AutoSavePath), ignored);
+    SavePlaylist(AutoSavePath);
+}
+
+void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
+    std::string text;
+    switch (ReadFileHead(path, text)) {
+    case TReadResult::Missing:
+        return;
+    case TReadResult::Unreadable:
+        ShowFileError(this, "ファイル %1 は開けません", path);
+        return;
+    case TReadResult::Ok:
+        break;
+    }
+    // Positions are kept within the bars' 50 steps either way.
+    const auto lines = ParsePlaylist(text, 50 * static_cast<double>(UnitsPerStep));
+
+    FreeChannel(true);
+    int next = 1;
+    BASS_3DVECTOR pending{0.f, 0.f, 0.f};
+    bool existingSeen = false;
+    bool loadedAny = false;
+    for (const TPlaylistLine& line : lines) {
+        if (line.LineKind == TPlaylistLine::Kind::Effect) {
+            if (line.ReverbLevel)
+                TrackBar1->setValue(*line.ReverbLevel);
+            // The environment is applied even when unchanged, and also while
+            // the box is disabled for want of EAX.
+            if (line.Environment) {
+                {
+                    const QSignalBlocker once(ComboBox1);
+                    ComboBox1->setCurrentIndex(*line.Environment);
+                }
+                ComboBox1Change();
+            }
+            continue;
+        }
+        if (line.LineKind == TPlaylistLine::Kind::Position) {
+            pending.x = line.X.value_or(pending.x);
+            pending.y = line.Y.value_or(pending.y);
+            pending.z = line.Z.value_or(pending.z);
+            continue;
+        }
+        const std::string file = PathInPlaylist(path, line.Path);
+        if (!IsExistingFile(file))
+            continue; // takes no slot
+        existingSeen = true;
+        // The position belongs to the next file that loads.
+        if (LoadChannelFile(next, file)) {
+            TSource& slot = Sources[next];
+            slot.Position = pending;
+            BASS_ChannelSet3DPosition(slot.Handle, &slot.Position, nullptr, nullptr);
+            BASS_Apply3D();
+            PlaceMarkers(next, slot.Position);
+            pending = {0.f, 0.f, 0.f};
+            loadedAny = true;
+        }
+        // A file that exists but does not load still takes its slot.
+        if (++next > ChannelCount)
+            break;
+    }
+    // The current row's channel becomes the current channel again.
+    bool canSelect = true;
+    StringGrid1SelectCell(1, StringGrid1->row(), canSelect);
+    RepaintGrid();
+    if (existingSeen)
+        ReportLoadResult(loadedAny);
+}
+
+void TFrmPhonaraPlayer::FileOpen2Accept() {
+    OpenPlaylist(FileOpen2Dialog.FileName.toStdString());
+}
+
+void TFrmPhonaraPlayer::FileSaveAs1Accept() {
+    SavePlaylist(FileSaveAs1Dialog.FileName.toStdString());
+}
+
+void TFrmPhonaraPlayer::LoadIniFile(const QStringList& arguments) {
+    if (arguments.isEmpty()) {
+        if (!AutoSavePath.empty())
+            OpenPlaylist(AutoSavePath);
+        return;
+    }
+    // Names relative to the working folder are made absolute, so that a
+    // playlist or the auto-save written later still finds them.
+    auto absolute = [](const QString& name) {
+        return name.isEmpty() ? std::string() : QFileInfo(name).absoluteFilePath().toStdString();
+    };
+    const std::string first = absolute(arguments.first());
+    if (IsPlaylistName(first)) {
+        OpenPlaylist(first);
+        return;
+    }
+    // Sound files go into slots 1, 2, 3 and on, whatever is selected; a file
+    // that fails leaves its slot to the next one.
+    int slot = 1;
+    bool loadedAny = false;
+    for (const QString& argument : arguments) {
+        if (LoadChannelFile(slot, absolute(argument))) {
+            loadedAny = true;
+            if (++slot > ChannelCount)
+                break;
+        }
+    }
+    RepaintGrid();
+    ReportLoadResult(loadedAny);
+}
+
+void TFrmPhonaraPlayer::WMDropFiles(const std::vector<std::string>& names) {
+    if (names.empty())
+        return;
+    // The first name decides: one playlist, or up to 32 sound files.
+    if (IsPlaylistName(names.front())) {
+        OpenPlaylist(names.front());
+        return;
+    }
+    const size_t count = std::min(names.size(), static_cast<size_t>(ChannelCount));
+    LoadFileList(std::vector<std::string>(names.begin(), names.begin() + count));
+}
+
+void TFrmPhonaraPlayer::dragEnterEvent(QDragEnterEvent* event) {
+    if (!LocalFiles(event->mimeData()).empty())
+        event->acceptProposedAction();
+}
+
+void TFrmPhonaraPlayer::dropEvent(QDropEvent* event) {
+    const std::vector<std::string> names = LocalFiles(event->mimeData());
+    if (names.empty())
+        return;
+    event->acceptProposedAction();
+    WMDropFiles(names);
+}
