@@ -155,8 +155,7 @@ run_until_loaded() {
     local status=0
     wait "$pid" || status=$?
     pid=
-    # 143: ended by the signal itself.
-    [ "$status" -eq 0 ] || [ "$status" -eq 143 ] || {
+    [ "$status" -eq 0 ] || {
         cat "$work/run.log" >&2
         fail "$program exited with $status on SIGTERM"
     }
@@ -167,6 +166,30 @@ mkdir -p "$work/sound" "$work/home/config" "$work/runtime"
 chmod 700 "$work/runtime"
 quietly "$write_wavpack" "$sound"
 
-# The installed program, started through its link with a WavPack file.
+# The installed program, started through its link with a WavPack file. It
+# could write its own folder (the staging root is ours, and root may write
+# anywhere), but an installed copy keeps its auto-save per user.
+touch "$work/before-run"
 run_until_loaded "$link" "$sound"
+autosave=$work/home/config/PhonaraPlayer/PNAPini.pna
+[ -f "$autosave" ] || fail "no auto-save in \$XDG_CONFIG_HOME after SIGTERM"
+tr -d '\r' <"$autosave" | grep -qxF "$sound" || fail "the auto-save does not list $sound"
+if find "$root" -newer "$work/before-run" | grep .; then
+    fail "the installed program wrote into its install root"
+fi
+
+# Started again without arguments, it restores the arrangement from there.
+run_until_loaded "$link"
+[ -f "$autosave" ] || fail "the auto-save is gone after the restoring run"
+
+if [ "$mode" = staged ]; then
+    # A copy without the marker (unpacked somewhere, or the build folder)
+    # keeps its auto-save beside itself.
+    cp -a "$folder" "$work/copy"
+    rm "$work/copy/phonaraplayer.installed"
+    rm "$autosave"
+    run_until_loaded "$work/copy/phonaraplayer" "$sound"
+    [ -f "$work/copy/PNAPini.pna" ] || fail "the copy without the marker kept no auto-save beside itself"
+    [ ! -e "$autosave" ] || fail "the copy without the marker wrote its auto-save per user"
+fi
 echo "ok: $mode install in $root"
