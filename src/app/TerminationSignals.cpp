@@ -14,6 +14,8 @@ namespace {
 // reads it there (nothing else may safely run inside a signal handler).
 int wakePipe[2] = {-1, -1};
 volatile sig_atomic_t received = 0;
+// The program's end has been taken in hand already (on the GUI thread).
+bool consumed = false;
 
 void OnTerminationSignal(int sig) {
     if (received) {
@@ -42,8 +44,11 @@ void InstallTerminationSignals() {
         ::sigaction(sig, &action, nullptr);
 }
 
-bool TerminationRequested() {
-    return received != 0;
+bool ConsumeTerminationRequest() {
+    if (!received)
+        return false;
+    consumed = true;
+    return true;
 }
 
 void RouteTerminationSignals(QWidget* window) {
@@ -54,6 +59,9 @@ void RouteTerminationSignals(QWidget* window) {
         char buf[16];
         while (::read(wakePipe[0], buf, sizeof buf) > 0) {
         }
+        if (consumed)
+            return;
+        consumed = true;
         // A dialog that is open would hold the closing up until answered.
         for (int i = 0; i < 16; ++i) {
             QWidget* modal = QApplication::activeModalWidget();

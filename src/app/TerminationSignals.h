@@ -9,8 +9,9 @@ class QWidget;
 // event loop runs is kept for it.
 void InstallTerminationSignals();
 
-// Whether one of the signals has arrived.
-bool TerminationRequested();
+// Whether one of the signals has arrived. If so, the caller ends the program
+// itself, and the event loop will not act on that signal any more.
+bool ConsumeTerminationRequest();
 
 // From the event loop on, each caught signal closes the open dialogs and then
 // window (which must outlive the event loop).

@@ -24,13 +24,13 @@ int main(int argc, char* argv[]) {
     }
     // Ended before the arrangement was read: no auto-save yet, so the one of
     // the last run stays.
-    if (TerminationRequested())
+    if (ConsumeTerminationRequest())
         return 0;
     window->AutoSavePath = AutoSavePlaylistPath();
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     window->LoadIniFile(arguments);
-    if (TerminationRequested())
+    if (ConsumeTerminationRequest())
         return 0; // the window's destruction saves the arrangement
 
     window->show();

@@ -104,15 +104,13 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
     case TReadResult::Ok:
         break;
     }
-    // Positions are kept within the bars' 50 steps either way.
-    const auto lines = ParsePlaylist(text, 50 * static_cast<double>(UnitsPerStep));
-
     FreeChannel(true);
     int next = 1;
     BASS_3DVECTOR pending{0.f, 0.f, 0.f};
     bool existingSeen = false;
     bool loadedAny = false;
-    for (const TPlaylistLine& line : lines) {
+    // Positions are kept within the bars' 50 steps either way.
+    ParsePlaylist(text, 50 * static_cast<double>(UnitsPerStep), [&](const TPlaylistLine& line) {
         if (line.LineKind == TPlaylistLine::Kind::Effect) {
             if (line.ReverbLevel)
                 TrackBar1->setValue(*line.ReverbLevel);
@@ -125,17 +123,17 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
                 }
                 ComboBox1Change();
             }
-            continue;
+            return true;
         }
         if (line.LineKind == TPlaylistLine::Kind::Position) {
             pending.x = line.X.value_or(pending.x);
             pending.y = line.Y.value_or(pending.y);
             pending.z = line.Z.value_or(pending.z);
-            continue;
+            return true;
         }
         const std::string file = PathInPlaylist(path, line.Path);
         if (!IsExistingFile(file))
-            continue; // takes no slot
+            return true; // takes no slot
         existingSeen = true;
         // The position belongs to the next file that loads.
         if (LoadChannelFile(next, file)) {
@@ -147,10 +145,10 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
             pending = {0.f, 0.f, 0.f};
             loadedAny = true;
         }
-        // A file that exists but does not load still takes its slot.
-        if (++next > ChannelCount)
-            break;
-    }
+        // A file that exists but does not load still takes its slot; after
+        // the last slot nothing more is read.
+        return ++next <= ChannelCount;
+    });
     // The current row's channel becomes the current channel again.
     bool canSelect = true;
     StringGrid1SelectCell(1, StringGrid1->row(), canSelect);

@@ -151,9 +151,9 @@ std::string FormatPlaylist(int reverbLevel, int environment,
     return text;
 }
 
-std::vector<TPlaylistLine> ParsePlaylist(std::string_view text, double limit) {
+void ParsePlaylist(std::string_view text, double limit,
+                   const std::function<bool(const TPlaylistLine&)>& onLine) {
     text = text.substr(0, text.find('\0'));
-    std::vector<TPlaylistLine> lines;
     size_t at = 0;
     while (at < text.size()) {
         const size_t end = std::min(text.find_first_of("\r\n", at), text.size());
@@ -161,15 +161,26 @@ std::vector<TPlaylistLine> ParsePlaylist(std::string_view text, double limit) {
         at = end + (text.compare(end, 2, LineEnd) == 0 ? 2 : 1);
         if (line.empty())
             continue;
+        bool more = true;
         if (HasKey(line, "pnapeffect")) {
-            lines.push_back(EffectLine(line));
+            more = onLine(EffectLine(line));
         } else if (HasKey(line, "pnapparam")) {
-            lines.push_back(PositionLine(line, limit));
+            more = onLine(PositionLine(line, limit));
         } else if (line[0] != '#') {
             TPlaylistLine file;
             file.Path = std::string(line);
-            lines.push_back(std::move(file));
+            more = onLine(file);
         }
+        if (!more)
+            return;
     }
+}
+
+std::vector<TPlaylistLine> ParsePlaylist(std::string_view text, double limit) {
+    std::vector<TPlaylistLine> lines;
+    ParsePlaylist(text, limit, [&](const TPlaylistLine& line) {
+        lines.push_back(line);
+        return true;
+    });
     return lines;
 }

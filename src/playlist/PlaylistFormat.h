@@ -4,6 +4,7 @@
 // independent of the locale: numbers always use the point.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,6 +46,9 @@ struct TPlaylistLine {
 // Reads a playlist's text. CR, LF and CR LF each end a line; a NUL byte ends
 // the text. limit is the largest coordinate magnitude (2.5 metres).
 std::vector<TPlaylistLine> ParsePlaylist(std::string_view text, double limit);
+// The same, one line at a time, as long as onLine returns true.
+void ParsePlaylist(std::string_view text, double limit,
+                   const std::function<bool(const TPlaylistLine&)>& onLine);
 
 // The highest reverb level and environment index a playlist may set.
 constexpr int PlaylistMaxReverbLevel = 20;
