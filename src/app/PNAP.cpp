@@ -223,6 +223,8 @@ void TFrmPhonaraPlayer::BuildMenu() {
     addAction(FileOpen2);
     addAction(FileSaveAs1);
 
+    BuildAudioMenu();
+
     about1 = MainMenu1->addAction("バージョン(&H)");
     connect(about1, &QAction::triggered, this, [this] { about1Click(); });
 }

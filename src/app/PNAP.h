@@ -204,6 +204,23 @@ public:
     void FileOpen2Accept();
     void FileSaveAs1Accept();
 
+    // Headphone 3D: the audio menu after the file menu. The three modes are
+    // exclusive; the data-set submenu shows when OpenAL Soft offers more than
+    // one; the disabled status item ends the menu.
+    QMenu* MenuAudio = nullptr;
+    QAction* HrtfAuto = nullptr;
+    QAction* HrtfOn = nullptr;
+    QAction* HrtfOff = nullptr;
+    QMenu* MenuHrtfDataSet = nullptr;
+    QAction* HrtfStatus = nullptr;
+    void BuildAudioMenu();
+    // Applies the user's stored choice to the device just opened.
+    void ApplyStoredHrtf();
+    void HrtfModeClick(uint32_t mode);
+    void HrtfDataSetClick(int index);
+    // Data sets and status, as the library reports them now.
+    void RefreshHrtfMenu();
+
     // True once FormDestroy has run (it runs once, from the destructor at the latest).
     bool Destroyed() const { return destroyed_; }
 
@@ -224,6 +241,7 @@ private:
     void BuildDialogs();
     void SetTabOrder();
 
+    bool hrtfRefused_ = false; // the device did not take the last HRTF request
     bool destroyed_ = false;
     bool autoSaved_ = false;
     bool dispatchingWheel_ = false;

@@ -64,6 +64,7 @@ bool TFrmPhonaraPlayer::BASSInitialize() {
         ShowStartupFailure("Can't initialize output device", QMessageBox::NoIcon);
         return false;
     }
+    ApplyStoredHrtf();
     BASS_Set3DFactors(1.0f, 1.0f, 1.0f);
 
     // Setting the room's volume to 0 both probes for EAX and keeps it silent.

@@ -1,0 +1,128 @@
+// Headphone 3D: the audio menu, the user's stored choice, and the status the
+// library reports.
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+
+#include "app/PNAP.h"
+#include "audio/HeadphoneRules.h"
+#include "audiolib.h"
+
+namespace {
+
+// The per-user settings file ($XDG_CONFIG_HOME/PhonaraPlayer/PhonaraPlayer.conf):
+// the choice belongs to the user's ears, not to a playlist.
+QSettings UserSettings() {
+    return QSettings("PhonaraPlayer", "PhonaraPlayer");
+}
+const char* const ModeKey = "audio/hrtf";
+const char* const DataSetKey = "audio/hrtfDataSet";
+
+QString DataSetName(int index) {
+    const char* name = index >= 0 ? AUDIOLIB_GetHRTFName(static_cast<DWORD>(index)) : nullptr;
+    return name ? QString::fromUtf8(name) : QString();
+}
+
+} // namespace
+
+void TFrmPhonaraPlayer::BuildAudioMenu() {
+    MenuAudio = MainMenu1->addMenu("オーディオ(&O)");
+    auto* modes = new QActionGroup(this);
+    modes->setExclusive(true);
+    auto addMode = [&](const char* caption, DWORD mode) {
+        QAction* item = MenuAudio->addAction(caption);
+        item->setCheckable(true);
+        modes->addAction(item);
+        connect(item, &QAction::triggered, this, [this, mode] { HrtfModeClick(mode); });
+        return item;
+    };
+    HrtfAuto = addMode("ヘッドホン 3D: 自動", AUDIOLIB_HRTF_AUTO);
+    HrtfOn = addMode("ヘッドホン 3D: オン", AUDIOLIB_HRTF_ON);
+    HrtfOff = addMode("ヘッドホン 3D: オフ", AUDIOLIB_HRTF_OFF);
+    MenuHrtfDataSet = MenuAudio->addMenu("HRTF データセット(&D)");
+    MenuAudio->addSeparator();
+    HrtfStatus = MenuAudio->addAction(QString());
+    HrtfStatus->setEnabled(false);
+
+    const DWORD stored = HrtfModeFromWord(UserSettings().value(ModeKey).toString().toStdString());
+    (stored == AUDIOLIB_HRTF_ON    ? HrtfOn
+     : stored == AUDIOLIB_HRTF_OFF ? HrtfOff
+                                   : HrtfAuto)
+        ->setChecked(true);
+    RefreshHrtfMenu();
+}
+
+void TFrmPhonaraPlayer::ApplyStoredHrtf() {
+    QSettings settings = UserSettings();
+    const DWORD mode = HrtfModeFromWord(settings.value(ModeKey).toString().toStdString());
+    // A data set is remembered by name: the list may change between runs.
+    const QString wanted = settings.value(DataSetKey).toString();
+    AUDIOLIB_HRTF_INFO info{};
+    const int count = AUDIOLIB_GetHRTFInfo(&info) ? static_cast<int>(info.count) : 0;
+    int dataset = -1;
+    for (int i = 0; !wanted.isEmpty() && i < count && dataset < 0; ++i)
+        if (DataSetName(i) == wanted)
+            dataset = i;
+    // The device opens as OpenAL Soft decides by itself: nothing else to do.
+    hrtfRefused_ = false;
+    if (mode != AUDIOLIB_HRTF_AUTO || dataset >= 0)
+        hrtfRefused_ = !AUDIOLIB_SetHRTF(mode, dataset);
+    RefreshHrtfMenu();
+}
+
+void TFrmPhonaraPlayer::HrtfModeClick(uint32_t mode) {
+    UserSettings().setValue(ModeKey, QString::fromStdString(HrtfModeWord(mode)));
+    AUDIOLIB_HRTF_INFO info{};
+    const int dataset = AUDIOLIB_GetHRTFInfo(&info) ? info.dataset : -1;
+    hrtfRefused_ = !AUDIOLIB_SetHRTF(mode, dataset);
+    RefreshHrtfMenu();
+}
+
+void TFrmPhonaraPlayer::HrtfDataSetClick(int index) {
+    UserSettings().setValue(DataSetKey, DataSetName(index));
+    AUDIOLIB_HRTF_INFO info{};
+    const DWORD mode = AUDIOLIB_GetHRTFInfo(&info) ? info.mode : AUDIOLIB_HRTF_AUTO;
+    hrtfRefused_ = !AUDIOLIB_SetHRTF(mode, index);
+    RefreshHrtfMenu();
+}
+
+void TFrmPhonaraPlayer::RefreshHrtfMenu() {
+    AUDIOLIB_HRTF_INFO info{};
+    const bool open = AUDIOLIB_GetHRTFInfo(&info) != 0;
+    HrtfStatus->setText(open ? QString::fromStdString(HrtfStatusText(info, hrtfRefused_))
+                             : "HRTF 無効: 出力装置が開かれていません");
+
+    QStringList names;
+    for (int i = 0; open && i < static_cast<int>(info.count); ++i)
+        names << DataSetName(i);
+    MenuHrtfDataSet->menuAction()->setVisible(names.size() > 1);
+    // Rebuilt only when the list changes (a device opened), never from one of
+    // its own items' clicks, which must not delete the item they run in.
+    auto* sets = MenuHrtfDataSet->findChild<QActionGroup*>();
+    QStringList shown;
+    for (QAction* item : MenuHrtfDataSet->actions())
+        shown << item->data().toString();
+    if (shown != names) {
+        if (sets) {
+            for (QAction* item : sets->actions())
+                MenuHrtfDataSet->removeAction(item);
+            sets->deleteLater();
+        }
+        sets = new QActionGroup(MenuHrtfDataSet);
+        sets->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+        for (int i = 0; i < names.size(); ++i) {
+            // Names come from files on disk: an "&" in one is no accelerator.
+            auto* item = new QAction(QString(names[i]).replace('&', "&&"), sets);
+            item->setData(names[i]);
+            item->setCheckable(true);
+            MenuHrtfDataSet->addAction(item);
+            connect(item, &QAction::triggered, this, [this, i] { HrtfDataSetClick(i); });
+        }
+    }
+    // The one chosen, or else the one OpenAL Soft renders with.
+    const int checked = info.dataset >= 0 ? info.dataset : info.inUse;
+    const auto items = MenuHrtfDataSet->actions();
+    for (int i = 0; i < items.size(); ++i)
+        items[i]->setChecked(i == checked);
+}

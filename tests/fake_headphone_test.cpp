@@ -1,0 +1,184 @@
+// Headphone 3D against the recording double: the audio menu shows the stored
+// choice at start, applies it once right after the device opens, and each
+// item chosen calls the library once and is remembered for the next run.
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QTest>
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <memory>
+
+#include "FakeAudio.h"
+#include "QtPrinters.h"
+#include "SoundFiles.h"
+#include "UserSettings.h"
+#include "app/PNAP.h"
+#include "channels/Sources.h"
+
+namespace {
+
+class Headphone : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fake::reset();
+        fake::state().hrtfDataSets = {"Built-In 44100hz", "default-44100", "Mine & Yours"};
+        ResetChannelTable();
+        testsupport::UseSettingsFolder(config.path());
+    }
+    void TearDown() override {
+        w.reset();
+        ResetChannelTable();
+    }
+
+    QSettings settings() const { return QSettings("PhonaraPlayer", "PhonaraPlayer"); }
+
+    // A new run of the program: the window, then the audio start-up.
+    void start() {
+        w.reset();
+        fake::state().openDevice = 0;
+        w = std::make_unique<TFrmPhonaraPlayer>();
+        w->PluginFolder = QString::fromStdString(config.path());
+        created = {w->HrtfAuto->isChecked(), w->HrtfOn->isChecked(), w->HrtfOff->isChecked()};
+        fake::clearCalls();
+        ASSERT_TRUE(w->BASSInitialize());
+        w->show();
+        QApplication::setActiveWindow(w.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    }
+
+    // Opens the audio menu with its accelerator and clicks item (in menu if
+    // given: a submenu reached by keys).
+    void choose(QAction* item, QMenu* submenu = nullptr) {
+        QTest::keyClick(w.get(), Qt::Key_O, Qt::AltModifier);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w->MenuAudio->isVisible(); }));
+        QMenu* menu = w->MenuAudio;
+        if (submenu) {
+            QTest::mouseMove(menu, menu->actionGeometry(submenu->menuAction()).center());
+            QTest::keyClick(menu, Qt::Key_Right);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return submenu->isVisible(); }));
+            menu = submenu;
+        }
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+        EXPECT_FALSE(w->MenuAudio->isVisible());
+    }
+
+    std::vector<double> onlySetHrtfCall() const {
+        const auto calls = fake::calls("AUDIOLIB_SetHRTF");
+        EXPECT_EQ(calls.size(), 1u);
+        return calls.empty() ? std::vector<double>{} : calls.back().args;
+    }
+
+    testsupport::TempDir config;
+    std::unique_ptr<TFrmPhonaraPlayer> w;
+    std::vector<bool> created; // auto, on, off as the window was created
+};
+
+TEST_F(Headphone, TheMenuFollowsTheFileMenuAndStartsAutomaticWithNothingStored) {
+    start();
+    const auto top = w->MainMenu1->actions();
+    ASSERT_EQ(top.size(), 3);
+    EXPECT_EQ(top[0]->menu(), w->MenuOpenFile);
+    EXPECT_EQ(top[1]->menu(), w->MenuAudio);
+    EXPECT_EQ(w->MenuAudio->title(), "オーディオ(&O)");
+    const auto items = w->MenuAudio->actions();
+    ASSERT_EQ(items.size(), 6);
+    EXPECT_EQ(items[0], w->HrtfAuto);
+    EXPECT_EQ(items[0]->text(), "ヘッドホン 3D: 自動");
+    EXPECT_EQ(items[1]->text(), "ヘッドホン 3D: オン");
+    EXPECT_EQ(items[2]->text(), "ヘッドホン 3D: オフ");
+    EXPECT_EQ(items[3]->menu(), w->MenuHrtfDataSet);
+    EXPECT_TRUE(items[4]->isSeparator());
+    EXPECT_EQ(items.back(), w->HrtfStatus);
+    EXPECT_FALSE(w->HrtfStatus->isEnabled());
+
+    EXPECT_EQ(created, (std::vector<bool>{true, false, false}));
+    EXPECT_TRUE(fake::calls("AUDIOLIB_SetHRTF").empty()) << "the device opens automatic already";
+    EXPECT_EQ(w->HrtfStatus->text(), "HRTF 無効: ヘッドホンが検出されていません");
+
+    // Three data sets: the submenu lists them, an "&" shown as itself.
+    const auto sets = w->MenuHrtfDataSet->actions();
+    ASSERT_EQ(sets.size(), 3);
+    EXPECT_TRUE(w->MenuHrtfDataSet->menuAction()->isVisible());
+    EXPECT_EQ(sets[2]->text(), "Mine && Yours");
+    EXPECT_TRUE(std::none_of(sets.begin(), sets.end(), [](QAction* a) { return a->isChecked(); }));
+
+    // Headphones plugged in: automatic turns HRTF on by itself.
+    fake::state().headphones = true;
+    w->RefreshHrtfMenu();
+    EXPECT_EQ(w->HrtfStatus->text(), "HRTF 有効");
+    EXPECT_TRUE(sets[0]->isChecked()) << "the data set in use";
+}
+
+TEST_F(Headphone, EachChoiceCallsTheLibraryOnceAndSurvivesARestart) {
+    start();
+    fake::clearCalls();
+    choose(w->HrtfOn);
+    EXPECT_EQ(onlySetHrtfCall(), (std::vector<double>{AUDIOLIB_HRTF_ON, -1}));
+    EXPECT_TRUE(w->HrtfOn->isChecked());
+    EXPECT_FALSE(w->HrtfAuto->isChecked());
+    EXPECT_EQ(w->HrtfStatus->text(), "HRTF 有効");
+    EXPECT_EQ(settings().value("audio/hrtf").toString(), "on");
+
+    fake::clearCalls();
+    choose(w->MenuHrtfDataSet->actions()[2], w->MenuHrtfDataSet);
+    EXPECT_EQ(onlySetHrtfCall(), (std::vector<double>{AUDIOLIB_HRTF_ON, 2}));
+    EXPECT_TRUE(w->MenuHrtfDataSet->actions()[2]->isChecked());
+    EXPECT_EQ(settings().value("audio/hrtfDataSet").toString(), "Mine & Yours");
+
+    fake::clearCalls();
+    choose(w->HrtfOff);
+    EXPECT_EQ(onlySetHrtfCall(), (std::vector<double>{AUDIOLIB_HRTF_OFF, 2}))
+        << "the data set stays";
+    EXPECT_EQ(w->HrtfStatus->text(), "HRTF 無効: オフにしています");
+
+    // The next run: the menu shows "off" from the start, and the choice is
+    // applied right after the device opens, the data set found by name.
+    fake::state().hrtfDataSets = {"Mine & Yours", "Built-In 44100hz"};
+    start();
+    EXPECT_EQ(created, (std::vector<bool>{false, false, true}));
+    EXPECT_EQ(onlySetHrtfCall(), (std::vector<double>{AUDIOLIB_HRTF_OFF, 0}));
+    const auto& calls = fake::state().calls;
+    const auto set = std::find_if(calls.begin(), calls.end(),
+                                  [](const fake::Call& c) { return c.name == "AUDIOLIB_SetHRTF"; });
+    const auto lastBass = std::find_if(std::make_reverse_iterator(set), calls.rend(),
+                                       [](const fake::Call& c) { return c.name[0] == 'B'; });
+    ASSERT_NE(lastBass, calls.rend());
+    EXPECT_EQ(lastBass->name, "BASS_Init") << "applied as soon as the device is open";
+    EXPECT_EQ(fake::state().hrtfMode, DWORD(AUDIOLIB_HRTF_OFF));
+    EXPECT_TRUE(w->MenuHrtfDataSet->actions()[0]->isChecked());
+
+    // A stored data set that is gone is left to OpenAL Soft.
+    fake::state().hrtfDataSets = {"Built-In 44100hz"};
+    start();
+    EXPECT_EQ(onlySetHrtfCall(), (std::vector<double>{AUDIOLIB_HRTF_OFF, -1}));
+    EXPECT_FALSE(w->MenuHrtfDataSet->menuAction()->isVisible()) << "one data set: no choice";
+}
+
+TEST_F(Headphone, AModeTheDeviceRefusesLeavesTheProgramRunningAndSaysWhy) {
+    settings().setValue("audio/hrtf", "on");
+    fake::state().hrtfSupported = false;
+    start();
+    EXPECT_EQ(created, (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(onlySetHrtfCall(), (std::vector<double>{AUDIOLIB_HRTF_ON, -1}));
+    EXPECT_EQ(w->HrtfStatus->text(),
+              "HRTF 無効: 出力形式が対応していません (44100/48000 Hz のステレオが必要です)");
+    EXPECT_TRUE(w->isVisible());
+
+    // The device refuses the reset itself: the status says so, the choice is kept.
+    fake::state().hrtfResetFails = true;
+    fake::clearCalls();
+    choose(w->HrtfAuto);
+    EXPECT_EQ(onlySetHrtfCall(), (std::vector<double>{AUDIOLIB_HRTF_AUTO, -1}));
+    EXPECT_EQ(w->HrtfStatus->text(), "HRTF 無効: 出力装置が切り替えを受け付けません");
+    EXPECT_EQ(settings().value("audio/hrtf").toString(), "auto");
+    fake::state().hrtfResetFails = false;
+    fake::state().hrtfSupported = true;
+    choose(w->HrtfOn);
+    EXPECT_EQ(w->HrtfStatus->text(), "HRTF 有効");
+}
+
+} // namespace
