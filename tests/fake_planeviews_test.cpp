@@ -276,6 +276,29 @@ TEST_F(PlaneViews, DraggingMovesEachChannelWithItsOwnCalls) {
     EXPECT_TRUE(positioningCalls().empty()) << "after the release moves only hover";
 }
 
+TEST_F(PlaneViews, AMoveWithoutTheLeftButtonEndsAGestureWhoseReleaseWasLost) {
+    load(1, {0, 0, 0}, true);
+    auto moveWithNoButton = [this](QPoint p) {
+        QMouseEvent move(QEvent::MouseMove, p, front->mapToGlobal(p), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(front, &move);
+    };
+    QTest::mousePress(front, Qt::LeftButton, {}, centre(1));
+    QTest::mouseMove(front, {100, 100});
+    moveWithNoButton({60, 60});
+    EXPECT_FALSE(MarkerDragging);
+    EXPECT_EQ(centre(1), QPoint(100, 100)) << "the marker stays where the drag left it";
+
+    selectOnly({});
+    QTest::mousePress(front, Qt::LeftButton, Qt::ControlModifier, {10, 10});
+    QTest::mouseMove(front, {200, 200});
+    moveWithNoButton({200, 200});
+    EXPECT_FALSE(BandSelecting);
+    EXPECT_TRUE(front->Band().isEmpty());
+    EXPECT_TRUE(Sources[1].Selected) << "the band's hits were added";
+    QTest::mouseRelease(front, Qt::LeftButton, {}, {200, 200});
+}
+
 TEST_F(PlaneViews, LabelsFollowOnlyTheCurrentChannelsStep) {
     load(1, {0, 0, 0}, true);
     load(2, {0.5f, 0, 0}, true);

@@ -411,9 +411,8 @@ void TFrmPhonaraPlayer::BindHandlers() {
     for (TViewImage* image : {Image1, Image2}) {
         image->onMouseDown = [this, image](Qt::MouseButton b, Qt::KeyboardModifiers k, int x,
                                            int y) { ImageMouseDown(image, b, k, x, y); };
-        image->onMouseMove = [this, image](Qt::KeyboardModifiers k, int x, int y) {
-            ImageMouseMove(image, k, x, y);
-        };
+        image->onMouseMove = [this, image](Qt::MouseButtons held, Qt::KeyboardModifiers k, int x,
+                                           int y) { ImageMouseMove(image, held, k, x, y); };
         image->onMouseUp = [this, image](Qt::MouseButton b, Qt::MouseButtons held,
                                          Qt::KeyboardModifiers k, int x,
                                          int y) { ImageMouseUp(image, b, held, k, x, y); };

@@ -162,8 +162,9 @@ public:
     void DrawViewBackground();
     void ImageMouseDown(TViewImage* sender, Qt::MouseButton button, Qt::KeyboardModifiers shift,
                         int x, int y);
-    void ImageMouseMove(TViewImage* sender, Qt::KeyboardModifiers shift, int x, int y);
-    // held: the buttons still down after this release.
+    // held: the buttons down during the move, or still down after the release.
+    void ImageMouseMove(TViewImage* sender, Qt::MouseButtons held, Qt::KeyboardModifiers shift,
+                        int x, int y);
     void ImageMouseUp(TViewImage* sender, Qt::MouseButton button, Qt::MouseButtons held,
                       Qt::KeyboardModifiers shift, int x, int y);
     void ImageMousePoint(TViewImage* sender, int x, int y);

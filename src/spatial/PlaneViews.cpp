@@ -139,7 +139,14 @@ void TFrmPhonaraPlayer::ImageMouseDown(TViewImage* sender, Qt::MouseButton butto
     sender->SetBand(BandFrame(BandRect));
 }
 
-void TFrmPhonaraPlayer::ImageMouseMove(TViewImage* sender, Qt::KeyboardModifiers, int x, int y) {
+void TFrmPhonaraPlayer::ImageMouseMove(TViewImage* sender, Qt::MouseButtons held,
+                                       Qt::KeyboardModifiers shift, int x, int y) {
+    if ((MarkerDragging || BandSelecting) && !held.testFlag(Qt::LeftButton)) {
+        // The left button came up where the view could not see it (another
+        // program took the pointer): end the gesture here rather than let the
+        // markers follow a pointer that holds nothing.
+        ImageMouseUp(sender, Qt::LeftButton, held, shift, x, y);
+    }
     if (x != PressX || y != PressY)
         MovedSincePress = true;
     if (MarkerDragging) {

@@ -66,7 +66,7 @@ void TViewImage::mousePressEvent(QMouseEvent* event) {
 
 void TViewImage::mouseMoveEvent(QMouseEvent* event) {
     if (onMouseMove)
-        onMouseMove(event->modifiers(), event->position().toPoint().x(),
+        onMouseMove(event->buttons(), event->modifiers(), event->position().toPoint().x(),
                     event->position().toPoint().y());
 }
 

@@ -24,8 +24,8 @@ public:
     QRect Band() const { return band_; }
 
     std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)> onMouseDown;
-    std::function<void(Qt::KeyboardModifiers, int x, int y)> onMouseMove;
-    // held: the buttons still down after this release.
+    // held: the buttons down during the move, or still down after the release.
+    std::function<void(Qt::MouseButtons held, Qt::KeyboardModifiers, int x, int y)> onMouseMove;
     std::function<void(Qt::MouseButton, Qt::MouseButtons held, Qt::KeyboardModifiers, int x, int y)>
         onMouseUp;
 
