@@ -122,6 +122,9 @@ TEST_F(Headphone, EachChoiceCallsTheLibraryOnceAndSurvivesARestart) {
     EXPECT_FALSE(w->HrtfAuto->isChecked());
     EXPECT_EQ(w->HrtfStatus->text(), "HRTF 有効");
     EXPECT_EQ(settings().value("audio/hrtf").toString(), "on");
+    fake::clearCalls();
+    choose(w->HrtfOn);
+    EXPECT_TRUE(fake::calls("AUDIOLIB_SetHRTF").empty()) << "on already: no dip in the sound";
 
     fake::clearCalls();
     choose(w->MenuHrtfDataSet->actions()[2], w->MenuHrtfDataSet);

@@ -24,6 +24,22 @@ QString DataSetName(int index) {
     return name ? QString::fromUtf8(name) : QString();
 }
 
+// The device's mode and data set now, or what a device opens with.
+AUDIOLIB_HRTF_INFO CurrentHrtf() {
+    AUDIOLIB_HRTF_INFO info{AUDIOLIB_HRTF_AUTO, -1, 0, AUDIOLIB_HRTF_DISABLED, -1, 0};
+    AUDIOLIB_GetHRTFInfo(&info);
+    return info;
+}
+
+// Asks for mode and data set unless the device has them already: every switch
+// dips the sound for a moment. True when the device refused.
+bool RequestHrtf(DWORD mode, int dataset, bool refusedBefore) {
+    const AUDIOLIB_HRTF_INFO now = CurrentHrtf();
+    if (!refusedBefore && now.mode == mode && now.dataset == dataset)
+        return false;
+    return !AUDIOLIB_SetHRTF(mode, dataset);
+}
+
 } // namespace
 
 void TFrmPhonaraPlayer::BuildAudioMenu() {
@@ -58,32 +74,24 @@ void TFrmPhonaraPlayer::ApplyStoredHrtf() {
     const DWORD mode = HrtfModeFromWord(settings.value(ModeKey).toString().toStdString());
     // A data set is remembered by name: the list may change between runs.
     const QString wanted = settings.value(DataSetKey).toString();
-    AUDIOLIB_HRTF_INFO info{};
-    const int count = AUDIOLIB_GetHRTFInfo(&info) ? static_cast<int>(info.count) : 0;
+    const int count = static_cast<int>(CurrentHrtf().count);
     int dataset = -1;
     for (int i = 0; !wanted.isEmpty() && i < count && dataset < 0; ++i)
         if (DataSetName(i) == wanted)
             dataset = i;
-    // The device opens as OpenAL Soft decides by itself: nothing else to do.
-    hrtfRefused_ = false;
-    if (mode != AUDIOLIB_HRTF_AUTO || dataset >= 0)
-        hrtfRefused_ = !AUDIOLIB_SetHRTF(mode, dataset);
+    hrtfRefused_ = RequestHrtf(mode, dataset, false);
     RefreshHrtfMenu();
 }
 
 void TFrmPhonaraPlayer::HrtfModeClick(uint32_t mode) {
     UserSettings().setValue(ModeKey, QString::fromStdString(HrtfModeWord(mode)));
-    AUDIOLIB_HRTF_INFO info{};
-    const int dataset = AUDIOLIB_GetHRTFInfo(&info) ? info.dataset : -1;
-    hrtfRefused_ = !AUDIOLIB_SetHRTF(mode, dataset);
+    hrtfRefused_ = RequestHrtf(mode, CurrentHrtf().dataset, hrtfRefused_);
     RefreshHrtfMenu();
 }
 
 void TFrmPhonaraPlayer::HrtfDataSetClick(int index) {
     UserSettings().setValue(DataSetKey, DataSetName(index));
-    AUDIOLIB_HRTF_INFO info{};
-    const DWORD mode = AUDIOLIB_GetHRTFInfo(&info) ? info.mode : AUDIOLIB_HRTF_AUTO;
-    hrtfRefused_ = !AUDIOLIB_SetHRTF(mode, index);
+    hrtfRefused_ = RequestHrtf(CurrentHrtf().mode, index, hrtfRefused_);
     RefreshHrtfMenu();
 }
 
