@@ -13,6 +13,7 @@
 
 #include "Modal.h"
 #include "QtPrinters.h"
+#include "RealProgram.h"
 #include "SoundFiles.h"
 #include "app/PNAP.h"
 #include "channels/Sources.h"
@@ -28,21 +29,8 @@ using testsupport::ToneSpec;
 
 namespace {
 
-class Program : public ::testing::Test {
+class Program : public RealProgramTest {
 protected:
-    void SetUp() override {
-        ResetChannelTable();
-        w = std::make_unique<TFrmPhonaraPlayer>();
-        ASSERT_TRUE(w->BASSInitialize());
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
-    }
-
     std::string tone(const std::string& name, ToneSpec toneSpec = {}) {
         const std::string path = dir.file(name);
         EXPECT_TRUE(testsupport::writeTone(path, toneSpec));
@@ -61,7 +49,6 @@ protected:
     }
 
     testsupport::TempDir dir;
-    std::unique_ptr<TFrmPhonaraPlayer> w;
 };
 
 TEST_F(Program, StartsOnTheNullOutputWithThePluginsFormats) {

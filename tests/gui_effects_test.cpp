@@ -13,6 +13,7 @@
 
 #include "AudioRender.h"
 #include "QtPrinters.h"
+#include "RealProgram.h"
 #include "SoundFiles.h"
 #include "app/PNAP.h"
 #include "channels/Sources.h"
@@ -23,22 +24,7 @@ using namespace testsupport;
 
 namespace {
 
-class EffectBoxes : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ResetChannelTable();
-        w = std::make_unique<TFrmPhonaraPlayer>();
-        ASSERT_TRUE(w->BASSInitialize());
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
-    }
-    std::unique_ptr<TFrmPhonaraPlayer> w;
-};
+class EffectBoxes : public RealProgramTest {};
 
 TEST_F(EffectBoxes, TheTrackBarsEndsAndTheLabelAndTheBoxesItems) {
     EXPECT_EQ(w->Label5->text(), "0");

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "QtPrinters.h"
+#include "RealProgram.h"
 #include "SoundFiles.h"
 #include "UserSettings.h"
 #include "app/PNAP.h"
@@ -17,25 +18,10 @@
 
 namespace {
 
-class HeadphoneOnNullOutput : public ::testing::Test {
+// Each test starts the program itself, after choosing its settings folder.
+class HeadphoneOnNullOutput : public RealProgramTest {
 protected:
-    void SetUp() override {
-        ResetChannelTable();
-        testsupport::UseSettingsFolder(config.path());
-    }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
-    }
-
-    void start() {
-        w.reset(); // closes the device of the last run
-        w = std::make_unique<TFrmPhonaraPlayer>();
-        ASSERT_TRUE(w->BASSInitialize());
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    }
+    void SetUp() override { testsupport::UseSettingsFolder(config.path()); }
 
     AUDIOLIB_HRTF_INFO info() const {
         AUDIOLIB_HRTF_INFO i{};
@@ -44,7 +30,6 @@ protected:
     }
 
     testsupport::TempDir config;
-    std::unique_ptr<TFrmPhonaraPlayer> w;
 };
 
 TEST_F(HeadphoneOnNullOutput, TurnedOnFromTheMenuAndStillOnAfterARestart) {

@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "QtPrinters.h"
+#include "RealProgram.h"
 #include "SoundFiles.h"
 #include "WheelEvents.h"
 #include "app/PNAP.h"
@@ -30,23 +31,9 @@
 
 namespace {
 
-class AsAUser : public ::testing::Test {
+class AsAUser : public RealProgramTest {
 protected:
-    void SetUp() override {
-        ResetChannelTable();
-        w = std::make_unique<TFrmPhonaraPlayer>();
-        ASSERT_TRUE(w->BASSInitialize());
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
-    }
-
     testsupport::TempDir dir;
-    std::unique_ptr<TFrmPhonaraPlayer> w;
 };
 
 // Run in a child process started with the user's locale in its environment

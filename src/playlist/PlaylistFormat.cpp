@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "spatial/Coordinates.h"
+
 const char* const PlaylistEffectKey = "#PNAPEffect";
 const char* const PlaylistPositionKey = "#PNAPParam";
 
@@ -110,30 +112,7 @@ TPlaylistLine PositionLine(std::string_view line, double limit) {
 } // namespace
 
 std::string FormatPlaylistNumber(double v) {
-    if (v == 0 || !std::isfinite(v))
-        return "0";
-    // 15 significant digits: d.dddddddddddddde[+-]x
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
-    const std::string_view s(buf, static_cast<size_t>(r.ptr - buf));
-    const size_t e = s.find('e');
-    const bool negative = s[0] == '-';
-    int exponent = 0;
-    std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exponent);
-    std::string digits;
-    for (size_t i = negative ? 1 : 0; i < e; ++i)
-        if (s[i] != '.')
-            digits += s[i];
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
-
-    std::string out = negative ? "-" : "";
-    if (exponent < 0)
-        return out + "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
-    const size_t intDigits = static_cast<size_t>(exponent) + 1;
-    if (digits.size() <= intDigits)
-        return out + digits + std::string(intDigits - digits.size(), '0');
-    return out + digits.substr(0, intDigits) + "." + digits.substr(intDigits);
+    return FormatFixed15(v);
 }
 
 std::string FormatPlaylist(int reverbLevel, int environment,

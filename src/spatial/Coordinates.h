@@ -47,3 +47,6 @@ int StereoVolume(float y, float z, float unitsPerStep);
 // ("1.5E-6") only for non-zero magnitudes below 1E-5 (or of 1E15 and above).
 // The decimal separator is always the point, whatever the locale.
 std::string FormatG(double v);
+// The same digits, always in fixed notation ("0.00000150000000000000"), so
+// that a reader without exponents reads them back; 0 for non-finite values.
+std::string FormatFixed15(double v);
