@@ -124,6 +124,34 @@ TEST_F(AsAUser, ACommandThatDisablesItsOwnButtonLeavesTheFocusWithTheWindow) {
     EXPECT_EQ(w->ScrollBarX->position(), 1);
 }
 
+TEST_F(AsAUser, AWheelOverTheRoomBoxStaysWithTheFocusedList) {
+    const std::string a = dir.file("a.wav");
+    const std::string b = dir.file("b.wav");
+    ASSERT_TRUE(testsupport::writeTone(a));
+    ASSERT_TRUE(testsupport::writeTone(b));
+    w->LoadFileList({a, b});
+    ASSERT_TRUE(Sources[1].Loaded && Sources[2].Loaded);
+    ASSERT_TRUE(w->ComboBox1->isEnabled());
+    QTest::keyClick(w.get(), Qt::Key_V, Qt::AltModifier);
+    ASSERT_EQ(QApplication::focusWidget(), w->StringGrid1);
+
+    // The pointer happens to rest on the room box: the notch is the list's,
+    // and the room of every channel stays as it was.
+    const int room = w->ComboBox1->currentIndex();
+    sendWheel(w->ComboBox1, w->ComboBox1->rect().center(), -120);
+    EXPECT_EQ(w->ComboBox1->currentIndex(), room);
+    EXPECT_EQ(QApplication::focusWidget(), w->StringGrid1);
+    EXPECT_EQ(w->StringGrid1->row(), 2);
+    EXPECT_TRUE(Sources[2].Selected);
+    EXPECT_FALSE(Sources[1].Selected);
+
+    // Picked with Alt+E, the box takes the wheel itself.
+    QTest::keyClick(w.get(), Qt::Key_E, Qt::AltModifier);
+    ASSERT_EQ(QApplication::focusWidget(), w->ComboBox1);
+    sendWheel(w->ComboBox1, w->ComboBox1->rect().center(), -120);
+    EXPECT_EQ(w->ComboBox1->currentIndex(), room + 1);
+}
+
 TEST_F(AsAUser, ASidewaysTiltMovesNoBar) {
     w->ScrollBarY->setFocus();
     auto tilt = [&](QPoint delta) {

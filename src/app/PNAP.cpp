@@ -322,6 +322,10 @@ void TFrmPhonaraPlayer::BuildLayout() {
     GroupBox1->setGeometry(382, 360, 197, 47);
     ComboBox1 = new QComboBox(GroupBox1);
     ComboBox1->setGeometry(8, 18, 181, 20);
+    // A notch over the box belongs to the focused control, as everywhere in
+    // the window; Qt's default would let the box take the focus and change
+    // the room of every channel under a resting pointer.
+    ComboBox1->setFocusPolicy(Qt::StrongFocus);
     ComboBox1->addItems({"Off",
                          "Generic",
                          "Padded Cell",
