@@ -21,11 +21,13 @@
 #include <memory>
 #include <sys/stat.h>
 
+#include "AudioRender.h"
 #include "Modal.h"
 #include "QtPrinters.h"
 #include "SoundFiles.h"
 #include "app/PNAP.h"
 #include "channels/Sources.h"
+#include "effects/Reverb.h"
 #include "playlist/PlaylistFile.h"
 #include "spatial/Coordinates.h"
 #include "spatial/Markers.h"
@@ -321,6 +323,47 @@ TEST_F(Playlists, TheAutoSaveCarriesTheArrangementAcrossRuns) {
     // Arguments replace the auto-saved arrangement for this run only.
     start({QString::fromStdString(tone("b.wav"))}, autoSave);
     EXPECT_EQ(loaded(), std::vector<std::string>{"b.wav"});
+}
+
+// A stereo channel imitates its place by balance and volume: read back from a
+// playlist (the auto-save too) it sounds where it was saved, not where its
+// slot stood before.
+TEST(PlaylistsHeard, StereoChannelsSoundAtTheirSavedPlaces) {
+    testsupport::LoopbackDevice device;
+    ASSERT_TRUE(device.ok()) << BASS_ErrorGetCode();
+    ResetChannelTable();
+    auto w = std::make_unique<TFrmPhonaraPlayer>();
+    SetReverbDefaults();
+    testsupport::TempDir dir;
+    const std::string wide = dir.file("wide.wav");
+    ASSERT_TRUE(testsupport::writeTone(wide, {.channels = 2, .seconds = 0.5}));
+    const std::string list = dir.file("set.pna");
+    ASSERT_TRUE(WriteFileReplacing(list, "#PNAPParam -2.5,0,0\r\n" + wide +
+                                             "\r\n#PNAPParam 0,2.5,0\r\n" + wide + "\r\n" + wide +
+                                             "\r\n"));
+    w->OpenPlaylist(list);
+    ASSERT_TRUE(Sources[1].IsStereo && Sources[2].IsStereo && Sources[3].IsStereo);
+
+    // Each channel alone, its left and right levels while it plays.
+    auto heard = [&](int n) {
+        for (int m = 1; m <= ChannelCount; ++m)
+            Sources[m].Selected = m == n;
+        w->PlayButtonClick();
+        const auto out = testsupport::render(0.3);
+        w->StopButtonClick();
+        return std::pair{testsupport::rms(out, 0, 0.05, 0.25),
+                         testsupport::rms(out, 1, 0.05, 0.25)};
+    };
+    const auto [left1, right1] = heard(1);
+    EXPECT_GT(left1, 0.1);
+    EXPECT_LT(right1, left1 * 0.05) << "at the far left the right side is silent";
+    const auto [left2, right2] = heard(2);
+    const auto [left3, right3] = heard(3);
+    EXPECT_NEAR(right3, left3, left3 * 0.02) << "on the listener: balanced";
+    EXPECT_NEAR(left2 / left3, 0.61, 0.02) << "2.5 m above: volume 61";
+    EXPECT_NEAR(right2, left2, left2 * 0.02);
+    w.reset();
+    ResetChannelTable();
 }
 
 TEST_F(Playlists, CommaLocaleWritesAndReadsTheSameFile) {

@@ -141,6 +141,13 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
             slot.Position = pending;
             BASS_ChannelSet3DPosition(slot.Handle, &slot.Position, nullptr, nullptr);
             BASS_Apply3D();
+            // A plain stereo channel imitates the place it was saved at, as
+            // it did when it was moved there; the load took the slot's old one.
+            if (slot.IsStereo)
+                BASS_ChannelSetAttributes(
+                    slot.Handle, -1,
+                    coords::StereoVolume(slot.Position.y, slot.Position.z, UnitsPerStep),
+                    coords::PanFromX(slot.Position.x, UnitsPerStep));
             PlaceMarkers(next, slot.Position);
             pending = {0.f, 0.f, 0.f};
             loadedAny = true;
