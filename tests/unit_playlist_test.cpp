@@ -121,6 +121,16 @@ TEST(Playlist, LinesCommentsFilesAndTheEndOfTheText) {
     EXPECT_EQ(ParsePlaylist("#PNAPParam " + std::string(1 << 20, '-'), Limit)[0].X, std::nullopt);
 }
 
+TEST(Playlist, AByteOrderMarkBeforeTheFirstLineIsNoPartOfIt) {
+    // Editors that save UTF-8 with a signature put these three bytes first.
+    EXPECT_EQ(OnlyLine("\xEF\xBB\xBF/music/a.wav\r\n").Path, "/music/a.wav");
+    const TPlaylistLine effect = OnlyLine("\xEF\xBB\xBF#PNAPEffect 5,3\r\n");
+    EXPECT_EQ(effect.LineKind, Kind::Effect);
+    EXPECT_EQ(effect.ReverbLevel, 5);
+    EXPECT_TRUE(ParsePlaylist("\xEF\xBB\xBF#EXTM3U\r\n", Limit).empty()) << "still a comment";
+    EXPECT_EQ(OnlyLine("/a\xEF\xBB\xBF.wav").Path, "/a\xEF\xBB\xBF.wav") << "only at the start";
+}
+
 TEST(Playlist, WriterSkipsNamesThatWouldReadAsOtherLines) {
     const std::string text = FormatPlaylist(1, 2, {{0, 0, 0, "/x\n/etc/passwd"}, {0, 0, 0, "/ok"}});
     EXPECT_EQ(text, "#PNAPEffect 1,2\r\n#PNAPParam 0,0,0\r\n/ok\r\n");

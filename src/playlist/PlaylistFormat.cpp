@@ -133,6 +133,10 @@ std::string FormatPlaylist(int reverbLevel, int environment,
 void ParsePlaylist(std::string_view text, double limit,
                    const std::function<bool(const TPlaylistLine&)>& onLine) {
     text = text.substr(0, text.find('\0'));
+    // The signature some editors put before UTF-8 text is no part of the
+    // first line, which would otherwise name a file that is not there.
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
     size_t at = 0;
     while (at < text.size()) {
         const size_t end = std::min(text.find_first_of("\r\n", at), text.size());
