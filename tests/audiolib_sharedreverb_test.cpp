@@ -38,18 +38,18 @@ class SharedReverb : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(device.ok()) << BASS_ErrorGetCode(); }
 
-    std::string file(const std::string& name, const ToneSpec& spec) {
+    std::string file(const std::string& name, const ToneSpec& tone) {
         const std::string path = dir.file(name);
-        EXPECT_TRUE(writeTone(path, spec));
+        EXPECT_TRUE(writeTone(path, tone));
         return path;
     }
 
     std::string click() {
-        ToneSpec spec;
-        spec.wave = Wave::Click;
-        spec.seconds = 0.05;
-        spec.amplitude = 0.9;
-        return file("click.wav", spec);
+        ToneSpec tone;
+        tone.wave = Wave::Click;
+        tone.seconds = 0.05;
+        tone.amplitude = 0.9;
+        return file("click.wav", tone);
     }
 
     // A mono 3D channel at pos with a reverb of the given parameters.
@@ -103,11 +103,11 @@ protected:
 TEST_F(SharedReverb, OneSharedSlotSoundsAsOneSlotPerChannel) {
     std::vector<std::string> files;
     for (int i = 0; i < 32; ++i) {
-        ToneSpec spec;
-        spec.seconds = 0.15;
-        spec.frequency = 200.0 + 37.0 * i;
-        spec.amplitude = 0.1;
-        files.push_back(file("tone" + std::to_string(i) + ".wav", spec));
+        ToneSpec tone;
+        tone.seconds = 0.15;
+        tone.frequency = 200.0 + 37.0 * i;
+        tone.amplitude = 0.1;
+        files.push_back(file("tone" + std::to_string(i) + ".wav", tone));
     }
     AUDIOLIB_TestSlotPerChannel(1);
     const auto separate = renderScene(files);
@@ -239,10 +239,10 @@ TEST_F(SharedReverb, AnIdleTableRunsNoEffectUntilSomethingCanBeHeard) {
 TEST(LibraryThread, SleepsWhileNothingPlaysAndWakesToPlay) {
     ASSERT_TRUE(BASS_Init(1, 44100, BASS_DEVICE_3D, nullptr, nullptr)) << BASS_ErrorGetCode();
     TempDir dir;
-    ToneSpec spec;
-    spec.seconds = 0.05;
+    ToneSpec tone;
+    tone.seconds = 0.05;
     const std::string path = dir.file("tone.ogg");
-    ASSERT_TRUE(writeTone(path, spec));
+    ASSERT_TRUE(writeTone(path, tone));
     std::vector<HSTREAM> handles;
     for (int i = 0; i < 32; ++i)
         handles.push_back(BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0xE));

@@ -37,15 +37,6 @@ void ShowFileError(QWidget* window, const char* format, const std::string& path)
     box.exec();
 }
 
-// Both markers of channel n where its position puts them.
-void PlaceMarkers(int n, const BASS_3DVECTOR& p) {
-    const int left = coords::XToPixel(p.x, UnitsPerStep, PixelsPerStep, MarkerHalfWidth);
-    FrontMarkers[n]->move(left,
-                          coords::YZToPixel(p.y, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
-    TopMarkers[n]->move(left,
-                        coords::YZToPixel(p.z, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
-}
-
 // The paths of the local files among dropped URLs; others are not files.
 std::vector<std::string> LocalFiles(const QMimeData* data) {
     std::vector<std::string> names;
@@ -148,7 +139,7 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
                     slot.Handle, -1,
                     coords::StereoVolume(slot.Position.y, slot.Position.z, UnitsPerStep),
                     coords::PanFromX(slot.Position.x, UnitsPerStep));
-            PlaceMarkers(next, slot.Position);
+            PlaceChannelMarkers(next, slot.Position);
             pending = {0.f, 0.f, 0.f};
             loadedAny = true;
         }

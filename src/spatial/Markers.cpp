@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/PNAP.h"
+#include "spatial/Coordinates.h"
 #include "spatial/Spatial.h"
 #include "widgets/Marker.h"
 
@@ -11,6 +12,14 @@ TChannelArray<TMarker*> TopMarkers;
 std::vector<int> MarkerOrder;
 int MarkerHalfWidth = 0;
 int MarkerHalfHeight = 0;
+
+void PlaceChannelMarkers(int n, const BASS_3DVECTOR& p) {
+    const int left = coords::XToPixel(p.x, UnitsPerStep, PixelsPerStep, MarkerHalfWidth);
+    FrontMarkers[n]->move(left,
+                          coords::YZToPixel(p.y, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
+    TopMarkers[n]->move(left,
+                        coords::YZToPixel(p.z, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
+}
 
 void RaiseChannelMarkers(int n) {
     FrontMarkers[n]->raise();

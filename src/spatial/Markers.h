@@ -15,6 +15,9 @@ extern std::vector<int> MarkerOrder;
 extern int MarkerHalfWidth;
 extern int MarkerHalfHeight;
 
+// Puts both markers of channel n where position p shows it.
+void PlaceChannelMarkers(int n, const BASS_3DVECTOR& p);
+
 // Brings both markers of channel n to the front and n to the head of MarkerOrder.
 void RaiseChannelMarkers(int n);
 

@@ -47,13 +47,7 @@ protected:
         Sources[n].Selected = selected;
         placeMarkers(n, pos);
     }
-    static void placeMarkers(int n, BASS_3DVECTOR pos) {
-        const int left = coords::XToPixel(pos.x, UnitsPerStep, PixelsPerStep, MarkerHalfWidth);
-        FrontMarkers[n]->move(
-            left, coords::YZToPixel(pos.y, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
-        TopMarkers[n]->move(
-            left, coords::YZToPixel(pos.z, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
-    }
+    static void placeMarkers(int n, BASS_3DVECTOR pos) { PlaceChannelMarkers(n, pos); }
     static void selectOnly(std::initializer_list<int> channels) {
         for (int n = 1; n <= ChannelCount; ++n)
             Sources[n].Selected = false;
