@@ -1,11 +1,9 @@
-// Entry point of the widget tests: one QApplication for the whole run, on the
-// offscreen platform unless the caller chose another.
+// Entry point of the widget tests: one QApplication for the whole run (the
+// platform is chosen in TestEnvironment.cxx).
 #include <QApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     // The program's title, as its entry point sets it.
