@@ -438,7 +438,7 @@ TEST_F(FileHint, FollowsThePointerOverLoadedRows) {
     EXPECT_EQ(selected(), (Channels{2, 3, 4}));
 }
 
-TEST_F(FileHint, AnotherProgramActiveLeavesItAlone) {
+TEST_F(FileHint, AnotherProgramOrTheDesktopTakesItAway) {
     QTest::mouseMove(vp(), at(2));
     ASSERT_TRUE(hintShown());
     // Losing the activation takes it away...
@@ -452,6 +452,14 @@ TEST_F(FileHint, AnotherProgramActiveLeavesItAlone) {
     QTest::mouseMove(vp(), at(4) + QPoint(1, 0));
     EXPECT_TRUE(hintShown());
     EXPECT_EQ(FileHintWindow->pos(), vp()->mapToGlobal(at(4) + QPoint(33, 0)));
+
+    // Leaving the window for the desktop takes it away; leaving the grid for
+    // another control of the window is a move, not a leave of the window.
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(grid, &leave);
+    EXPECT_TRUE(hintShown());
+    QCoreApplication::sendEvent(w->windowHandle(), &leave);
+    EXPECT_FALSE(hintShown());
 }
 
 } // namespace

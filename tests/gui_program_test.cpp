@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
@@ -15,9 +16,11 @@
 #include <QSlider>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <memory>
+#include <utility>
 
 #include "QtPrinters.h"
 #include "RealProgram.h"
@@ -186,6 +189,36 @@ TEST(ProgramLayout, ListRowsAndTheReverbThumbHaveTheirFixedSizes) {
     selector.AddDevice("OpenAL Soft", 1);
     selector.AddDevice("Null Output", 2);
     EXPECT_EQ(selector.ListBox1->sizeHintForRow(1), 13);
+}
+
+// The Japanese faces' Latin letters are wider than the layout was made for:
+// "Open(1)" and "Remove(W)" would be cut at both ends. Every caption is drawn
+// whole, clear of the button's edges, and the ones that fit keep their width.
+TEST(ProgramLayout, EveryButtonCaptionIsDrawnWhole) {
+    TFrmPhonaraPlayer w;
+    auto inkColumns = [](QPushButton* button) {
+        const QImage image = button->grab().toImage();
+        int first = image.width(), last = -1;
+        for (int y = 2; y < image.height() - 2; ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qGray(image.pixel(x, y)) < 100) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+        return std::pair{first, last};
+    };
+    for (QPushButton* button : {w.OpenButton, w.SaveButton, w.LoadButton, w.RemoveButton,
+                                w.LoopButton, w.PlayButton, w.PauseButton, w.StopButton}) {
+        const auto [first, last] = inkColumns(button);
+        ASSERT_LE(first, last) << button->text().toStdString() << " shows its caption";
+        EXPECT_GE(first, 2) << button->text().toStdString();
+        EXPECT_LE(last, button->width() - 3) << button->text().toStdString();
+    }
+    // A caption that fits is drawn at the font's own width.
+    const auto [playFirst, playLast] = inkColumns(w.PlayButton);
+    const QFontMetrics metrics(w.PlayButton->font());
+    // (The ink is a little narrower than the advance: the side bearings.)
+    EXPECT_GE(playLast - playFirst + 1, metrics.size(Qt::TextShowMnemonic, "Play(&S)").width() - 4);
 }
 
 } // namespace

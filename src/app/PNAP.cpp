@@ -7,16 +7,19 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFont>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPointer>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyleOptionButton>
 
 #include "app/KeyState.h"
 #include "widgets/ApplicationEvents.h"
@@ -64,6 +67,31 @@ public:
             return option->rect.adjusted(1, 1, -1, -1);
         return QProxyStyle::subElementRect(element, option, widget);
     }
+    // The layout's sizes were made for narrower Latin letters than the
+    // Japanese faces here have: a caption that would be cut at both ends is
+    // narrowed just enough to fit, with a pixel to spare on each side.
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+        if (element != CE_PushButtonLabel || !button || button->text.isEmpty()) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        const int room = option->rect.width() - 2;
+        QFont font = painter->font();
+        auto width = [&] {
+            return QFontMetrics(font).size(Qt::TextShowMnemonic, button->text).width();
+        };
+        for (int stretch = 99; width() > room && stretch >= MinimumCaptionStretch; --stretch)
+            font.setStretch(stretch);
+        painter->save();
+        painter->setFont(font);
+        QProxyStyle::drawControl(element, option, painter, widget);
+        painter->restore();
+    }
+
+private:
+    static constexpr int MinimumCaptionStretch = 75;
 };
 
 QPushButton* makeButton(QWidget* parent, const QString& caption, const QString& hint, int left,

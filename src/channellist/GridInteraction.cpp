@@ -146,6 +146,12 @@ void TFrmPhonaraPlayer::StringGrid1MouseMove(Qt::KeyboardModifiers, int x, int y
 }
 
 void TFrmPhonaraPlayer::ApplicationEvents1Message(QObject* receiver, QEvent* event) {
+    // The pointer left the window for the desktop or another program's
+    // window: no move of ours follows to take the hint away.
+    if (event->type() == QEvent::Leave && receiver == windowHandle()) {
+        HideFileHint();
+        return;
+    }
     if (event->type() != QEvent::MouseMove || !FileHintWindow || !FileHintWindow->isVisible())
         return;
     // Moves without a button come to the window under the pointer and go on
