@@ -5,23 +5,23 @@
 #include <vector>
 
 #include "FakeAudio.h"
+#include "ProgramTest.h"
 #include "channels/Placing.h"
 #include "channels/Sources.h"
 #include "spatial/Spatial.h"
 
 namespace {
 
-class Placing : public ::testing::Test {
+// No window: the program's state at its defaults, the library opened directly.
+class Placing : public ProgramTest {
 protected:
     void SetUp() override {
+        ProgramTest::SetUp();
         fake::reset();
-        ResetChannelTable();
-        UnitsPerStep = 0.05f;
         ASSERT_TRUE(BASS_Init(1, 44100, 0, nullptr, nullptr));
         fake::state().files = {{"/s/mono.wav", fake::FileKind::Mono},
                                {"/s/two.wav", fake::FileKind::Stereo}};
     }
-    void TearDown() override { ResetChannelTable(); }
 
     // Slot n holding a channel opened as the program opens it.
     static void load(int n, bool stereo) {

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+#include "ProgramTest.h"
 #include "QtPrinters.h"
 #include "app/PNAP.h"
 #include "channels/Sources.h"
@@ -31,26 +32,18 @@
 
 namespace {
 
-class MainWindow : public ::testing::Test {
+// The window without audio, as the program creates it.
+class MainWindow : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetChannelTable();
-        w = std::make_unique<TFrmPhonaraPlayer>();
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
+        create();
+        showActive();
     }
 
     // The control's place in the client area below the menu bar.
     QRect clientRect(QWidget* control) const {
         return QRect(control->mapTo(w->centralWidget(), QPoint(0, 0)), control->size());
     }
-
-    std::unique_ptr<TFrmPhonaraPlayer> w;
 };
 
 // Runs check on the modal dialog that action opens, then closes the dialog.
