@@ -21,10 +21,10 @@
 #include <sys/stat.h>
 
 #include "AudioRender.h"
-#include "Guards.h"
 #include "Modal.h"
 #include "ProgramTest.h"
 #include "QtPrinters.h"
+#include "ScopedLocale.h"
 #include "SoundFiles.h"
 #include "app/PNAP.h"
 #include "channels/Sources.h"

@@ -5,24 +5,8 @@
 #include <QLocale>
 #include <clocale>
 #include <string>
-#include <utility>
 
 namespace testsupport {
-
-// Sets variable to value for the scope's duration.
-template <typename T> class ScopedValue {
-public:
-    ScopedValue(T& variable, T value) : variable_(variable), saved_(std::move(variable)) {
-        variable_ = std::move(value);
-    }
-    ~ScopedValue() { variable_ = std::move(saved_); }
-    ScopedValue(const ScopedValue&) = delete;
-    ScopedValue& operator=(const ScopedValue&) = delete;
-
-private:
-    T& variable_;
-    T saved_;
-};
 
 // Qt's default locale and the C library's numeric locale, for the scope's
 // duration. The C locale is set only where the system has it.
