@@ -24,7 +24,9 @@
 #include "ProgramTest.h"
 #include "QtPrinters.h"
 #include "app/PNAP.h"
+#include "channellist/ChannelGrid.h"
 #include "channels/Sources.h"
+#include "spatial/Markers.h"
 #include "spatial/Spatial.h"
 #include "widgets/ScrollBar.h"
 #include "widgets/StringGrid.h"
@@ -352,6 +354,36 @@ TEST_F(MainWindow, StartStateChannelOneSelectedAndScaleValues) {
     EXPECT_FALSE(MarkerDragging);
     EXPECT_FALSE(BandSelecting);
     EXPECT_FALSE(GridRangeSelecting);
+}
+
+// A window goes mid-gesture, with a bar focused, and no handler of it runs
+// once its tear-down has begun; the next window starts from the defaults,
+// whatever the last one left behind.
+TEST_F(MainWindow, TheTearDownCallsNoHandlerAndCreationStartsFromTheDefaults) {
+    w->ScrollBarX->setFocus();
+    QTest::keyClick(w->ScrollBarX, Qt::Key_Right);
+    ASSERT_TRUE(KeyMoveRaised);
+    Sources[5].Position = {1.f, 2.f, 3.f};
+    Sources[5].Selected = true;
+    MarkerDragging = GridRangeSelecting = true;
+    LastGridKey = Qt::Key_Down;
+    NameWidth[3] = 40;
+    w.reset();
+    EXPECT_EQ(FrmPhonaraPlayer, nullptr);
+    EXPECT_TRUE(KeyMoveRaised) << "the bar lost the focus without calling back";
+    EXPECT_EQ(LastGridKey, Qt::Key_Down);
+
+    w = std::make_unique<TFrmPhonaraPlayer>(); // no reset by the fixture first
+    EXPECT_FALSE(KeyMoveRaised);
+    EXPECT_FALSE(MarkerDragging);
+    EXPECT_FALSE(GridRangeSelecting);
+    EXPECT_EQ(LastGridKey, 0);
+    EXPECT_EQ(NameWidth[3], 0);
+    EXPECT_EQ(Sources[5].Position.z, 0.f);
+    EXPECT_FALSE(Sources[5].Selected);
+    EXPECT_TRUE(Sources[1].Selected);
+    EXPECT_EQ(MarkerOrder.size(), 32u);
+    EXPECT_EQ(w->ScrollBarX->position(), 0);
 }
 
 TEST_F(MainWindow, IsChannelSelectedFollowsTheGridsCurrentRowDuringARange) {
