@@ -91,22 +91,22 @@ void TFrmPhonaraPlayer::ScrollBarChange(TScrollBar* sender) {
             for (int n = 1; n <= ChannelCount; ++n) {
                 if (!movable(n))
                     continue;
-                BASS_3DVECTOR p = Sources[n].Position;
+                BASS_3DVECTOR at = Sources[n].Position;
                 if (sender == ScrollBarX) {
-                    p.x += d;
+                    at.x += d;
                     FrontMarkers[n]->move(FrontMarkers[n]->x() + dp, FrontMarkers[n]->y());
                     TopMarkers[n]->move(TopMarkers[n]->x() + dp, TopMarkers[n]->y());
                 } else if (sender == ScrollBarY) {
-                    p.y += d;
+                    at.y += d;
                     FrontMarkers[n]->move(FrontMarkers[n]->x(), FrontMarkers[n]->y() + dp);
                 } else {
-                    p.z += d;
+                    at.z += d;
                     TopMarkers[n]->move(TopMarkers[n]->x(), TopMarkers[n]->y() + dp);
                 }
-                LastPosition = p;
+                LastPosition = at;
                 // A plain stereo channel imitates distance from the X axis by
                 // its volume; its pan follows X only when dragged or loaded.
-                PlaceSource(n, p, TPanRule::Keep());
+                PlaceSource(n, at, TPanRule::Keep());
             }
         }
     }
