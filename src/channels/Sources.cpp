@@ -3,12 +3,6 @@
 #include <algorithm>
 #include <stdexcept>
 
-TChannelArray<TSource> Sources;
-bool GridRangeSelecting = false;
-int GridAnchorRow = 0;
-bool BandSelecting = false;
-TChannelArray<bool> BandHits;
-
 void ThrowChannelOutOfRange(int n) {
     throw std::out_of_range("channel number " + std::to_string(n) + " is outside 1.." +
                             std::to_string(ChannelCount));
@@ -24,12 +18,4 @@ bool ChannelSelectedNow(int n, int currentRow) {
     if (BandSelecting)
         return s || BandHits[n];
     return s;
-}
-
-void ResetChannelTable() {
-    Sources.reset();
-    BandHits.reset();
-    GridRangeSelecting = false;
-    GridAnchorRow = 0;
-    BandSelecting = false;
 }
