@@ -289,7 +289,7 @@ TEST_F(MainWindow, CtrlLOpensThePlaylistDialog) {
                         EXPECT_EQ(d->windowTitle(), "プレイリストを開く");
                         EXPECT_EQ(d->fileMode(), QFileDialog::ExistingFile);
                         ASSERT_EQ(d->nameFilters().size(), 3);
-                        EXPECT_EQ(d->selectedNameFilter(), "Playlist(*.pna;*.m3u)");
+                        EXPECT_EQ(d->selectedNameFilter(), "Playlist(*.pna;*.m3u;*.m3u8)");
                         EXPECT_EQ(d->defaultSuffix(), "pna");
                     });
     WithModalDialog([&] { w->OpenButton->click(); },

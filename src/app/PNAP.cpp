@@ -30,14 +30,17 @@
 
 TFrmPhonaraPlayer* FrmPhonaraPlayer = nullptr;
 
+// The formats the library reads that the original list lacked (FLAC, AIFF
+// under its longer names) follow its entries.
 const char* const ChannelFileFilter =
-    "All files(*.*)|*.*|Playlist(*.pna;*.m3u)|*.pna;*.m3u|Mpeg Audio Files "
+    "All files(*.*)|*.*|Playlist(*.pna;*.m3u;*.m3u8)|*.pna;*.m3u;*.m3u8|Mpeg Audio Files "
     "(*.mp3;*.mp2;*.mp1)|*.mp3;*.mp2;*.mp1|Ogg Vorbis (*.ogg)|*.ogg|PCM "
     "(*.wav;*.aif)|*.wav;*.aif|Music "
-    "Module(*.mo3;*.xm;*.mod;*.s3m;*.it;*.mtm)|*.mo3;*.xm;*.mod;*.s3m;*.it;*.mtm";
+    "Module(*.mo3;*.xm;*.mod;*.s3m;*.it;*.mtm)|*.mo3;*.xm;*.mod;*.s3m;*.it;*.mtm|FLAC "
+    "(*.flac)|*.flac|AIFF (*.aiff;*.aifc)|*.aiff;*.aifc";
 
-const char* const PlaylistFilter = "Playlist(*.pna;*.m3u)|*.pna;*.m3u|Phonara "
-                                   "Playlist(*.pna)|*.pna|M3U Playlist(*.m3u)|*.m3u";
+const char* const PlaylistFilter = "Playlist(*.pna;*.m3u;*.m3u8)|*.pna;*.m3u;*.m3u8|Phonara "
+                                   "Playlist(*.pna)|*.pna|M3U Playlist(*.m3u;*.m3u8)|*.m3u;*.m3u8";
 
 const char* const VersionText = "PhonaraPlayer var 1.0.6.0";
 
