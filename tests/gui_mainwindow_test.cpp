@@ -269,9 +269,11 @@ TEST_F(MainWindow, CtrlOOpensTheChannelFileDialog) {
                         ASSERT_NE(d, nullptr);
                         EXPECT_EQ(d->fileMode(), QFileDialog::ExistingFiles);
                         EXPECT_EQ(d->acceptMode(), QFileDialog::AcceptOpen);
-                        ASSERT_EQ(d->nameFilters().size(), 6);
+                        ASSERT_EQ(d->nameFilters().size(), 8);
                         EXPECT_EQ(d->nameFilters()[0], "All files(*.*) (*)");
                         EXPECT_EQ(d->nameFilters()[4], "PCM (*.wav;*.aif) (*.wav *.aif)");
+                        EXPECT_EQ(d->nameFilters()[6], "FLAC (*.flac) (*.flac)");
+                        EXPECT_EQ(d->nameFilters()[7], "AIFF (*.aiff;*.aifc) (*.aiff *.aifc)");
                         // The details are hidden: the entries' texts already show them.
                         EXPECT_EQ(d->selectedNameFilter(), "All files(*.*)");
                         EXPECT_TRUE(d->defaultSuffix().isEmpty());

@@ -57,6 +57,8 @@ protected:
     }
 };
 
+QPointer<TModalSkipper> skipper;
+
 } // namespace
 
 void InstallTerminationSignals() {
@@ -74,6 +76,12 @@ bool ConsumeTerminationRequest() {
     if (!received)
         return false;
     consumed = true;
+    // The signals so far have been answered by the caller: only a later one
+    // may skip what the end itself shows (the message of a failed save).
+    char buf[64];
+    while (::read(wakePipe[0], buf, sizeof buf) > 0) {
+    }
+    delete skipper;
     return true;
 }
 
@@ -92,7 +100,6 @@ void RouteTerminationSignals(QWidget* window) {
         // Until the window is shown, the start-up sequence is still running
         // and ends the program itself when it sees the request.
         if (!window->isVisible() && !consumed) {
-            static QPointer<TModalSkipper> skipper;
             if (!skipper) {
                 skipper = new TModalSkipper(window);
                 qApp->installEventFilter(skipper);
