@@ -22,6 +22,8 @@
 #include <QStyleOptionButton>
 
 #include "app/KeyState.h"
+#include "app/ProgramIcon.h"
+#include "channellist/GridRules.h"
 #include "widgets/ApplicationEvents.h"
 #include "widgets/Metrics.h"
 #include "widgets/ScrollBar.h"
@@ -168,6 +170,8 @@ TFrmPhonaraPlayer::TFrmPhonaraPlayer(QWidget* parent)
     font.setPixelSize(12);
     setFont(font);
     setWindowTitle("PhonaraPlayer");
+    // The program's own icon on every window, the taskbar entry's among them.
+    QApplication::setWindowIcon(ProgramIcon());
 
     BuildMenu();
     BuildLayout();
@@ -319,6 +323,11 @@ void TFrmPhonaraPlayer::BuildLayout() {
     const int widths[] = {23, 39, 35, 177};
     for (int c = 0; c < 4; ++c)
         StringGrid1->setColWidth(c, widths[c]);
+    // The file column fills the rest of the width from the first paint on, as
+    // the grid's drawing sizes it later: sized only then, it would first show
+    // a sideways scroll bar for a moment.
+    StringGrid1->setColWidth(3, FileColumnWidth(StringGrid1->clientWidth(), widths[0], widths[1],
+                                                widths[2], StringGrid1->gridLineWidth(), {}));
 
     LoadButton = makeButton(client, "Load(&Q)", "チャンネルにファイルを読み込む", 258, 314, 49, 25);
     RemoveButton = makeButton(client, "Remove(&W)", "チャンネルのファイルを開放", 310, 314, 65, 25);
