@@ -157,14 +157,21 @@ bool TPlaylistLineSplitter::Feed(std::string_view chunk, const TOnText& onLine) 
             tooLong_ = true;
             line_.clear();
         }
-        if (!tooLong_)
-            line_.append(chunk.substr(0, end));
-        if (end == chunk.size())
+        if (end == chunk.size()) {
+            if (!tooLong_)
+                line_.append(chunk);
             return true;
+        }
+        // A line that lies whole in this piece is handed over where it is.
+        std::string_view line = chunk.substr(0, end);
+        if (!line_.empty()) {
+            line_.append(line);
+            line = line_;
+        }
         const char c = chunk[end];
         chunk.remove_prefix(end + 1);
         afterCR_ = c == '\r';
-        if (!EndLine(onLine) || c == '\0')
+        if (!EndLine(line, onLine) || c == '\0')
             ended_ = true; // a NUL byte ends the text
     }
     return !ended_;
@@ -172,12 +179,11 @@ bool TPlaylistLineSplitter::Feed(std::string_view chunk, const TOnText& onLine) 
 
 void TPlaylistLineSplitter::Finish(const TOnText& onLine) {
     if (!ended_ && (!line_.empty() || tooLong_))
-        EndLine(onLine);
+        EndLine(line_, onLine);
     ended_ = true;
 }
 
-bool TPlaylistLineSplitter::EndLine(const TOnText& onLine) {
-    std::string_view line = line_;
+bool TPlaylistLineSplitter::EndLine(std::string_view line, const TOnText& onLine) {
     // The signature some editors put before UTF-8 text is no part of the
     // first line, which would otherwise name a file that is not there.
     if (first_ && line.starts_with("\xEF\xBB\xBF"))

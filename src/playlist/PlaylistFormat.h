@@ -63,7 +63,7 @@ public:
     void Finish(const TOnText& onLine);
 
 private:
-    bool EndLine(const TOnText& onLine);
+    bool EndLine(std::string_view line, const TOnText& onLine);
     std::string line_;
     bool tooLong_ = false;
     bool afterCR_ = false;
