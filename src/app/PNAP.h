@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -134,8 +135,13 @@ public:
     // The arrangement kept between runs: written when the window is destroyed,
     // read at a start without arguments. Empty: none (the entry point sets it).
     std::string AutoSavePath;
-    // Writes it, once: when the window is closed, or else destroyed.
+    // Writes it, once: when the window is closed, or else destroyed. An
+    // arrangement unchanged since the start-up restore or the last save
+    // leaves the file as it is; a smaller one keeps the file it replaces as
+    // the previous generation beside it.
     void WriteAutoSave();
+    // The playlist text the current arrangement is saved as.
+    std::string ArrangementText() const;
 
     // Transport.
     void PlayButtonClick();
@@ -245,6 +251,9 @@ private:
     bool hrtfRefused_ = false; // the device did not take the last HRTF request
     bool destroyed_ = false;
     bool autoSaved_ = false;
+    // The arrangement as restored from the auto-save file or last written to
+    // it; none when the file may hold another (a start with arguments).
+    std::optional<std::string> autoSaveBaseline_;
     bool dispatchingWheel_ = false;
 };
 

@@ -20,7 +20,7 @@ int main(int argc, char* argv[]) {
     RouteTerminationSignals(window.get());
     if (!window->BASSInitialize()) {
         window->AbandonStartup(); // the user has been told why; the auto-save stays as it was
-        return 0;
+        return 1;                 // and scripts and session managers see the failure
     }
     // Ended before the arrangement was read: no auto-save yet, so the one of
     // the last run stays.
