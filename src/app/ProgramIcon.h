@@ -3,11 +3,5 @@
 
 #include <QIcon>
 
-class QImage;
-
-// The icon the install ships (an SVG, built into the program), when Qt can
-// draw SVG here; otherwise the same figure drawn directly.
+// The icon the install ships (an SVG, built into the program).
 QIcon ProgramIcon();
-
-// The figure drawn directly, size x size pixels.
-QImage DrawProgramIcon(int size);
