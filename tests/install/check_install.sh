@@ -69,7 +69,7 @@ package)
     # The libraries the program and its plug-in link, found by dpkg-shlibdeps.
     depends=$(dpkg-deb -f "$deb" Depends)
     for p in libqt6widgets6 libopenal1 libsndfile1 libmpg123-0 libopenmpt0 libwavpack1 \
-        fonts-ipafont-gothic; do
+        fonts-ipafont-gothic libqt6svg6; do
         tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//' | grep -qxF "$p" ||
             fail "the package does not depend on $p: $depends"
     done
