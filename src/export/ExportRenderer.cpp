@@ -22,11 +22,15 @@
 #include "playlist/PlaylistFile.h"
 #include "playlist/PlaylistFormat.h"
 #include "spatial/Coordinates.h"
-#include "spatial/Spatial.h"
 
 namespace {
 
 constexpr DWORD BlockFrames = 1024;
+
+// The window's scale: metres per scroll-bar step, the float 0.05. The
+// window's own variable is set when the window is created, which an export
+// from the command line never does.
+constexpr float SceneUnitsPerStep = 0.05f;
 
 std::string SystemError(int error) {
     if (error == ENOSPC || error == EDQUOT)
@@ -206,8 +210,8 @@ void PlaceChannel(const TChannel& channel, const BASS_3DVECTOR& position) {
     BASS_ChannelSet3DPosition(channel.Handle, &position, nullptr, nullptr);
     BASS_ChannelSetAttributes(
         channel.Handle, -1,
-        channel.Stereo ? coords::StereoVolume(position.y, position.z, UnitsPerStep) : -1,
-        coords::PanFromX(position.x, UnitsPerStep));
+        channel.Stereo ? coords::StereoVolume(position.y, position.z, SceneUnitsPerStep) : -1,
+        coords::PanFromX(position.x, SceneUnitsPerStep));
 }
 
 // The room environment box's item as the window applies it.
@@ -252,32 +256,33 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
     BASS_3DVECTOR pending{0.f, 0.f, 0.f};
     int slots = 0;
     bool lengthsKnown = true;
-    ParsePlaylist(text, 50 * static_cast<double>(UnitsPerStep), [&](const TPlaylistLine& line) {
-        if (line.LineKind == TPlaylistLine::Kind::Effect) {
-            reverbLevel = line.ReverbLevel.value_or(reverbLevel);
-            environment = line.Environment.value_or(environment);
-            return true;
-        }
-        if (line.LineKind == TPlaylistLine::Kind::Position) {
-            pending.x = line.X.value_or(pending.x);
-            pending.y = line.Y.value_or(pending.y);
-            pending.z = line.Z.value_or(pending.z);
-            return true;
-        }
-        const std::string file = PathInPlaylist(o.Playlist, line.Path);
-        if (!IsExistingFile(file))
-            return true;
-        const TChannel channel = OpenChannel(file, o.Loop);
-        if (channel.Handle) {
-            PlaceChannel(channel, pending);
-            pending = {0.f, 0.f, 0.f};
-            scene.Channels.push_back(channel);
-            const double seconds = FileSeconds(file);
-            lengthsKnown = lengthsKnown && seconds > 0;
-            scene.LongestSeconds = std::max(scene.LongestSeconds, seconds);
-        }
-        return ++slots < 32;
-    });
+    ParsePlaylist(text, 50 * static_cast<double>(SceneUnitsPerStep),
+                  [&](const TPlaylistLine& line) {
+                      if (line.LineKind == TPlaylistLine::Kind::Effect) {
+                          reverbLevel = line.ReverbLevel.value_or(reverbLevel);
+                          environment = line.Environment.value_or(environment);
+                          return true;
+                      }
+                      if (line.LineKind == TPlaylistLine::Kind::Position) {
+                          pending.x = line.X.value_or(pending.x);
+                          pending.y = line.Y.value_or(pending.y);
+                          pending.z = line.Z.value_or(pending.z);
+                          return true;
+                      }
+                      const std::string file = PathInPlaylist(o.Playlist, line.Path);
+                      if (!IsExistingFile(file))
+                          return true;
+                      const TChannel channel = OpenChannel(file, o.Loop);
+                      if (channel.Handle) {
+                          PlaceChannel(channel, pending);
+                          pending = {0.f, 0.f, 0.f};
+                          scene.Channels.push_back(channel);
+                          const double seconds = FileSeconds(file);
+                          lengthsKnown = lengthsKnown && seconds > 0;
+                          scene.LongestSeconds = std::max(scene.LongestSeconds, seconds);
+                      }
+                      return ++slots < 32;
+                  });
     if (!lengthsKnown)
         scene.LongestSeconds = 0;
     if (scene.Channels.empty()) {
