@@ -1,5 +1,6 @@
 #include "export/ExportCommand.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <atomic>
 #include <csignal>
@@ -46,7 +47,8 @@ int RunExportCommand(const TExportOptions& options) {
             std::fflush(stderr);
         };
     }
-    const TExportOutcome outcome = RenderExport(options, progress, CancelRequested);
+    const TExportOutcome outcome = RenderExport(
+        options, progress, CancelRequested, QCoreApplication::applicationDirPath().toStdString());
     if (terminal)
         std::fputs("\n", stderr);
     switch (outcome.Result) {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ebur128.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <memory>
 #include <sndfile.h>
 #include <sys/stat.h>
@@ -98,6 +99,13 @@ public:
         file.release();
         // Full scale stays full scale instead of wrapping round.
         sf_command(sf_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+        // FLAC's level 2 of 8: a file about 1 % larger than the default level
+        // for a third of the encoder's time, which would otherwise cost more
+        // than all the measuring.
+        if (o.Format == TExportFormat::Flac16 || o.Format == TExportFormat::Flac24) {
+            double level = 0.25;
+            sf_command(sf_, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level);
+        }
         if (o.Format == TExportFormat::Ogg) {
             double quality = std::clamp(o.OggQuality, 0, 10) / 10.0;
             sf_command(sf_, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
@@ -232,6 +240,22 @@ double FileSeconds(const std::string& path) {
     return info.samplerate > 0 ? double(info.frames) / info.samplerate : 0;
 }
 
+// The plug-ins beside the program, in name order; others are skipped.
+void LoadPlugins(const std::string& folder) {
+    std::error_code error;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        const bool so = name.size() > 7 && name.ends_with(".so");
+        const bool dll = name.size() > 8 && name.ends_with(".dll");
+        if (name.starts_with("bass") && (so || dll) && entry.is_regular_file(error))
+            names.push_back(entry.path().string());
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string& path : names)
+        BASS_PluginLoad(path.c_str(), 0);
+}
+
 struct TScene {
     std::vector<TChannel> Channels;
     double LongestSeconds = 0; // 0 when some file's length is unknown
@@ -338,7 +362,7 @@ struct TMeter {
 } // namespace
 
 TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& progress,
-                            const std::atomic<bool>& cancel) {
+                            const std::atomic<bool>& cancel, const std::string& pluginFolder) {
     using Clock = std::chrono::steady_clock;
     TExportOutcome out;
     const auto failed = [&out](std::string why) {
@@ -370,6 +394,7 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         return failed("cannot open the renderer (error code " +
                       std::to_string(BASS_ErrorGetCode()) + ")");
     BASS_Set3DFactors(1.0f, 1.0f, 1.0f);
+    LoadPlugins(pluginFolder);
     TScene scene;
     if (!LoadScene(o, scene, out.Error))
         return out;

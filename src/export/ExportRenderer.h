@@ -24,5 +24,7 @@ using TExportProgress = std::function<void(double rendered, double total)>;
 // the export succeeds; until then it is written under a temporary name beside
 // the target, and a failed or cancelled export removes it and leaves any old
 // file of that name as it was. cancel is polled between blocks (every few ms).
+// The audio plug-ins (bass*.so) in pluginFolder are loaded first, as the
+// window loads them.
 TExportOutcome RenderExport(const TExportOptions& options, const TExportProgress& progress,
-                            const std::atomic<bool>& cancel);
+                            const std::atomic<bool>& cancel, const std::string& pluginFolder);
