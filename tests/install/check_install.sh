@@ -104,7 +104,7 @@ done
 if [ "$mode" = staged ]; then
     share=$root/share
     [ -f "$share/man/man1/phonaraplayer.1.gz" ] || fail "no manual page phonaraplayer(1)"
-    zcat "$share/man/man1/phonaraplayer.1.gz" | grep -qF -- '--export' ||
+    zcat "$share/man/man1/phonaraplayer.1.gz" | grep -qF -- '\-\-export' ||
         fail "the manual page does not describe --export"
     quietly desktop-file-validate "$share/applications/$app.desktop"
     quietly appstreamcli validate --no-net "$share/metainfo/$app.metainfo.xml"
