@@ -205,6 +205,10 @@ TEST_F(CommandLineExport, HeadphoneThreeDTellsFrontFromBehind) {
     // The pinnae shade sound from behind: its spectrum differs clearly.
     const double ratio = Brightness(front, 0) / Brightness(behind, 0);
     EXPECT_TRUE(ratio > 1.15 || ratio < 1 / 1.15) << ratio;
+    // Without it, the two differ in level at most, not in colour.
+    const double plain = Brightness(render("front0.wav", 2.f, "off"), 0) /
+                         Brightness(render("behind0.wav", -2.f, "off"), 0);
+    EXPECT_NEAR(plain, 1.0, 0.03);
 }
 
 TEST_F(CommandLineExport, NormalisingReachesTheTargetOrStopsAtTheCeiling) {
@@ -360,6 +364,29 @@ TEST_F(WindowExport, CancelLeavesNoFileAndKeepsTheOldOne) {
     EXPECT_EQ(w->ExportReport, "キャンセルしました。");
     EXPECT_EQ(testsupport::readBytes(out), (std::vector<unsigned char>{'o', 'l', 'd'}));
     EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"old.flac", "tone.wav"}));
+}
+
+TEST_F(WindowExport, SelectedChannelsAloneWhenAsked) {
+    const std::string left = dir.file("left.wav"), right = dir.file("right.wav");
+    ASSERT_TRUE(testsupport::writeTone(left, ToneSpec{1, 44100, 0.3, 500, 0.4}));
+    ASSERT_TRUE(testsupport::writeTone(right, ToneSpec{1, 44100, 0.3, 700, 0.4}));
+    ASSERT_TRUE(w->LoadChannelFile(1, left)); // channel 1 is selected at start
+    ASSERT_TRUE(w->LoadChannelFile(2, right));
+    w->ScrollBarX->setPosition(-50);
+    Sources[2].Position = {2.5f, 0.f, 0.f};
+    TExportOptions options;
+    options.Format = TExportFormat::Float;
+    for (const bool selectedOnly : {true, false}) {
+        options.Output = dir.file(selectedOnly ? "selected.wav" : "all.wav");
+        ASSERT_TRUE(w->StartExport(options, selectedOnly));
+        QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 60000);
+    }
+    const Sound selected = ReadSound(dir.file("selected.wav")),
+                all = ReadSound(dir.file("all.wav"));
+    EXPECT_GT(Rms(selected, 0), 0.05);
+    EXPECT_LT(Rms(selected, 1), Rms(selected, 0) / 4); // channel 2 is not in it
+    EXPECT_GT(Rms(all, 1), 0.05);
+    EXPECT_GT(Rms(all, 0), 0.05);
 }
 
 } // namespace
