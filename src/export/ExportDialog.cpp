@@ -8,8 +8,8 @@
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -31,6 +31,13 @@ const TFormatItem FormatItems[] = {
     {TExportFormat::Ogg, "Ogg Vorbis", "ogg"},
 };
 
+// A row's caption whose mnemonic moves the focus to the row's first field.
+QLabel* Caption(const char* text, QWidget* buddy) {
+    auto* label = new QLabel(QString::fromUtf8(text), buddy->parentWidget());
+    label->setBuddy(buddy);
+    return label;
+}
+
 } // namespace
 
 TExportDialog::TExportDialog(const TExportOptions& d, bool canChooseSelected, QWidget* parent)
@@ -44,7 +51,7 @@ TExportDialog::TExportDialog(const TExportOptions& d, bool canChooseSelected, QW
     BrowseButton = new QPushButton("参照(&B)...", this);
     fileRow->addWidget(FileEdit);
     fileRow->addWidget(BrowseButton);
-    form->addRow("ファイル(&F):", fileRow);
+    form->addRow(Caption("ファイル(&F):", FileEdit), fileRow);
 
     auto* formatRow = new QHBoxLayout;
     FormatBox = new QComboBox(this);
@@ -57,7 +64,7 @@ TExportDialog::TExportDialog(const TExportOptions& d, bool canChooseSelected, QW
     QualitySpin->setPrefix("品質 ");
     formatRow->addWidget(FormatBox);
     formatRow->addWidget(QualitySpin);
-    form->addRow("形式(&T):", formatRow);
+    form->addRow(Caption("形式(&T):", FormatBox), formatRow);
 
     RateBox = new QComboBox(this);
     RateBox->addItem("44100 Hz", 44100);
@@ -85,11 +92,12 @@ TExportDialog::TExportDialog(const TExportOptions& d, bool canChooseSelected, QW
     SecondsSpin->setRange(0, 24 * 3600);
     SecondsSpin->setDecimals(1);
     SecondsSpin->setSuffix(" 秒");
-    SecondsSpin->setSpecialValueText("自動 (最長のファイルと残響)");
+    SecondsSpin->setSpecialValueText("自動");
+    SecondsSpin->setToolTip("自動: 最長のファイルと残響の終わりまで");
     SecondsSpin->setValue(d.Seconds.value_or(d.Loop ? 60.0 : 0.0));
     lengthRow->addWidget(SecondsSpin);
     lengthRow->addWidget(LoopCheck);
-    form->addRow("長さ(&D):", lengthRow);
+    form->addRow(Caption("長さ(&D):", SecondsSpin), lengthRow);
     // Looping channels never end by themselves: they need a length.
     connect(LoopCheck, &QCheckBox::toggled, this, [this](bool on) {
         if (on && SecondsSpin->value() == 0)
