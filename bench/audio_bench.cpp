@@ -10,12 +10,16 @@
 // seconds (all threads of the process) per second of audio, medians and best
 // rounds, and the ratio of ours to the floor; the decoding of the same files on
 // its own, which is the part of the cost streaming adds by nature; the CPU an
-// idle library costs on the null output device; then the peak resident size
-// of processes holding the library idle and with 32 playing streams.
+// idle library costs on the null output device; the export (the program run
+// with --export on a playlist of the 32 sources standing still) against the
+// library playing that scene on the null output and rendering it; then the
+// peak resident size of processes holding the library idle and with 32
+// playing streams.
 //
 // Prints a table; exits non-zero only when it cannot run, not on missed targets.
 //
-//   audio_bench [--seconds S] [--rounds N] [--idle-seconds S] [--plugin-dir DIR]
+//   audio_bench [--seconds S] [--rounds N] [--idle-seconds S] [--play-seconds S]
+//               [--plugin-dir DIR]
 //   audio_bench --rss FOLDER [--streams N]   (the child that reports VmHWM)
 
 #define AL_ALEXT_PROTOTYPES
@@ -565,9 +569,8 @@ std::string writeExportPlaylist(const fs::path& dir, const std::vector<Input>& i
     return path;
 }
 
-Result runStaticScene(const std::vector<Input>& inputs, double audioSeconds) {
-    if (!AUDIOLIB_InitLoopback(kRate, AUDIOLIB_HRTF_ON))
-        die("AUDIOLIB_InitLoopback");
+// Opens the scene on the open device and starts it.
+std::vector<HSTREAM> openStaticScene(const std::vector<Input>& inputs) {
     BASS_Set3DFactors(1.f, 1.f, 1.f);
     // The playlist's room: the "Concert Hall" preset.
     BASS_SetEAXParameters(kRoomEnvironment, 0.5f, 3.92f, 0.7f);
@@ -590,6 +593,24 @@ Result runStaticScene(const std::vector<Input>& inputs, double audioSeconds) {
     BASS_Apply3D();
     for (HSTREAM h : handles)
         BASS_ChannelPlay(h, false);
+    return handles;
+}
+
+std::string closeStaticScene(const std::vector<HSTREAM>& handles) {
+    AUDIOLIB_HRTF_INFO info{};
+    AUDIOLIB_GetHRTFInfo(&info);
+    for (HSTREAM h : handles)
+        BASS_StreamFree(h);
+    BASS_Free();
+    return info.active ? "on" : "OFF";
+}
+
+// The scene rendered on the loopback device in the export's blocks, nothing
+// encoded.
+Result runStaticScene(const std::vector<Input>& inputs, double audioSeconds) {
+    if (!AUDIOLIB_InitLoopback(kRate, AUDIOLIB_HRTF_ON))
+        die("AUDIOLIB_InitLoopback");
+    const auto handles = openStaticScene(inputs);
     const long blocks = std::lround(audioSeconds * kRate / kExportBlock);
     std::vector<float> out(static_cast<size_t>(kExportBlock) * 2);
     const double wall0 = seconds(CLOCK_MONOTONIC);
@@ -600,12 +621,26 @@ Result runStaticScene(const std::vector<Input>& inputs, double audioSeconds) {
     r.cpu = seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
     r.wall = seconds(CLOCK_MONOTONIC) - wall0;
     r.audio = double(blocks) * kExportBlock / kRate;
-    AUDIOLIB_HRTF_INFO info{};
-    AUDIOLIB_GetHRTFInfo(&info);
-    r.hrtf = info.active ? "on" : "OFF";
-    for (HSTREAM h : handles)
-        BASS_StreamFree(h);
-    BASS_Free();
+    r.hrtf = closeStaticScene(handles);
+    return r;
+}
+
+// The scene as the program plays it: on an output device (OpenAL Soft's null
+// output, which mixes in real time), for wallSeconds.
+Result runStaticScenePlaying(const std::vector<Input>& inputs, double wallSeconds) {
+    if (!BASS_Init(1, kRate, BASS_DEVICE_3D, nullptr, nullptr))
+        die("BASS_Init");
+    AUDIOLIB_SetHRTF(AUDIOLIB_HRTF_ON, -1);
+    const auto handles = openStaticScene(inputs);
+    usleep(300000); // past the start
+    const double wall0 = seconds(CLOCK_MONOTONIC);
+    const double cpu0 = seconds(CLOCK_PROCESS_CPUTIME_ID);
+    usleep(static_cast<useconds_t>(wallSeconds * 1e6));
+    Result r;
+    r.cpu = seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+    r.wall = seconds(CLOCK_MONOTONIC) - wall0;
+    r.audio = r.wall;
+    r.hrtf = closeStaticScene(handles);
     return r;
 }
 
@@ -706,6 +741,7 @@ int main(int argc, char** argv) {
 
     double audioSeconds = 20;
     double idleSeconds = 2;
+    double playSeconds = 5;
     int rounds = 3;
     int streams = kSources;
     std::string rssFolder;
@@ -719,6 +755,8 @@ int main(int argc, char** argv) {
             rounds = std::max(1, std::atoi(argv[++i]));
         else if (a == "--idle-seconds" && hasValue)
             idleSeconds = std::max(0.1, std::atof(argv[++i]));
+        else if (a == "--play-seconds" && hasValue)
+            playSeconds = std::max(0.5, std::atof(argv[++i]));
         else if (a == "--plugin-dir" && hasValue)
             pluginDir = argv[++i];
         else if (a == "--rss" && hasValue)
@@ -728,7 +766,8 @@ int main(int argc, char** argv) {
         else {
             std::fprintf(
                 stderr,
-                "usage: %s [--seconds S] [--rounds N] [--idle-seconds S] [--plugin-dir DIR]\n"
+                "usage: %s [--seconds S] [--rounds N] [--idle-seconds S] [--play-seconds S]\n"
+                "          [--plugin-dir DIR]\n"
                 "       %s --rss FOLDER [--streams N] [--plugin-dir DIR]\n",
                 argv[0], argv[0]);
             return 2;
@@ -763,7 +802,8 @@ int main(int argc, char** argv) {
     const std::string program = pluginDir + "/phonaraplayer";
     const bool canExport = fs::exists(program);
     const std::string scene = writeExportPlaylist(dir, inputs);
-    std::vector<Result> ours, atFloor, perSource, decode, staticScene, exportWav, exportFlac;
+    std::vector<Result> ours, atFloor, perSource, decode, staticScene, staticPlaying, exportWav,
+        exportFlac;
     std::vector<double> idleEmpty, idleLoaded;
     for (int round = 0; round < rounds; ++round) {
         std::printf("Round %d of %d...\n", round + 1, rounds);
@@ -776,6 +816,7 @@ int main(int argc, char** argv) {
         idleLoaded.push_back(runIdle(inputs, kSources, idleSeconds));
         if (canExport) {
             staticScene.push_back(runStaticScene(inputs, audioSeconds));
+            staticPlaying.push_back(runStaticScenePlaying(inputs, playSeconds));
             exportWav.push_back(runExport(program, scene, dir / "out.wav", "wav16", audioSeconds));
             exportFlac.push_back(
                 runExport(program, scene, dir / "out.flac", "flac16", audioSeconds));
@@ -859,13 +900,16 @@ int main(int argc, char** argv) {
     std::printf("\nBest rounds, audiolib / floor: %.4f / %.4f = %.2fx", bestOurs, bestFloor,
                 bestOurs / bestFloor);
     if (canExport) {
-        const double playing = collect(staticScene, &Result::cpuPerSecond);
+        const double playing = collect(staticPlaying, &Result::cpuPerSecond);
+        const double rendering = collect(staticScene, &Result::cpuPerSecond);
         std::printf("\n\nExport of the same 32 sources standing still (playlist: reverb level %d,\n"
                     "\"Concert Hall\", HRTF on, looping), the program as a child process:\n",
                     kExportReverbLevel);
         std::printf("%-36s %11s %16s %8s\n", "", "x real time", "CPU s / audio s", "ratio");
-        std::printf("%-36s %11.1f %16.4f %8s\n", "library playing the scene",
-                    collect(staticScene, &Result::speed), playing, "1.00x");
+        std::printf("%-36s %11.1f %16.4f %8s\n", "library playing it (null output)", 1.0, playing,
+                    "1.00x");
+        std::printf("%-36s %11.1f %16.4f %7.2fx\n", "library rendering it (loopback)",
+                    collect(staticScene, &Result::speed), rendering, rendering / playing);
         for (const auto& [name, rs] : {std::pair{"export WAV 16 bit", &exportWav},
                                        std::pair{"export FLAC 16 bit", &exportFlac}}) {
             const double cpu = collect(*rs, &Result::cpuPerSecond);

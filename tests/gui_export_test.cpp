@@ -13,10 +13,13 @@
 #include <QSlider>
 #include <QTest>
 #include <cmath>
+#include <csignal>
 #include <ebur128.h>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/resource.h>
 
 #include "Modal.h"
 #include "RealProgram.h"
@@ -45,8 +48,11 @@ QString Program() {
 }
 
 // The program as on a server: no display, no sound card, not a terminal.
-TRun RunProgram(const std::vector<std::string>& args) {
+TRun RunProgram(const std::vector<std::string>& args,
+                const std::function<void()>& inChild = nullptr) {
     QProcess child;
+    if (inChild)
+        child.setChildProcessModifier(inChild);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(name);
@@ -262,6 +268,22 @@ TEST_F(CommandLineExport, FailuresLeaveOldFilesAndSayWhy) {
         EXPECT_NE(run.err.find(row.says), std::string::npos) << run.err;
         EXPECT_EQ(run.out, "");
     }
+    EXPECT_EQ(testsupport::readBytes(dir.file("old.wav")),
+              (std::vector<unsigned char>{'o', 'l', 'd'}));
+    EXPECT_EQ(Entries(dir.path()),
+              (std::vector<std::string>{"none.pna", "old.wav", "s.pna", "tone.wav"}));
+    // A write that fails half-way (here: a file size limit; a full disk
+    // fails the same way) leaves nothing behind either.
+    const TRun big = RunProgram(
+        {"--export", dir.file("old.wav"), "--format", "float", "--seconds", "5", list}, [] {
+            const rlimit limit{200000, 200000};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_IGN);
+        });
+    EXPECT_EQ(big.status, 1);
+    EXPECT_NE(big.err.find("cannot write " + dir.file("old.wav") + ": File too large"),
+              std::string::npos)
+        << big.err;
     EXPECT_EQ(testsupport::readBytes(dir.file("old.wav")),
               (std::vector<unsigned char>{'o', 'l', 'd'}));
     EXPECT_EQ(Entries(dir.path()),

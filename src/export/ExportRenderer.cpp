@@ -11,7 +11,6 @@
 #include <memory>
 #include <sndfile.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -72,8 +71,6 @@ public:
     int fd() const { return fd_; }
     int error() const { return error_; }
     const std::string& path() const { return path_; }
-    // The descriptor now belongs to someone else (libsndfile closes it).
-    int release() { return std::exchange(fd_, -1); }
     void keep() { kept_ = true; }
 
 private:
@@ -91,12 +88,14 @@ public:
         info.samplerate = o.Rate;
         info.channels = 2;
         info.format = SndfileFormatOf(o.Format);
-        sf_ = sf_open_fd(file.fd(), SFM_WRITE, &info, SF_TRUE);
-        if (!sf_) {
-            error_ = sf_strerror(nullptr);
+        // libsndfile closes a descriptor of its own; the file's stays for the
+        // final sync.
+        const int fd = ::dup(file.fd());
+        sf_ = fd >= 0 ? sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE) : nullptr;
+        if (!sf_) { // a descriptor handed over is libsndfile's to close
+            error_ = fd >= 0 ? sf_strerror(nullptr) : SystemError(errno);
             return;
         }
-        file.release();
         // Full scale stays full scale instead of wrapping round.
         sf_command(sf_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
         // FLAC's level 2 of 8: a file about 1 % larger than the default level
@@ -130,18 +129,21 @@ public:
         return false;
     }
     // Everything on the disk, the file closed.
-    bool finish(const std::string& path) {
-        sf_write_sync(sf_);
+    // Everything on the disk, the file closed. The encoders write their last
+    // blocks while closing, so a full disk may show only here or at the sync.
+    bool finish(int fd) {
         const int result = sf_close(sf_);
         sf_ = nullptr;
         if (result != 0) {
             error_ = sf_error_number(result);
             return false;
         }
-        // The encoder's last blocks go out at closing: a full disk shows here.
-        struct statvfs fs {};
-        if (::statvfs(FolderOfPath(path).empty() ? "." : FolderOfPath(path).c_str(), &fs) == 0 &&
-            fs.f_bavail == 0) {
+        struct stat st {};
+        if (::fsync(fd) != 0 || ::fstat(fd, &st) != 0) {
+            error_ = SystemError(errno);
+            return false;
+        }
+        if (st.st_size == 0) {
             error_ = SystemError(ENOSPC);
             return false;
         }
@@ -485,7 +487,7 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         out.Result = TExportOutcome::Status::Cancelled;
         return out;
     }
-    if (!writer.finish(o.Output))
+    if (!writer.finish(target.fd()))
         return failed("cannot write " + o.Output + ": " + writer.error());
     if (::rename(target.path().c_str(), o.Output.c_str()) != 0)
         return failed("cannot write " + o.Output + ": " + SystemError(errno));
