@@ -384,6 +384,13 @@ TEST_F(WindowExport, CancelLeavesNoFileAndKeepsTheOldOne) {
     QTRY_VERIFY(!progress || !progress->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 10000);
     EXPECT_EQ(w->ExportReport, "キャンセルしました。");
+    // A program that cannot be started is told at once, and nothing runs.
+    w->ExportProgram = QString::fromStdString(dir.file("no-such-program"));
+    EXPECT_FALSE(w->StartExport(options, false));
+    EXPECT_EQ(w->ExportRunning, nullptr);
+    EXPECT_TRUE(w->ExportReport.startsWith("書き出しを開始できません"))
+        << w->ExportReport.toStdString();
+    QApplication::processEvents(); // the message box shows and is closed with the window
     EXPECT_EQ(testsupport::readBytes(out), (std::vector<unsigned char>{'o', 'l', 'd'}));
     EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"old.flac", "tone.wav"}));
 }

@@ -22,6 +22,8 @@ void CatchTerminationSignals() {
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
+    // Reads and writes go on; the render loop sees the request between blocks.
+    action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         sigaction(signal, &action, nullptr);
 }

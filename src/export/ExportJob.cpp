@@ -7,12 +7,6 @@ TExportJob::TExportJob(QObject* parent)
     : QObject(parent), playlist_(QDir::temp().filePath("phonaraplayer-export-XXXXXX.pna")) {
     connect(&process_, &QProcess::readyReadStandardOutput, this, &TExportJob::readOutput);
     connect(&process_, &QProcess::finished, this, &TExportJob::childFinished);
-    connect(&process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart) {
-            error_ = "書き出しを開始できません: " + process_.errorString();
-            emit finished();
-        }
-    });
 }
 
 TExportJob::~TExportJob() {
@@ -44,6 +38,12 @@ bool TExportJob::start(const QString& program, TExportOptions options,
     // What the child says on stderr is the reason of a failure.
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     process_.start(program, args, QIODevice::ReadOnly);
+    // Known at once (fork and exec): a program that cannot start is said so
+    // by the caller, not by a later signal.
+    if (!process_.waitForStarted(10000)) {
+        error_ = "書き出しを開始できません: " + process_.errorString();
+        return false;
+    }
     return true;
 }
 
