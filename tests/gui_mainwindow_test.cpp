@@ -305,11 +305,12 @@ TEST_F(MainWindow, MenuItemsShortcutsAndHints) {
     EXPECT_EQ(w->about1->text(), "バージョン(&H)");
 
     const auto items = w->MenuOpenFile->actions();
-    ASSERT_EQ(items.size(), 4);
+    ASSERT_EQ(items.size(), 5);
     EXPECT_EQ(items[0], w->Open1);
     EXPECT_EQ(items[1], w->O1);
     EXPECT_EQ(items[2], w->A1);
-    EXPECT_EQ(items[3], w->Exit2);
+    EXPECT_EQ(items[3], w->Export1); // the export, before the end
+    EXPECT_EQ(items[4], w->Exit2);
 
     EXPECT_EQ(w->Open1->text(), "開く(&O)...");
     EXPECT_EQ(w->Open1->shortcut(), QKeySequence("Ctrl+O"));
@@ -321,6 +322,8 @@ TEST_F(MainWindow, MenuItemsShortcutsAndHints) {
     EXPECT_EQ(w->A1->text(), "プレイリストに名前を付けて保存(&A)...");
     EXPECT_EQ(w->A1->shortcut(), QKeySequence("Ctrl+S"));
     EXPECT_EQ(w->FileSaveAs1->statusTip(), "現在のプレイリストに新しい名前をつけて保存");
+    EXPECT_EQ(w->Export1->text(), "書き出し(&E)...");
+    EXPECT_EQ(w->Export1->statusTip(), "配置したチャンネルをサウンドファイルに書き出す");
     EXPECT_EQ(w->Exit2->text(), "終了(&X)");
     EXPECT_EQ(w->FileExit1->statusTip(), "アプリケーションを終了する");
 }

@@ -222,6 +222,10 @@ void TFrmPhonaraPlayer::BuildMenu() {
     setHint(FileSaveAs1, "保存|現在のプレイリストに新しい名前をつけて保存");
     connect(FileSaveAs1, &QAction::triggered, this, [this] { FileSaveAs1Execute(); });
 
+    Export1 = new QAction("書き出し(&E)...", this);
+    setHint(Export1, "書き出し|配置したチャンネルをサウンドファイルに書き出す");
+    connect(Export1, &QAction::triggered, this, [this] { Export1Click(); });
+
     FileExit1 = new QAction("終了(&X)", this);
     setHint(FileExit1, "終了|アプリケーションを終了する");
     connect(FileExit1, &QAction::triggered, this, [this] { close(); });
@@ -234,6 +238,7 @@ void TFrmPhonaraPlayer::BuildMenu() {
     MenuOpenFile->addAction(Open1);
     MenuOpenFile->addAction(O1);
     MenuOpenFile->addAction(A1);
+    MenuOpenFile->addAction(Export1);
     MenuOpenFile->addAction(Exit2);
     // The playlist shortcuts belong to the actions, not to their menu items:
     // they work also while the File menu is disabled.

@@ -23,6 +23,9 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QPainter;
+class QProgressDialog;
+class TExportJob;
+struct TExportOptions;
 class QPushButton;
 class QRect;
 class QWheelEvent;
@@ -227,6 +230,21 @@ public:
     void HrtfDataSetClick(int index);
     // Data sets and status, as the library reports them now.
     void RefreshHrtfMenu();
+
+    // Export: the arrangement rendered to a sound file by a child process of
+    // the program, while the window and live playback go on.
+    QAction* Export1 = nullptr;
+    void Export1Click();
+    // Starts an export of all loaded channels or the selected ones; false
+    // (the user has been told why) when it cannot start.
+    bool StartExport(const TExportOptions& options, bool selectedOnly);
+    // The program the export runs in: this program, unless a test says otherwise.
+    QString ExportProgram;
+    TExportJob* ExportRunning = nullptr; // the export in progress, if any
+    QProgressDialog* ExportProgress = nullptr;
+    QString LastExportFolder;
+    // The last export's outcome as the user was told it.
+    QString ExportReport;
 
     // True once FormDestroy has run (it runs once, from the destructor at the latest).
     bool Destroyed() const { return destroyed_; }
