@@ -183,6 +183,17 @@ TEST_F(CommandLineExport, MonoSourceOnTheRightInEveryFormatAndTheReverbTail) {
         EXPECT_GT(Rms(s, 1), 0.05) << row.name;
         EXPECT_GT(Rms(s, 1), 4 * Rms(s, 0)) << row.name;
     }
+    // A playlist is read to its end, as the window reads it: its file may
+    // come after more than a megabyte of comments.
+    std::string big;
+    for (int i = 0; i < 70000; ++i)
+        big += "#EXTINF:1,comment\n";
+    ASSERT_TRUE(
+        WriteFileReplacing(dir.file("big.pna"), big + FormatPlaylist(0, 0, {{2.5f, 0, 0, tone}})));
+    const TRun late = RunProgram({"--export", dir.file("big.wav"), dir.file("big.pna")});
+    ASSERT_EQ(late.status, 0) << late.err;
+    const Sound b = ReadSound(dir.file("big.wav"));
+    EXPECT_GT(Rms(b, 1), 4 * Rms(b, 0));
     // Reverb at full level rings on after the file; at 0 nothing follows it.
     const TRun wet = RunProgram({"--export", dir.file("wet.wav"),
                                  Playlist(dir.file("wet.pna"), 20, 0, {{2.5f, 0, 0, tone}})});

@@ -9,13 +9,16 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sndfile.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
 
 #include "audiolib.h"
+#include "channels/Placing.h"
 #include "effects/Environments.h"
 #include "effects/Reverb.h"
 #include "playlist/PathRules.h"
@@ -30,7 +33,8 @@ constexpr DWORD BlockFrames = 1024;
 // The window's scale: metres per scroll-bar step, the float 0.05. The
 // window's own variable is set when the window is created, which an export
 // from the command line never does.
-constexpr float SceneUnitsPerStep = 0.05f;
+// The window's scale: a playlist's places read back where the window puts them.
+constexpr float SceneUnitsPerStep = coords::DefaultUnitsPerStep;
 
 std::string SystemError(int error) {
     if (error == ENOSPC || error == EDQUOT)
@@ -216,12 +220,13 @@ TChannel OpenChannel(const std::string& path, bool loop) {
 // Puts a channel where the scene has it: a 3D source at its position, a plain
 // stereo stream with the pan and volume the window gives it for that place.
 // Takes effect at the next BASS_Apply3D.
+// Placed as the window's playlist reader places a channel it loads, by the
+// same rule table, so that the file sounds like the program.
 void PlaceChannel(const TChannel& channel, const BASS_3DVECTOR& position) {
     BASS_ChannelSet3DPosition(channel.Handle, &position, nullptr, nullptr);
-    BASS_ChannelSetAttributes(
-        channel.Handle, -1,
-        channel.Stereo ? coords::StereoVolume(position.y, position.z, SceneUnitsPerStep) : -1,
-        coords::PanFromX(position.x, SceneUnitsPerStep));
+    if (const auto attributes =
+            PlacedAttributes(TPanRule::FromX(), channel.Stereo, position, SceneUnitsPerStep))
+        BASS_ChannelSetAttributes(channel.Handle, -1, attributes->Volume, attributes->Pan);
 }
 
 // The room environment box's item as the window applies it.
@@ -266,8 +271,43 @@ struct TScene {
 // Reads the playlist as the window opens one: a position belongs to the next
 // file that loads, missing files take no slot, at most 32 channels.
 bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
-    std::string text;
-    switch (ReadFileHead(o.Playlist, text)) {
+    SetReverbDefaults();
+    int reverbLevel = 0, environment = 0;
+    BASS_3DVECTOR pending{0.f, 0.f, 0.f};
+    int slots = 0;
+    bool lengthsKnown = true;
+    // Read to its end, however large, as the window reads a playlist.
+    const TReadResult read = ReadFileLines(o.Playlist, [&](std::string_view text) {
+        const std::optional<TPlaylistLine> line =
+            ClassifyPlaylistLine(text, 50 * static_cast<double>(SceneUnitsPerStep));
+        if (!line)
+            return true;
+        if (line->LineKind == TPlaylistLine::Kind::Effect) {
+            reverbLevel = line->ReverbLevel.value_or(reverbLevel);
+            environment = line->Environment.value_or(environment);
+            return true;
+        }
+        if (line->LineKind == TPlaylistLine::Kind::Position) {
+            pending.x = line->X.value_or(pending.x);
+            pending.y = line->Y.value_or(pending.y);
+            pending.z = line->Z.value_or(pending.z);
+            return true;
+        }
+        const std::string file = PathInPlaylist(o.Playlist, line->Path);
+        if (!IsExistingFile(file))
+            return true;
+        const TChannel channel = OpenChannel(file, o.Loop);
+        if (channel.Handle) {
+            PlaceChannel(channel, pending);
+            pending = {0.f, 0.f, 0.f};
+            scene.Channels.push_back(channel);
+            const double seconds = FileSeconds(file);
+            lengthsKnown = lengthsKnown && seconds > 0;
+            scene.LongestSeconds = std::max(scene.LongestSeconds, seconds);
+        }
+        return ++slots < 32;
+    });
+    switch (read) {
     case TReadResult::Missing:
         error = "no playlist at " + o.Playlist;
         return false;
@@ -277,38 +317,6 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
     case TReadResult::Ok:
         break;
     }
-    SetReverbDefaults();
-    int reverbLevel = 0, environment = 0;
-    BASS_3DVECTOR pending{0.f, 0.f, 0.f};
-    int slots = 0;
-    bool lengthsKnown = true;
-    ParsePlaylist(text, 50 * static_cast<double>(SceneUnitsPerStep),
-                  [&](const TPlaylistLine& line) {
-                      if (line.LineKind == TPlaylistLine::Kind::Effect) {
-                          reverbLevel = line.ReverbLevel.value_or(reverbLevel);
-                          environment = line.Environment.value_or(environment);
-                          return true;
-                      }
-                      if (line.LineKind == TPlaylistLine::Kind::Position) {
-                          pending.x = line.X.value_or(pending.x);
-                          pending.y = line.Y.value_or(pending.y);
-                          pending.z = line.Z.value_or(pending.z);
-                          return true;
-                      }
-                      const std::string file = PathInPlaylist(o.Playlist, line.Path);
-                      if (!IsExistingFile(file))
-                          return true;
-                      const TChannel channel = OpenChannel(file, o.Loop);
-                      if (channel.Handle) {
-                          PlaceChannel(channel, pending);
-                          pending = {0.f, 0.f, 0.f};
-                          scene.Channels.push_back(channel);
-                          const double seconds = FileSeconds(file);
-                          lengthsKnown = lengthsKnown && seconds > 0;
-                          scene.LongestSeconds = std::max(scene.LongestSeconds, seconds);
-                      }
-                      return ++slots < 32;
-                  });
     if (!lengthsKnown)
         scene.LongestSeconds = 0;
     if (scene.Channels.empty()) {
