@@ -50,7 +50,7 @@ float dbToGain(float db) {
 
 // Writes the room effect from the environment, decay and damping and loads it
 // into the slot (an effect is copied into a slot when attached).
-void updateRoom() {
+void updateRoom(const Held&) {
     auto& L = lib();
     const auto& p = kPresets[L.env];
     const ALuint e = L.roomEffect;
@@ -105,7 +105,7 @@ void updateRoom() {
 
 // The room send: a channel's mix as the gain of its send filter; automatic
 // leaves the send unfiltered, attenuated with distance as the direct path.
-void connectRoomSend(Channel& ch) {
+void connectRoomSend(Channel& ch, const Held&) {
     auto& L = lib();
     if (!L.roomSlot)
         return;
@@ -120,7 +120,7 @@ void connectRoomSend(Channel& ch) {
                static_cast<ALint>(ch.roomFilter));
 }
 
-ReverbKey reverbKey(const Channel& ch) {
+ReverbKey reverbKey(const Channel& ch, const Held&) {
     const auto& p = ch.fxParams;
     ReverbKey key;
     key.owner = lib().slotPerChannel ? ch.handle : 0;
@@ -132,7 +132,7 @@ ReverbKey reverbKey(const Channel& ch) {
 
 // The slot for a reverb shape, made when nobody feeds one yet; counts one more
 // send. 0 when OpenAL has no slot left.
-ALuint acquireSlot(const ReverbKey& key) {
+ALuint acquireSlot(const ReverbKey& key, const Held&) {
     auto& L = lib();
     if (auto it = L.reverbSlots.find(key); it != L.reverbSlots.end()) {
         ++it->second.sends;
@@ -161,7 +161,7 @@ ALuint acquireSlot(const ReverbKey& key) {
 
 // One send less; the last one frees the slot. Detach the send first: OpenAL
 // does not delete a slot a source still names.
-void releaseSlot(const ReverbKey& key) {
+void releaseSlot(const ReverbKey& key, const Held&) {
     auto& L = lib();
     auto it = L.reverbSlots.find(key);
     if (it == L.reverbSlots.end() || --it->second.sends > 0)
@@ -172,37 +172,37 @@ void releaseSlot(const ReverbKey& key) {
     L.reverbSlots.erase(it);
 }
 
-void detachReverb(Channel& ch) {
+void detachReverb(Channel& ch, const Held& lock) {
     if (!ch.fxSent)
         return;
     alSource3i(ch.source, AL_AUXILIARY_SEND_FILTER, AL_EFFECTSLOT_NULL, 1, AL_FILTER_NULL);
     ch.fxSent = false;
-    releaseSlot(ch.fxKey);
+    releaseSlot(ch.fxKey, lock);
 }
 
-std::shared_ptr<Channel> channelOfFx(DWORD hfx) {
+std::shared_ptr<Channel> channelOfFx(DWORD hfx, const Held& lock) {
     auto& L = lib();
     if (hfx == 0 || kindOf(hfx) != Kind::Fx)
         return nullptr;
     auto it = L.fx.find(hfx);
-    return it == L.fx.end() ? nullptr : findChannel(it->second);
+    return it == L.fx.end() ? nullptr : findChannel(it->second, lock);
 }
 
 } // namespace
 
-bool routeReverb(Channel& ch) {
+bool routeReverb(Channel& ch, const Held& lock) {
     const auto& p = ch.fxParams;
     // Input gain and mix both scale what the reverb returns: one send gain.
     const float gain = dbToGain(p.inGain) * dbToGain(p.reverbMix);
     if (gain <= 0.f) {
-        detachReverb(ch);
+        detachReverb(ch, lock);
         return true;
     }
-    const ReverbKey key = reverbKey(ch);
+    const ReverbKey key = reverbKey(ch, lock);
     const bool moving = !ch.fxSent || !(ch.fxKey == key);
-    const ALuint slot = moving ? acquireSlot(key) : lib().reverbSlots.at(key).slot;
+    const ALuint slot = moving ? acquireSlot(key, lock) : lib().reverbSlots.at(key).slot;
     if (!slot) {
-        detachReverb(ch);
+        detachReverb(ch, lock);
         return false;
     }
     // A filter is copied when attached: attach again after a change.
@@ -213,14 +213,14 @@ bool routeReverb(Channel& ch) {
     if (moving) {
         // The old slot is released only now that the send names the new one.
         if (ch.fxSent)
-            releaseSlot(ch.fxKey);
+            releaseSlot(ch.fxKey, lock);
         ch.fxKey = key;
         ch.fxSent = true;
     }
     return true;
 }
 
-bool createRoom() {
+bool createRoom(const Held& lock) {
     auto& L = lib();
     L.env = EAX_ENVIRONMENT_GENERIC;
     L.envVol = 0.f; // silent until an environment is chosen
@@ -240,14 +240,14 @@ bool createRoom() {
         alEffecti(L.roomEffect, AL_EFFECT_TYPE, AL_EFFECT_REVERB);
     }
     if (alGetError() != AL_NO_ERROR) {
-        destroyRoom();
+        destroyRoom(lock);
         return false;
     }
-    updateRoom();
+    updateRoom(lock);
     return alGetError() == AL_NO_ERROR;
 }
 
-void destroyRoom() {
+void destroyRoom(const Held&) {
     auto& L = lib();
     if (L.roomSlot) {
         alAuxiliaryEffectSloti(L.roomSlot, AL_EFFECTSLOT_EFFECT, AL_EFFECT_NULL);
@@ -259,7 +259,7 @@ void destroyRoom() {
     L.roomActive = false;
 }
 
-void attachSends(Channel& ch) {
+void attachSends(Channel& ch, const Held& lock) {
     auto& L = lib();
     if (!L.efx || L.sends < 1)
         return;
@@ -267,17 +267,17 @@ void attachSends(Channel& ch) {
     alFilteri(ch.roomFilter, AL_FILTER_TYPE, AL_FILTER_LOWPASS);
     // Sends follow the direct path's distance attenuation.
     alSourcei(ch.source, AL_AUXILIARY_SEND_FILTER_GAIN_AUTO, AL_TRUE);
-    connectRoomSend(ch);
+    connectRoomSend(ch, lock);
 }
 
-void destroyChannelFx(Channel& ch) {
+void destroyChannelFx(Channel& ch, const Held& lock) {
     if (ch.source) {
         for (ALint send = 0; send < lib().sends; ++send)
             alSource3i(ch.source, AL_AUXILIARY_SEND_FILTER, AL_EFFECTSLOT_NULL, send,
                        AL_FILTER_NULL);
     }
     if (ch.fxSent)
-        releaseSlot(ch.fxKey);
+        releaseSlot(ch.fxKey, lock);
     ch.fxSent = false;
     if (ch.fxFilter)
         alDeleteFilters(1, &ch.fxFilter);
@@ -294,163 +294,182 @@ using namespace audiolib;
 extern "C" {
 
 AUDIOLIB_API BOOL BASS_SetEAXParameters(int env, float vol, float decay, float damp) {
-    auto& L = lib();
-    std::lock_guard lock(L.mx);
-    if (!L.device)
-        return fail(BASS_ERROR_INIT, 0);
-    if (!L.roomSlot)
-        return fail(BASS_ERROR_NOEAX, 0);
-    if (env < -1 || env >= EAX_ENVIRONMENT_COUNT)
-        return fail(BASS_ERROR_ILLPARAM, 0);
-    if (env >= 0) {
-        // A new environment brings its own decay and damping unless given.
-        L.env = env;
-        L.envDecay = kPresets[env].flDecayTime;
-        L.envDamp = kPresets[env].flDecayHFRatio;
-    }
-    if (vol >= 0.f)
-        L.envVol = std::min(vol, 1.f);
-    if (decay >= 0.f)
-        L.envDecay = std::clamp(decay, 0.1f, 20.f);
-    if (damp >= 0.f)
-        L.envDamp = std::clamp(damp, 0.1f, 2.f);
-    updateRoom();
-    return 1;
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        auto& L = lib();
+        Held lock(L.mx);
+        if (!L.open())
+            return fail(BASS_ERROR_INIT, 0);
+        if (!L.roomSlot)
+            return fail(BASS_ERROR_NOEAX, 0);
+        if (env < -1 || env >= EAX_ENVIRONMENT_COUNT)
+            return fail(BASS_ERROR_ILLPARAM, 0);
+        if (env >= 0) {
+            // A new environment brings its own decay and damping unless given.
+            L.env = env;
+            L.envDecay = kPresets[env].flDecayTime;
+            L.envDamp = kPresets[env].flDecayHFRatio;
+        }
+        if (vol >= 0.f)
+            L.envVol = std::min(vol, 1.f);
+        if (decay >= 0.f)
+            L.envDecay = std::clamp(decay, 0.1f, 20.f);
+        if (damp >= 0.f)
+            L.envDamp = std::clamp(damp, 0.1f, 2.f);
+        updateRoom(lock);
+        return 1;
+    });
 }
 
 AUDIOLIB_API BOOL BASS_GetEAXParameters(DWORD* env, float* vol, float* decay, float* damp) {
-    auto& L = lib();
-    std::lock_guard lock(L.mx);
-    if (!L.device)
-        return fail(BASS_ERROR_INIT, 0);
-    if (!L.roomSlot)
-        return fail(BASS_ERROR_NOEAX, 0);
-    if (env)
-        *env = static_cast<DWORD>(L.env);
-    if (vol)
-        *vol = L.envVol;
-    if (decay)
-        *decay = L.envDecay;
-    if (damp)
-        *damp = L.envDamp;
-    return 1;
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        auto& L = lib();
+        Held lock(L.mx);
+        if (!L.open())
+            return fail(BASS_ERROR_INIT, 0);
+        if (!L.roomSlot)
+            return fail(BASS_ERROR_NOEAX, 0);
+        if (env)
+            *env = static_cast<DWORD>(L.env);
+        if (vol)
+            *vol = L.envVol;
+        if (decay)
+            *decay = L.envDecay;
+        if (damp)
+            *damp = L.envDamp;
+        return 1;
+    });
 }
 
 AUDIOLIB_API BOOL BASS_ChannelSetEAXMix(DWORD handle, float mix) {
-    auto& L = lib();
-    std::lock_guard lock(L.mx);
-    if (!L.device)
-        return fail(BASS_ERROR_INIT, 0);
-    auto ch = isChannelHandle(handle) ? findChannel(handle) : nullptr;
-    if (!ch)
-        return fail(BASS_ERROR_HANDLE, 0);
-    if (!L.roomSlot)
-        return fail(BASS_ERROR_NOEAX, 0);
-    ch->eaxMix = mix < 0.f ? -1.f : std::min(mix, 1.f);
-    connectRoomSend(*ch);
-    return 1;
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        auto& L = lib();
+        Held lock(L.mx);
+        if (!L.open())
+            return fail(BASS_ERROR_INIT, 0);
+        auto ch = isChannelHandle(handle) ? findChannel(handle, lock) : nullptr;
+        if (!ch)
+            return fail(BASS_ERROR_HANDLE, 0);
+        if (!L.roomSlot)
+            return fail(BASS_ERROR_NOEAX, 0);
+        ch->eaxMix = mix < 0.f ? -1.f : std::min(mix, 1.f);
+        connectRoomSend(*ch, lock);
+        return 1;
+    });
 }
 
 AUDIOLIB_API HFX BASS_ChannelSetFX(DWORD handle, DWORD type, int) {
-    auto& L = lib();
-    std::lock_guard lock(L.mx);
-    if (!L.device)
-        return fail(BASS_ERROR_INIT, 0u);
-    auto ch = isChannelHandle(handle) ? findChannel(handle) : nullptr;
-    if (!ch)
-        return fail(BASS_ERROR_HANDLE, 0u);
-    // One reverb per channel: it has one send of its own.
-    if (type != BASS_FX_REVERB || !L.efx || L.sends < 2 || ch->fxHandle)
-        return fail(BASS_ERROR_NOTAVAIL, 0u);
-    alGetError();
-    alGenFilters(1, &ch->fxFilter);
-    alFilteri(ch->fxFilter, AL_FILTER_TYPE, AL_FILTER_LOWPASS);
-    if (alGetError() != AL_NO_ERROR) {
-        if (ch->fxFilter)
+    return guarded<HFX>(0, [&]() -> HFX {
+        auto& L = lib();
+        Held lock(L.mx);
+        if (!L.open())
+            return fail(BASS_ERROR_INIT, 0u);
+        auto ch = isChannelHandle(handle) ? findChannel(handle, lock) : nullptr;
+        if (!ch)
+            return fail(BASS_ERROR_HANDLE, 0u);
+        // One reverb per channel: it has one send of its own.
+        if (type != BASS_FX_REVERB || !L.efx || L.sends < 2 || ch->fxHandle)
+            return fail(BASS_ERROR_NOTAVAIL, 0u);
+        alGetError();
+        alGenFilters(1, &ch->fxFilter);
+        alFilteri(ch->fxFilter, AL_FILTER_TYPE, AL_FILTER_LOWPASS);
+        if (alGetError() != AL_NO_ERROR) {
+            if (ch->fxFilter)
+                alDeleteFilters(1, &ch->fxFilter);
+            ch->fxFilter = 0;
+            return fail(BASS_ERROR_MEMORY, 0u);
+        }
+        // Until parameters are set: a plain one-second room at full level.
+        ch->fxParams = BASS_REVERB_PARAMS{0.f, 0.f, 1000.f, 0.5f};
+        if (!routeReverb(*ch, lock)) {
             alDeleteFilters(1, &ch->fxFilter);
-        ch->fxFilter = 0;
-        return fail(BASS_ERROR_MEMORY, 0u);
-    }
-    // Until parameters are set: a plain one-second room at full level.
-    ch->fxParams = BASS_REVERB_PARAMS{0.f, 0.f, 1000.f, 0.5f};
-    if (!routeReverb(*ch)) {
-        alDeleteFilters(1, &ch->fxFilter);
-        ch->fxFilter = 0;
-        return fail(BASS_ERROR_MEMORY, 0u); // out of effect slots
-    }
-    ch->fxHandle = newHandle(Kind::Fx);
-    L.fx[ch->fxHandle] = handle;
-    return ch->fxHandle;
+            ch->fxFilter = 0;
+            return fail(BASS_ERROR_MEMORY, 0u); // out of effect slots
+        }
+        ch->fxHandle = newHandle(Kind::Fx);
+        L.fx[ch->fxHandle] = handle;
+        return ch->fxHandle;
+    });
 }
 
 AUDIOLIB_API BOOL BASS_FXSetParameters(HFX handle, const void* params) {
-    auto& L = lib();
-    std::lock_guard lock(L.mx);
-    if (!L.device)
-        return fail(BASS_ERROR_INIT, 0);
-    auto ch = channelOfFx(handle);
-    if (!ch)
-        return fail(BASS_ERROR_HANDLE, 0);
-    if (!params)
-        return fail(BASS_ERROR_ILLPARAM, 0);
-    const auto* p = static_cast<const BASS_REVERB_PARAMS*>(params);
-    if (!std::isfinite(p->inGain) || !std::isfinite(p->reverbMix) ||
-        !std::isfinite(p->reverbTime) || !std::isfinite(p->highFreqRTRatio))
-        return fail(BASS_ERROR_ILLPARAM, 0);
-    ch->fxParams = *p;
-    // Kept even when no slot is left for a new shape: the reverb is silent
-    // until the parameters are set again.
-    if (!routeReverb(*ch))
-        return fail(BASS_ERROR_MEMORY, 0);
-    return 1;
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        auto& L = lib();
+        Held lock(L.mx);
+        if (!L.open())
+            return fail(BASS_ERROR_INIT, 0);
+        auto ch = channelOfFx(handle, lock);
+        if (!ch)
+            return fail(BASS_ERROR_HANDLE, 0);
+        if (!params)
+            return fail(BASS_ERROR_ILLPARAM, 0);
+        const auto* p = static_cast<const BASS_REVERB_PARAMS*>(params);
+        if (!std::isfinite(p->inGain) || !std::isfinite(p->reverbMix) ||
+            !std::isfinite(p->reverbTime) || !std::isfinite(p->highFreqRTRatio))
+            return fail(BASS_ERROR_ILLPARAM, 0);
+        ch->fxParams = *p;
+        // Kept even when no slot is left for a new shape: the reverb is silent
+        // until the parameters are set again.
+        if (!routeReverb(*ch, lock))
+            return fail(BASS_ERROR_MEMORY, 0);
+        return 1;
+    });
 }
 
 AUDIOLIB_API BOOL BASS_FXGetParameters(HFX handle, void* params) {
-    auto& L = lib();
-    std::lock_guard lock(L.mx);
-    if (!L.device)
-        return fail(BASS_ERROR_INIT, 0);
-    auto ch = channelOfFx(handle);
-    if (!ch)
-        return fail(BASS_ERROR_HANDLE, 0);
-    if (!params)
-        return fail(BASS_ERROR_ILLPARAM, 0);
-    *static_cast<BASS_REVERB_PARAMS*>(params) = ch->fxParams;
-    return 1;
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        auto& L = lib();
+        Held lock(L.mx);
+        if (!L.open())
+            return fail(BASS_ERROR_INIT, 0);
+        auto ch = channelOfFx(handle, lock);
+        if (!ch)
+            return fail(BASS_ERROR_HANDLE, 0);
+        if (!params)
+            return fail(BASS_ERROR_ILLPARAM, 0);
+        *static_cast<BASS_REVERB_PARAMS*>(params) = ch->fxParams;
+        return 1;
+    });
 }
 
 AUDIOLIB_API void AUDIOLIB_TestSlotPerChannel(BOOL on) {
-    auto& L = lib();
-    std::lock_guard lock(L.mx);
-    L.slotPerChannel = on != 0;
-    for (auto& [handle, ch] : L.channels)
-        if (ch->fxHandle)
-            routeReverb(*ch);
+    guardedVoid([&] {
+        auto& L = lib();
+        Held lock(L.mx);
+        L.slotPerChannel = on != 0;
+        for (auto& [handle, ch] : L.channels)
+            if (ch->fxHandle)
+                routeReverb(*ch, lock);
+    });
 }
 
 AUDIOLIB_API BOOL AUDIOLIB_TestGetCounts(AUDIOLIB_TestCounts* out) {
-    auto& L = lib();
-    std::lock_guard lock(L.mx);
-    if (!L.device)
-        return fail(BASS_ERROR_INIT, 0);
-    if (!out)
-        return fail(BASS_ERROR_ILLPARAM, 0);
-    // OpenAL Soft hands out the lowest free names, so leaked objects would sit
-    // among the first few thousand.
-    auto count = [](auto isName) {
-        int n = 0;
-        for (ALuint name = 1; name <= 4096; ++name)
-            n += isName(name) ? 1 : 0;
-        return n;
-    };
-    out->sources = count([](ALuint n) { return alIsSource(n) == AL_TRUE; });
-    out->buffers = count([](ALuint n) { return alIsBuffer(n) == AL_TRUE; });
-    out->effects = count([](ALuint n) { return alIsEffect(n) == AL_TRUE; });
-    out->filters = count([](ALuint n) { return alIsFilter(n) == AL_TRUE; });
-    out->slots = count([](ALuint n) { return alIsAuxiliaryEffectSlot(n) == AL_TRUE; });
-    out->processingSlots = static_cast<int>(L.reverbSlots.size()) + (L.roomActive ? 1 : 0);
-    out->threadLooks = L.looks;
-    return 1;
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        auto& L = lib();
+        Held lock(L.mx);
+        if (!L.open())
+            return fail(BASS_ERROR_INIT, 0);
+        if (!out)
+            return fail(BASS_ERROR_ILLPARAM, 0);
+        // OpenAL Soft hands out the lowest free names, so leaked objects would sit
+        // among the first few thousand.
+        auto count = [](auto isName) {
+            int n = 0;
+            for (ALuint name = 1; name <= 4096; ++name)
+                n += isName(name) ? 1 : 0;
+            return n;
+        };
+        out->sources = count([](ALuint n) { return alIsSource(n) == AL_TRUE; });
+        out->buffers = count([](ALuint n) { return alIsBuffer(n) == AL_TRUE; });
+        out->effects = count([](ALuint n) { return alIsEffect(n) == AL_TRUE; });
+        out->filters = count([](ALuint n) { return alIsFilter(n) == AL_TRUE; });
+        out->slots = count([](ALuint n) { return alIsAuxiliaryEffectSlot(n) == AL_TRUE; });
+        out->processingSlots = static_cast<int>(L.reverbSlots.size()) + (L.roomActive ? 1 : 0);
+        out->threadLooks = L.looks;
+        out->syncsQueued = L.syncsQueued;
+        out->syncsHandled = L.syncsHandled;
+        out->threadWaiting = L.waiting ? 1 : 0;
+        return 1;
+    });
 }
 
 } // extern "C"
