@@ -160,6 +160,26 @@ TEST_F(NullDevice, CallsFromTheCallerRaceTheThreadSafely) {
         EXPECT_TRUE(BASS_StreamFree(h));
 }
 
+TEST_F(NullDevice, PausedChannelsRestTheirReverbOnceItRangOut) {
+    const auto working = [] {
+        AUDIOLIB_TestCounts c{};
+        return AUDIOLIB_TestGetCounts(&c) ? c.workingSlots : -1;
+    };
+    HSTREAM h = BASS_StreamCreateFile(0, tone("rest.wav", 0.1).c_str(), 0, 0, 0xE);
+    ASSERT_NE(h, 0u);
+    const BASS_REVERB_PARAMS shortRoom{0.f, 0.f, 100.f, 0.5f};
+    ASSERT_TRUE(BASS_FXSetParameters(BASS_ChannelSetFX(h, BASS_FX_REVERB, 2), &shortRoom));
+    EXPECT_EQ(working(), 0);
+    ASSERT_TRUE(BASS_ChannelPlay(h, 0));
+    EXPECT_EQ(working(), 1);
+    ASSERT_TRUE(BASS_ChannelPause(h));
+    EXPECT_EQ(working(), 1) << "rings out first";
+    // The library's thread keeps the time on an output device.
+    EXPECT_TRUE(waitFor([&] { return working() == 0; }));
+    ASSERT_TRUE(BASS_ChannelPlay(h, 0));
+    EXPECT_EQ(working(), 1);
+}
+
 TEST_F(NullDevice, FreeClosesEverythingWhilePlaying) {
     const std::string path = tone("free.wav", 0.3);
     for (int i = 0; i < 4; ++i) {

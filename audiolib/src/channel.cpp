@@ -185,6 +185,7 @@ BOOL freeChannel(DWORD handle, Kind kind) {
             it = it->second.channel == handle ? L.syncs.erase(it) : std::next(it);
         if (ch->fxHandle)
             L.fx.erase(ch->fxHandle);
+        updateEffectActivity(lock);
         kickThread(lock); // it need not wake again for this channel
     }
     // A callback of this channel may be running: wait until it returns, so none
@@ -335,6 +336,7 @@ AUDIOLIB_API BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
                 return fail(BASS_ERROR_POSITION, 0);
         }
         ch->state = BASS_ACTIVE_PLAYING;
+        updateEffectActivity(ch.held());
         if (!fillOutsideLock(ch))
             return 0;
         // BASS_Stop may have paused it meanwhile.
@@ -358,6 +360,7 @@ AUDIOLIB_API BOOL BASS_ChannelStop(DWORD handle) {
         // Pausing the source keeps what is queued: a later Play goes on from here.
         alSourcePause(ch->source);
         ch->state = BASS_ACTIVE_STOPPED;
+        updateEffectActivity(ch.held());
         return 1;
     });
 }
@@ -370,6 +373,7 @@ AUDIOLIB_API BOOL BASS_ChannelPause(DWORD handle) {
         if (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED) {
             alSourcePause(ch->source);
             ch->state = BASS_ACTIVE_PAUSED;
+            updateEffectActivity(ch.held());
         }
         return 1;
     });

@@ -132,6 +132,9 @@ bool openContext(ALCdevice* device, bool loopback, int freq, DWORD hrtfMode) {
     L.context = context;
     L.closing = false;
     ++L.epoch;
+    // Nothing plays yet: the effect slots rest.
+    L.reverbsWorking = L.roomWorking = L.wantedReverbs = L.wantedRoom = false;
+    L.restPending = false;
     L.loopback = loopback;
     L.freq = L.requestedFreq = freq;
     L.efx = efx;
@@ -184,6 +187,9 @@ bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames
         alcRenderSamplesSOFT(L.device, out + static_cast<size_t>(done) * 2,
                              static_cast<ALCsizei>(n));
         done += n;
+        // Here time is what has been rendered: count the ring-out down.
+        if (L.restPending && (L.restFrames -= static_cast<long>(n)) <= 0)
+            restEffects(lock);
     }
     // Reap once more so an end reached in the last block is reported now.
     for (auto& ch : active)
@@ -448,6 +454,7 @@ AUDIOLIB_API BOOL BASS_Stop(void) {
                 ch->state = BASS_ACTIVE_PAUSED;
             }
         }
+        updateEffectActivity(lock);
         return 1;
     });
 }

@@ -95,9 +95,9 @@ void updateRoom(const Held&) {
         alEffectf(e, AL_REVERB_ROOM_ROLLOFF_FACTOR, p.flRoomRolloffFactor);
         alEffecti(e, AL_REVERB_DECAY_HFLIMIT, p.iDecayHFLimit);
     }
-    // At volume 0 the slot stays (every channel's send names it) but empty:
-    // sends to an empty slot are skipped, and it runs no reverb.
-    L.roomActive = L.envVol > 0.f;
+    // At volume 0, or resting, the slot stays (every channel's send names it)
+    // but empty: sends to an empty slot are skipped, and it runs no reverb.
+    L.roomActive = L.envVol > 0.f && L.roomWorking;
     alAuxiliaryEffectSloti(L.roomSlot, AL_EFFECTSLOT_EFFECT,
                            L.roomActive ? static_cast<ALint>(e) : AL_EFFECT_NULL);
     alAuxiliaryEffectSlotf(L.roomSlot, AL_EFFECTSLOT_GAIN, std::clamp(L.envVol, 0.f, 1.f));
@@ -147,7 +147,8 @@ ALuint acquireSlot(const ReverbKey& key, const Held&) {
     alEffecti(rs.effect, AL_EFFECT_TYPE, AL_EFFECT_REVERB);
     alEffectf(rs.effect, AL_REVERB_DECAY_TIME, key.decay);
     alEffectf(rs.effect, AL_REVERB_DECAY_HFRATIO, key.hfRatio);
-    alAuxiliaryEffectSloti(rs.slot, AL_EFFECTSLOT_EFFECT, static_cast<ALint>(rs.effect));
+    alAuxiliaryEffectSloti(rs.slot, AL_EFFECTSLOT_EFFECT,
+                           L.reverbsWorking ? static_cast<ALint>(rs.effect) : AL_EFFECT_NULL);
     if (alGetError() != AL_NO_ERROR) {
         alDeleteAuxiliaryEffectSlots(1, &rs.slot);
         if (rs.effect)
@@ -218,6 +219,106 @@ bool routeReverb(Channel& ch, const Held& lock) {
         ch.fxSent = true;
     }
     return true;
+}
+
+namespace {
+
+bool anyChannelPlays(const Held&) {
+    for (const auto& [handle, ch] : lib().channels)
+        if (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED)
+            return true;
+    return false;
+}
+
+// A playing channel sends to the room (automatic counts: it is distance based).
+bool roomFedByAPlayingChannel(const Held&) {
+    for (const auto& [handle, ch] : lib().channels)
+        if ((ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED) &&
+            ch->eaxMix != 0.f)
+            return true;
+    return false;
+}
+
+// Puts the effects into their slots or takes them out. An effect is copied
+// into its slot afresh, with an empty delay line: it is put back only after
+// what it held has died away.
+void setWorking(bool reverbs, bool room, const Held& lock) {
+    auto& L = lib();
+    if (reverbs != L.reverbsWorking) {
+        L.reverbsWorking = reverbs;
+        for (const auto& [key, rs] : L.reverbSlots)
+            alAuxiliaryEffectSloti(rs.slot, AL_EFFECTSLOT_EFFECT,
+                                   reverbs ? static_cast<ALint>(rs.effect) : AL_EFFECT_NULL);
+    }
+    if (room != L.roomWorking) {
+        L.roomWorking = room;
+        if (L.roomSlot)
+            updateRoom(lock);
+    }
+}
+
+// How long what the working slots hold takes to die away: past the decay time
+// (60 dB down) with a margin, and the reflections' delays.
+double ringOutSeconds(bool reverbs, bool room, const Held&) {
+    auto& L = lib();
+    double seconds = 0.0;
+    if (reverbs)
+        for (const auto& [key, rs] : L.reverbSlots)
+            seconds = std::max(seconds, 1.2 * key.decay + 0.3);
+    if (room && L.roomActive)
+        seconds = std::max(seconds, 1.2 * std::clamp(L.envDecay, 0.1f, 20.f) + 0.3);
+    return seconds;
+}
+
+} // namespace
+
+void updateEffectActivity(const Held& lock) {
+    auto& L = lib();
+    const bool reverbs = anyChannelPlays(lock);
+    const bool room = reverbs && roomFedByAPlayingChannel(lock);
+    // Whatever is needed works at once.
+    setWorking(reverbs || L.reverbsWorking, room || L.roomWorking, lock);
+    const bool stopping = (L.reverbsWorking && !reverbs) || (L.roomWorking && !room);
+    const bool fell = (L.wantedReverbs && !reverbs) || (L.wantedRoom && !room);
+    L.wantedReverbs = reverbs;
+    L.wantedRoom = room;
+    if (!stopping) {
+        L.restPending = false;
+        return;
+    }
+    if (L.restPending && !fell)
+        return; // already ringing out since the last thing fell silent
+    const double ring = ringOutSeconds(L.reverbsWorking && !reverbs, L.roomWorking && !room, lock);
+    if (ring <= 0.0) {
+        restEffects(lock);
+        return;
+    }
+    if (L.loopback) {
+        L.restFrames = std::max(L.restPending ? L.restFrames : 0L,
+                                static_cast<long>(std::ceil(ring * L.freq)));
+    } else {
+        const auto at = std::chrono::steady_clock::now() +
+                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                            std::chrono::duration<double>(ring));
+        L.restAt = L.restPending ? std::max(L.restAt, at) : at;
+        kickThread(lock); // it sleeps until then
+    }
+    L.restPending = true;
+}
+
+void restEffects(const Held& lock) {
+    auto& L = lib();
+    L.restPending = false;
+    const bool reverbs = anyChannelPlays(lock);
+    setWorking(reverbs, reverbs && roomFedByAPlayingChannel(lock), lock);
+}
+
+std::optional<std::chrono::steady_clock::duration> untilRest(const Held&) {
+    auto& L = lib();
+    if (!L.restPending || L.loopback)
+        return std::nullopt;
+    return std::max(L.restAt - std::chrono::steady_clock::now(),
+                    std::chrono::steady_clock::duration::zero());
 }
 
 bool createRoom(const Held& lock) {
@@ -353,6 +454,7 @@ AUDIOLIB_API BOOL BASS_ChannelSetEAXMix(DWORD handle, float mix) {
             return fail(BASS_ERROR_NOEAX, 0);
         ch->eaxMix = mix < 0.f ? -1.f : std::min(mix, 1.f);
         connectRoomSend(*ch, lock);
+        updateEffectActivity(lock);
         return 1;
     });
 }
@@ -463,7 +565,9 @@ AUDIOLIB_API BOOL AUDIOLIB_TestGetCounts(AUDIOLIB_TestCounts* out) {
         out->effects = count([](ALuint n) { return alIsEffect(n) == AL_TRUE; });
         out->filters = count([](ALuint n) { return alIsFilter(n) == AL_TRUE; });
         out->slots = count([](ALuint n) { return alIsAuxiliaryEffectSlot(n) == AL_TRUE; });
-        out->processingSlots = static_cast<int>(L.reverbSlots.size()) + (L.roomActive ? 1 : 0);
+        const int reverbs = static_cast<int>(L.reverbSlots.size());
+        out->processingSlots = reverbs + (L.roomSlot && L.envVol > 0.f ? 1 : 0);
+        out->workingSlots = (L.reverbsWorking ? reverbs : 0) + (L.roomActive ? 1 : 0);
         out->threadLooks = L.looks;
         out->syncsQueued = L.syncsQueued;
         out->syncsHandled = L.syncsHandled;

@@ -26,12 +26,14 @@
 #include "error.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -218,9 +220,19 @@ struct Library {
     std::map<ReverbKey, ReverbSlot> reverbSlots;
     bool slotPerChannel = false; // tests only: the unshared way, to compare
 
+    // Whether the effect slots hold their effects, i.e. do work. OpenAL Soft
+    // runs a slot with an effect on every mix, fed or not: the reverb slots
+    // work only while a channel plays, the room only while a playing channel
+    // sends to it. When that ends they ring out first, then rest.
+    bool reverbsWorking = false, roomWorking = false;
+    bool wantedReverbs = false, wantedRoom = false; // as last asked
+    bool restPending = false;                       // ringing out, to rest at:
+    std::chrono::steady_clock::time_point restAt;   // (output device)
+    long restFrames = 0;                            // (loopback: frames to render)
+
     // Room environment.
     ALuint roomSlot = 0, roomEffect = 0;
-    bool roomActive = false; // the effect is in the slot (volume above 0)
+    bool roomActive = false; // the effect is in the slot (volume above 0, working)
     bool roomEax = true;     // EAX reverb (else the standard reverb)
     int env = EAX_ENVIRONMENT_GENERIC;
     float envVol = 0.f, envDecay = 1.49f, envDamp = 0.83f;
@@ -299,6 +311,16 @@ void destroyChannelFx(Channel& ch, const Held&);
 // Routes the channel's reverb send to the slot of its shape, or nowhere when
 // silent. False when no slot could be had.
 bool routeReverb(Channel& ch, const Held&);
+// Puts the effect slots to work as soon as a channel plays (and the room as
+// soon as a playing channel sends to it); when that ends, lets them ring out
+// for their decay time and then rests them: paused or stopped channels cost
+// nothing. Call after any change of a play state, a room send or the table.
+void updateEffectActivity(const Held&);
+// The ring-out time has passed (called by whoever keeps the time).
+void restEffects(const Held&);
+// Seconds until the ring-out ends, for the thread's sleep; none when no rest
+// is pending (output device).
+std::optional<std::chrono::steady_clock::duration> untilRest(const Held&);
 
 // ---- Decoders ------------------------------------------------------------------
 // Opens a sound file with the built-in decoders, then the plug-ins. mono asks
@@ -323,7 +345,8 @@ AUDIOLIB_API void AUDIOLIB_TestSlotPerChannel(BOOL on);
 struct AUDIOLIB_TestCounts {
     // OpenAL objects alive on the open device, as OpenAL reports them.
     int sources, buffers, effects, filters, slots;
-    // Effect slots with an effect in them: the ones the mixer runs.
+    // Effect slots set up to run: one per reverb shape some send feeds, and the
+    // room while its volume is above 0.
     int processingSlots;
     // Times the library thread has looked at the channels since the device opened.
     long threadLooks;
@@ -332,6 +355,9 @@ struct AUDIOLIB_TestCounts {
     long syncsQueued, syncsHandled;
     // The thread sleeps with nothing to feed: no callback comes without a new task.
     int threadWaiting;
+    // Of the slots set up to run, those with their effect in them now: the
+    // ones the mixer runs. None once nothing has played for the ring-out.
+    int workingSlots;
 };
 AUDIOLIB_API BOOL AUDIOLIB_TestGetCounts(AUDIOLIB_TestCounts* out);
 

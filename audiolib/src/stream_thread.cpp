@@ -175,6 +175,7 @@ void reapChannel(Channel& ch, const Held& lock) {
         if (ch.endUnreported)
             queueEndSyncs(ch, ch.unreportedEndAt, lock);
         ch.endUnreported = false;
+        updateEffectActivity(lock);
     } else if (!ch.queue.empty()) {
         alSourcePlay(ch.source); // ran dry: go on with what has arrived
         ch.state = BASS_ACTIVE_PLAYING;
@@ -376,14 +377,24 @@ void threadMain() {
         } catch (const std::exception&) {
         }
         lock.lock();
+        if (const auto rest = untilRest(lock); rest && rest->count() <= 0)
+            restEffects(lock);
         const auto ready = [&] { return L.quit || L.kick || !L.pending.empty(); };
-        if (const auto wait = nextLook(fed, lock)) {
+        const auto wait = nextLook(fed, lock);
+        const auto rest = untilRest(lock);
+        // Asleep with nothing to feed: only a new task, or the effects' rest
+        // after their ring-out, wakes it.
+        L.waiting = !wait;
+        if (wait && rest)
+            L.wake.wait_for(lock, std::min<std::chrono::steady_clock::duration>(*wait, *rest),
+                            ready);
+        else if (wait)
             L.wake.wait_for(lock, *wait, ready);
-        } else {
-            L.waiting = true;
+        else if (rest)
+            L.wake.wait_for(lock, *rest, ready);
+        else
             L.wake.wait(lock, ready);
-            L.waiting = false;
-        }
+        L.waiting = false;
         if (L.quit)
             return;
     }
