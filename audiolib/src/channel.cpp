@@ -41,7 +41,7 @@ public:
         lock_ = Held(L.mx);
         check();
     }
-    explicit operator bool() const { return ch_ != nullptr; }
+    explicit operator bool() const { return ok_; }
     Channel* operator->() const { return ch_.get(); }
     Channel& operator*() const { return *ch_; }
     const Held& held() const { return lock_; }
@@ -57,16 +57,17 @@ public:
     }
 
 private:
+    // The channel is kept (not reset) even when it failed: its dec is still
+    // held and is let go only in the destructor, before the channel.
     bool check() {
-        if (!ch_->alive || !lib().open()) {
+        ok_ = ch_->alive && lib().open();
+        if (!ok_)
             setError(lib().open() ? BASS_ERROR_HANDLE : BASS_ERROR_INIT);
-            ch_.reset();
-            return false;
-        }
-        return true;
+        return ok_;
     }
 
-    std::shared_ptr<Channel> ch_;
+    bool ok_ = false;
+    std::shared_ptr<Channel> ch_; // destroyed last
     std::unique_lock<std::mutex> dec_;
     Held lock_;
 };

@@ -330,7 +330,7 @@ using namespace audiolib;
 extern "C" {
 
 AUDIOLIB_API DWORD BASS_GetVersion(void) {
-    return AUDIOLIB_VERSION;
+    return guarded<DWORD>(0, [] { return DWORD{AUDIOLIB_VERSION}; });
 }
 
 AUDIOLIB_API const char* BASS_GetDeviceDescription(DWORD device) {
@@ -484,6 +484,7 @@ AUDIOLIB_API BOOL BASS_Free(void) {
             L.channels.clear();
             L.syncs.clear();
             L.fx.clear();
+            L.syncsHandled += static_cast<long>(L.pending.size()); // dropped
             L.pending.clear();
         }
         stopThread();

@@ -135,7 +135,8 @@ struct Channel {
     StateRef state;
     bool alive = true; // false once freed (under dec and Library::mx)
 
-    // Guarded by dec.
+    // Guarded by dec: third in the lock order, after callbackMx, before
+    // Library::mx.
     std::mutex dec;
     std::unique_ptr<Decoder> decoder;
     QWORD decodePos = 0;        // file position of the next frame the decoder yields
@@ -251,6 +252,7 @@ struct Library {
     long syncsQueued = 0;  // end syncs found due, ever (tests count them)
     long syncsHandled = 0; // of those, run or dropped (freed meanwhile)
     std::deque<PendingSync> pending;
+    // Second in the lock order: held while sync callbacks run.
     std::mutex callbackMx;
 };
 

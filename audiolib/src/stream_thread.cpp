@@ -408,6 +408,7 @@ void startThread() {
     L.quit = false;
     L.kick = false;
     L.looks = 0;
+    L.syncsQueued = L.syncsHandled = 0;
     L.waiting = false;
     L.thread = std::thread(threadMain);
     L.threadId = L.thread.get_id();
