@@ -139,8 +139,11 @@ struct Channel {
     // Library::mx.
     std::mutex dec;
     std::unique_ptr<Decoder> decoder;
-    QWORD decodePos = 0;        // file position of the next frame the decoder yields
-    bool atEnd = false;         // the decoder reached the end and the channel does not loop
+    QWORD decodePos = 0; // file position of the next frame the decoder yields
+    // The decoder reached the end and the channel does not loop. Written
+    // under dec; atomic because the thread reads it under mx alone to plan
+    // its next look.
+    std::atomic<bool> atEnd{false};
     bool ended = false;         // played to its end and stopped there
     bool endUnreported = false; // an end no queued buffer carries: sync still due
     QWORD unreportedEndAt = 0;  // where in the play-out order that end lies
