@@ -4,6 +4,7 @@
 #include "ScopedValue.h"
 #include "SoundFiles.h"
 #include "audiolib.h"
+#include "internal.h"
 
 #include <gtest/gtest.h>
 
@@ -75,6 +76,14 @@ bool waitFor(const std::function<bool()>& done) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
+}
+
+// Every end sync the library found due has run (or was dropped) and its thread
+// sleeps with nothing to feed: no callback comes until something new is asked.
+// Checks that a callback did not fire (again) wait for this, not for a time.
+bool syncsSettled() {
+    AUDIOLIB_TestCounts c{};
+    return AUDIOLIB_TestGetCounts(&c) && c.syncsQueued == c.syncsHandled && c.threadWaiting;
 }
 
 TEST_F(Streams, EveryLibsndfileFormatOpensAsA3DSourceAndPlays) {
@@ -201,7 +210,7 @@ TEST_F(Streams, ClearingTheLoopFlagStopsAtTheEndAndFiresTheSyncOnce) {
     EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_STOPPED));
     ASSERT_TRUE(waitFor([&] { return log.calls > 0; }));
     render(0.2);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(waitFor(syncsSettled));
     EXPECT_EQ(log.calls, 1);
     EXPECT_EQ(log.lastUser, 7u);
     EXPECT_EQ(log.lastChannel, h);
@@ -216,11 +225,11 @@ TEST_F(Streams, TheEndSyncFiresWhenALoopingChannelPassesItsEnd) {
               0u);
     ASSERT_TRUE(BASS_ChannelPlay(h, 0));
     render(0.08);
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ASSERT_TRUE(waitFor(syncsSettled));
     EXPECT_EQ(log.calls, 0) << "fired before the end was played";
     render(0.3); // passes the end three times
     ASSERT_TRUE(waitFor([&] { return log.calls > 0; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(waitFor(syncsSettled));
     EXPECT_EQ(log.calls, 1); // one-shot
     EXPECT_EQ(log.stateInCallback, DWORD(BASS_ACTIVE_PLAYING));
     EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PLAYING));
@@ -238,7 +247,7 @@ TEST_F(Streams, SeveralPendingSyncsEachRunOnce) {
     ASSERT_TRUE(waitFor([&] { return log.calls >= 3; }));
     ASSERT_TRUE(BASS_ChannelPlay(h, 0)); // played to its end: starts again
     render(0.2);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(waitFor(syncsSettled));
     EXPECT_EQ(log.calls, 3);
 }
 

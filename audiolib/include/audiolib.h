@@ -3,8 +3,17 @@
  *
  * A small C interface over OpenAL Soft and the decoders (libsndfile, libmpg123,
  * libopenmpt). The program reaches audio only through the functions declared
- * here. Calls may come from any thread; every failing call sets a thread-local
- * error code that BASS_ErrorGetCode returns.
+ * here. Calls may come from any thread, BASS_Free and BASS_Init included: no
+ * two calls can deadlock, and none lets a C++ exception out (out of memory fails with
+ * BASS_ERROR_MEMORY, anything unforeseen with BASS_ERROR_UNKNOWN). Every failing call sets a
+ * thread-local error code that BASS_ErrorGetCode returns.
+ *
+ * Ownership: the caller frees nothing the library returns. Strings and
+ * records handed out (device descriptions, HRTF names, plug-in information)
+ * belong to the library and stay valid until the process ends. Handles are
+ * freed with their own calls (BASS_StreamFree, BASS_MusicFree) or all at once
+ * by BASS_Free; after BASS_Free, calls on old handles fail with
+ * BASS_ERROR_INIT, and once a device is open again with BASS_ERROR_HANDLE.
  *
  * Space is left-handed: +X right, +Y up, +Z in front of the listener.
  * Paths are UTF-8.
@@ -150,13 +159,18 @@ typedef void SYNCPROC(HSYNC handle, DWORD channel, DWORD data, void* user);
 
 /* ---- Library and device --------------------------------------------------- */
 AUDIOLIB_API DWORD BASS_GetVersion(void);
-/* Description of output device n (from 1); null past the last device. */
+/* Description of output device n (from 1); null past the last device. The
+ * string is the library's and stays valid until the process ends. */
 AUDIOLIB_API const char* BASS_GetDeviceDescription(DWORD device);
 /* device 1..n, or -1 for the system's default; freq 0 means 44100. flags and
  * win are not used: every device is opened for 3D. */
 AUDIOLIB_API BOOL BASS_Init(int device, DWORD freq, DWORD flags, void* win, const void* reserved);
 /* Halts output: every playing channel is paused (BASS_ACTIVE_PAUSED). */
 AUDIOLIB_API BOOL BASS_Stop(void);
+/* Closes the device with every channel, effect and sync on it. Calls running
+ * on other threads meanwhile finish or fail with BASS_ERROR_INIT; a sync
+ * callback that is running is waited for. Fails with BASS_ERROR_ILLPARAM
+ * when called from a sync callback (the callback's thread is stopped by it). */
 AUDIOLIB_API BOOL BASS_Free(void);
 AUDIOLIB_API int BASS_ErrorGetCode(void);
 /* distf: metres per unit (> 0); rollf: roll-off factor; doppf: Doppler factor.
@@ -174,6 +188,8 @@ AUDIOLIB_API BOOL BASS_GetEAXParameters(DWORD* env, float* vol, float* decay, fl
 
 /* ---- Plug-ins ------------------------------------------------------------- */
 AUDIOLIB_API HPLUGIN BASS_PluginLoad(const char* file, DWORD flags);
+/* The record is the plug-in's own; a plug-in stays loaded until the process
+ * ends, so the record stays valid that long. */
 AUDIOLIB_API const BASS_PLUGININFO* BASS_PluginGetInfo(HPLUGIN handle);
 
 /* ---- Streams and modules ------------------------------------------------- */
@@ -196,6 +212,8 @@ AUDIOLIB_API BOOL BASS_ChannelPlay(DWORD handle, BOOL restart);
 /* Stops the channel where it is (BASS_ACTIVE_STOPPED); the position is kept. */
 AUDIOLIB_API BOOL BASS_ChannelStop(DWORD handle);
 AUDIOLIB_API BOOL BASS_ChannelPause(DWORD handle);
+/* Answers from an atomic state without taking a lock: cheap enough to call for
+ * every channel at every repaint. */
 AUDIOLIB_API DWORD BASS_ChannelIsActive(DWORD handle);
 AUDIOLIB_API BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info);
 /* Sets the channel's flags; only BASS_SAMPLE_LOOP may change. */
@@ -275,7 +293,8 @@ typedef struct AUDIOLIB_HRTF_INFO {
  * fade is rendered at once and handed out first by the next AUDIOLIB_Render. */
 AUDIOLIB_API BOOL AUDIOLIB_SetHRTF(DWORD mode, int dataset);
 AUDIOLIB_API BOOL AUDIOLIB_GetHRTFInfo(AUDIOLIB_HRTF_INFO* info);
-/* Name of data set index (from 0) of the open device; null past the last. */
+/* Name of data set index (from 0) of the open device; null past the last. The
+ * string is the library's and stays valid until the process ends. */
 AUDIOLIB_API const char* AUDIOLIB_GetHRTFName(DWORD index);
 
 /* ---- Listener orientation (the library's own extension) ------------------ */

@@ -1,6 +1,7 @@
 // Music modules (MOD, XM, S3M, IT, MTM, MO3, ...) rendered by libopenmpt at the
 // device's rate.
 #include "internal.h"
+#include "owned.h"
 
 #include <cstdio>
 #include <libopenmpt/libopenmpt.h>
@@ -40,7 +41,8 @@ int quietError(int, void*) {
 
 std::unique_ptr<Decoder> openModule(const std::string& path, int rate, bool mono, bool ramp,
                                     int& error) {
-    FILE* f = std::fopen(path.c_str(), "rb");
+    const File file = openFile(path.c_str());
+    std::FILE* const f = file.get();
     if (!f) {
         error = BASS_ERROR_FILEOPEN;
         return nullptr;
@@ -58,25 +60,25 @@ std::unique_ptr<Decoder> openModule(const std::string& path, int rate, bool mono
                                   size < 0 ? 0 : static_cast<uint64_t>(size), quietLog, nullptr,
                                   quietError, nullptr, nullptr, nullptr);
     if (probe != OPENMPT_PROBE_FILE_HEADER_RESULT_SUCCESS || size <= 0 || size > (256L << 20)) {
-        std::fclose(f);
         error = BASS_ERROR_FORMAT;
         return nullptr;
     }
     data.resize(static_cast<size_t>(size));
     std::fseek(f, 0, SEEK_SET);
     const size_t read = std::fread(data.data(), 1, data.size(), f);
-    std::fclose(f);
     if (read != data.size()) {
         error = BASS_ERROR_FILEOPEN;
         return nullptr;
     }
-    openmpt_module* mod =
+    std::unique_ptr<openmpt_module, decltype(&openmpt_module_destroy)> owned(
         openmpt_module_create_from_memory2(data.data(), data.size(), quietLog, nullptr, quietError,
-                                           nullptr, nullptr, nullptr, nullptr);
-    if (!mod) {
+                                           nullptr, nullptr, nullptr, nullptr),
+        &openmpt_module_destroy);
+    if (!owned) {
         error = BASS_ERROR_FORMAT;
         return nullptr;
     }
+    openmpt_module* const mod = owned.get();
     // The song ends at its end, without libopenmpt's fade-out: looping is
     // the channel's business and must not leave a gap.
     openmpt_module_set_repeat_count(mod, 0);
@@ -85,6 +87,7 @@ std::unique_ptr<Decoder> openModule(const std::string& path, int rate, bool mono
     openmpt_module_set_render_param(mod, OPENMPT_MODULE_RENDER_VOLUMERAMPING_STRENGTH,
                                     ramp ? -1 : 0);
     auto decoder = std::make_unique<ModuleDecoder>(mod, rate, mono);
+    owned.release(); // the decoder owns it now
     std::vector<float> probeFrames(2 * 256);
     if (decoder->read(probeFrames.data(), 256) == 0) {
         error = BASS_ERROR_FORMAT;

@@ -4,6 +4,7 @@
 // Before handing a file to it we look for a run of consecutive, consistent
 // frame headers ourselves.
 #include "internal.h"
+#include "owned.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -187,7 +188,8 @@ private:
 } // namespace
 
 std::unique_ptr<Decoder> openMpeg(const std::string& path, bool mono, int& error) {
-    FILE* f = std::fopen(path.c_str(), "rb");
+    const File file = openFile(path.c_str());
+    std::FILE* const f = file.get();
     if (!f) {
         error = BASS_ERROR_FILEOPEN;
         return nullptr;
@@ -199,7 +201,6 @@ std::unique_ptr<Decoder> openMpeg(const std::string& path, bool mono, int& error
     std::vector<unsigned char> head(
         static_cast<size_t>(std::min<long>(data.end - data.begin, 65536)));
     const bool read = readAt(f, data.begin, head.data(), head.size());
-    std::fclose(f);
     if (head.empty() || !read || !looksLikeMpeg(head, static_cast<size_t>(data.end - data.begin))) {
         error = BASS_ERROR_FORMAT;
         return nullptr;
@@ -207,12 +208,15 @@ std::unique_ptr<Decoder> openMpeg(const std::string& path, bool mono, int& error
 
     static const bool initialised = mpg123_init() == MPG123_OK;
     (void)initialised;
-    mpg123_handle* h = mpg123_new(nullptr, nullptr);
-    if (!h) {
+    std::unique_ptr<mpg123_handle, decltype(&mpg123_delete)> owned(mpg123_new(nullptr, nullptr),
+                                                                   &mpg123_delete);
+    if (!owned) {
         error = BASS_ERROR_MEMORY;
         return nullptr;
     }
+    mpg123_handle* const h = owned.get();
     auto decoder = std::make_unique<MpegDecoder>(h);
+    owned.release(); // the decoder owns it now
     mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
     if (mono)
         mpg123_param(h, MPG123_ADD_FLAGS, MPG123_MONO_MIX, 0);

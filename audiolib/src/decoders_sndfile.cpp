@@ -2,6 +2,7 @@
 // MPEG audio is left to the libmpg123 decoder, which checks it more strictly
 // and can downmix it.
 #include "internal.h"
+#include "owned.h"
 
 #include <sndfile.h>
 #define OV_EXCLUDE_STATIC_CALLBACKS
@@ -79,7 +80,8 @@ bool firstPacketIsVorbis(std::FILE* f) {
 // libsndfile sees it; vorbisfile, the reference decoder, reads the headers
 // cleanly. Ogg streams that hold no Vorbis (Opus, FLAC) pass unchecked.
 bool vorbisHeadersBroken(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    const File file = openFile(path.c_str());
+    std::FILE* const f = file.get();
     if (!f)
         return false;
     char magic[4] = {};
@@ -93,7 +95,6 @@ bool vorbisHeadersBroken(const std::string& path) {
         if (!broken)
             ov_clear(&vf);
     }
-    std::fclose(f);
     return broken;
 }
 
@@ -105,19 +106,20 @@ std::unique_ptr<Decoder> openSndfile(const std::string& path, int& error) {
         return nullptr;
     }
     SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (!file) {
+    std::unique_ptr<SNDFILE, decltype(&sf_close)> owned(sf_open(path.c_str(), SFM_READ, &info),
+                                                        &sf_close);
+    if (!owned) {
         error = BASS_ERROR_FORMAT;
         return nullptr;
     }
     const bool usable = (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_MPEG &&
                         info.channels >= 1 && info.channels <= 8 && info.seekable;
     if (!usable) {
-        sf_close(file);
         error = BASS_ERROR_FORMAT;
         return nullptr;
     }
-    auto decoder = std::make_unique<SndfileDecoder>(file, info);
+    auto decoder = std::make_unique<SndfileDecoder>(owned.get(), info);
+    owned.release(); // the decoder owns it now
     // A header alone is not a sound: the first frames must decode.
     std::vector<float> probe(static_cast<size_t>(256 * info.channels));
     if (decoder->read(probe.data(), 256) == 0 || !decoder->rewind()) {

@@ -26,10 +26,43 @@ DWORD newHandle(Kind kind) {
     return (static_cast<DWORD>(kind) << 28) | n;
 }
 
-std::shared_ptr<Channel> findChannel(DWORD handle) {
+std::shared_ptr<Channel> findChannel(DWORD handle, const Held&) {
     auto& L = lib();
     auto it = L.channels.find(handle);
     return it == L.channels.end() ? nullptr : it->second;
+}
+
+DWORD claimChannelHandle(Kind kind, const Held&) {
+    auto& L = lib();
+    DWORD index = 0;
+    if (L.freeCount > 0) {
+        index = L.freeRing[L.freeHead];
+        L.freeHead = (L.freeHead + 1) % kSlotCount;
+        --L.freeCount;
+    } else if (L.freshSlots < kSlotCount) {
+        index = L.freshSlots++;
+    } else {
+        return 0;
+    }
+    ChannelSlot& slot = L.slots[index];
+    slot.generation = (slot.generation + 1) & ((1u << (28 - kSlotBits)) - 1);
+    slot.state = BASS_ACTIVE_STOPPED;
+    return (static_cast<DWORD>(kind) << 28) | (slot.generation << kSlotBits) | index;
+}
+
+void unpublishChannel(Channel& ch, const Held&) {
+    ch.slot.handle.store(0);
+}
+
+void recycleSlotIndex(DWORD index, const Held&) {
+    auto& L = lib();
+    L.freeRing[(L.freeHead + L.freeCount) % kSlotCount] = index;
+    ++L.freeCount;
+}
+
+void recycleSlot(Channel& ch, const Held& lock) {
+    ch.slot.handle.store(0);
+    recycleSlotIndex(slotIndex(ch.handle), lock);
 }
 
 namespace {
@@ -46,7 +79,7 @@ std::vector<std::string> deviceNames() {
     return names;
 }
 
-void setupListener() {
+void setupListener(const Held&) {
     const ALfloat orientation[6] = {0.f, 0.f, -1.f, 0.f, 1.f, 0.f};
     alListener3f(AL_POSITION, 0.f, 0.f, 0.f);
     alListener3f(AL_VELOCITY, 0.f, 0.f, 0.f);
@@ -94,9 +127,14 @@ bool openContext(ALCdevice* device, bool loopback, int freq, DWORD hrtfMode) {
         alcCloseDevice(device);
         return fail(BASS_ERROR_DRIVER, false);
     }
-    std::lock_guard lock(L.mx);
+    Held lock(L.mx);
     L.device = device;
     L.context = context;
+    L.closing = false;
+    ++L.epoch;
+    // Nothing plays yet: the effect slots rest.
+    L.reverbsWorking = L.roomWorking = L.wantedReverbs = L.wantedRoom = false;
+    L.restPending = false;
     L.loopback = loopback;
     L.freq = L.requestedFreq = freq;
     L.efx = efx;
@@ -108,9 +146,10 @@ bool openContext(ALCdevice* device, bool loopback, int freq, DWORD hrtfMode) {
     L.distFactor = L.rollFactor = L.dopplerFactor = 1.f;
     L.listenerFront = {0, 0, 1};
     L.listenerTop = {0, 1, 0};
-    setupListener();
-    if (L.efx && L.sends >= 1 && !createRoom())
+    setupListener(lock);
+    if (L.efx && L.sends >= 1 && !createRoom(lock))
         L.sends = 0;
+    L.opened = true;
     return true;
 }
 
@@ -127,11 +166,11 @@ bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames
             dec.lock();
             lock.lock();
         }
-        if (!ch->alive)
+        if (!ch->alive || !L.open())
             return;
-        reapChannel(*ch);
+        reapChannel(*ch, lock);
         if (fill && (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED))
-            topUpChannelLocked(*ch);
+            topUpChannelLocked(*ch, lock);
     };
     std::vector<std::shared_ptr<Channel>> active;
     const DWORD block = 256;
@@ -142,17 +181,20 @@ bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames
                 active.push_back(ch);
         for (auto& ch : active)
             service(ch, true);
-        if (!L.device)
+        if (!L.open())
             return false;
         const DWORD n = std::min(block, frames - done);
         alcRenderSamplesSOFT(L.device, out + static_cast<size_t>(done) * 2,
                              static_cast<ALCsizei>(n));
         done += n;
+        // Here time is what has been rendered: count the ring-out down.
+        if (L.restPending && (L.restFrames -= static_cast<long>(n)) <= 0)
+            restEffects(lock);
     }
     // Reap once more so an end reached in the last block is reported now.
     for (auto& ch : active)
         service(ch, false);
-    return L.device != nullptr;
+    return L.open();
 }
 
 // Fades the whole mix out before a device reset. OpenAL Soft keeps a voice's
@@ -179,14 +221,14 @@ bool fadeOutForReset(std::unique_lock<std::mutex>& lock) {
     lock.unlock();
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     lock.lock();
-    return L.device == device;
+    return L.open() && L.device == device;
 }
 
 // OpenAL Soft 1.19 crashes resetting a device whose context holds the place
 // of a deleted effect slot that no new slot has taken: new slots take the
 // free places first, so filling up to the limit leaves none. Returns the
 // fillers, to be deleted after the reset. mx held.
-std::vector<ALuint> fillFreedEffectSlots() {
+std::vector<ALuint> fillFreedEffectSlots(const Held&) {
     std::vector<ALuint> fillers;
     if (!lib().efx)
         return fillers;
@@ -202,7 +244,7 @@ std::vector<ALuint> fillFreedEffectSlots() {
 }
 
 // The names of the device's HRTF data sets, in OpenAL Soft's order. mx held.
-std::vector<std::string> hrtfNames(ALCdevice* device) {
+std::vector<std::string> hrtfNames(ALCdevice* device, const Held&) {
     std::vector<std::string> names;
     if (!alcIsExtensionPresent(device, "ALC_SOFT_HRTF"))
         return names;
@@ -215,8 +257,30 @@ std::vector<std::string> hrtfNames(ALCdevice* device) {
     return names;
 }
 
+// Closes the context and the device, with whatever OpenAL objects are left on
+// them. No channel may be on them any more.
+void closeDevice(const Held& lock) {
+    auto& L = lib();
+    L.reverbSlots.clear(); // emptied by the channels; the device takes any rest
+    L.slotPerChannel = false;
+    L.renderedAhead.clear();
+    destroyRoom(lock);
+    alcMakeContextCurrent(nullptr);
+    alcDestroyContext(L.context);
+    alcCloseDevice(L.device);
+    L.context = nullptr;
+    L.device = nullptr;
+    L.opened = false;
+    L.closing = false;
+}
+
 bool openDevice(int device, DWORD freq, bool loopback, DWORD hrtfMode) {
     auto& L = lib();
+    // The library thread exists only while a device is open, and must not wait
+    // for a BASS_Free that is waiting for it.
+    if (std::this_thread::get_id() == L.threadId.load())
+        return fail(BASS_ERROR_ALREADY, false);
+    std::lock_guard life(L.lifecycleMx);
     {
         std::lock_guard lock(L.mx);
         if (L.device)
@@ -246,7 +310,13 @@ bool openDevice(int device, DWORD freq, bool loopback, DWORD hrtfMode) {
         return fail(BASS_ERROR_DRIVER, false);
     if (!openContext(dev, loopback, rate, hrtfMode))
         return false;
-    startThread();
+    try {
+        startThread();
+    } catch (...) {
+        Held lock(L.mx);
+        closeDevice(lock);
+        throw;
+    }
     setError(BASS_OK);
     return true;
 }
@@ -260,229 +330,265 @@ using namespace audiolib;
 extern "C" {
 
 AUDIOLIB_API DWORD BASS_GetVersion(void) {
-    return AUDIOLIB_VERSION;
+    return guarded<DWORD>(0, [] { return DWORD{AUDIOLIB_VERSION}; });
 }
 
 AUDIOLIB_API const char* BASS_GetDeviceDescription(DWORD device) {
-    // Descriptions are kept for the life of the process, so a pointer handed
-    // out stays valid whatever is enumerated later.
-    static std::mutex mx;
-    static std::set<std::string> interned;
-    const auto names = deviceNames();
-    if (device < 1 || device > names.size())
-        return fail(BASS_ERROR_DEVICE, nullptr);
-    std::lock_guard lock(mx);
-    return interned.insert(names[device - 1]).first->c_str();
+    return guarded<const char*>(nullptr, [&]() -> const char* {
+        // Descriptions are kept for the life of the process, so a pointer handed
+        // out stays valid whatever is enumerated later.
+        static std::mutex mx;
+        static std::set<std::string> interned;
+        const auto names = deviceNames();
+        if (device < 1 || device > names.size())
+            return fail(BASS_ERROR_DEVICE, nullptr);
+        std::lock_guard lock(mx);
+        return interned.insert(names[device - 1]).first->c_str();
+    });
 }
 
 AUDIOLIB_API BOOL BASS_Init(int device, DWORD freq, DWORD, void*, const void*) {
-    return openDevice(device, freq, false, AUDIOLIB_HRTF_AUTO);
+    return guarded<BOOL>(
+        0, [&]() -> BOOL { return openDevice(device, freq, false, AUDIOLIB_HRTF_AUTO); });
 }
 
 AUDIOLIB_API BOOL AUDIOLIB_InitLoopback(DWORD freq, DWORD hrtf) {
-    if (hrtf > AUDIOLIB_HRTF_AUTO)
-        return fail(BASS_ERROR_ILLPARAM, 0);
-    return openDevice(0, freq, true, hrtf);
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        if (hrtf > AUDIOLIB_HRTF_AUTO)
+            return fail(BASS_ERROR_ILLPARAM, 0);
+        return openDevice(0, freq, true, hrtf);
+    });
 }
 
 AUDIOLIB_API BOOL AUDIOLIB_SetHRTF(DWORD mode, int dataset) {
-    auto& L = lib();
-    std::unique_lock lock(L.mx);
-    if (!L.device)
-        return fail(BASS_ERROR_INIT, 0);
-    if (!alcIsExtensionPresent(L.device, "ALC_SOFT_HRTF"))
-        return fail(BASS_ERROR_NOTAVAIL, 0);
-    if (mode > AUDIOLIB_HRTF_AUTO || dataset < -1 ||
-        dataset >= static_cast<int>(hrtfNames(L.device).size()))
-        return fail(BASS_ERROR_ILLPARAM, 0);
-    if (!fadeOutForReset(lock))
-        return fail(BASS_ERROR_INIT, 0);
-    // The reset rebuilds only the mixer: the context with its sources, queued
-    // buffers and effect slots stays, and playing sources go on playing.
-    const auto attrs =
-        deviceAttributes(L.device, L.loopback, L.requestedFreq, mode, dataset, L.efx);
-    std::vector<ALuint> fillers = fillFreedEffectSlots();
-    const bool reset = alcResetDeviceSOFT(L.device, attrs.data()) == ALC_TRUE;
-    if (!fillers.empty())
-        alDeleteAuxiliaryEffectSlots(static_cast<ALsizei>(fillers.size()), fillers.data());
-    alListenerf(AL_GAIN, 1.f); // fades in over the next update
-    if (!L.pending.empty())
-        L.wake.notify_all(); // an end reached while fading
-    if (!reset)
-        return fail(BASS_ERROR_DRIVER, 0);
-    L.hrtfMode = mode;
-    L.hrtfDataSet = dataset;
-    ALCint rate = 0;
-    alcGetIntegerv(L.device, ALC_FREQUENCY, 1, &rate);
-    if (rate > 0)
-        L.freq = rate;
-    setError(BASS_OK);
-    return 1;
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        auto& L = lib();
+        Held lock(L.mx);
+        if (!L.open())
+            return fail(BASS_ERROR_INIT, 0);
+        if (!alcIsExtensionPresent(L.device, "ALC_SOFT_HRTF"))
+            return fail(BASS_ERROR_NOTAVAIL, 0);
+        if (mode > AUDIOLIB_HRTF_AUTO || dataset < -1 ||
+            dataset >= static_cast<int>(hrtfNames(L.device, lock).size()))
+            return fail(BASS_ERROR_ILLPARAM, 0);
+        if (!fadeOutForReset(lock))
+            return fail(BASS_ERROR_INIT, 0);
+        // The reset rebuilds only the mixer: the context with its sources, queued
+        // buffers and effect slots stays, and playing sources go on playing.
+        const auto attrs =
+            deviceAttributes(L.device, L.loopback, L.requestedFreq, mode, dataset, L.efx);
+        std::vector<ALuint> fillers = fillFreedEffectSlots(lock);
+        const bool reset = alcResetDeviceSOFT(L.device, attrs.data()) == ALC_TRUE;
+        if (!fillers.empty())
+            alDeleteAuxiliaryEffectSlots(static_cast<ALsizei>(fillers.size()), fillers.data());
+        alListenerf(AL_GAIN, 1.f); // fades in over the next update
+        if (!L.pending.empty())
+            L.wake.notify_all(); // an end reached while fading
+        if (!reset)
+            return fail(BASS_ERROR_DRIVER, 0);
+        L.hrtfMode = mode;
+        L.hrtfDataSet = dataset;
+        ALCint rate = 0;
+        alcGetIntegerv(L.device, ALC_FREQUENCY, 1, &rate);
+        if (rate > 0)
+            L.freq = rate;
+        setError(BASS_OK);
+        return 1;
+    });
 }
 
 AUDIOLIB_API BOOL AUDIOLIB_GetHRTFInfo(AUDIOLIB_HRTF_INFO* info) {
-    auto& L = lib();
-    if (!info)
-        return fail(BASS_ERROR_ILLPARAM, 0);
-    std::lock_guard lock(L.mx);
-    if (!L.device)
-        return fail(BASS_ERROR_INIT, 0);
-    *info = AUDIOLIB_HRTF_INFO{L.hrtfMode, L.hrtfDataSet, 0, AUDIOLIB_HRTF_UNAVAILABLE, -1, 0};
-    setError(BASS_OK);
-    if (!alcIsExtensionPresent(L.device, "ALC_SOFT_HRTF"))
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        auto& L = lib();
+        if (!info)
+            return fail(BASS_ERROR_ILLPARAM, 0);
+        Held lock(L.mx);
+        if (!L.open())
+            return fail(BASS_ERROR_INIT, 0);
+        *info = AUDIOLIB_HRTF_INFO{L.hrtfMode, L.hrtfDataSet, 0, AUDIOLIB_HRTF_UNAVAILABLE, -1, 0};
+        setError(BASS_OK);
+        if (!alcIsExtensionPresent(L.device, "ALC_SOFT_HRTF"))
+            return 1;
+        ALCint active = ALC_FALSE, status = ALC_HRTF_DISABLED_SOFT;
+        alcGetIntegerv(L.device, ALC_HRTF_SOFT, 1, &active);
+        alcGetIntegerv(L.device, ALC_HRTF_STATUS_SOFT, 1, &status);
+        info->active = active == ALC_TRUE;
+        info->status = static_cast<DWORD>(status);
+        const auto names = hrtfNames(L.device, lock);
+        info->count = static_cast<DWORD>(names.size());
+        if (info->active) {
+            const ALCchar* current = alcGetString(L.device, ALC_HRTF_SPECIFIER_SOFT);
+            for (size_t i = 0; current && i < names.size(); ++i)
+                if (names[i] == current)
+                    info->inUse = static_cast<int>(i);
+        }
         return 1;
-    ALCint active = ALC_FALSE, status = ALC_HRTF_DISABLED_SOFT;
-    alcGetIntegerv(L.device, ALC_HRTF_SOFT, 1, &active);
-    alcGetIntegerv(L.device, ALC_HRTF_STATUS_SOFT, 1, &status);
-    info->active = active == ALC_TRUE;
-    info->status = static_cast<DWORD>(status);
-    const auto names = hrtfNames(L.device);
-    info->count = static_cast<DWORD>(names.size());
-    if (info->active) {
-        const ALCchar* current = alcGetString(L.device, ALC_HRTF_SPECIFIER_SOFT);
-        for (size_t i = 0; current && i < names.size(); ++i)
-            if (names[i] == current)
-                info->inUse = static_cast<int>(i);
-    }
-    return 1;
+    });
 }
 
 AUDIOLIB_API const char* AUDIOLIB_GetHRTFName(DWORD index) {
-    // Kept for the life of the process, as the device descriptions are.
-    static std::set<std::string> interned;
-    auto& L = lib();
-    std::lock_guard lock(L.mx);
-    if (!L.device)
-        return fail(BASS_ERROR_INIT, nullptr);
-    const auto names = hrtfNames(L.device);
-    if (index >= names.size())
-        return fail(BASS_ERROR_ILLPARAM, nullptr);
-    setError(BASS_OK);
-    return interned.insert(names[index]).first->c_str();
+    return guarded<const char*>(nullptr, [&]() -> const char* {
+        // Kept for the life of the process, as the device descriptions are.
+        static std::set<std::string> interned;
+        auto& L = lib();
+        Held lock(L.mx);
+        if (!L.open())
+            return fail(BASS_ERROR_INIT, nullptr);
+        const auto names = hrtfNames(L.device, lock);
+        if (index >= names.size())
+            return fail(BASS_ERROR_ILLPARAM, nullptr);
+        setError(BASS_OK);
+        return interned.insert(names[index]).first->c_str();
+    });
 }
 
 AUDIOLIB_API BOOL BASS_Stop(void) {
-    auto& L = lib();
-    std::lock_guard lock(L.mx);
-    if (!L.device)
-        return fail(BASS_ERROR_INIT, 0);
-    for (auto& [handle, ch] : L.channels) {
-        if (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED) {
-            alSourcePause(ch->source);
-            ch->state = BASS_ACTIVE_PAUSED;
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        auto& L = lib();
+        Held lock(L.mx);
+        if (!L.open())
+            return fail(BASS_ERROR_INIT, 0);
+        for (auto& [handle, ch] : L.channels) {
+            if (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED) {
+                alSourcePause(ch->source);
+                ch->state = BASS_ACTIVE_PAUSED;
+            }
         }
-    }
-    return 1;
+        updateEffectActivity(lock);
+        return 1;
+    });
 }
 
 AUDIOLIB_API BOOL BASS_Free(void) {
     auto& L = lib();
-    {
-        std::lock_guard lock(L.mx);
-        if (!L.device)
-            return fail(BASS_ERROR_INIT, 0);
-    }
     // The thread cannot join itself: a sync callback must not close the device.
-    if (std::this_thread::get_id() == L.threadId)
+    if (std::this_thread::get_id() == L.threadId.load())
         return fail(BASS_ERROR_ILLPARAM, 0);
-    stopThread();
-    std::lock_guard cb(L.callbackMx);
-    std::lock_guard lock(L.mx);
-    for (auto& [handle, ch] : L.channels) {
-        std::lock_guard dec(ch->dec);
-        destroyChannelAl(*ch);
-        ch->alive = false;
-        ch->decoder.reset();
-    }
-    L.channels.clear();
-    L.syncs.clear();
-    L.fx.clear();
-    L.pending.clear();
-    L.reverbSlots.clear(); // emptied by the channels; the device takes any rest
-    L.slotPerChannel = false;
-    L.renderedAhead.clear();
-    destroyRoom();
-    alcMakeContextCurrent(nullptr);
-    alcDestroyContext(L.context);
-    alcCloseDevice(L.device);
-    L.context = nullptr;
-    L.device = nullptr;
-    return 1;
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        std::lock_guard life(L.lifecycleMx);
+        // Locks are taken in the one order: first the channels leave the tables
+        // (every new call now fails), then the thread stops, the callbacks end,
+        // and each channel is closed under its own dec and then mx.
+        std::vector<std::shared_ptr<Channel>> channels;
+        {
+            Held lock(L.mx);
+            if (!L.open())
+                return fail(BASS_ERROR_INIT, 0);
+            channels.reserve(L.channels.size());
+            for (auto& [handle, ch] : L.channels)
+                channels.push_back(ch);
+            L.closing = true;
+            L.opened = false;
+            for (auto& ch : channels)
+                unpublishChannel(*ch, lock);
+            L.channels.clear();
+            L.syncs.clear();
+            L.fx.clear();
+            L.syncsHandled += static_cast<long>(L.pending.size()); // dropped
+            L.pending.clear();
+        }
+        stopThread();
+        std::lock_guard cb(L.callbackMx);
+        for (auto& ch : channels) {
+            std::lock_guard dec(ch->dec);
+            {
+                Held lock(L.mx);
+                if (ch->alive) {
+                    destroyChannelAl(*ch, lock);
+                    recycleSlot(*ch, lock);
+                }
+                ch->alive = false;
+            }
+            ch->decoder.reset();
+        }
+        Held lock(L.mx);
+        closeDevice(lock);
+        return 1;
+    });
 }
 
 AUDIOLIB_API BOOL BASS_Set3DFactors(float distf, float rollf, float doppf) {
-    auto& L = lib();
-    std::lock_guard lock(L.mx);
-    if (!L.device)
-        return fail(BASS_ERROR_INIT, 0);
-    if (distf > 0.f)
-        L.distFactor = distf;
-    if (rollf >= 0.f)
-        L.rollFactor = rollf;
-    if (doppf >= 0.f) {
-        L.dopplerFactor = doppf;
-        alDopplerFactor(doppf);
-    }
-    return 1;
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        auto& L = lib();
+        Held lock(L.mx);
+        if (!L.open())
+            return fail(BASS_ERROR_INIT, 0);
+        if (distf > 0.f)
+            L.distFactor = distf;
+        if (rollf >= 0.f)
+            L.rollFactor = rollf;
+        if (doppf >= 0.f) {
+            L.dopplerFactor = doppf;
+            alDopplerFactor(doppf);
+        }
+        return 1;
+    });
 }
 
 AUDIOLIB_API void BASS_Apply3D(void) {
-    auto& L = lib();
-    std::lock_guard lock(L.mx);
-    if (!L.device)
-        return (void)setError(BASS_ERROR_INIT);
-    // Deferred updates make every change land in the same mixing period.
-    alcSuspendContext(L.context);
-    // OpenAL's space is right-handed: Z turns round, as for positions.
-    const ALfloat orientation[6] = {L.listenerFront.x, L.listenerFront.y, -L.listenerFront.z,
-                                    L.listenerTop.x,   L.listenerTop.y,   -L.listenerTop.z};
-    alListenerfv(AL_ORIENTATION, orientation);
-    for (auto& [handle, ch] : L.channels)
-        applySourceSpace(*ch);
-    alcProcessContext(L.context);
+    guardedVoid([&] {
+        auto& L = lib();
+        Held lock(L.mx);
+        if (!L.open())
+            return (void)setError(BASS_ERROR_INIT);
+        // Deferred updates make every change land in the same mixing period.
+        alcSuspendContext(L.context);
+        // OpenAL's space is right-handed: Z turns round, as for positions.
+        const ALfloat orientation[6] = {L.listenerFront.x, L.listenerFront.y, -L.listenerFront.z,
+                                        L.listenerTop.x,   L.listenerTop.y,   -L.listenerTop.z};
+        alListenerfv(AL_ORIENTATION, orientation);
+        for (auto& [handle, ch] : L.channels)
+            applySourceSpace(*ch, lock);
+        alcProcessContext(L.context);
+    });
 }
 
 AUDIOLIB_API BOOL AUDIOLIB_SetListenerOrientation(const BASS_3DVECTOR* front,
                                                   const BASS_3DVECTOR* top) {
-    auto& L = lib();
-    const auto usable = [](const BASS_3DVECTOR* v) {
-        if (!v)
-            return false;
-        const float len2 = v->x * v->x + v->y * v->y + v->z * v->z;
-        return std::isfinite(len2) && len2 > 1e-12f;
-    };
-    if (!usable(front) || !usable(top))
-        return fail(BASS_ERROR_ILLPARAM, 0);
-    std::lock_guard lock(L.mx);
-    if (!L.device)
-        return fail(BASS_ERROR_INIT, 0);
-    L.listenerFront = *front;
-    L.listenerTop = *top;
-    setError(BASS_OK);
-    return 1;
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        auto& L = lib();
+        const auto usable = [](const BASS_3DVECTOR* v) {
+            if (!v)
+                return false;
+            const float len2 = v->x * v->x + v->y * v->y + v->z * v->z;
+            return std::isfinite(len2) && len2 > 1e-12f;
+        };
+        if (!usable(front) || !usable(top))
+            return fail(BASS_ERROR_ILLPARAM, 0);
+        Held lock(L.mx);
+        if (!L.open())
+            return fail(BASS_ERROR_INIT, 0);
+        L.listenerFront = *front;
+        L.listenerTop = *top;
+        setError(BASS_OK);
+        return 1;
+    });
 }
 
 AUDIOLIB_API BOOL AUDIOLIB_Render(float* out, DWORD frames) {
-    auto& L = lib();
-    if (!out)
-        return fail(BASS_ERROR_ILLPARAM, 0);
-    bool deliver = false;
-    {
-        std::unique_lock lock(L.mx);
-        if (!L.device)
-            return fail(BASS_ERROR_INIT, 0);
-        if (!L.loopback)
-            return fail(BASS_ERROR_NOTAVAIL, 0);
-        const DWORD ahead = std::min<DWORD>(frames, static_cast<DWORD>(L.renderedAhead.size() / 2));
-        std::copy_n(L.renderedAhead.begin(), ahead * 2, out);
-        L.renderedAhead.erase(L.renderedAhead.begin(), L.renderedAhead.begin() + ahead * 2);
-        if (!renderLoopback(lock, out + static_cast<size_t>(ahead) * 2, frames - ahead))
-            return fail(BASS_ERROR_INIT, 0);
-        deliver = !L.pending.empty();
-    }
-    if (deliver)
-        L.wake.notify_all();
-    return 1;
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        auto& L = lib();
+        if (!out)
+            return fail(BASS_ERROR_ILLPARAM, 0);
+        bool deliver = false;
+        {
+            Held lock(L.mx);
+            if (!L.open())
+                return fail(BASS_ERROR_INIT, 0);
+            if (!L.loopback)
+                return fail(BASS_ERROR_NOTAVAIL, 0);
+            const DWORD ahead =
+                std::min<DWORD>(frames, static_cast<DWORD>(L.renderedAhead.size() / 2));
+            std::copy_n(L.renderedAhead.begin(), ahead * 2, out);
+            L.renderedAhead.erase(L.renderedAhead.begin(), L.renderedAhead.begin() + ahead * 2);
+            if (!renderLoopback(lock, out + static_cast<size_t>(ahead) * 2, frames - ahead))
+                return fail(BASS_ERROR_INIT, 0);
+            deliver = !L.pending.empty();
+        }
+        if (deliver)
+            L.wake.notify_all();
+        return 1;
+    });
 }
 
 } // extern "C"

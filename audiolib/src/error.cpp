@@ -1,7 +1,5 @@
 #include "error.h"
 
-#include "audiolib.h"
-
 namespace audiolib {
 
 namespace {
@@ -19,5 +17,5 @@ int lastErrorCode() {
 } // namespace audiolib
 
 extern "C" AUDIOLIB_API int BASS_ErrorGetCode(void) {
-    return audiolib::lastErrorCode();
+    return audiolib::guarded<int>(BASS_ERROR_UNKNOWN, [] { return audiolib::lastErrorCode(); });
 }

@@ -1,10 +1,18 @@
 // The library's shared state: the open device, its channels, effects and
 // syncs, and the streaming thread that feeds them.
 //
-// Locking: `Library::mx` guards the tables and every OpenAL call. A channel's
-// own `dec` mutex guards its decoder and its buffer queue; when both are
-// needed, `dec` is taken first. Sync callbacks run holding only
-// `Library::callbackMx`, so a callback may call back into the library.
+// Locking: one order, everywhere:
+//
+//     Library::lifecycleMx  ->  Library::callbackMx  ->  Channel::dec  ->  Library::mx
+//
+// `lifecycleMx` makes opening and closing the device one at a time.
+// `Library::mx` guards the tables and every OpenAL call. A channel's own `dec`
+// guards its decoder and its buffer queue. `callbackMx` is held while sync
+// callbacks run (and by whoever must wait for them to finish); no other lock
+// is held then, so a callback may call back into the library. A function that
+// needs `mx` takes the caller's held lock (`const Held&`) as a parameter, so it
+// cannot be called without it; nothing that needs `mx` ever takes `dec`
+// (renderLoopback lets `mx` go first). Decoding happens with `dec` alone.
 #pragma once
 
 #define AL_ALEXT_PROTOTYPES
@@ -15,13 +23,17 @@
 
 #include "audiolib.h"
 #include "decoder.h"
+#include "error.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <new>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -39,6 +51,46 @@ inline Kind kindOf(DWORD handle) {
 inline bool isChannelHandle(DWORD h) {
     return h != 0 && (kindOf(h) == Kind::Stream || kindOf(h) == Kind::Music);
 }
+
+// The library lock as held by the caller: functions that need `Library::mx`
+// take it as a parameter.
+using Held = std::unique_lock<std::mutex>;
+
+// ---- The channel handle table ---------------------------------------------------
+// A channel handle's low 28 bits are a slot index (low 12 bits) and the
+// slot's generation (16 bits). The slot carries the handle that owns it and
+// that channel's play state, both atomic: BASS_ChannelIsActive reads them
+// without a lock. A slot is reused only after every other free slot (first
+// in, first out), so a handle comes back only after 2^28 channels.
+constexpr DWORD kSlotBits = 12;
+constexpr DWORD kSlotCount = 1u << kSlotBits;
+
+struct ChannelSlot {
+    std::atomic<DWORD> handle{0}; // the channel that owns it; 0 when free
+    std::atomic<int> state{BASS_ACTIVE_STOPPED};
+    DWORD generation = 0; // under Library::mx
+};
+
+inline DWORD slotIndex(DWORD handle) {
+    return handle & (kSlotCount - 1);
+}
+
+// A channel's play state, kept in its slot.
+class StateRef {
+public:
+    explicit StateRef(std::atomic<int>& cell) : cell_(cell) {}
+    StateRef(const StateRef&) = delete;
+    StateRef& operator=(const StateRef&) = delete;
+    StateRef& operator=(int v) {
+        cell_.store(v);
+        return *this;
+    }
+    operator int() const { return cell_.load(); }
+    int load() const { return cell_.load(); }
+
+private:
+    std::atomic<int>& cell_;
+};
 
 // ---- Channels ----------------------------------------------------------------
 
@@ -70,20 +122,28 @@ struct ReverbSlot {
 };
 
 struct Channel {
+    explicit Channel(ChannelSlot& s) : slot(s), state(s.state) {}
+    ChannelSlot& slot;
     DWORD handle = 0;
     bool music = false;
+    unsigned epoch = 0; // the device session it was made on (Library::epoch)
     int rate = 0;
     int chans = 1;     // as played (1 or 2)
     int fileChans = 1; // as decoded
     std::atomic<DWORD> flags{0};
-    std::atomic<int> state{BASS_ACTIVE_STOPPED};
-    bool alive = true; // false once freed (under Library::mx)
+    // Written with Library::mx held while alive; read anywhere.
+    StateRef state;
+    bool alive = true; // false once freed (under dec and Library::mx)
 
-    // Guarded by dec.
+    // Guarded by dec: third in the lock order, after callbackMx, before
+    // Library::mx.
     std::mutex dec;
     std::unique_ptr<Decoder> decoder;
-    QWORD decodePos = 0;        // file position of the next frame the decoder yields
-    bool atEnd = false;         // the decoder reached the end and the channel does not loop
+    QWORD decodePos = 0; // file position of the next frame the decoder yields
+    // The decoder reached the end and the channel does not loop. Written
+    // under dec; atomic because the thread reads it under mx alone to plan
+    // its next look.
+    std::atomic<bool> atEnd{false};
     bool ended = false;         // played to its end and stopped there
     bool endUnreported = false; // an end no queued buffer carries: sync still due
     QWORD unreportedEndAt = 0;  // where in the play-out order that end lies
@@ -121,8 +181,18 @@ struct PendingSync {
 };
 
 struct Library {
+    // First in the lock order: BASS_Init and BASS_Free hold it throughout.
+    std::mutex lifecycleMx;
+    // Last in the lock order (see the top of this file). Guards everything
+    // below that is not atomic, and every OpenAL call.
     std::mutex mx;
     ALCdevice* device = nullptr;
+    // BASS_Free has begun: the device is as good as closed for new calls.
+    bool closing = false;
+    // device && !closing, for the lock-free state query.
+    std::atomic<bool> opened{false};
+    bool open() const { return device && !closing; }
+    unsigned epoch = 0; // counts device sessions
     ALCcontext* context = nullptr;
     bool loopback = false;
     int freq = 44100;          // the rate the device runs at
@@ -136,6 +206,12 @@ struct Library {
     int sends = 0;
 
     std::map<DWORD, std::shared_ptr<Channel>> channels;
+    // Never shrinks or moves: a slot outlives any channel that used it.
+    ChannelSlot slots[kSlotCount];
+    // Recycled indices, oldest first: a ring that never allocates.
+    DWORD freeRing[kSlotCount] = {};
+    DWORD freeHead = 0, freeCount = 0;
+    DWORD freshSlots = 0; // indices never used yet start here
     std::map<DWORD, Sync> syncs;
     std::map<DWORD, DWORD> fx; // effect handle -> channel handle
 
@@ -148,9 +224,19 @@ struct Library {
     std::map<ReverbKey, ReverbSlot> reverbSlots;
     bool slotPerChannel = false; // tests only: the unshared way, to compare
 
+    // Whether the effect slots hold their effects, i.e. do work. OpenAL Soft
+    // runs a slot with an effect on every mix, fed or not: the reverb slots
+    // work only while a channel plays, the room only while a playing channel
+    // sends to it. When that ends they ring out first, then rest.
+    bool reverbsWorking = false, roomWorking = false;
+    bool wantedReverbs = false, wantedRoom = false; // as last asked
+    bool restPending = false;                       // ringing out, to rest at:
+    std::chrono::steady_clock::time_point restAt;   // (output device)
+    long restFrames = 0;                            // (loopback: frames to render)
+
     // Room environment.
     ALuint roomSlot = 0, roomEffect = 0;
-    bool roomActive = false; // the effect is in the slot (volume above 0)
+    bool roomActive = false; // the effect is in the slot (volume above 0, working)
     bool roomEax = true;     // EAX reverb (else the standard reverb)
     int env = EAX_ENVIRONMENT_GENERIC;
     float envVol = 0.f, envDecay = 1.49f, envDamp = 0.83f;
@@ -158,12 +244,18 @@ struct Library {
     // The library thread: streams (output device only) and delivers syncs.
     // It sleeps while nothing plays; a new task kicks it awake.
     std::thread thread;
-    std::thread::id threadId;
+    // Set before the thread runs (it starts by taking mx, which startThread
+    // holds); read without a lock to tell callers on the thread apart.
+    std::atomic<std::thread::id> threadId;
     std::condition_variable wake;
     bool quit = false;
     bool kick = false;
-    long looks = 0; // times it looked at the channels (tests count them)
+    long looks = 0;        // times it looked at the channels (tests count them)
+    bool waiting = false;  // asleep with nothing to feed or deliver
+    long syncsQueued = 0;  // end syncs found due, ever (tests count them)
+    long syncsHandled = 0; // of those, run or dropped (freed meanwhile)
     std::deque<PendingSync> pending;
+    // Second in the lock order: held while sync callbacks run.
     std::mutex callbackMx;
 };
 
@@ -176,44 +268,64 @@ inline size_t bufferFrames(int rate) {
     return static_cast<size_t>(rate / 50);
 }
 
-// Looks a channel up. Call with lib().mx held.
-std::shared_ptr<Channel> findChannel(DWORD handle);
+// Looks a channel up.
+std::shared_ptr<Channel> findChannel(DWORD handle, const Held&);
+// A handle and slot for a new channel; 0 when every slot is taken.
+DWORD claimChannelHandle(Kind kind, const Held&);
+// The handle no longer names the channel (state queries fail at once)...
+void unpublishChannel(Channel& ch, const Held&);
+// ...and once the channel is dead, its slot may be used again.
+void recycleSlot(Channel& ch, const Held&);
+void recycleSlotIndex(DWORD index, const Held&);
 
 // ---- Streaming (stream_thread.cpp) ------------------------------------------
 // Unqueues what has been played, fires end syncs, detects the end and restarts
-// a starved source. Call with ch.dec and lib().mx held.
-void reapChannel(Channel& ch);
+// a starved source. ch.dec held too.
+void reapChannel(Channel& ch, const Held&);
 // Decodes and queues buffers until the queue is full. Call with ch.dec held and
-// lib().mx NOT held (decoding happens outside it).
+// lib().mx NOT held: it decodes outside mx and takes mx only to queue.
 void topUpChannel(Channel& ch);
-// As topUpChannel, with lib().mx already held (offline rendering, first play).
-void topUpChannelLocked(Channel& ch);
-// Drops every queued buffer (source stopped). Call with ch.dec and mx held.
-void flushChannel(Channel& ch);
-// Where playback stands in the channel's play-out order. mx held.
-QWORD playCursor(Channel& ch);
+// As topUpChannel with mx held (offline rendering only: the loopback device
+// is rendered by the caller, who waits for it anyway).
+void topUpChannelLocked(Channel& ch, const Held&);
+// Drops every queued buffer (source stopped). ch.dec held too.
+void flushChannel(Channel& ch, const Held&);
+// Where playback stands in the channel's play-out order.
+QWORD playCursor(Channel& ch, const Held&);
 // Cuts the queue right after the next end of the data, for a loop flag that was
-// cleared while buffers past the loop point were already queued.
-void cutQueueAtEnd(Channel& ch);
-// Wakes the thread for a channel that started or must go on decoding. mx held.
-void kickThread();
+// cleared while buffers past the loop point were already queued. ch.dec held.
+void cutQueueAtEnd(Channel& ch, const Held&);
+// Wakes the thread for a channel that started or must go on decoding.
+void kickThread(const Held&);
+// Starts the thread, named and with its id published before it runs. May
+// throw (no thread could be made).
 void startThread();
-void stopThread();
+void stopThread(); // mx NOT held
 // Delivers pending syncs now (used by the thread).
 void deliverSyncs();
 
 // ---- Channels (channel.cpp) --------------------------------------------------
-void applySourceSpace(Channel& ch); // 3D or pan placement; mx held
-void destroyChannelAl(Channel& ch); // mx held
+void applySourceSpace(Channel& ch, const Held&); // 3D or pan placement
+void destroyChannelAl(Channel& ch, const Held&); // ch.dec held too
 
 // ---- Effects (effects.cpp) ---------------------------------------------------
-bool createRoom();                  // mx held, context current
-void destroyRoom();                 // mx held
-void attachSends(Channel& ch);      // mx held
-void destroyChannelFx(Channel& ch); // mx held
+bool createRoom(const Held&); // context current
+void destroyRoom(const Held&);
+void attachSends(Channel& ch, const Held&);
+void destroyChannelFx(Channel& ch, const Held&);
 // Routes the channel's reverb send to the slot of its shape, or nowhere when
-// silent. False when no slot could be had. mx held.
-bool routeReverb(Channel& ch);
+// silent. False when no slot could be had.
+bool routeReverb(Channel& ch, const Held&);
+// Puts the effect slots to work as soon as a channel plays (and the room as
+// soon as a playing channel sends to it); when that ends, lets them ring out
+// for their decay time and then rests them: paused or stopped channels cost
+// nothing. Call after any change of a play state, a room send or the table.
+void updateEffectActivity(const Held&);
+// The ring-out time has passed (called by whoever keeps the time).
+void restEffects(const Held&);
+// Seconds until the ring-out ends, for the thread's sleep; none when no rest
+// is pending (output device).
+std::optional<std::chrono::steady_clock::duration> untilRest(const Held&);
 
 // ---- Decoders ------------------------------------------------------------------
 // Opens a sound file with the built-in decoders, then the plug-ins. mono asks
@@ -238,10 +350,19 @@ AUDIOLIB_API void AUDIOLIB_TestSlotPerChannel(BOOL on);
 struct AUDIOLIB_TestCounts {
     // OpenAL objects alive on the open device, as OpenAL reports them.
     int sources, buffers, effects, filters, slots;
-    // Effect slots with an effect in them: the ones the mixer runs.
+    // Effect slots set up to run: one per reverb shape some send feeds, and the
+    // room while its volume is above 0.
     int processingSlots;
     // Times the library thread has looked at the channels since the device opened.
     long threadLooks;
+    // End syncs found due since the device opened, and of those the ones run
+    // (or dropped, their channel freed): equal when none is on its way.
+    long syncsQueued, syncsHandled;
+    // The thread sleeps with nothing to feed: no callback comes without a new task.
+    int threadWaiting;
+    // Of the slots set up to run, those with their effect in them now: the
+    // ones the mixer runs. None once nothing has played for the ring-out.
+    int workingSlots;
 };
 AUDIOLIB_API BOOL AUDIOLIB_TestGetCounts(AUDIOLIB_TestCounts* out);
 

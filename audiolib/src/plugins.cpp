@@ -9,6 +9,7 @@
 #include "audiolib_plugin.h"
 #include "decoder.h"
 #include "error.h"
+#include "owned.h"
 
 #include <dlfcn.h>
 #include <elf.h>
@@ -92,13 +93,9 @@ const ElfIdentity* ownIdentity() {
         Dl_info info{};
         if (!dladdr(reinterpret_cast<void*>(&ownIdentity), &info) || !info.dli_fname)
             return nullptr;
-        std::FILE* f = std::fopen(info.dli_fname, "rb");
-        if (!f)
-            return nullptr;
+        const File f = openFile(info.dli_fname);
         ElfW(Ehdr) eh{};
-        const bool ok = readElfHeader(f, eh);
-        std::fclose(f);
-        if (!ok)
+        if (!f || !readElfHeader(f.get(), eh))
             return nullptr;
         static const ElfIdentity own{eh.e_ident[EI_CLASS], eh.e_ident[EI_DATA], eh.e_machine};
         return &own;
@@ -112,12 +109,10 @@ const ElfIdentity* ownIdentity() {
 // truncated file (a half-copied plug-in) kills the process with SIGBUS.
 bool isCompleteSharedObject(const char* path, off_t fileSize) {
     const ElfIdentity* own = ownIdentity();
-    std::FILE* f = std::fopen(path, "rb");
-    if (!own || !f) {
-        if (f)
-            std::fclose(f);
+    const File file = openFile(path);
+    std::FILE* const f = file.get();
+    if (!own || !f)
         return false;
-    }
     const auto size = static_cast<std::uint64_t>(fileSize);
     ElfW(Ehdr) eh{};
     bool ok = readElfHeader(f, eh) && eh.e_ident[EI_CLASS] == own->elfClass &&
@@ -135,7 +130,6 @@ bool isCompleteSharedObject(const char* path, off_t fileSize) {
             anyLoad = anyLoad || ph.p_type == PT_LOAD;
         }
     }
-    std::fclose(f);
     return ok && anyLoad;
 }
 
@@ -224,71 +218,68 @@ using namespace audiolib;
 extern "C" {
 
 AUDIOLIB_API HPLUGIN BASS_PluginLoad(const char* file, DWORD /*flags*/) {
-    if (!file)
-        return fail(BASS_ERROR_ILLPARAM, HPLUGIN{0});
-    struct stat st {};
-    if (file[0] == '\0' || stat(file, &st) != 0 || !S_ISREG(st.st_mode))
-        return fail(BASS_ERROR_FILEOPEN, HPLUGIN{0});
+    return guarded<HPLUGIN>(0, [&]() -> HPLUGIN {
+        if (!file)
+            return fail(BASS_ERROR_ILLPARAM, HPLUGIN{0});
+        struct stat st {};
+        if (file[0] == '\0' || stat(file, &st) != 0 || !S_ISREG(st.st_mode))
+            return fail(BASS_ERROR_FILEOPEN, HPLUGIN{0});
 
-    // A bare name would send dlopen searching the library path; the caller
-    // means a file relative to the working folder.
-    std::string path;
-    try {
-        path = std::string(file).find('/') == std::string::npos ? "./" + std::string(file) : file;
-    } catch (const std::bad_alloc&) {
-        return fail(BASS_ERROR_MEMORY, HPLUGIN{0});
-    }
-
-    if (!isCompleteSharedObject(path.c_str(), st.st_size))
-        return fail(BASS_ERROR_PLUGIN, HPLUGIN{0});
-
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-
-    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module)
-        return fail(BASS_ERROR_PLUGIN, HPLUGIN{0}); // not a shared object, or unresolved symbols
-
-    // The same file loaded again (under any name) gives back its first handle;
-    // dlopen counted a second reference, which we drop.
-    for (size_t i = 0; i < r.plugins.size(); ++i) {
-        if (r.plugins[i].module == module) {
-            dlclose(module);
-            setError(BASS_OK);
-            return kHandleTag | static_cast<DWORD>(i + 1);
+        // A bare name would send dlopen searching the library path; the caller
+        // means a file relative to the working folder.
+        std::string path;
+        try {
+            path =
+                std::string(file).find('/') == std::string::npos ? "./" + std::string(file) : file;
+        } catch (const std::bad_alloc&) {
+            return fail(BASS_ERROR_MEMORY, HPLUGIN{0});
         }
-    }
 
-    const auto entry = reinterpret_cast<AUDIOLIB_GetPluginFn>(ownEntryPoint(module));
-    const AUDIOLIB_PLUGIN* table = entry ? entry() : nullptr;
-    if (!tableIsValid(table)) {
-        dlclose(module);
-        return fail(BASS_ERROR_PLUGIN, HPLUGIN{0});
-    }
-    if (r.plugins.size() >= (~kHandleTagMask) - 1) {
-        dlclose(module);
-        return fail(BASS_ERROR_MEMORY, HPLUGIN{0});
-    }
-    try {
-        r.plugins.push_back({module, table});
-    } catch (const std::bad_alloc&) {
-        dlclose(module);
-        return fail(BASS_ERROR_MEMORY, HPLUGIN{0});
-    }
-    setError(BASS_OK);
-    return kHandleTag | static_cast<DWORD>(r.plugins.size());
+        if (!isCompleteSharedObject(path.c_str(), st.st_size))
+            return fail(BASS_ERROR_PLUGIN, HPLUGIN{0});
+
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+
+        SharedObject module(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+        if (!module)
+            return fail(BASS_ERROR_PLUGIN,
+                        HPLUGIN{0}); // not a shared object, or unresolved symbols
+
+        // The same file loaded again (under any name) gives back its first handle;
+        // dlopen counted a second reference, which the owner drops.
+        for (size_t i = 0; i < r.plugins.size(); ++i) {
+            if (r.plugins[i].module == module.get()) {
+                setError(BASS_OK);
+                return kHandleTag | static_cast<DWORD>(i + 1);
+            }
+        }
+
+        const auto entry = reinterpret_cast<AUDIOLIB_GetPluginFn>(ownEntryPoint(module.get()));
+        const AUDIOLIB_PLUGIN* table = entry ? entry() : nullptr;
+        if (!tableIsValid(table))
+            return fail(BASS_ERROR_PLUGIN, HPLUGIN{0});
+        if (r.plugins.size() >= (~kHandleTagMask) - 1)
+            return fail(BASS_ERROR_MEMORY, HPLUGIN{0});
+        r.plugins.push_back({module.get(), table}); // out of memory: the owner closes it
+        module.release();                           // loaded for the life of the process
+        setError(BASS_OK);
+        return kHandleTag | static_cast<DWORD>(r.plugins.size());
+    });
 }
 
 AUDIOLIB_API const BASS_PLUGININFO* BASS_PluginGetInfo(HPLUGIN handle) {
-    if ((handle & kHandleTagMask) != kHandleTag)
-        return fail(BASS_ERROR_HANDLE, static_cast<const BASS_PLUGININFO*>(nullptr));
-    const size_t index = (handle & ~kHandleTagMask);
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    if (index == 0 || index > r.plugins.size())
-        return fail(BASS_ERROR_HANDLE, static_cast<const BASS_PLUGININFO*>(nullptr));
-    setError(BASS_OK);
-    return r.plugins[index - 1].table->info;
+    return guarded<const BASS_PLUGININFO*>(nullptr, [&]() -> const BASS_PLUGININFO* {
+        if ((handle & kHandleTagMask) != kHandleTag)
+            return fail(BASS_ERROR_HANDLE, static_cast<const BASS_PLUGININFO*>(nullptr));
+        const size_t index = (handle & ~kHandleTagMask);
+        Registry& r = registry();
+        std::lock_guard lock(r.mutex);
+        if (index == 0 || index > r.plugins.size())
+            return fail(BASS_ERROR_HANDLE, static_cast<const BASS_PLUGININFO*>(nullptr));
+        setError(BASS_OK);
+        return r.plugins[index - 1].table->info;
+    });
 }
 
 } // extern "C"

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <optional>
+#include <pthread.h>
 
 namespace audiolib {
 
@@ -14,12 +15,14 @@ namespace {
 // An end played at position endAt of the play-out order concerns only the syncs
 // set before it was played: one set a moment after the end went by (but before
 // the thread noticed) must wait for the next end.
-void queueEndSyncs(const Channel& ch, QWORD endAt) {
+void queueEndSyncs(const Channel& ch, QWORD endAt, const Held&) {
     auto& L = lib();
     for (const auto& [handle, sync] : L.syncs)
         if (sync.channel == ch.handle && (sync.type & ~BASS_SYNC_ONETIME) == BASS_SYNC_END &&
-            sync.armedAt <= endAt)
+            sync.armedAt <= endAt) {
             L.pending.push_back({handle, ch.handle});
+            ++L.syncsQueued;
+        }
 }
 
 bool isRunning(const Channel& ch) {
@@ -107,7 +110,7 @@ void balance(const Channel& ch, std::vector<float>& data) {
     }
 }
 
-void upload(Channel& ch, std::vector<QueuedBuffer>& batch, bool applyBalance) {
+void upload(Channel& ch, std::vector<QueuedBuffer>& batch, bool applyBalance, const Held&) {
     const ALenum format = ch.chans == 1 ? AL_FORMAT_MONO_FLOAT32 : AL_FORMAT_STEREO_FLOAT32;
     for (auto& b : batch) {
         if (ch.freeBuffers.empty())
@@ -143,7 +146,7 @@ void resumeLoop(Channel& ch) {
 
 } // namespace
 
-void reapChannel(Channel& ch) {
+void reapChannel(Channel& ch, const Held& lock) {
     ALint processed = 0;
     alGetSourcei(ch.source, AL_BUFFERS_PROCESSED, &processed);
     for (ALint i = 0; i < processed && !ch.queue.empty(); ++i) {
@@ -154,7 +157,7 @@ void reapChannel(Channel& ch) {
         const QWORD endAt = b.seq + static_cast<QWORD>(std::max(b.endAt, 0L));
         ch.queue.pop_front();
         if (end && !(ch.atEnd && ch.queue.empty())) {
-            queueEndSyncs(ch, endAt); // a looping channel passed its end
+            queueEndSyncs(ch, endAt, lock); // a looping channel passed its end
         } else if (end) {
             ch.endUnreported = true; // reported below, once the state says stopped
             ch.unreportedEndAt = endAt;
@@ -170,8 +173,9 @@ void reapChannel(Channel& ch) {
         ch.state = BASS_ACTIVE_STOPPED;
         ch.ended = true;
         if (ch.endUnreported)
-            queueEndSyncs(ch, ch.unreportedEndAt);
+            queueEndSyncs(ch, ch.unreportedEndAt, lock);
         ch.endUnreported = false;
+        updateEffectActivity(lock);
     } else if (!ch.queue.empty()) {
         alSourcePlay(ch.source); // ran dry: go on with what has arrived
         ch.state = BASS_ACTIVE_PLAYING;
@@ -184,10 +188,10 @@ void topUpChannel(Channel& ch) {
     auto& L = lib();
     size_t need = 0;
     {
-        std::lock_guard lock(L.mx);
+        Held lock(L.mx);
         if (!ch.alive)
             return;
-        reapChannel(ch);
+        reapChannel(ch, lock);
         if (!isRunning(ch))
             return;
         resumeLoop(ch);
@@ -196,21 +200,21 @@ void topUpChannel(Channel& ch) {
             return;
     }
     auto batch = decodeBuffers(ch, need);
-    std::lock_guard lock(L.mx);
+    Held lock(L.mx);
     if (ch.alive)
-        upload(ch, batch, true);
+        upload(ch, batch, true, lock);
 }
 
-void topUpChannelLocked(Channel& ch) {
+void topUpChannelLocked(Channel& ch, const Held& lock) {
     resumeLoop(ch);
     const size_t need = kBufferCount - std::min<size_t>(kBufferCount, ch.queue.size());
     if (need == 0 || ch.atEnd)
         return;
     auto batch = decodeBuffers(ch, need);
-    upload(ch, batch, true);
+    upload(ch, batch, true, lock);
 }
 
-void flushChannel(Channel& ch) {
+void flushChannel(Channel& ch, const Held&) {
     alSourceStop(ch.source);
     for (auto& b : ch.queue) {
         alSourceUnqueueBuffers(ch.source, 1, &b.name);
@@ -221,7 +225,7 @@ void flushChannel(Channel& ch) {
     ch.endUnreported = false;
 }
 
-QWORD playCursor(Channel& ch) {
+QWORD playCursor(Channel& ch, const Held&) {
     if (ch.queue.empty())
         return ch.queuedTotal;
     ALint offset = 0;
@@ -229,7 +233,7 @@ QWORD playCursor(Channel& ch) {
     return ch.queue.front().seq + static_cast<QWORD>(std::max<ALint>(offset, 0));
 }
 
-void cutQueueAtEnd(Channel& ch) {
+void cutQueueAtEnd(Channel& ch, const Held& lock) {
     ALint offset = 0;
     alGetSourcei(ch.source, AL_SAMPLE_OFFSET, &offset);
     // Find the first end still ahead of the play position.
@@ -269,8 +273,8 @@ void cutQueueAtEnd(Channel& ch) {
                       b.data.begin() + static_cast<long>(to * chans));
         pieces.push_back(std::move(p));
     }
-    const QWORD cursor = playCursor(ch);
-    flushChannel(ch);
+    const QWORD cursor = playCursor(ch, lock);
+    flushChannel(ch, lock);
     ch.atEnd = true;
     if (pieces.empty()) {
         ch.endUnreported = true;
@@ -278,10 +282,10 @@ void cutQueueAtEnd(Channel& ch) {
     } else
         pieces.back().endAt = static_cast<long>(pieces.back().frames);
     // upload() restarts the source only if the channel is playing.
-    upload(ch, pieces, false);
+    upload(ch, pieces, false, lock);
 }
 
-void kickThread() {
+void kickThread(const Held&) {
     lib().kick = true;
     lib().wake.notify_all();
 }
@@ -300,14 +304,18 @@ void deliverSyncs() {
             p = L.pending.front();
             L.pending.pop_front();
             auto it = L.syncs.find(p.sync);
-            if (it == L.syncs.end())
+            if (it == L.syncs.end()) {
+                ++L.syncsHandled;
                 continue; // freed, or a one-shot that already ran
+            }
             proc = it->second.proc;
             user = it->second.user;
             if (it->second.type & BASS_SYNC_ONETIME)
                 L.syncs.erase(it);
         }
         proc(p.sync, p.channel, 0, user);
+        std::lock_guard lock(L.mx);
+        ++L.syncsHandled;
     }
 }
 
@@ -317,15 +325,15 @@ namespace {
 // queue has played down to half (leaving the other half's time to decode), or
 // when a channel's last sample has played (to report its end). Nothing when
 // none of them runs: then only a new task wakes the thread. mx held.
-std::optional<std::chrono::microseconds>
-nextLook(const std::vector<std::shared_ptr<Channel>>& fed) {
+std::optional<std::chrono::microseconds> nextLook(const std::vector<std::shared_ptr<Channel>>& fed,
+                                                  const Held& lock) {
     std::optional<double> soonest; // seconds from now
     for (const auto& ch : fed) {
         if (!ch->alive || !isRunning(*ch))
             continue;
         const double speed =
             ch->freqAttr ? std::clamp(double(ch->freqAttr) / ch->rate, 0.01, 8.0) : 1.0;
-        const double ahead = double(ch->queuedTotal - playCursor(*ch));
+        const double ahead = double(ch->queuedTotal - playCursor(*ch, lock));
         const double low = ch->atEnd ? 0.0 : double(kBufferCount * bufferFrames(ch->rate)) / 2;
         const double due = (ahead - low) / (ch->rate * speed);
         soonest = std::min(soonest.value_or(due), due);
@@ -335,30 +343,58 @@ nextLook(const std::vector<std::shared_ptr<Channel>>& fed) {
     return std::chrono::microseconds(std::lround(std::clamp(*soonest, 0.003, 0.1) * 1e6));
 }
 
+// One look at the channels the thread feeds. Out of memory skips this look:
+// the channels run dry and stall, and the next look tries again.
+void feed(const std::vector<std::shared_ptr<Channel>>& fed) {
+    for (auto& ch : fed) {
+        std::lock_guard dec(ch->dec);
+        try {
+            topUpChannel(*ch);
+        } catch (const std::exception&) {
+        }
+    }
+}
+
 void threadMain() {
     auto& L = lib();
     std::vector<std::shared_ptr<Channel>> fed;
-    std::unique_lock lock(L.mx);
+    Held lock(L.mx); // waits until startThread has published the id
     for (;;) {
         fed.clear();
-        if (!L.loopback) // there AUDIOLIB_Render feeds the channels
-            for (auto& [handle, ch] : L.channels)
-                if (isRunning(*ch))
-                    fed.push_back(ch);
+        try {
+            if (!L.loopback) // there AUDIOLIB_Render feeds the channels
+                for (auto& [handle, ch] : L.channels)
+                    if (isRunning(*ch))
+                        fed.push_back(ch);
+        } catch (const std::bad_alloc&) {
+        }
         L.kick = false;
         ++L.looks;
         lock.unlock();
-        for (auto& ch : fed) {
-            std::lock_guard dec(ch->dec);
-            topUpChannel(*ch);
+        feed(fed);
+        try {
+            deliverSyncs();
+        } catch (const std::exception&) {
         }
-        deliverSyncs();
         lock.lock();
+        if (const auto rest = untilRest(lock); rest && rest->count() <= 0)
+            restEffects(lock);
         const auto ready = [&] { return L.quit || L.kick || !L.pending.empty(); };
-        if (const auto wait = nextLook(fed))
+        const auto wait = nextLook(fed, lock);
+        const auto rest = untilRest(lock);
+        // Asleep with nothing to feed: only a new task, or the effects' rest
+        // after their ring-out, wakes it.
+        L.waiting = !wait;
+        if (wait && rest)
+            L.wake.wait_for(lock, std::min<std::chrono::steady_clock::duration>(*wait, *rest),
+                            ready);
+        else if (wait)
             L.wake.wait_for(lock, *wait, ready);
+        else if (rest)
+            L.wake.wait_for(lock, *rest, ready);
         else
             L.wake.wait(lock, ready);
+        L.waiting = false;
         if (L.quit)
             return;
     }
@@ -368,11 +404,16 @@ void threadMain() {
 
 void startThread() {
     auto& L = lib();
+    Held lock(L.mx);
     L.quit = false;
     L.kick = false;
     L.looks = 0;
+    L.syncsQueued = L.syncsHandled = 0;
+    L.waiting = false;
     L.thread = std::thread(threadMain);
     L.threadId = L.thread.get_id();
+    // Shows in a debugger and in top -H (at most 15 characters).
+    pthread_setname_np(L.thread.native_handle(), "audiolib-stream");
 }
 
 void stopThread() {

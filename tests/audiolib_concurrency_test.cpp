@@ -1,0 +1,155 @@
+// The C interface from several threads at once: channel calls at random on
+// one set of channels while another thread closes the device under them and
+// opens it again. Every call must return (no deadlock), fail only with the
+// documented codes, and old handles must fail once the device is gone.
+#include "AudioRender.h"
+#include "SoundFiles.h"
+#include "audiolib.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <random>
+#include <set>
+#include <thread>
+#include <vector>
+
+using namespace testsupport;
+
+namespace {
+
+constexpr int kThreads = 4;
+constexpr int kRounds = 100;
+constexpr size_t kChannels = 8;
+
+struct Shared {
+    std::array<std::atomic<DWORD>, kChannels> handles{};
+    std::atomic<bool> stop{false};
+    std::atomic<long> calls{0};
+    std::atomic<int> unexpected{0};
+    std::atomic<int> lastUnexpected{0};
+    std::string path;
+};
+
+// A callback that calls back into the library, as the program's does.
+void onEnd(HSYNC, DWORD channel, DWORD, void*) {
+    BASS_ChannelIsActive(channel);
+    BASS_ChannelSetAttributes(channel, -1, 50, -101);
+}
+
+void check(Shared& s, bool ok) {
+    s.calls.fetch_add(1);
+    if (ok)
+        return;
+    static const std::set<int> documented = {BASS_ERROR_INIT, BASS_ERROR_HANDLE,
+                                             BASS_ERROR_POSITION, BASS_ERROR_NOTAVAIL};
+    const int code = BASS_ErrorGetCode();
+    if (!documented.count(code)) {
+        s.unexpected.fetch_add(1);
+        s.lastUnexpected = code;
+    }
+}
+
+void worker(Shared& s, unsigned seed) {
+    std::mt19937 rng(seed);
+    while (!s.stop) {
+        const size_t i = rng() % kChannels;
+        const DWORD h = s.handles[i];
+        switch (rng() % 12) {
+        case 0:
+            check(s, BASS_ChannelPlay(h, rng() % 2));
+            break;
+        case 1:
+            check(s, BASS_ChannelStop(h));
+            break;
+        case 2:
+            check(s, BASS_ChannelPause(h));
+            break;
+        case 3:
+            check(s, BASS_ChannelSetPosition(h, (rng() % 4000) * 2));
+            break;
+        case 4:
+            check(s, BASS_ChannelGetPosition(h) != static_cast<QWORD>(-1));
+            break;
+        case 5: {
+            BASS_3DVECTOR pos{float(rng() % 5) - 2.f, 0.f, 1.f};
+            check(s, BASS_ChannelSet3DPosition(h, &pos, nullptr, nullptr));
+            BASS_Apply3D();
+            break;
+        }
+        case 6:
+            check(s, BASS_ChannelSetFlags(h, rng() % 2 ? 0xE : 0xA));
+            break;
+        case 7:
+            check(s, BASS_ChannelSetSync(h, BASS_SYNC_END, 0, onEnd, nullptr) != 0);
+            break;
+        case 8: {
+            const HFX fx = BASS_ChannelSetFX(h, BASS_FX_REVERB, 2);
+            check(s, fx != 0);
+            const BASS_REVERB_PARAMS p{0.f, -6.f, 800.f + float(rng() % 3) * 100.f, 0.2f};
+            if (fx)
+                check(s, BASS_FXSetParameters(fx, &p));
+            break;
+        }
+        case 9: {
+            // Replace the channel: free it while the others use its handle.
+            const HSTREAM fresh = BASS_StreamCreateFile(0, s.path.c_str(), 0, 0, 0xE);
+            check(s, fresh != 0);
+            const DWORD old = s.handles[i].exchange(fresh);
+            check(s, BASS_StreamFree(old));
+            break;
+        }
+        default: {
+            const DWORD state = BASS_ChannelIsActive(h);
+            check(s, state <= BASS_ACTIVE_PAUSED);
+            if (state == BASS_ACTIVE_STOPPED && BASS_ErrorGetCode() != BASS_OK)
+                check(s, false);
+        }
+        }
+    }
+}
+
+TEST(Concurrency, ChannelCallsRaceFreeAndInitWithoutDeadlock) {
+    TempDir dir;
+    Shared s;
+    s.path = dir.file("tone.wav");
+    ToneSpec toneSpec;
+    toneSpec.seconds = 0.05;
+    ASSERT_TRUE(writeTone(s.path, toneSpec));
+    ASSERT_TRUE(BASS_Init(1, 44100, BASS_DEVICE_3D, nullptr, nullptr)) << BASS_ErrorGetCode();
+
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back(worker, std::ref(s), 1234u + static_cast<unsigned>(t));
+    for (int round = 0; round < kRounds; ++round) {
+        for (auto& h : s.handles)
+            h = BASS_StreamCreateFile(0, s.path.c_str(), 0, 0, 0xE);
+        const DWORD old = s.handles[0];
+        // Let the workers reach into this round's channels, whatever the pace.
+        const long from = s.calls;
+        while (s.calls < from + 40)
+            std::this_thread::yield();
+        ASSERT_TRUE(BASS_Free()) << "round " << round << ": " << BASS_ErrorGetCode();
+        EXPECT_FALSE(BASS_ChannelPlay(old, 0));
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+        EXPECT_EQ(BASS_ChannelIsActive(old), DWORD(BASS_ACTIVE_STOPPED));
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+        ASSERT_TRUE(BASS_Init(1, 44100, BASS_DEVICE_3D, nullptr, nullptr))
+            << "round " << round << ": " << BASS_ErrorGetCode();
+        // A handle of the closed device names nothing on the new one.
+        EXPECT_FALSE(BASS_ChannelStop(old));
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+        BASS_ChannelIsActive(old);
+        EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_HANDLE);
+    }
+    s.stop = true;
+    for (auto& t : threads)
+        t.join();
+    EXPECT_TRUE(BASS_Free());
+    EXPECT_EQ(s.unexpected, 0) << "last unexpected error code " << s.lastUnexpected;
+    EXPECT_GT(s.calls, kRounds * 40);
+}
+
+} // namespace
