@@ -22,6 +22,7 @@
 #include <QStyleOptionButton>
 
 #include "app/KeyState.h"
+#include "remote/RemoteServer.h"
 #include "widgets/ApplicationEvents.h"
 #include "widgets/Metrics.h"
 #include "widgets/ScrollBar.h"
@@ -180,6 +181,9 @@ TFrmPhonaraPlayer::TFrmPhonaraPlayer(QWidget* parent)
 }
 
 TFrmPhonaraPlayer::~TFrmPhonaraPlayer() {
+    // No remote command may reach a window that is going.
+    delete Remote;
+    Remote = nullptr;
     if (!destroyed_)
         FormDestroy();
     // The controls outlive this part of the window while Qt tears it down and
@@ -252,6 +256,7 @@ void TFrmPhonaraPlayer::BuildMenu() {
     addAction(FileSaveAs1);
 
     BuildAudioMenu();
+    BuildRemoteMenu();
 
     about1 = MainMenu1->addAction("バージョン(&H)");
     connect(about1, &QAction::triggered, this, [this] { about1Click(); });

@@ -4,6 +4,7 @@
 #include "app/PNAP.h"
 #include "audiolib.h"
 #include "channellist/ChannelGrid.h"
+#include "channels/ChannelLevels.h"
 #include "channels/LoadDistribution.h"
 #include "channels/Sources.h"
 #include "effects/Reverb.h"
@@ -52,7 +53,8 @@ bool TFrmPhonaraPlayer::LoadChannelFile(int n, const std::string& path) {
     // The new source starts where the slot's previous one stood.
     BASS_ChannelSet3DPosition(handle, &slot.Position, nullptr, nullptr);
     BASS_Apply3D();
-    BASS_ChannelSetAttributes(handle, -1, -1, coords::PanFromX(slot.Position.x, UnitsPerStep));
+    BASS_ChannelSetAttributes(handle, -1, LevelledVolume(n, -1),
+                              coords::PanFromX(slot.Position.x, UnitsPerStep));
 
     slot.FxHandle = BASS_ChannelSetFX(handle, BASS_FX_REVERB, 2);
     BASS_FXSetParameters(slot.FxHandle, &ReverbParameters);

@@ -1,5 +1,7 @@
 #include "channels/Sources.h"
 
+#include "channels/ChannelLevels.h"
+
 #include <algorithm>
 #include <stdexcept>
 
@@ -29,6 +31,7 @@ bool ChannelSelectedNow(int n, int currentRow) {
 void ResetChannelTable() {
     Sources.reset();
     BandHits.reset();
+    ChannelLevels.reset();
     GridRangeSelecting = false;
     GridAnchorRow = 0;
     BandSelecting = false;

@@ -16,6 +16,7 @@
 
 #include "app/PNAP.h"
 #include "audiolib.h"
+#include "channels/ChannelLevels.h"
 #include "channels/Sources.h"
 #include "playlist/AutoSave.h"
 #include "playlist/PathRules.h"
@@ -137,7 +138,8 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
             if (slot.IsStereo)
                 BASS_ChannelSetAttributes(
                     slot.Handle, -1,
-                    coords::StereoVolume(slot.Position.y, slot.Position.z, UnitsPerStep),
+                    LevelledVolume(
+                        next, coords::StereoVolume(slot.Position.y, slot.Position.z, UnitsPerStep)),
                     coords::PanFromX(slot.Position.x, UnitsPerStep));
             PlaceChannelMarkers(next, slot.Position);
             pending = {0.f, 0.f, 0.f};

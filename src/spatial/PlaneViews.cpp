@@ -5,6 +5,7 @@
 
 #include "app/PNAP.h"
 #include "audiolib.h"
+#include "channels/ChannelLevels.h"
 #include "channels/Sources.h"
 #include "spatial/Coordinates.h"
 #include "spatial/Markers.h"
@@ -233,7 +234,8 @@ void TFrmPhonaraPlayer::ImageMousePoint(TViewImage* sender, int x, int y) {
         // the library clamps), volume from the distance to the X axis.
         if (s.IsStereo)
             BASS_ChannelSetAttributes(
-                s.Handle, -1, coords::StereoVolume(s.Position.y, s.Position.z, UnitsPerStep),
+                s.Handle, -1,
+                LevelledVolume(n, coords::StereoVolume(s.Position.y, s.Position.z, UnitsPerStep)),
                 coords::PanFromStep(sx));
         if (n == StringGrid1->row()) {
             // The bars and labels follow the current channel without moving

@@ -9,6 +9,7 @@
 #include "app/KeyState.h"
 #include "app/PNAP.h"
 #include "audiolib.h"
+#include "channels/ChannelLevels.h"
 #include "channels/Sources.h"
 #include "spatial/Coordinates.h"
 #include "spatial/Markers.h"
@@ -108,7 +109,9 @@ void TFrmPhonaraPlayer::ScrollBarChange(TScrollBar* sender) {
                 if (s.IsStereo)
                     BASS_ChannelSetAttributes(
                         s.Handle, -1,
-                        coords::StereoVolume(s.Position.y, s.Position.z, UnitsPerStep), -101);
+                        LevelledVolume(
+                            n, coords::StereoVolume(s.Position.y, s.Position.z, UnitsPerStep)),
+                        -101);
             }
         }
     }

@@ -1,0 +1,180 @@
+#include "remote/RemoteServer.h"
+
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+
+TRemoteServer::TRemoteServer(QObject* parent) : QObject(parent) {
+    frame_.setSingleShot(true);
+    frame_.setTimerType(Qt::PreciseTimer);
+    connect(&frame_, &QTimer::timeout, this, [this] { ApplyFrame(); });
+    feedback_.setInterval(FeedbackMs);
+    connect(&feedback_, &QTimer::timeout, this, [this] { SendFeedback(); });
+    sinceFrame_.start();
+    buffer_.resize(remote::MaxDatagram);
+}
+
+TRemoteServer::~TRemoteServer() = default;
+
+bool TRemoteServer::Apply(const TRemoteSettings& settings) {
+    const bool rebind = !socket_ || settings.Port != settings_.Port ||
+                        settings.AllInterfaces != settings_.AllInterfaces ||
+                        settings.Enabled != settings_.Enabled;
+    settings_ = settings;
+    protocol_.SetInversion(settings.Invert);
+    fixedTarget_ = QHostAddress(settings.FeedbackHost);
+    error_.clear();
+    if (rebind) {
+        delete socket_;
+        socket_ = nullptr;
+        feedback_.stop();
+        if (settings.Enabled) {
+            socket_ = new QUdpSocket(this);
+            const QHostAddress where =
+                settings.AllInterfaces ? QHostAddress::Any : QHostAddress::LocalHost;
+            if (!socket_->bind(where, static_cast<quint16>(settings.Port))) {
+                error_ = QString("ポート %1 を開けません: %2")
+                             .arg(settings.Port)
+                             .arg(socket_->errorString());
+                delete socket_;
+                socket_ = nullptr;
+            } else {
+                connect(socket_, &QUdpSocket::readyRead, this, [this] { ReadPending(); });
+                feedback_.start();
+                baselineSet_ = false;
+            }
+        }
+    }
+    emit statusChanged();
+    return !settings.Enabled || socket_;
+}
+
+bool TRemoteServer::Listening() const {
+    return socket_ != nullptr;
+}
+
+quint16 TRemoteServer::Port() const {
+    return socket_ ? socket_->localPort() : 0;
+}
+
+QString TRemoteServer::Status() const {
+    if (!error_.isEmpty())
+        return error_;
+    if (!socket_)
+        return "停止中";
+    const remote::Counters& c = protocol_.Count();
+    const QString where = settings_.AllInterfaces ? "すべてのインターフェース" : "127.0.0.1";
+    return QString("%1:%2 で受信中 — 受付 %3、拒否 %4")
+        .arg(where)
+        .arg(socket_->localPort())
+        .arg(c.taken)
+        .arg(c.refused + c.malformed);
+}
+
+void TRemoteServer::ReadPending() {
+    if (!socket_ || reading_)
+        return;
+    // A dialog opened by a command runs its own event loop: datagrams that
+    // arrive meanwhile wait for this round to end.
+    reading_ = true;
+    const remote::State state = stateOf ? stateOf() : remote::State{};
+    // A flood is taken in slices, so that the window keeps painting and
+    // taking input between them.
+    constexpr int Slice = 256;
+    int handled = 0;
+    while (socket_ && socket_->hasPendingDatagrams() && handled < Slice) {
+        ++handled;
+        const qint64 size = socket_->pendingDatagramSize();
+        QHostAddress sender;
+        if (size < 0 || size > static_cast<qint64>(remote::MaxDatagram)) {
+            socket_->readDatagram(nullptr, 0); // dropped undecoded
+            protocol_.CountDropped();
+            continue;
+        }
+        const qint64 read = socket_->readDatagram(buffer_.data(), size, &sender);
+        if (read < 0)
+            continue;
+        const bool loopback = sender.isLoopback();
+        protocol_.Handle(buffer_.data(), static_cast<size_t>(read), loopback, state);
+        for (const remote::Datagram& reply : protocol_.TakeReplies())
+            Send(reply, sender);
+        lastSender_ = sender;
+    }
+
+    std::vector<remote::Command> commands = protocol_.TakeCommands();
+    if (!commands.empty() && onCommands) {
+        onCommands(commands);
+        std::vector<int> touched;
+        for (const remote::Command& c : commands)
+            if (c.channel)
+                touched.push_back(c.channel);
+        Rebase(touched);
+    }
+    if (protocol_.HasPending()) {
+        // At most one application per screen frame; at once when the last
+        // one is a frame ago.
+        const qint64 since = sinceFrame_.elapsed();
+        if (since >= FrameMs)
+            ApplyFrame();
+        else if (!frame_.isActive())
+            frame_.start(static_cast<int>(FrameMs - since));
+    }
+    reading_ = false;
+    if (socket_ && socket_->hasPendingDatagrams())
+        QTimer::singleShot(0, this, [this] { ReadPending(); });
+    emit statusChanged();
+}
+
+void TRemoteServer::ApplyFrame() {
+    frame_.stop();
+    sinceFrame_.restart();
+    const auto moves = protocol_.TakeMoves();
+    if (!moves.empty() && onMoves) {
+        onMoves(moves);
+        std::vector<int> touched;
+        for (const auto& [n, where] : moves)
+            touched.push_back(n);
+        Rebase(touched);
+    }
+    if (auto listener = protocol_.TakeListener(); listener && onListener)
+        onListener(*listener);
+}
+
+void TRemoteServer::Rebase(const std::vector<int>& channels) {
+    if (!baselineSet_ || !stateOf || channels.empty())
+        return;
+    const remote::State now = stateOf();
+    for (int n : channels)
+        if (n >= 1 && n <= remote::Channels)
+            baseline_[n] = now[n];
+}
+
+QHostAddress TRemoteServer::FeedbackTarget() const {
+    return fixedTarget_.isNull() ? lastSender_ : fixedTarget_;
+}
+
+void TRemoteServer::SendFeedback() {
+    if (!socket_ || !stateOf)
+        return;
+    const remote::State now = stateOf();
+    if (!baselineSet_) {
+        // What the controller sees first is what it sends; only changes follow.
+        baseline_ = now;
+        baselineSet_ = true;
+        return;
+    }
+    const QHostAddress target = FeedbackTarget();
+    if (target.isNull()) {
+        baseline_ = now;
+        return;
+    }
+    for (const remote::Datagram& d : remote::Protocol::Feedback(baseline_, now))
+        Send(d, target);
+    baseline_ = now;
+}
+
+void TRemoteServer::Send(const remote::Datagram& d, const QHostAddress& to) {
+    if (!socket_ || d.empty() || to.isNull())
+        return;
+    socket_->writeDatagram(reinterpret_cast<const char*>(d.data()), static_cast<qint64>(d.size()),
+                           to, static_cast<quint16>(settings_.FeedbackPort));
+}
