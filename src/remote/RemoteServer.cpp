@@ -52,6 +52,10 @@ bool TRemoteServer::Listening() const {
     return socket_ != nullptr;
 }
 
+QHostAddress TRemoteServer::Address() const {
+    return socket_ ? socket_->localAddress() : QHostAddress();
+}
+
 quint16 TRemoteServer::Port() const {
     return socket_ ? socket_->localPort() : 0;
 }

@@ -33,7 +33,8 @@ public:
     // the port could not be opened; Status() tells why.
     bool Apply(const TRemoteSettings& settings);
     bool Listening() const;
-    // The port listened on (0 when off).
+    // The address and port listened on (null and 0 when off).
+    QHostAddress Address() const;
     quint16 Port() const;
     // Listening address, messages taken and refused, or why it is off.
     QString Status() const;
