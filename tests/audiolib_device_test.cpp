@@ -89,6 +89,9 @@ TEST_F(Device, CallsWithoutADeviceFailWithInit) {
     float out[2];
     EXPECT_FALSE(AUDIOLIB_Render(out, 1));
     EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
+    const BASS_3DVECTOR front{0, 0, 1}, top{0, 1, 0};
+    EXPECT_FALSE(AUDIOLIB_SetListenerOrientation(&front, &top));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_INIT);
     BASS_Apply3D(); // harmless
 }
 

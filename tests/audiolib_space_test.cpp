@@ -70,6 +70,25 @@ TEST_F(Space, SourceInFrontIsBalanced) {
     EXPECT_NEAR(l / r, 1.0, 0.05);
 }
 
+TEST_F(Space, ListenerTurnedLeftHearsTheFrontOnTheRight) {
+    const BASS_3DVECTOR left{-1, 0, 0}, up{0, 1, 0}, zero{0, 0, 0};
+    EXPECT_FALSE(AUDIOLIB_SetListenerOrientation(nullptr, &up));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
+    EXPECT_FALSE(AUDIOLIB_SetListenerOrientation(&left, &zero));
+    EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_ILLPARAM);
+
+    HSTREAM h = monoSource(0, 0, 2);
+    ASSERT_TRUE(BASS_ChannelPlay(h, 0));
+    ASSERT_TRUE(AUDIOLIB_SetListenerOrientation(&left, &up));
+    // Not before the next Apply3D: still straight ahead.
+    auto out = render(0.2);
+    EXPECT_NEAR(rms(out, 0, 0.05) / rms(out, 1, 0.05), 1.0, 0.05);
+    BASS_Apply3D();
+    out = render(0.2);
+    EXPECT_GT(rms(out, 1, 0.05), 2.0 * rms(out, 0, 0.05));
+    EXPECT_GT(rms(out, 1, 0.05), 0.01);
+}
+
 TEST_F(Space, FartherIsQuieter) {
     HSTREAM h = monoSource(0, 0, 1);
     ASSERT_TRUE(BASS_ChannelPlay(h, 0));

@@ -278,6 +278,17 @@ AUDIOLIB_API BOOL AUDIOLIB_GetHRTFInfo(AUDIOLIB_HRTF_INFO* info);
 /* Name of data set index (from 0) of the open device; null past the last. */
 AUDIOLIB_API const char* AUDIOLIB_GetHRTFName(DWORD index);
 
+/* ---- Listener orientation (the library's own extension) ------------------ */
+/* Turns the listener, for head tracking: front is where the listener looks,
+ * top where the top of the head points, in the program's axes (X right, Y up,
+ * Z front). The default is front (0, 0, 1), top (0, 1, 0). The vectors need
+ * not be unit length; OpenAL makes them perpendicular. Takes effect at the
+ * next BASS_Apply3D, as positions do; BASS_Init starts from the default.
+ * A null pointer or a zero-length (or non-finite) vector fails with
+ * BASS_ERROR_ILLPARAM; no open device with BASS_ERROR_INIT. */
+AUDIOLIB_API BOOL AUDIOLIB_SetListenerOrientation(const BASS_3DVECTOR* front,
+                                                  const BASS_3DVECTOR* top);
+
 /* ---- Offline rendering (the library's own extension) --------------------- */
 /* Opens an OpenAL loopback device instead of an output device: stereo float at
  * freq Hz, rendered only by AUDIOLIB_Render, faster than real time. hrtf is an

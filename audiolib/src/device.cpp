@@ -106,6 +106,8 @@ bool openContext(ALCdevice* device, bool loopback, int freq, DWORD hrtfMode) {
     if (efx)
         alcGetIntegerv(device, ALC_MAX_AUXILIARY_SENDS, 1, &L.sends);
     L.distFactor = L.rollFactor = L.dopplerFactor = 1.f;
+    L.listenerFront = {0, 0, 1};
+    L.listenerTop = {0, 1, 0};
     setupListener();
     if (L.efx && L.sends >= 1 && !createRoom())
         L.sends = 0;
@@ -431,9 +433,33 @@ AUDIOLIB_API void BASS_Apply3D(void) {
         return (void)setError(BASS_ERROR_INIT);
     // Deferred updates make every change land in the same mixing period.
     alcSuspendContext(L.context);
+    // OpenAL's space is right-handed: Z turns round, as for positions.
+    const ALfloat orientation[6] = {L.listenerFront.x, L.listenerFront.y, -L.listenerFront.z,
+                                    L.listenerTop.x,   L.listenerTop.y,   -L.listenerTop.z};
+    alListenerfv(AL_ORIENTATION, orientation);
     for (auto& [handle, ch] : L.channels)
         applySourceSpace(*ch);
     alcProcessContext(L.context);
+}
+
+AUDIOLIB_API BOOL AUDIOLIB_SetListenerOrientation(const BASS_3DVECTOR* front,
+                                                  const BASS_3DVECTOR* top) {
+    auto& L = lib();
+    const auto usable = [](const BASS_3DVECTOR* v) {
+        if (!v)
+            return false;
+        const float len2 = v->x * v->x + v->y * v->y + v->z * v->z;
+        return std::isfinite(len2) && len2 > 1e-12f;
+    };
+    if (!usable(front) || !usable(top))
+        return fail(BASS_ERROR_ILLPARAM, 0);
+    std::lock_guard lock(L.mx);
+    if (!L.device)
+        return fail(BASS_ERROR_INIT, 0);
+    L.listenerFront = *front;
+    L.listenerTop = *top;
+    setError(BASS_OK);
+    return 1;
 }
 
 AUDIOLIB_API BOOL AUDIOLIB_Render(float* out, DWORD frames) {

@@ -140,6 +140,9 @@ struct Library {
     std::map<DWORD, DWORD> fx; // effect handle -> channel handle
 
     float distFactor = 1.f, rollFactor = 1.f, dopplerFactor = 1.f;
+    // The listener's orientation in the program's axes, handed to OpenAL at
+    // the next BASS_Apply3D.
+    BASS_3DVECTOR listenerFront{0, 0, 1}, listenerTop{0, 1, 0};
 
     // Channel reverbs, one slot per shape; only slots something feeds exist.
     std::map<ReverbKey, ReverbSlot> reverbSlots;
