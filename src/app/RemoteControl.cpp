@@ -129,11 +129,6 @@ QLine HeadLine(const remote::Orientation& o, int centre) {
 
 } // namespace
 
-// Until the audio library's header declares it: weak, so that the program
-// still links and runs against a library without head tracking.
-extern "C" BOOL AUDIOLIB_SetListenerOrientation(const BASS_3DVECTOR* front,
-                                                const BASS_3DVECTOR* top) __attribute__((weak));
-
 void TFrmPhonaraPlayer::BuildRemoteMenu() {
     OscRemote1 = new QAction("OSC リモート...", this);
     connect(OscRemote1, &QAction::triggered, this, [this] { OscRemote1Click(); });
@@ -167,8 +162,7 @@ void TFrmPhonaraPlayer::StartRemoteControl(int port) {
         };
         Remote->onListener = [this](const remote::Orientation& o) {
             const BASS_3DVECTOR front = ToVector(o.front), top = ToVector(o.top);
-            if (AUDIOLIB_SetListenerOrientation)
-                AUDIOLIB_SetListenerOrientation(&front, &top);
+            AUDIOLIB_SetListenerOrientation(&front, &top);
             BASS_Apply3D();
             Image2->SetLine(HeadLine(o, ViewCentre));
         };
