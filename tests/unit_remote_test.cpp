@@ -252,6 +252,8 @@ TEST_F(Decoder, RefusedMessagesAndDroppedDatagramsAreCountedNotApplied) {
     cases.push_back({"an address over 256 bytes", Floats(longPath.c_str(), {1})});
     cases.push_back({"nine wildcards", Floats("/*/*/*/*/*/*/*/*/*", {1})});
     cases.push_back({"an unclosed bracket", Floats("/adm/obj/[12/gain", {1})});
+    cases.push_back({"a pattern with more slashes than any address",
+                     Floats("*//////////*?/adm/obj/1/x", {1})});
     cases.push_back({"a load from another machine", Encode("/phonara/obj/1/load", load), false});
     cases.push_back(
         {"a playlist from another machine", Encode("/phonara/playlist/open", open), false});

@@ -216,6 +216,7 @@ void Protocol::Handle(const void* data, size_t size, bool fromLoopback, const St
     std::memcpy(copy.data(), data, size);
     state_ = &state;
     fromLoopback_ = fromLoopback;
+    matchBudget_ = MatchBudget;
     if (lo_server_dispatch_data(server_->server, copy.data(), size) < 0)
         ++counters_.malformed;
     state_ = nullptr;
@@ -231,10 +232,25 @@ void Protocol::Dispatch(const char* path, const char* types, void** argv, int ar
     }
     bool applied = false, refused = false;
     if (IsPattern(address)) {
+        // liblo's matcher backtracks: a pattern with more literal slashes
+        // than any address has cannot match and is not tried, only addresses
+        // that start with the pattern's literal beginning are, and a datagram
+        // gets a bounded number of tries in all.
+        if (std::count(address.begin(), address.end(), '/') > 4) {
+            ++counters_.refused;
+            return;
+        }
         const std::string pattern(address);
-        for (const std::string& candidate : Addresses())
+        const std::string_view prefix = address.substr(0, address.find_first_of(" #*,?[]{}"));
+        for (const std::string& candidate : Addresses()) {
+            if (!candidate.starts_with(prefix))
+                continue;
+            if (matchBudget_ == 0)
+                break;
+            --matchBudget_;
             if (lo_pattern_match(candidate.c_str(), pattern.c_str()))
                 Route(candidate, types, argv, argc, true, applied, refused);
+        }
     } else {
         Route(std::string(address), types, argv, argc, false, applied, refused);
     }

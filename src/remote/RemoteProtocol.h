@@ -23,6 +23,9 @@ constexpr int Channels = 32;
 constexpr size_t MaxDatagram = 8192; // larger datagrams are dropped undecoded
 constexpr size_t MaxAddress = 256;   // longer addresses are refused
 constexpr int MaxWildcards = 8;      // patterns with more are refused
+// Pattern tries per datagram: every address once and more, but a bundle of
+// costly patterns cannot hold the window up.
+constexpr int MatchBudget = 1024;
 
 // What the window holds for one channel, as the remote sees it.
 struct ChannelState {
@@ -138,6 +141,7 @@ private:
     std::unique_ptr<Server> server_;
     const State* state_ = nullptr;
     bool fromLoopback_ = false;
+    int matchBudget_ = 0;
     std::vector<Command> commands_;
     std::array<std::optional<Vec3>, Channels> moves_;
     std::vector<Datagram> replies_;

@@ -81,12 +81,12 @@ void TRemoteServer::ReadPending() {
     // arrive meanwhile wait for this round to end.
     reading_ = true;
     const remote::State state = stateOf ? stateOf() : remote::State{};
-    // A flood is taken in slices, so that the window keeps painting and
-    // taking input between them.
-    constexpr int Slice = 256;
-    int handled = 0;
-    while (socket_ && socket_->hasPendingDatagrams() && handled < Slice) {
-        ++handled;
+    // A flood is taken in slices of a few milliseconds, so that the window
+    // keeps painting and taking input between them.
+    constexpr qint64 SliceNs = 4'000'000;
+    QElapsedTimer slice;
+    slice.start();
+    while (socket_ && socket_->hasPendingDatagrams() && slice.nsecsElapsed() < SliceNs) {
         const qint64 size = socket_->pendingDatagramSize();
         QHostAddress sender;
         if (size < 0 || size > static_cast<qint64>(remote::MaxDatagram)) {
