@@ -1,6 +1,7 @@
 #include "remote/RemoteServer.h"
 
 #include <QNetworkDatagram>
+#include <QSocketNotifier>
 #include <QUdpSocket>
 
 TRemoteServer::TRemoteServer(QObject* parent) : QObject(parent) {
@@ -10,7 +11,7 @@ TRemoteServer::TRemoteServer(QObject* parent) : QObject(parent) {
     feedback_.setInterval(FeedbackMs);
     connect(&feedback_, &QTimer::timeout, this, [this] { SendFeedback(); });
     sinceFrame_.start();
-    buffer_.resize(remote::MaxDatagram);
+    buffer_.resize(remote::MaxDatagram + 1);
 }
 
 TRemoteServer::~TRemoteServer() = default;
@@ -24,8 +25,9 @@ bool TRemoteServer::Apply(const TRemoteSettings& settings) {
     fixedTarget_ = QHostAddress(settings.FeedbackHost);
     error_.clear();
     if (rebind) {
-        delete socket_;
+        delete socket_; // and its notifier
         socket_ = nullptr;
+        readable_ = nullptr;
         feedback_.stop();
         if (settings.Enabled) {
             socket_ = new QUdpSocket(this);
@@ -38,7 +40,13 @@ bool TRemoteServer::Apply(const TRemoteSettings& settings) {
                 delete socket_;
                 socket_ = nullptr;
             } else {
-                connect(socket_, &QUdpSocket::readyRead, this, [this] { ReadPending(); });
+                // A notifier of our own on the socket: Qt's own switches itself
+                // off between a readyRead and the next read, and with the GLib
+                // event loop a notification is then lost now and again, so
+                // that datagrams would wait for the next one.
+                readable_ = new QSocketNotifier(socket_->socketDescriptor(), QSocketNotifier::Read,
+                                                socket_);
+                connect(readable_, &QSocketNotifier::activated, this, [this] { ReadPending(); });
                 feedback_.start();
                 baselineSet_ = false;
             }
@@ -75,10 +83,15 @@ QString TRemoteServer::Status() const {
 }
 
 void TRemoteServer::ReadPending() {
-    if (!socket_ || reading_)
+    if (!socket_)
         return;
-    // A dialog opened by a command runs its own event loop: datagrams that
-    // arrive meanwhile wait for this round to end.
+    if (reading_) {
+        // A dialog opened by a command runs its own event loop: datagrams
+        // that arrive meanwhile wait for this round to end, without the
+        // notifier calling again and again.
+        readable_->setEnabled(false);
+        return;
+    }
     reading_ = true;
     const remote::State state = stateOf ? stateOf() : remote::State{};
     // A flood is taken in slices of a few milliseconds, so that the window
@@ -86,22 +99,27 @@ void TRemoteServer::ReadPending() {
     constexpr qint64 SliceNs = 4'000'000;
     QElapsedTimer slice;
     slice.start();
-    while (socket_ && socket_->hasPendingDatagrams() && slice.nsecsElapsed() < SliceNs) {
-        const qint64 size = socket_->pendingDatagramSize();
+    // Read until the socket has nothing more (one system call per datagram,
+    // no peeking first).
+    bool drained = false;
+    while (socket_ && !drained && slice.nsecsElapsed() < SliceNs) {
+        // One byte more than taken: a datagram that fills it was larger and
+        // is dropped undecoded (the system cuts it to the buffer).
         QHostAddress sender;
-        if (size < 0 || size > static_cast<qint64>(remote::MaxDatagram)) {
-            socket_->readDatagram(nullptr, 0); // dropped undecoded
+        const qint64 read =
+            socket_->readDatagram(buffer_.data(), static_cast<qint64>(buffer_.size()), &sender);
+        if (read < 0) {
+            // Nothing more, or an error the system reported for an earlier
+            // send; the notifier calls again while anything is left.
+            drained = true;
+        } else if (read > static_cast<qint64>(remote::MaxDatagram)) {
             protocol_.CountDropped();
-            continue;
+        } else {
+            protocol_.Handle(buffer_.data(), static_cast<size_t>(read), sender.isLoopback(), state);
+            for (const remote::Datagram& reply : protocol_.TakeReplies())
+                Send(reply, sender);
+            lastSender_ = sender;
         }
-        const qint64 read = socket_->readDatagram(buffer_.data(), size, &sender);
-        if (read < 0)
-            continue;
-        const bool loopback = sender.isLoopback();
-        protocol_.Handle(buffer_.data(), static_cast<size_t>(read), loopback, state);
-        for (const remote::Datagram& reply : protocol_.TakeReplies())
-            Send(reply, sender);
-        lastSender_ = sender;
     }
 
     std::vector<remote::Command> commands = protocol_.TakeCommands();
@@ -123,7 +141,9 @@ void TRemoteServer::ReadPending() {
             frame_.start(static_cast<int>(FrameMs - since));
     }
     reading_ = false;
-    if (socket_ && socket_->hasPendingDatagrams())
+    if (readable_)
+        readable_->setEnabled(true);
+    if (socket_ && !drained)
         QTimer::singleShot(0, this, [this] { ReadPending(); });
     emit statusChanged();
 }
@@ -159,6 +179,9 @@ QHostAddress TRemoteServer::FeedbackTarget() const {
 void TRemoteServer::SendFeedback() {
     if (!socket_ || !stateOf)
         return;
+    // Never let datagrams wait for long, whatever happens to notifications.
+    if (!reading_ && socket_->hasPendingDatagrams())
+        ReadPending();
     const remote::State now = stateOf();
     if (!baselineSet_) {
         // What the controller sees first is what it sends; only changes follow.

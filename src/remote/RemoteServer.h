@@ -15,6 +15,7 @@
 #include "remote/RemoteProtocol.h"
 #include "remote/RemoteSettings.h"
 
+class QSocketNotifier;
 class QUdpSocket;
 
 class TRemoteServer : public QObject {
@@ -57,6 +58,7 @@ private:
     QHostAddress FeedbackTarget() const;
 
     QUdpSocket* socket_ = nullptr;
+    QSocketNotifier* readable_ = nullptr; // the socket's, deleted with it
     remote::Protocol protocol_;
     TRemoteSettings settings_;
     QString error_;
