@@ -1,6 +1,7 @@
 // Streams and modules: formats, looping, transport and the end sync, rendered
 // through the loopback device.
 #include "AudioRender.h"
+#include "ScopedValue.h"
 #include "SoundFiles.h"
 #include "audiolib.h"
 
@@ -15,6 +16,17 @@
 using namespace testsupport;
 
 namespace {
+
+struct SyncLog {
+    std::atomic<int> calls{0};
+    std::atomic<DWORD> lastUser{0};
+    std::atomic<DWORD> lastChannel{0};
+    std::atomic<bool> otherThread{false};
+    std::atomic<DWORD> stateInCallback{99};
+    std::thread::id caller = std::this_thread::get_id();
+};
+
+SyncLog* syncLog = nullptr;
 
 class Streams : public ::testing::Test {
 protected:
@@ -38,20 +50,13 @@ protected:
         return h;
     }
 
+    // What the end syncs report to: set before the device starts calling
+    // back and cleared after it has stopped, whatever the test's outcome.
+    SyncLog log;
+    ScopedValue<SyncLog*> logTarget{syncLog, &log};
     TempDir dir;
     LoopbackDevice device;
 };
-
-struct SyncLog {
-    std::atomic<int> calls{0};
-    std::atomic<DWORD> lastUser{0};
-    std::atomic<DWORD> lastChannel{0};
-    std::atomic<bool> otherThread{false};
-    std::atomic<DWORD> stateInCallback{99};
-    std::thread::id caller = std::this_thread::get_id();
-};
-
-SyncLog* syncLog = nullptr;
 
 void onEnd(HSYNC, DWORD channel, DWORD, void* user) {
     syncLog->lastUser = static_cast<DWORD>(reinterpret_cast<uintptr_t>(user));
@@ -176,8 +181,6 @@ TEST_F(Streams, ALoopingShortFilePlaysOnWithoutAGap) {
 }
 
 TEST_F(Streams, ClearingTheLoopFlagStopsAtTheEndAndFiresTheSyncOnce) {
-    SyncLog log;
-    syncLog = &log;
     const std::string path = tone("loop.wav", 0.1);
     HSTREAM h = open3D(path, 0xE);
     ASSERT_TRUE(BASS_ChannelPlay(h, 0));
@@ -204,12 +207,9 @@ TEST_F(Streams, ClearingTheLoopFlagStopsAtTheEndAndFiresTheSyncOnce) {
     EXPECT_EQ(log.lastChannel, h);
     EXPECT_TRUE(log.otherThread);
     EXPECT_EQ(log.stateInCallback, DWORD(BASS_ACTIVE_STOPPED));
-    syncLog = nullptr;
 }
 
 TEST_F(Streams, TheEndSyncFiresWhenALoopingChannelPassesItsEnd) {
-    SyncLog log;
-    syncLog = &log;
     HSTREAM h = open3D(tone("loop.wav", 0.1), 0xE);
     ASSERT_NE(BASS_ChannelSetSync(h, BASS_SYNC_END | BASS_SYNC_ONETIME, 0, onEnd,
                                   reinterpret_cast<void*>(uintptr_t{3})),
@@ -224,12 +224,9 @@ TEST_F(Streams, TheEndSyncFiresWhenALoopingChannelPassesItsEnd) {
     EXPECT_EQ(log.calls, 1); // one-shot
     EXPECT_EQ(log.stateInCallback, DWORD(BASS_ACTIVE_PLAYING));
     EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PLAYING));
-    syncLog = nullptr;
 }
 
 TEST_F(Streams, SeveralPendingSyncsEachRunOnce) {
-    SyncLog log;
-    syncLog = &log;
     HSTREAM h = open3D(tone("short.wav", 0.05), 0xA);
     for (int i = 0; i < 3; ++i)
         ASSERT_NE(BASS_ChannelSetSync(h, 0x80000002u, 0, onEnd, nullptr), 0u);
@@ -243,7 +240,6 @@ TEST_F(Streams, SeveralPendingSyncsEachRunOnce) {
     render(0.2);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(log.calls, 3);
-    syncLog = nullptr;
 }
 
 TEST_F(Streams, PauseKeepsThePositionAndPlayResumes) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "FakeAudio.h"
+#include "ProgramTest.h"
 #include "QtPrinters.h"
 #include "app/PNAP.h"
 #include "channels/Sources.h"
@@ -15,30 +16,23 @@
 
 namespace {
 
-class EffectControls : public ::testing::Test {
+class EffectControls : public ProgramTest {
 protected:
     void SetUp() override {
         fake::reset();
-        ResetChannelTable();
         fake::state().devices = {{"EAX Output", true, true}};
         fake::state().files = {{"/s/mono.wav", fake::FileKind::Mono},
                                {"/s/two.wav", fake::FileKind::Stereo}};
-        w = std::make_unique<TFrmPhonaraPlayer>();
+        create();
         w->PluginFolder = "/nonexistent";
         ASSERT_TRUE(w->BASSInitialize());
         ASSERT_TRUE(w->ComboBox1->isEnabled());
         w->show();
         fake::clearCalls();
     }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
-    }
     static std::vector<double> block(double handle, float mix) {
         return {handle, 0.0, mix, 1200.0, double(0.1f)};
     }
-
-    std::unique_ptr<TFrmPhonaraPlayer> w;
 };
 
 TEST_F(EffectControls, TheTrackBarSendsTheBlockToEveryLoadedChannelAndNewOnesStartWithIt) {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "FakeAudio.h"
+#include "ProgramTest.h"
 #include "QtPrinters.h"
 #include "SoundFiles.h"
 #include "UserSettings.h"
@@ -21,17 +22,13 @@
 
 namespace {
 
-class Headphone : public ::testing::Test {
+class Headphone : public ProgramTest {
 protected:
     void SetUp() override {
+        ProgramTest::SetUp();
         fake::reset();
         fake::state().hrtfDataSets = {"Built-In 44100hz", "default-44100", "Mine & Yours"};
-        ResetChannelTable();
         testsupport::UseSettingsFolder(config.path());
-    }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
     }
 
     QSettings settings() const { return QSettings("PhonaraPlayer", "PhonaraPlayer"); }
@@ -40,14 +37,12 @@ protected:
     void start() {
         w.reset();
         fake::state().openDevice = 0;
-        w = std::make_unique<TFrmPhonaraPlayer>();
+        create();
         w->PluginFolder = QString::fromStdString(config.path());
         created = {w->HrtfAuto->isChecked(), w->HrtfOn->isChecked(), w->HrtfOff->isChecked()};
         fake::clearCalls();
         ASSERT_TRUE(w->BASSInitialize());
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+        showActive();
     }
 
     // Opens the audio menu with its accelerator and clicks item (in menu if
@@ -73,7 +68,6 @@ protected:
     }
 
     testsupport::TempDir config;
-    std::unique_ptr<TFrmPhonaraPlayer> w;
     std::vector<bool> created; // auto, on, off as the window was created
 };
 

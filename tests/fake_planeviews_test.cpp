@@ -249,8 +249,9 @@ TEST_F(PlaneViews, DraggingMovesEachChannelWithItsOwnCalls) {
     const QPoint rightEnd(250, grab.y());
     QTest::mouseMove(front, rightEnd);
     EXPECT_EQ(positioningCalls(),
-              (std::vector<std::string>{"BASS_ChannelSet3DPosition", "BASS_Apply3D",
-                                        "BASS_ChannelSet3DPosition", "BASS_Apply3D"}));
+              (std::vector<std::string>{"BASS_ChannelSet3DPosition", "BASS_ChannelSet3DPosition",
+                                        "BASS_Apply3D"}))
+        << "each channel handed over on its own, the step applied once";
     EXPECT_EQ(Sources[1].Position.x, 2.5f);
     auto attrs = fake::calls("BASS_ChannelSetAttributes");
     ASSERT_EQ(attrs.size(), 1u) << "only the stereo channel";

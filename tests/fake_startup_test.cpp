@@ -13,6 +13,7 @@
 
 #include "FakeAudio.h"
 #include "Modal.h"
+#include "ProgramTest.h"
 #include "QtPrinters.h"
 #include "SoundFiles.h"
 #include "app/PNAP.h"
@@ -26,18 +27,13 @@ using testsupport::MessagesShownBy;
 
 namespace {
 
-class Startup : public ::testing::Test {
+class Startup : public ProgramTest {
 protected:
     void SetUp() override {
         fake::reset();
-        ResetChannelTable();
         ReverbParameters = {};
-        w = std::make_unique<TFrmPhonaraPlayer>();
+        create();
         w->PluginFolder = QString::fromStdString(plugins.path());
-    }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
     }
 
     // Runs the start-up; every device selector it shows goes to choose.
@@ -62,7 +58,6 @@ protected:
     }
 
     testsupport::TempDir plugins;
-    std::unique_ptr<TFrmPhonaraPlayer> w;
     int selectorsShown = 0;
 };
 

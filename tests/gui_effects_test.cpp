@@ -53,11 +53,10 @@ TEST_F(EffectBoxes, TheTrackBarsEndsAndTheLabelAndTheBoxesItems) {
 }
 
 // The window on the library's loopback device instead of an output device.
-class EffectsHeard : public ::testing::Test {
+class EffectsHeard : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetChannelTable();
-        w = std::make_unique<TFrmPhonaraPlayer>();
+        create();
         ASSERT_TRUE(device.ok()) << BASS_ErrorGetCode();
         SetReverbDefaults();
         ToneSpec click;
@@ -65,10 +64,6 @@ protected:
         click.seconds = 0.05;
         click.amplitude = 0.9;
         ASSERT_TRUE(writeTone(clickFile, click));
-    }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
     }
 
     // Loads the click into slot n, one metre in front of the listener.
@@ -98,7 +93,6 @@ protected:
         w->ComboBox1->setCurrentIndex(item);
     }
 
-    std::unique_ptr<TFrmPhonaraPlayer> w;
     LoopbackDevice device;
     TempDir dir;
     std::string clickFile = dir.file("click.wav");

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "QtPrinters.h"
+#include "RealProgram.h"
 #include "SelectedChannels.h"
 #include "SoundFiles.h"
 #include "WheelEvents.h"
@@ -26,24 +27,14 @@ using Channels = std::vector<int>;
 constexpr auto Ctrl = Qt::ControlModifier;
 constexpr auto Shift = Qt::ShiftModifier;
 
-class GridSelection : public ::testing::Test {
+class GridSelection : public RealProgramTest {
 protected:
     void SetUp() override {
-        ResetChannelTable();
-        LastGridKey = 0;
-        w = std::make_unique<TFrmPhonaraPlayer>();
-        ASSERT_TRUE(w->BASSInitialize());
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+        RealProgramTest::SetUp();
         grid = w->StringGrid1;
         // The first paint fits the File column to the grid, which takes the
         // horizontal scroll bar away again.
         ASSERT_TRUE(QTest::qWaitFor([&] { return !grid->horizontalScrollBar()->isVisible(); }));
-    }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
     }
 
     QWidget* vp() const { return grid->viewport(); }
@@ -84,7 +75,6 @@ protected:
     QColor highlight() const { return grid->palette().color(QPalette::Highlight); }
     QColor base() const { return grid->palette().color(QPalette::Base); }
 
-    std::unique_ptr<TFrmPhonaraPlayer> w;
     TStringGrid* grid = nullptr;
 };
 

@@ -21,9 +21,12 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+#include "ProgramTest.h"
 #include "QtPrinters.h"
 #include "app/PNAP.h"
+#include "channellist/ChannelGrid.h"
 #include "channels/Sources.h"
+#include "spatial/Markers.h"
 #include "spatial/Spatial.h"
 #include "widgets/ScrollBar.h"
 #include "widgets/StringGrid.h"
@@ -31,26 +34,18 @@
 
 namespace {
 
-class MainWindow : public ::testing::Test {
+// The window without audio, as the program creates it.
+class MainWindow : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetChannelTable();
-        w = std::make_unique<TFrmPhonaraPlayer>();
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
+        create();
+        showActive();
     }
 
     // The control's place in the client area below the menu bar.
     QRect clientRect(QWidget* control) const {
         return QRect(control->mapTo(w->centralWidget(), QPoint(0, 0)), control->size());
     }
-
-    std::unique_ptr<TFrmPhonaraPlayer> w;
 };
 
 // Runs check on the modal dialog that action opens, then closes the dialog.
@@ -359,6 +354,36 @@ TEST_F(MainWindow, StartStateChannelOneSelectedAndScaleValues) {
     EXPECT_FALSE(MarkerDragging);
     EXPECT_FALSE(BandSelecting);
     EXPECT_FALSE(GridRangeSelecting);
+}
+
+// A window goes mid-gesture, with a bar focused, and no handler of it runs
+// once its tear-down has begun; the next window starts from the defaults,
+// whatever the last one left behind.
+TEST_F(MainWindow, TheTearDownCallsNoHandlerAndCreationStartsFromTheDefaults) {
+    w->ScrollBarX->setFocus();
+    QTest::keyClick(w->ScrollBarX, Qt::Key_Right);
+    ASSERT_TRUE(KeyMoveRaised);
+    Sources[5].Position = {1.f, 2.f, 3.f};
+    Sources[5].Selected = true;
+    MarkerDragging = GridRangeSelecting = true;
+    LastGridKey = Qt::Key_Down;
+    NameWidth[3] = 40;
+    w.reset();
+    EXPECT_EQ(FrmPhonaraPlayer, nullptr);
+    EXPECT_TRUE(KeyMoveRaised) << "the bar lost the focus without calling back";
+    EXPECT_EQ(LastGridKey, Qt::Key_Down);
+
+    w = std::make_unique<TFrmPhonaraPlayer>(); // no reset by the fixture first
+    EXPECT_FALSE(KeyMoveRaised);
+    EXPECT_FALSE(MarkerDragging);
+    EXPECT_FALSE(GridRangeSelecting);
+    EXPECT_EQ(LastGridKey, 0);
+    EXPECT_EQ(NameWidth[3], 0);
+    EXPECT_EQ(Sources[5].Position.z, 0.f);
+    EXPECT_FALSE(Sources[5].Selected);
+    EXPECT_TRUE(Sources[1].Selected);
+    EXPECT_EQ(MarkerOrder.size(), 32u);
+    EXPECT_EQ(w->ScrollBarX->position(), 0);
 }
 
 TEST_F(MainWindow, IsChannelSelectedFollowsTheGridsCurrentRowDuringARange) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "AudioRender.h"
+#include "ProgramTest.h"
 #include "QtPrinters.h"
 #include "app/PNAP.h"
 #include "channels/Sources.h"
@@ -19,20 +20,13 @@
 
 namespace {
 
-class Views : public ::testing::Test {
+class Views : public ProgramTest {
 protected:
     void SetUp() override {
-        ResetChannelTable();
-        w = std::make_unique<TFrmPhonaraPlayer>();
+        create();
         w->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
     }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
-    }
-
-    std::unique_ptr<TFrmPhonaraPlayer> w;
 };
 
 bool IsWhite(const QImage& image, int x, int y) {

@@ -14,7 +14,6 @@
 #include <QSlider>
 #include <QTest>
 #include <QUrl>
-#include <clocale>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -23,7 +22,9 @@
 
 #include "AudioRender.h"
 #include "Modal.h"
+#include "ProgramTest.h"
 #include "QtPrinters.h"
+#include "ScopedLocale.h"
 #include "SoundFiles.h"
 #include "app/PNAP.h"
 #include "channels/Sources.h"
@@ -42,19 +43,13 @@ namespace {
 namespace fs = std::filesystem;
 const QString NothingLoaded = "有効なファイルが見つかりませんでした。";
 
-class Playlists : public ::testing::Test {
+class Playlists : public ProgramTest {
 protected:
     void SetUp() override { start(); }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
-    }
 
     // A fresh run of the program: window, audio, then the start-up files.
     QString start(const QStringList& arguments = {}, const std::string& autoSave = {}) {
-        w.reset();
-        ResetChannelTable();
-        w = std::make_unique<TFrmPhonaraPlayer>();
+        create();
         EXPECT_TRUE(w->BASSInitialize());
         w->AutoSavePath = autoSave;
         const QString messages = MessagesShownBy([&] { w->LoadIniFile(arguments); });
@@ -139,7 +134,6 @@ protected:
     }
 
     testsupport::TempDir dir;
-    std::unique_ptr<TFrmPhonaraPlayer> w;
 };
 
 QUrl Url(const std::string& path) {
@@ -328,11 +322,14 @@ TEST_F(Playlists, TheAutoSaveCarriesTheArrangementAcrossRuns) {
 // A stereo channel imitates its place by balance and volume: read back from a
 // playlist (the auto-save too) it sounds where it was saved, not where its
 // slot stood before.
-TEST(PlaylistsHeard, StereoChannelsSoundAtTheirSavedPlaces) {
-    testsupport::LoopbackDevice device;
+class PlaylistsHeard : public ProgramTest {
+protected:
+    testsupport::LoopbackDevice device; // outlives the window, as an output device would
+};
+
+TEST_F(PlaylistsHeard, StereoChannelsSoundAtTheirSavedPlaces) {
     ASSERT_TRUE(device.ok()) << BASS_ErrorGetCode();
-    ResetChannelTable();
-    auto w = std::make_unique<TFrmPhonaraPlayer>();
+    create();
     SetReverbDefaults();
     testsupport::TempDir dir;
     const std::string wide = dir.file("wide.wav");
@@ -362,8 +359,6 @@ TEST(PlaylistsHeard, StereoChannelsSoundAtTheirSavedPlaces) {
     EXPECT_NEAR(right3, left3, left3 * 0.02) << "on the listener: balanced";
     EXPECT_NEAR(left2 / left3, 0.61, 0.02) << "2.5 m above: volume 61";
     EXPECT_NEAR(right2, left2, left2 * 0.02);
-    w.reset();
-    ResetChannelTable();
 }
 
 TEST_F(Playlists, CommaLocaleWritesAndReadsTheSameFile) {
@@ -371,15 +366,13 @@ TEST_F(Playlists, CommaLocaleWritesAndReadsTheSameFile) {
     Sources[1].Position = {0.15f, -1.05f, 2.5f};
     ASSERT_TRUE(w->LoadChannelFile(1, a));
     ASSERT_TRUE(w->SavePlaylist(dir.file("point.pna")));
-    const QLocale before;
-    QLocale::setDefault(QLocale(QLocale::German));
-    const std::string numeric = std::setlocale(LC_NUMERIC, nullptr);
-    std::setlocale(LC_NUMERIC, "de_DE.UTF-8"); // where the system has it
-    ASSERT_TRUE(w->SavePlaylist(dir.file("comma.pna")));
-    open(dir.file("comma.pna"));
-    ASSERT_TRUE(w->SavePlaylist(dir.file("again.pna")));
-    std::setlocale(LC_NUMERIC, numeric.c_str());
-    QLocale::setDefault(before);
+    {
+        // The C locale is changed where the system has it.
+        const testsupport::ScopedLocale german(QLocale(QLocale::German), "de_DE.UTF-8");
+        ASSERT_TRUE(w->SavePlaylist(dir.file("comma.pna")));
+        open(dir.file("comma.pna"));
+        ASSERT_TRUE(w->SavePlaylist(dir.file("again.pna")));
+    }
     EXPECT_EQ(read(dir.file("comma.pna")), read(dir.file("point.pna")));
     EXPECT_EQ(read(dir.file("again.pna")), read(dir.file("point.pna")));
     EXPECT_EQ(position(1), (std::vector<float>{0.15f, -1.05f, 2.5f}));

@@ -8,8 +8,8 @@ namespace {
 
 class ChannelTable : public ::testing::Test {
 protected:
-    void SetUp() override { ResetChannelTable(); }
-    void TearDown() override { ResetChannelTable(); }
+    void SetUp() override { ResetProgramState(); }
+    void TearDown() override { ResetProgramState(); }
 };
 
 TEST_F(ChannelTable, StartsEmptyAndIndexesOneToThirtyTwo) {

@@ -13,8 +13,8 @@ using Channels = std::vector<int>;
 
 class GridSelectionRules : public ::testing::Test {
 protected:
-    void SetUp() override { ResetChannelTable(); }
-    void TearDown() override { ResetChannelTable(); }
+    void SetUp() override { ResetProgramState(); }
+    void TearDown() override { ResetProgramState(); }
     static void select(const Channels& channels) {
         for (int n = 1; n <= ChannelCount; ++n)
             Sources[n].Selected = false;

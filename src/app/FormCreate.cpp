@@ -1,5 +1,6 @@
 // What the main window's creation builds and its destruction tears down.
 #include "app/PNAP.h"
+#include "app/ProgramState.h"
 #include "audiolib.h"
 #include "channellist/ChannelGrid.h"
 #include "channels/Sources.h"
@@ -12,23 +13,14 @@
 #include "widgets/ViewImage.h"
 
 void TFrmPhonaraPlayer::FormCreate() {
-    UnitsPerStep = 0.05f;
+    // Every shared value starts from its default; the scale in pixels follows
+    // from the views as laid out.
+    ResetProgramState();
     PixelsPerStep = static_cast<float>(static_cast<double>(Image1->width()) /
                                        (ScrollBarX->maximum() - ScrollBarX->minimum()));
-    UpdatingBars = false;
-    LastPosition = {0.f, 0.f, 0.f};
-    KeyMoveRaised = false;
     ViewCentre = static_cast<int>(Image1->width() / 2.0);
     // Both views repaint often while markers are dragged over them; Qt's
     // widgets are double-buffered already, so the panels need nothing more.
-
-    MarkerDragging = false;
-    DragView = nullptr;
-    PressX = PressY = 0;
-    MovedSincePress = PressedOnSelected = false;
-    BandRect = {};
-    BandSelecting = false;
-    GridRangeSelecting = false;
 
     FileHintWindow = new THintWindow(this);
 
@@ -42,10 +34,8 @@ void TFrmPhonaraPlayer::FormCreate() {
     StringGrid1->setCell(1, 0, "Source");
     StringGrid1->setCell(2, 0, "State");
     StringGrid1->setCell(3, 0, "File");
-    for (int n = 1; n <= ChannelCount; ++n) {
+    for (int n = 1; n <= ChannelCount; ++n)
         StringGrid1->setCell(0, n, QString::asprintf(" %.2d", n));
-        NameWidth[n] = 0;
-    }
 
     DrawViewBackground();
 

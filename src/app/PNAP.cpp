@@ -1,6 +1,7 @@
 #include "app/PNAP.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QAction>
 #include <QApplication>
@@ -186,32 +187,13 @@ TFrmPhonaraPlayer::~TFrmPhonaraPlayer() {
     Remote = nullptr;
     if (!destroyed_)
         FormDestroy();
-    // The controls outlive this part of the window while Qt tears it down and
-    // may still see focus and paint events: they must not call back into it.
+    // Qt would destroy the controls only after this destructor, when their
+    // handlers would call into a window that is gone. So everything that calls
+    // back goes now, while the window is whole: the application-wide hooks,
+    // then every control with the client area that owns it.
     qApp->removeEventFilter(this);
-    for (TScrollBar* bar : {ScrollBarX, ScrollBarY, ScrollBarZ, ScrollBarX2}) {
-        bar->onChange = nullptr;
-        bar->onKeyDown = nullptr;
-        bar->onScroll = nullptr;
-        bar->onExit = nullptr;
-    }
-    ComboBox1->disconnect(this);
-    TrackBar1->disconnect(this);
-    StringGrid1->drawCell = nullptr;
-    StringGrid1->selectCell = nullptr;
-    StringGrid1->keyDown = nullptr;
-    StringGrid1->mouseDown = nullptr;
-    StringGrid1->mouseMove = nullptr;
-    StringGrid1->mouseUp = nullptr;
-    StringGrid1->wheelDown = nullptr;
-    StringGrid1->wheelUp = nullptr;
-    ApplicationEvents1->onMessage = nullptr;
-    ApplicationEvents1->onDeactivate = nullptr;
-    for (TViewImage* image : {Image1, Image2}) {
-        image->onMouseDown = nullptr;
-        image->onMouseMove = nullptr;
-        image->onMouseUp = nullptr;
-    }
+    delete std::exchange(ApplicationEvents1, nullptr);
+    delete centralWidget();
     if (FrmPhonaraPlayer == this)
         FrmPhonaraPlayer = nullptr;
 }

@@ -9,6 +9,7 @@
 #include "app/PNAP.h"
 #include "audiolib.h"
 #include "channels/ChannelLevels.h"
+#include "channels/Placing.h"
 #include "channels/Sources.h"
 #include "playlist/PathRules.h"
 #include "remote/RemoteDialog.h"
@@ -43,21 +44,15 @@ remote::State StateOf(const TFrmPhonaraPlayer& w) {
     return state;
 }
 
-// Channel n put at p as a drag puts it: the library hears it there, its
-// markers show it, a plain stereo channel pans and falls in volume, and the
-// bars and labels follow when it is the current channel. The caller applies
-// the 3D positions once for all moved channels.
+// Channel n put at p as a drag puts it: the library hears it there, a plain
+// stereo channel pans from X and falls in volume, its markers show it, and
+// the bars and labels follow when it is the current channel. The caller
+// holds a placement batch, so that 3D is applied once for all moved channels.
 void PlaceFromRemote(TFrmPhonaraPlayer& w, int n, const BASS_3DVECTOR& p) {
-    TSource& s = Sources[n];
-    s.Position = p;
-    BASS_ChannelSet3DPosition(s.Handle, &s.Position, nullptr, nullptr);
-    PlaceChannelMarkers(n, s.Position);
-    if (s.IsStereo)
-        BASS_ChannelSetAttributes(s.Handle, -1,
-                                  LevelledVolume(n, coords::StereoVolume(p.y, p.z, UnitsPerStep)),
-                                  coords::PanFromX(p.x, UnitsPerStep));
+    PlaceSource(n, p, TPanRule::FromX());
+    PlaceChannelMarkers(n, p);
     if (n == w.StringGrid1->row()) {
-        LastPosition = s.Position;
+        LastPosition = p;
         UpdatingBars = true;
         w.ScrollBarX->setPosition(coords::XToStep(p.x, UnitsPerStep));
         w.ScrollBarY->setPosition(coords::YZToStep(p.y, UnitsPerStep));
@@ -155,10 +150,10 @@ void TFrmPhonaraPlayer::StartRemoteControl(int port) {
                 Apply(*this, c);
         };
         Remote->onMoves = [this](const std::vector<std::pair<int, remote::Vec3>>& moves) {
+            const TPlacementBatch frame;
             for (const auto& [n, p] : moves)
                 if (Sources[n].Loaded)
                     PlaceFromRemote(*this, n, ToVector(p));
-            BASS_Apply3D();
         };
         Remote->onListener = [this](const remote::Orientation& o) {
             const BASS_3DVECTOR front = ToVector(o.front), top = ToVector(o.top);

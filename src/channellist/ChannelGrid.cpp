@@ -3,10 +3,6 @@
 #include "app/PNAP.h"
 #include "widgets/StringGrid.h"
 
-TChannelArray<int> NameWidth;
-int LastGridKey = 0;
-THintWindow* FileHintWindow = nullptr;
-
 void TFrmPhonaraPlayer::RepaintGrid() {
     StringGrid1->viewport()->repaint();
 }

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-TChannelArray<TChannelLevel> ChannelLevels;
-
 int LevelledVolume(int n, int volume) {
     const TChannelLevel& level = ChannelLevels[n];
     if (level.Muted)

@@ -1,17 +1,8 @@
-// A gain and a mute per channel, set by the remote control and kept across
-// loads: the channel's volume, wherever the program sets it, is multiplied
-// by the gain, and a muted channel plays at volume 0 without its state word
-// changing.
+// The volume a channel plays at, with the gain and mute the remote control
+// set for it (ChannelLevels, in the program state).
 #pragma once
 
 #include "channels/Sources.h"
-
-struct TChannelLevel {
-    float Gain = 1.f; // 0..1
-    bool Muted = false;
-};
-
-extern TChannelArray<TChannelLevel> ChannelLevels;
 
 // The volume to hand the audio library for channel n instead of volume.
 // With gain 1 and no mute it is volume itself, including -1 (unchanged);

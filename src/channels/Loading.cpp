@@ -4,8 +4,8 @@
 #include "app/PNAP.h"
 #include "audiolib.h"
 #include "channellist/ChannelGrid.h"
-#include "channels/ChannelLevels.h"
 #include "channels/LoadDistribution.h"
+#include "channels/Placing.h"
 #include "channels/Sources.h"
 #include "effects/Reverb.h"
 #include "playlist/PathRules.h"
@@ -51,10 +51,7 @@ bool TFrmPhonaraPlayer::LoadChannelFile(int n, const std::string& path) {
     slot.Handle = handle;
 
     // The new source starts where the slot's previous one stood.
-    BASS_ChannelSet3DPosition(handle, &slot.Position, nullptr, nullptr);
-    BASS_Apply3D();
-    BASS_ChannelSetAttributes(handle, -1, LevelledVolume(n, -1),
-                              coords::PanFromX(slot.Position.x, UnitsPerStep));
+    PlaceSource(n, slot.Position, TPanRule::OnLoad());
 
     slot.FxHandle = BASS_ChannelSetFX(handle, BASS_FX_REVERB, 2);
     BASS_FXSetParameters(slot.FxHandle, &ReverbParameters);

@@ -16,7 +16,7 @@
 
 #include "app/PNAP.h"
 #include "audiolib.h"
-#include "channels/ChannelLevels.h"
+#include "channels/Placing.h"
 #include "channels/Sources.h"
 #include "playlist/AutoSave.h"
 #include "playlist/PathRules.h"
@@ -129,19 +129,10 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
         existingSeen = true;
         // The position belongs to the next file that loads.
         if (LoadChannelFile(next, file)) {
-            TSource& slot = Sources[next];
-            slot.Position = pending;
-            BASS_ChannelSet3DPosition(slot.Handle, &slot.Position, nullptr, nullptr);
-            BASS_Apply3D();
             // A plain stereo channel imitates the place it was saved at, as
             // it did when it was moved there; the load took the slot's old one.
-            if (slot.IsStereo)
-                BASS_ChannelSetAttributes(
-                    slot.Handle, -1,
-                    LevelledVolume(
-                        next, coords::StereoVolume(slot.Position.y, slot.Position.z, UnitsPerStep)),
-                    coords::PanFromX(slot.Position.x, UnitsPerStep));
-            PlaceChannelMarkers(next, slot.Position);
+            PlaceSource(next, pending, TPanRule::FromX());
+            PlaceChannelMarkers(next, pending);
             pending = {0.f, 0.f, 0.f};
             loadedAny = true;
         }

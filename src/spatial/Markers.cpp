@@ -7,12 +7,6 @@
 #include "spatial/Spatial.h"
 #include "widgets/Marker.h"
 
-TChannelArray<TMarker*> FrontMarkers;
-TChannelArray<TMarker*> TopMarkers;
-std::vector<int> MarkerOrder;
-int MarkerHalfWidth = 0;
-int MarkerHalfHeight = 0;
-
 void PlaceChannelMarkers(int n, const BASS_3DVECTOR& p) {
     const int left = coords::XToPixel(p.x, UnitsPerStep, PixelsPerStep, MarkerHalfWidth);
     FrontMarkers[n]->move(left,

@@ -6,14 +6,8 @@
 
 #include "channels/Sources.h"
 
-class TMarker;
-
-extern TChannelArray<TMarker*> FrontMarkers; // on the front view (X-Y)
-extern TChannelArray<TMarker*> TopMarkers;   // on the top view (X-Z)
-// Channel numbers, front-most marker first: decides which marker a click hits.
-extern std::vector<int> MarkerOrder;
-extern int MarkerHalfWidth;
-extern int MarkerHalfHeight;
+// FrontMarkers, TopMarkers, MarkerOrder, MarkerHalfWidth and MarkerHalfHeight
+// are program state (app/ProgramState.h).
 
 // Puts both markers of channel n where position p shows it.
 void PlaceChannelMarkers(int n, const BASS_3DVECTOR& p);

@@ -5,7 +5,7 @@
 
 #include "app/PNAP.h"
 #include "audiolib.h"
-#include "channels/ChannelLevels.h"
+#include "channels/Placing.h"
 #include "channels/Sources.h"
 #include "spatial/Coordinates.h"
 #include "spatial/Markers.h"
@@ -209,8 +209,10 @@ void TFrmPhonaraPlayer::ImageMouseUp(TViewImage* sender, Qt::MouseButton, Qt::Mo
 
 void TFrmPhonaraPlayer::ImageMousePoint(TViewImage* sender, int x, int y) {
     const bool front = sender == Image1;
+    // The library applies the whole step of the gesture at once.
+    const TPlacementBatch move;
     for (int n = 1; n <= ChannelCount; ++n) {
-        TSource& s = Sources[n];
+        const TSource& s = Sources[n];
         if (!s.Loaded || !s.Selected)
             continue;
         // The marker's new top-left corner, and its centre in steps: the
@@ -220,23 +222,19 @@ void TFrmPhonaraPlayer::ImageMousePoint(TViewImage* sender, int x, int y) {
         const int top = y - s.DragOffsetY;
         const float sx = coords::PixelToStep(left, MarkerHalfWidth, PixelsPerStep);
         const float sv = coords::PixelToStep(top, MarkerHalfHeight, PixelsPerStep);
-        s.Position.x = coords::DragStepToX(sx, UnitsPerStep);
-        (front ? s.Position.y : s.Position.z) = coords::DragStepToYZ(sv, UnitsPerStep);
-        LastPosition = s.Position;
-        BASS_ChannelSet3DPosition(s.Handle, &s.Position, nullptr, nullptr);
-        BASS_Apply3D();
+        BASS_3DVECTOR p = s.Position;
+        p.x = coords::DragStepToX(sx, UnitsPerStep);
+        (front ? p.y : p.z) = coords::DragStepToYZ(sv, UnitsPerStep);
+        LastPosition = p;
+        // A plain stereo channel imitates its place: pan from the marker's
+        // step (not clamped, the library clamps), volume from the distance
+        // to the X axis.
+        PlaceSource(n, p, TPanRule::FromStep(sx));
 
         TMarker* own = ViewMarker(front, n);
         TMarker* other = ViewMarker(!front, n);
         own->move(left, top);
         other->move(left, other->y());
-        // A plain stereo channel imitates its place: pan from X (not clamped,
-        // the library clamps), volume from the distance to the X axis.
-        if (s.IsStereo)
-            BASS_ChannelSetAttributes(
-                s.Handle, -1,
-                LevelledVolume(n, coords::StereoVolume(s.Position.y, s.Position.z, UnitsPerStep)),
-                coords::PanFromStep(sx));
         if (n == StringGrid1->row()) {
             // The bars and labels follow the current channel without moving
             // anything a second time.

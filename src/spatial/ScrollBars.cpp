@@ -9,7 +9,7 @@
 #include "app/KeyState.h"
 #include "app/PNAP.h"
 #include "audiolib.h"
-#include "channels/ChannelLevels.h"
+#include "channels/Placing.h"
 #include "channels/Sources.h"
 #include "spatial/Coordinates.h"
 #include "spatial/Markers.h"
@@ -86,32 +86,27 @@ void TFrmPhonaraPlayer::ScrollBarChange(TScrollBar* sender) {
                 dp = coords::StepToPixel(p, PixelsPerStep, MarkerHalfHeight) - TopMarkers[c]->y();
                 d = static_cast<float>(-p * ups - Sources[c].Position.z);
             }
+            // The library applies the whole move at once.
+            const TPlacementBatch move;
             for (int n = 1; n <= ChannelCount; ++n) {
                 if (!movable(n))
                     continue;
-                TSource& s = Sources[n];
+                BASS_3DVECTOR at = Sources[n].Position;
                 if (sender == ScrollBarX) {
-                    s.Position.x += d;
+                    at.x += d;
                     FrontMarkers[n]->move(FrontMarkers[n]->x() + dp, FrontMarkers[n]->y());
                     TopMarkers[n]->move(TopMarkers[n]->x() + dp, TopMarkers[n]->y());
                 } else if (sender == ScrollBarY) {
-                    s.Position.y += d;
+                    at.y += d;
                     FrontMarkers[n]->move(FrontMarkers[n]->x(), FrontMarkers[n]->y() + dp);
                 } else {
-                    s.Position.z += d;
+                    at.z += d;
                     TopMarkers[n]->move(TopMarkers[n]->x(), TopMarkers[n]->y() + dp);
                 }
-                LastPosition = s.Position;
-                BASS_ChannelSet3DPosition(s.Handle, &s.Position, nullptr, nullptr);
-                BASS_Apply3D();
+                LastPosition = at;
                 // A plain stereo channel imitates distance from the X axis by
                 // its volume; its pan follows X only when dragged or loaded.
-                if (s.IsStereo)
-                    BASS_ChannelSetAttributes(
-                        s.Handle, -1,
-                        LevelledVolume(
-                            n, coords::StereoVolume(s.Position.y, s.Position.z, UnitsPerStep)),
-                        -101);
+                PlaceSource(n, at, TPanRule::Keep());
             }
         }
     }

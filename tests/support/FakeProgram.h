@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "FakeAudio.h"
+#include "ProgramTest.h"
 #include "app/PNAP.h"
 #include "channels/Sources.h"
 #include "spatial/Coordinates.h"
@@ -17,26 +18,19 @@
 #include "spatial/Spatial.h"
 #include "widgets/Marker.h"
 
-class FakeProgramTest : public ::testing::Test {
+class FakeProgramTest : public ProgramTest {
 protected:
     void SetUp() override {
         fake::reset();
-        ResetChannelTable();
-        w = std::make_unique<TFrmPhonaraPlayer>();
+        create();
         w->PluginFolder = "/nonexistent";
         ASSERT_TRUE(w->BASSInitialize());
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+        showActive();
         fake::state().files = {{"/s/mono.wav", fake::FileKind::Mono},
                                {"/s/two.wav", fake::FileKind::Stereo},
                                {"/s/song.mod", fake::FileKind::Module},
                                {"/s/bad.wav", fake::FileKind::Broken}};
         fake::clearCalls();
-    }
-    void TearDown() override {
-        w.reset();
-        ResetChannelTable();
     }
 
     // Loads slot n at a position, with its markers where the position puts
@@ -54,6 +48,4 @@ protected:
         for (int n : channels)
             Sources[n].Selected = true;
     }
-
-    std::unique_ptr<TFrmPhonaraPlayer> w;
 };

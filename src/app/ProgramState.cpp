@@ -1,0 +1,7 @@
+#include "app/ProgramState.h"
+
+TProgramState ProgramState;
+
+void ResetProgramState() {
+    ProgramState = TProgramState{};
+}
