@@ -27,21 +27,18 @@ BASS_3DVECTOR ToVector(const remote::Vec3& v) {
     return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
 }
 
-remote::State StateOf(const TFrmPhonaraPlayer& w) {
-    remote::State state;
-    for (int n = 1; n <= ChannelCount; ++n) {
-        const TSource& s = Sources[n];
-        remote::ChannelState& ch = state[n];
-        ch.loaded = s.Loaded;
-        ch.position = {s.Position.x, s.Position.y, s.Position.z};
-        ch.gain = ChannelLevels[n].Gain;
-        ch.muted = ChannelLevels[n].Muted;
-        if (s.Loaded) {
-            ch.name = FileNameOfPath(s.FileName);
-            ch.word = w.StringGrid1->cell(2, n).toStdString();
-        }
+remote::ChannelState ChannelOf(const TFrmPhonaraPlayer& w, int n, bool text) {
+    const TSource& s = Sources[n];
+    remote::ChannelState ch;
+    ch.loaded = s.Loaded;
+    ch.position = {s.Position.x, s.Position.y, s.Position.z};
+    ch.gain = ChannelLevels[n].Gain;
+    ch.muted = ChannelLevels[n].Muted;
+    if (s.Loaded && text) {
+        ch.name = FileNameOfPath(s.FileName);
+        ch.word = w.StringGrid1->cell(2, n).toStdString();
     }
-    return state;
+    return ch;
 }
 
 // Channel n put at p as a drag puts it: the library hears it there, a plain
@@ -57,10 +54,7 @@ void PlaceFromRemote(TFrmPhonaraPlayer& w, int n, const BASS_3DVECTOR& p) {
         w.ScrollBarX->setPosition(coords::XToStep(p.x, UnitsPerStep));
         w.ScrollBarY->setPosition(coords::YZToStep(p.y, UnitsPerStep));
         w.ScrollBarZ->setPosition(coords::YZToStep(p.z, UnitsPerStep));
-        // A bar refreshes its label only when its step changes; a move within
-        // a step must show too.
-        for (TScrollBar* bar : {w.ScrollBarX, w.ScrollBarY, w.ScrollBarZ})
-            w.ScrollBarChange(bar);
+        // As while dragging, a label changes with its bar's step.
         UpdatingBars = false;
     }
 }
@@ -144,7 +138,7 @@ void TFrmPhonaraPlayer::StartRemoteControl(int port) {
     }
     if (!Remote) {
         Remote = new TRemoteServer(this);
-        Remote->stateOf = [this] { return StateOf(*this); };
+        Remote->channelOf = [this](int n, bool text) { return ChannelOf(*this, n, text); };
         Remote->onCommands = [this](const std::vector<remote::Command>& commands) {
             for (const remote::Command& c : commands)
                 Apply(*this, c);

@@ -322,7 +322,7 @@ bool Protocol::Object(int n, const std::string& leaf, const char* types, void** 
         else if (leaf == "mute")
             reply.Int(ch.muted ? 1 : 0);
         else if (leaf == "name")
-            reply.String(ch.name);
+            reply.String(NameOf ? NameOf(n) : ch.name);
         else
             return false;
         replies_.push_back(reply.Encode());

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -109,6 +110,10 @@ public:
     bool HasPending() const;
     // A datagram dropped before decoding (too large).
     void CountDropped() { ++counters_.malformed; }
+
+    // A channel's file name for a query, when the state handed in leaves the
+    // names out (building them for every datagram costs); else the state's.
+    std::function<std::string(int)> NameOf;
 
     // The head's orientation now (recentred, inverted as set).
     const Orientation& Listener() const { return listener_; }

@@ -5,6 +5,9 @@
 #include <QUdpSocket>
 
 TRemoteServer::TRemoteServer(QObject* parent) : QObject(parent) {
+    protocol_.NameOf = [this](int n) {
+        return channelOf ? channelOf(n, true).name : std::string();
+    };
     frame_.setSingleShot(true);
     frame_.setTimerType(Qt::PreciseTimer);
     connect(&frame_, &QTimer::timeout, this, [this] { ApplyFrame(); });
@@ -93,7 +96,9 @@ void TRemoteServer::ReadPending() {
         return;
     }
     reading_ = true;
-    const remote::State state = stateOf ? stateOf() : remote::State{};
+    // Names and words are left out here: they are needed for a name query
+    // only, which asks for its one channel.
+    const remote::State state = Snapshot(false);
     // A flood is taken in slices of a few milliseconds, so that the window
     // keeps painting and taking input between them.
     constexpr qint64 SliceNs = 4'000'000;
@@ -164,12 +169,19 @@ void TRemoteServer::ApplyFrame() {
 }
 
 void TRemoteServer::Rebase(const std::vector<int>& channels) {
-    if (!baselineSet_ || !stateOf || channels.empty())
+    if (!baselineSet_ || !channelOf)
         return;
-    const remote::State now = stateOf();
     for (int n : channels)
         if (n >= 1 && n <= remote::Channels)
-            baseline_[n] = now[n];
+            baseline_[n] = channelOf(n, true);
+}
+
+remote::State TRemoteServer::Snapshot(bool text) const {
+    remote::State state;
+    if (channelOf)
+        for (int n = 1; n <= remote::Channels; ++n)
+            state[n] = channelOf(n, text);
+    return state;
 }
 
 QHostAddress TRemoteServer::FeedbackTarget() const {
@@ -177,12 +189,12 @@ QHostAddress TRemoteServer::FeedbackTarget() const {
 }
 
 void TRemoteServer::SendFeedback() {
-    if (!socket_ || !stateOf)
+    if (!socket_ || !channelOf)
         return;
     // Never let datagrams wait for long, whatever happens to notifications.
     if (!reading_ && socket_->hasPendingDatagrams())
         ReadPending();
-    const remote::State now = stateOf();
+    const remote::State now = Snapshot(true);
     if (!baselineSet_) {
         // What the controller sees first is what it sends; only changes follow.
         baseline_ = now;

@@ -24,8 +24,9 @@ public:
     explicit TRemoteServer(QObject* parent = nullptr);
     ~TRemoteServer() override;
 
-    // The window's side of the seam.
-    std::function<remote::State()> stateOf;
+    // The window's side of the seam. channelOf: channel n as the window holds
+    // it, with its name and state word only when text is true.
+    std::function<remote::ChannelState(int n, bool text)> channelOf;
     std::function<void(const std::vector<remote::Command>&)> onCommands;
     std::function<void(const std::vector<std::pair<int, remote::Vec3>>&)> onMoves;
     std::function<void(const remote::Orientation&)> onListener;
@@ -56,6 +57,7 @@ private:
     // After the window applied what came from the controller: not feedback.
     void Rebase(const std::vector<int>& channels);
     QHostAddress FeedbackTarget() const;
+    remote::State Snapshot(bool text) const;
 
     QUdpSocket* socket_ = nullptr;
     QSocketNotifier* readable_ = nullptr; // the socket's, deleted with it
