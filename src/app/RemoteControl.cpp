@@ -163,7 +163,8 @@ void TFrmPhonaraPlayer::StartRemoteControl(int port) {
 void TFrmPhonaraPlayer::OscRemote1Click() {
     if (!Remote)
         StartRemoteControl();
-    TRemoteDialog dialog(LoadRemoteSettings(), Remote, this);
+    // What is in effect now: a run started with --osc-port shows it on.
+    TRemoteDialog dialog(Remote->Settings(), Remote, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const TRemoteSettings settings = dialog.Settings();

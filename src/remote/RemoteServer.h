@@ -35,6 +35,8 @@ public:
     // the port could not be opened; Status() tells why.
     bool Apply(const TRemoteSettings& settings);
     bool Listening() const;
+    // The settings in effect (those of --osc-port for such a run).
+    const TRemoteSettings& Settings() const { return settings_; }
     // The address and port listened on (null and 0 when off).
     QHostAddress Address() const;
     quint16 Port() const;
