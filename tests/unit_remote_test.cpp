@@ -252,8 +252,8 @@ TEST_F(Decoder, RefusedMessagesAndDroppedDatagramsAreCountedNotApplied) {
     cases.push_back({"an address over 256 bytes", Floats(longPath.c_str(), {1})});
     cases.push_back({"nine wildcards", Floats("/*/*/*/*/*/*/*/*/*", {1})});
     cases.push_back({"an unclosed bracket", Floats("/adm/obj/[12/gain", {1})});
-    cases.push_back({"a pattern with more slashes than any address",
-                     Floats("*//////////*?/adm/obj/1/x", {1})});
+    cases.push_back(
+        {"a pattern with more slashes than any address", Floats("*//////////*?/adm/obj/1/x", {1})});
     cases.push_back({"a load from another machine", Encode("/phonara/obj/1/load", load), false});
     cases.push_back(
         {"a playlist from another machine", Encode("/phonara/playlist/open", open), false});
@@ -316,11 +316,11 @@ TEST_F(Decoder, QueriesAreAnsweredFromTheWindowsState) {
     state[2].gain = 0.25;
     state[2].muted = true;
     state[2].position = {-1.25, 2.5, 1.25}; // left, up, in front
-    for (const char* leaf : {"xyz", "aed", "gain", "mute", "name", "y"})
+    for (const char* leaf : {"xyz", "aed", "gain", "mute", "name"})
         Send(Floats(("/adm/obj/2/" + std::string(leaf)).c_str(), {}));
     Send(Floats("/adm/obj/[15]/name", {}));
     const auto replies = p.TakeReplies();
-    ASSERT_EQ(replies.size(), 8u);
+    ASSERT_EQ(replies.size(), 7u);
     std::vector<Decoded> r;
     for (const auto& d : replies)
         r.push_back(Decode(d));
@@ -334,10 +334,9 @@ TEST_F(Decoder, QueriesAreAnsweredFromTheWindowsState) {
     EXPECT_EQ(r[3].types, "i");
     EXPECT_EQ(r[3].numbers, std::vector<double>{1});
     EXPECT_EQ(r[4].text, "tone2.wav");
-    EXPECT_EQ(r[5].numbers, std::vector<double>{0.5});
-    EXPECT_EQ(r[6].path, "/adm/obj/1/name");
-    EXPECT_EQ(r[7].path, "/adm/obj/5/name");
-    EXPECT_EQ(r[7].text, "tone5.wav");
+    EXPECT_EQ(r[5].path, "/adm/obj/1/name");
+    EXPECT_EQ(r[6].path, "/adm/obj/5/name");
+    EXPECT_EQ(r[6].text, "tone5.wav");
 }
 
 TEST_F(Decoder, TheListenerTakesEveryFormAndInvertedAxes) {
