@@ -159,10 +159,10 @@ void TRemoteServer::ApplyFrame() {
     const auto moves = protocol_.TakeMoves();
     if (!moves.empty() && onMoves) {
         onMoves(moves);
-        std::vector<int> touched;
-        for (const auto& [n, where] : moves)
-            touched.push_back(n);
-        Rebase(touched);
+        // A move changes places only: names and words stay as they were.
+        if (baselineSet_ && channelOf)
+            for (const auto& [n, where] : moves)
+                baseline_[n].position = channelOf(n, false).position;
     }
     if (auto listener = protocol_.TakeListener(); listener && onListener)
         onListener(*listener);
