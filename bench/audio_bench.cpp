@@ -10,12 +10,16 @@
 // seconds (all threads of the process) per second of audio, medians and best
 // rounds, and the ratio of ours to the floor; the decoding of the same files on
 // its own, which is the part of the cost streaming adds by nature; the CPU an
-// idle library costs on the null output device; then the peak resident size
-// of processes holding the library idle and with 32 playing streams.
+// idle library costs on the null output device; the export (the program run
+// with --export on a playlist of the 32 sources standing still) against the
+// library playing that scene on the null output and rendering it; then the
+// peak resident size of processes holding the library idle and with 32
+// playing streams.
 //
 // Prints a table; exits non-zero only when it cannot run, not on missed targets.
 //
-//   audio_bench [--seconds S] [--rounds N] [--idle-seconds S] [--plugin-dir DIR]
+//   audio_bench [--seconds S] [--rounds N] [--idle-seconds S] [--play-seconds S]
+//               [--plugin-dir DIR]
 //   audio_bench --rss FOLDER [--streams N]   (the child that reports VmHWM)
 
 #define AL_ALEXT_PROTOTYPES
@@ -32,6 +36,7 @@
 #include <sndfile.h>
 
 #include <dlfcn.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -540,6 +545,134 @@ double runIdle(const std::vector<Input>& inputs, int loaded, double wallSeconds)
     return cpu / wall;
 }
 
+// ---- Export ---------------------------------------------------------------------------
+
+// The export renders a playlist through the loopback device and encodes it. Its
+// cost is compared with the library's playing cost for the same scene: the 32
+// inputs standing where the playlist puts them, looping, the reverb at level
+// 12 (mix -10.6 dB), the room "Concert Hall", HRTF on, rendered in the
+// export's blocks of 1024 frames with nothing encoded.
+constexpr int kExportReverbLevel = 12;
+constexpr int kExportBlock = 1024;
+
+std::string writeExportPlaylist(const fs::path& dir, const std::vector<Input>& inputs) {
+    const std::string path = (dir / "scene.pna").string();
+    std::ofstream out(path, std::ios::binary);
+    out << "#PNAPEffect " << kExportReverbLevel << "," << kRoomEnvironment + 1 << "\r\n";
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const BASS_3DVECTOR p = placeAt(static_cast<int>(i), 0);
+        // Inside the coordinate range the program edits (+-2.5 m).
+        out << "#PNAPParam " << std::clamp(p.x, -2.5f, 2.5f) << "," << std::clamp(p.y, -2.5f, 2.5f)
+            << "," << std::clamp(p.z, -2.5f, 2.5f) << "\r\n"
+            << inputs[i].path << "\r\n";
+    }
+    return path;
+}
+
+// Opens the scene on the open device and starts it.
+std::vector<HSTREAM> openStaticScene(const std::vector<Input>& inputs) {
+    BASS_Set3DFactors(1.f, 1.f, 1.f);
+    // The playlist's room: the "Concert Hall" preset.
+    BASS_SetEAXParameters(kRoomEnvironment, 0.5f, 3.92f, 0.7f);
+    const BASS_REVERB_PARAMS reverb = {
+        0.f, static_cast<float>(48 * std::log10(kExportReverbLevel / 20.0)), 1200.f, 0.1f};
+    std::vector<HSTREAM> handles;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        const HSTREAM h =
+            BASS_StreamCreateFile(false, inputs[i].path.c_str(), 0, 0,
+                                  BASS_SAMPLE_MONO | BASS_SAMPLE_LOOP | BASS_SAMPLE_3D);
+        if (!h)
+            die(("BASS_StreamCreateFile " + inputs[i].path).c_str());
+        BASS_3DVECTOR p = placeAt(static_cast<int>(i), 0);
+        p = {std::clamp(p.x, -2.5f, 2.5f), std::clamp(p.y, -2.5f, 2.5f),
+             std::clamp(p.z, -2.5f, 2.5f)};
+        BASS_ChannelSet3DPosition(h, &p, nullptr, nullptr);
+        BASS_FXSetParameters(BASS_ChannelSetFX(h, BASS_FX_REVERB, 2), &reverb);
+        handles.push_back(h);
+    }
+    BASS_Apply3D();
+    for (HSTREAM h : handles)
+        BASS_ChannelPlay(h, false);
+    return handles;
+}
+
+std::string closeStaticScene(const std::vector<HSTREAM>& handles) {
+    AUDIOLIB_HRTF_INFO info{};
+    AUDIOLIB_GetHRTFInfo(&info);
+    for (HSTREAM h : handles)
+        BASS_StreamFree(h);
+    BASS_Free();
+    return info.active ? "on" : "OFF";
+}
+
+// The scene rendered on the loopback device in the export's blocks, nothing
+// encoded.
+Result runStaticScene(const std::vector<Input>& inputs, double audioSeconds) {
+    if (!AUDIOLIB_InitLoopback(kRate, AUDIOLIB_HRTF_ON))
+        die("AUDIOLIB_InitLoopback");
+    const auto handles = openStaticScene(inputs);
+    const long blocks = std::lround(audioSeconds * kRate / kExportBlock);
+    std::vector<float> out(static_cast<size_t>(kExportBlock) * 2);
+    const double wall0 = seconds(CLOCK_MONOTONIC);
+    const double cpu0 = seconds(CLOCK_PROCESS_CPUTIME_ID);
+    for (long b = 0; b < blocks; ++b)
+        AUDIOLIB_Render(out.data(), kExportBlock);
+    Result r;
+    r.cpu = seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+    r.wall = seconds(CLOCK_MONOTONIC) - wall0;
+    r.audio = double(blocks) * kExportBlock / kRate;
+    r.hrtf = closeStaticScene(handles);
+    return r;
+}
+
+// The scene as the program plays it: on an output device (OpenAL Soft's null
+// output, which mixes in real time), for wallSeconds.
+Result runStaticScenePlaying(const std::vector<Input>& inputs, double wallSeconds) {
+    if (!BASS_Init(1, kRate, BASS_DEVICE_3D, nullptr, nullptr))
+        die("BASS_Init");
+    AUDIOLIB_SetHRTF(AUDIOLIB_HRTF_ON, -1);
+    const auto handles = openStaticScene(inputs);
+    usleep(300000); // past the start
+    const double wall0 = seconds(CLOCK_MONOTONIC);
+    const double cpu0 = seconds(CLOCK_PROCESS_CPUTIME_ID);
+    usleep(static_cast<useconds_t>(wallSeconds * 1e6));
+    Result r;
+    r.cpu = seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+    r.wall = seconds(CLOCK_MONOTONIC) - wall0;
+    r.audio = r.wall;
+    r.hrtf = closeStaticScene(handles);
+    return r;
+}
+
+// The program's export as a child process: wall time, and the child's CPU time
+// from its resource usage. Start-up and loading are included.
+Result runExport(const std::string& program, const std::string& playlist, const fs::path& out,
+                 const char* format, double audioSeconds) {
+    char secondsText[32];
+    std::snprintf(secondsText, sizeof secondsText, "%.3f", audioSeconds);
+    const std::string cmd = "'" + program + "' --export '" + out.string() + "' --format " + format +
+                            " --hrtf on --loop --seconds " + secondsText + " '" + playlist +
+                            "' >/dev/null";
+    rusage before{}, after{};
+    getrusage(RUSAGE_CHILDREN, &before);
+    const double wall0 = seconds(CLOCK_MONOTONIC);
+    const int status = std::system(cmd.c_str());
+    Result r;
+    r.wall = seconds(CLOCK_MONOTONIC) - wall0;
+    getrusage(RUSAGE_CHILDREN, &after);
+    if (status != 0)
+        die(("export: " + cmd).c_str());
+    auto cpuOf = [](const rusage& u) {
+        return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+               double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+    };
+    r.cpu = cpuOf(after) - cpuOf(before);
+    r.audio = audioSeconds;
+    r.hrtf = "on";
+    fs::remove(out);
+    return r;
+}
+
 // ---- Peak memory ----------------------------------------------------------------------
 
 long peakRssKb() {
@@ -608,6 +741,7 @@ int main(int argc, char** argv) {
 
     double audioSeconds = 20;
     double idleSeconds = 2;
+    double playSeconds = 5;
     int rounds = 3;
     int streams = kSources;
     std::string rssFolder;
@@ -621,6 +755,8 @@ int main(int argc, char** argv) {
             rounds = std::max(1, std::atoi(argv[++i]));
         else if (a == "--idle-seconds" && hasValue)
             idleSeconds = std::max(0.1, std::atof(argv[++i]));
+        else if (a == "--play-seconds" && hasValue)
+            playSeconds = std::max(0.5, std::atof(argv[++i]));
         else if (a == "--plugin-dir" && hasValue)
             pluginDir = argv[++i];
         else if (a == "--rss" && hasValue)
@@ -630,7 +766,8 @@ int main(int argc, char** argv) {
         else {
             std::fprintf(
                 stderr,
-                "usage: %s [--seconds S] [--rounds N] [--idle-seconds S] [--plugin-dir DIR]\n"
+                "usage: %s [--seconds S] [--rounds N] [--idle-seconds S] [--play-seconds S]\n"
+                "          [--plugin-dir DIR]\n"
                 "       %s --rss FOLDER [--streams N] [--plugin-dir DIR]\n",
                 argv[0], argv[0]);
             return 2;
@@ -662,7 +799,11 @@ int main(int argc, char** argv) {
         }
     }
 
-    std::vector<Result> ours, atFloor, perSource, decode;
+    const std::string program = pluginDir + "/phonaraplayer";
+    const bool canExport = fs::exists(program);
+    const std::string scene = writeExportPlaylist(dir, inputs);
+    std::vector<Result> ours, atFloor, perSource, decode, staticScene, staticPlaying, exportWav,
+        exportFlac;
     std::vector<double> idleEmpty, idleLoaded;
     for (int round = 0; round < rounds; ++round) {
         std::printf("Round %d of %d...\n", round + 1, rounds);
@@ -673,6 +814,13 @@ int main(int argc, char** argv) {
         decode.push_back(runDecodeOnly(inputs, plugin, audioSeconds));
         idleEmpty.push_back(runIdle(inputs, 0, idleSeconds));
         idleLoaded.push_back(runIdle(inputs, kSources, idleSeconds));
+        if (canExport) {
+            staticScene.push_back(runStaticScene(inputs, audioSeconds));
+            staticPlaying.push_back(runStaticScenePlaying(inputs, playSeconds));
+            exportWav.push_back(runExport(program, scene, dir / "out.wav", "wav16", audioSeconds));
+            exportFlac.push_back(
+                runExport(program, scene, dir / "out.flac", "flac16", audioSeconds));
+        }
     }
 
     const long idleKb = measureRss(dir.string(), pluginDir, 0);
@@ -751,6 +899,28 @@ int main(int argc, char** argv) {
     }
     std::printf("\nBest rounds, audiolib / floor: %.4f / %.4f = %.2fx", bestOurs, bestFloor,
                 bestOurs / bestFloor);
+    if (canExport) {
+        const double playing = collect(staticPlaying, &Result::cpuPerSecond);
+        const double rendering = collect(staticScene, &Result::cpuPerSecond);
+        std::printf("\n\nExport of the same 32 sources standing still (playlist: reverb level %d,\n"
+                    "\"Concert Hall\", HRTF on, looping), the program as a child process:\n",
+                    kExportReverbLevel);
+        std::printf("%-36s %11s %16s %8s\n", "", "x real time", "CPU s / audio s", "ratio");
+        std::printf("%-36s %11.1f %16.4f %8s\n", "library playing it (null output)", 1.0, playing,
+                    "1.00x");
+        std::printf("%-36s %11.1f %16.4f %7.2fx\n", "library rendering it (loopback)",
+                    collect(staticScene, &Result::speed), rendering, rendering / playing);
+        for (const auto& [name, rs] : {std::pair{"export WAV 16 bit", &exportWav},
+                                       std::pair{"export FLAC 16 bit", &exportFlac}}) {
+            const double cpu = collect(*rs, &Result::cpuPerSecond);
+            std::printf("%-36s %11.1f %16.4f %7.2fx %s\n", name, collect(*rs, &Result::speed), cpu,
+                        cpu / playing,
+                        cpu / playing <= 1.10 ? "(target <= 1.10x: met)"
+                                              : "(target <= 1.10x: MISSED)");
+        }
+    } else {
+        std::printf("\n\nExport: %s not found; not measured", program.c_str());
+    }
     std::printf("\n\nIdle on the null output, CPU s per wall s (%.0f s per run, medians):\n",
                 idleSeconds);
     std::printf("  %-46s %8.4f\n", "library open, nothing loaded", median(idleEmpty));

@@ -1,6 +1,6 @@
-// The playlist reader on the largest text it is ever given (the 1 MiB that is
-// read of any file), in its worst shapes, line by line as the program reads
-// it, and the writer on a full table.
+// The playlist reader on 1 MiB of text in its worst shapes, line by line as the
+// program reads it; a 3 MB M3U read from disk to its end, as opening it does;
+// and the writer on a full table.
 // Prints the median time of each over several rounds.
 //
 //   playlist_bench [--rounds N]
@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -55,7 +56,10 @@ int main(int argc, char** argv) {
     } inputs[] = {
         {"1 MiB of one-byte file lines", Repeat("x\n")},
         {"1 MiB of position lines", Repeat("#PNAPParam 1.25,-0.5,0.150000005960464\r\n")},
-        {"1 MiB of separators in one line", "#PNAPParam " + std::string(PlaylistReadLimit, ',')},
+        // The longest line that is read (a longer one is skipped).
+        {"1 MiB of separators in 64 KiB lines",
+         Repeat("#PNAPParam " + std::string(TPlaylistLineSplitter::MaxLineLength - 11, ',') +
+                "\n")},
         {"1 MiB of bytes 1..255", binary},
     };
     std::printf("%-36s %10s %10s\n", "reading", "lines", "median ms");
@@ -71,6 +75,32 @@ int main(int argc, char** argv) {
             lines);
         std::printf("%-36s %10zu %10.2f\n", in.name, lines, ms);
     }
+
+    // A large M3U: track information for 3 MB, then the files.
+    const std::string m3u =
+        (std::filesystem::temp_directory_path() / "phonara-playlist-bench.m3u").string();
+    std::string large = "#EXTM3U\r\n";
+    while (large.size() < 3000000)
+        large += "#EXTINF:123,Somebody - A track that is not in this list at all\r\n";
+    for (int n = 1; n <= 32; ++n)
+        large += "#PNAPParam 1,0,0\r\n/home/user/Sound/track " + std::to_string(n) + ".ogg\r\n";
+    if (!WriteFileReplacing(m3u, large))
+        return 1;
+    size_t kept = 0;
+    const double diskMs = MedianMs(
+        rounds,
+        [&] {
+            TPlaylistDigest digest;
+            ReadFileLines(m3u, [&](std::string_view text) {
+                if (auto line = ClassifyPlaylistLine(text, 2.5))
+                    digest.Add(std::move(*line));
+                return true;
+            });
+            return digest.Lines.size();
+        },
+        kept);
+    std::remove(m3u.c_str());
+    std::printf("%-36s %10zu %10.2f\n", "3 MB M3U from disk (lines kept)", kept, diskMs);
 
     std::vector<TPlaylistChannel> table;
     for (int n = 1; n <= 32; ++n)

@@ -182,12 +182,14 @@ TEST_F(Startup, PluginFormatsAppendFilterEntriesInFileThenFormatOrder) {
 
     ASSERT_TRUE(start());
     const auto entries = ParseFilter(w->OpenDialog1.Filter);
-    ASSERT_EQ(entries.size(), 10u);
-    EXPECT_EQ(entries[6].Text, "Ay (*.ay)");
-    EXPECT_EQ(entries[7].Text, "Aye (*.aye)");
-    EXPECT_EQ(entries[8].Text, "Bee (*.bee)");
-    EXPECT_EQ(entries[9].Text, "Bumble (*.bb;*.bmb)");
-    EXPECT_EQ(entries[9].Patterns, (std::vector<std::string>{"*.bb", "*.bmb"}));
+    // After the built-in entries, FLAC and AIFF the last of them.
+    ASSERT_EQ(entries.size(), 12u);
+    EXPECT_EQ(entries[7].Text, "AIFF (*.aiff;*.aifc)");
+    EXPECT_EQ(entries[8].Text, "Ay (*.ay)");
+    EXPECT_EQ(entries[9].Text, "Aye (*.aye)");
+    EXPECT_EQ(entries[10].Text, "Bee (*.bee)");
+    EXPECT_EQ(entries[11].Text, "Bumble (*.bb;*.bmb)");
+    EXPECT_EQ(entries[11].Patterns, (std::vector<std::string>{"*.bb", "*.bmb"}));
 
     QStringList tried;
     for (const auto& call : fake::calls("BASS_PluginLoad")) {

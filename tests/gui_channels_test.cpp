@@ -53,8 +53,8 @@ protected:
 
 TEST_F(Program, StartsOnTheNullOutputWithThePluginsFormats) {
     const auto entries = ParseFilter(w->OpenDialog1.Filter);
-    ASSERT_GE(entries.size(), 7u);
-    EXPECT_EQ(entries[6].Text, "WavPack (*.wv)") << "the plug-in beside the program";
+    ASSERT_GE(entries.size(), 9u);
+    EXPECT_EQ(entries[8].Text, "WavPack (*.wv)") << "the plug-in beside the program";
     EXPECT_EQ(w->ComboBox1->currentIndex(), 0);
     EXPECT_TRUE(w->ComboBox1->isEnabled()) << "OpenAL Soft offers EFX, our room environment";
 }

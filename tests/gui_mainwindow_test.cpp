@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
@@ -24,6 +25,7 @@
 #include "ProgramTest.h"
 #include "QtPrinters.h"
 #include "app/PNAP.h"
+#include "app/ProgramIcon.h"
 #include "channellist/ChannelGrid.h"
 #include "channels/Sources.h"
 #include "spatial/Markers.h"
@@ -62,6 +64,72 @@ void WithModalDialog(const std::function<void()>& open,
     });
     open();
     EXPECT_TRUE(seen) << "no modal dialog opened";
+}
+
+// Whether the grid's horizontal bar shows, at each paint of its cells.
+class TBarAtPaint : public QObject {
+public:
+    explicit TBarAtPaint(TStringGrid* grid) : grid_(grid) {
+        grid->viewport()->installEventFilter(this);
+    }
+    std::vector<bool> shown;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            shown.push_back(grid_->horizontalScrollBar()->isVisible());
+        return false;
+    }
+
+private:
+    TStringGrid* grid_;
+};
+
+// The columns fill the list's width from the very first paint: no horizontal
+// bar shows for a moment and goes.
+TEST(MainWindowStart, TheChannelListShowsNoSidewaysBarFromItsFirstPaint) {
+    ResetChannelTable();
+    TFrmPhonaraPlayer w;
+    TBarAtPaint bar(w.StringGrid1);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QTest::qWait(50);
+    ASSERT_FALSE(bar.shown.empty()) << "the list was painted";
+    EXPECT_EQ(std::count(bar.shown.begin(), bar.shown.end(), true), 0)
+        << "of " << bar.shown.size() << " paints";
+    EXPECT_FALSE(w.StringGrid1->horizontalScrollBar()->isVisible());
+    const int columns = w.StringGrid1->colWidth(0) + w.StringGrid1->colWidth(1) +
+                        w.StringGrid1->colWidth(2) + w.StringGrid1->colWidth(3) +
+                        3 * w.StringGrid1->gridLineWidth();
+    EXPECT_EQ(columns, w.StringGrid1->clientWidth()) << "the file column takes the rest";
+    ResetChannelTable();
+}
+
+// The window (and with it its taskbar entry) shows the program's icon, the
+// figure of the shipped SVG, not the platform's generic one.
+TEST_F(MainWindow, TheWindowShowsTheProgramsIcon) {
+    const QIcon icon = w->windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    auto near = [](QRgb pixel, const char* colour) {
+        const QColor a = QColor::fromRgba(pixel), b(colour);
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                   std::abs(a.blue() - b.blue()) <
+               24;
+    };
+    // Points of the 128-unit figure: a source's face and its centre, the
+    // listener's head, the ground, and the transparent corner.
+    for (const QImage& image : {icon.pixmap(128).toImage().scaled(128, 128),
+                                icon.pixmap(256).toImage().scaled(128, 128)}) {
+        ASSERT_EQ(image.size(), QSize(128, 128));
+        EXPECT_TRUE(near(image.pixel(88, 27), "#ff6b6b"));
+        EXPECT_TRUE(near(image.pixel(95, 33), "#151c36"));
+        EXPECT_TRUE(near(image.pixel(22, 45), "#ffd25e"));
+        EXPECT_TRUE(near(image.pixel(100, 88), "#5fd3ff"));
+        EXPECT_TRUE(near(image.pixel(64, 66), "#f4f6fb"));
+        EXPECT_EQ(qAlpha(image.pixel(2, 2)), 0);
+        EXPECT_EQ(qAlpha(image.pixel(64, 116)), 255);
+    }
+    EXPECT_FALSE(icon.pixmap(16).isNull());
 }
 
 TEST_F(MainWindow, WindowTitleSizeAndBorder) {
@@ -237,11 +305,12 @@ TEST_F(MainWindow, MenuItemsShortcutsAndHints) {
     EXPECT_EQ(w->about1->text(), "バージョン(&H)");
 
     const auto items = w->MenuOpenFile->actions();
-    ASSERT_EQ(items.size(), 4);
+    ASSERT_EQ(items.size(), 5);
     EXPECT_EQ(items[0], w->Open1);
     EXPECT_EQ(items[1], w->O1);
     EXPECT_EQ(items[2], w->A1);
-    EXPECT_EQ(items[3], w->Exit2);
+    EXPECT_EQ(items[3], w->Export1); // the export, before the end
+    EXPECT_EQ(items[4], w->Exit2);
 
     EXPECT_EQ(w->Open1->text(), "開く(&O)...");
     EXPECT_EQ(w->Open1->shortcut(), QKeySequence("Ctrl+O"));
@@ -253,6 +322,8 @@ TEST_F(MainWindow, MenuItemsShortcutsAndHints) {
     EXPECT_EQ(w->A1->text(), "プレイリストに名前を付けて保存(&A)...");
     EXPECT_EQ(w->A1->shortcut(), QKeySequence("Ctrl+S"));
     EXPECT_EQ(w->FileSaveAs1->statusTip(), "現在のプレイリストに新しい名前をつけて保存");
+    EXPECT_EQ(w->Export1->text(), "書き出し(&E)...");
+    EXPECT_EQ(w->Export1->statusTip(), "配置したチャンネルをサウンドファイルに書き出す");
     EXPECT_EQ(w->Exit2->text(), "終了(&X)");
     EXPECT_EQ(w->FileExit1->statusTip(), "アプリケーションを終了する");
 }
@@ -264,9 +335,11 @@ TEST_F(MainWindow, CtrlOOpensTheChannelFileDialog) {
                         ASSERT_NE(d, nullptr);
                         EXPECT_EQ(d->fileMode(), QFileDialog::ExistingFiles);
                         EXPECT_EQ(d->acceptMode(), QFileDialog::AcceptOpen);
-                        ASSERT_EQ(d->nameFilters().size(), 6);
+                        ASSERT_EQ(d->nameFilters().size(), 8);
                         EXPECT_EQ(d->nameFilters()[0], "All files(*.*) (*)");
                         EXPECT_EQ(d->nameFilters()[4], "PCM (*.wav;*.aif) (*.wav *.aif)");
+                        EXPECT_EQ(d->nameFilters()[6], "FLAC (*.flac) (*.flac)");
+                        EXPECT_EQ(d->nameFilters()[7], "AIFF (*.aiff;*.aifc) (*.aiff *.aifc)");
                         // The details are hidden: the entries' texts already show them.
                         EXPECT_EQ(d->selectedNameFilter(), "All files(*.*)");
                         EXPECT_TRUE(d->defaultSuffix().isEmpty());
@@ -284,7 +357,7 @@ TEST_F(MainWindow, CtrlLOpensThePlaylistDialog) {
                         EXPECT_EQ(d->windowTitle(), "プレイリストを開く");
                         EXPECT_EQ(d->fileMode(), QFileDialog::ExistingFile);
                         ASSERT_EQ(d->nameFilters().size(), 3);
-                        EXPECT_EQ(d->selectedNameFilter(), "Playlist(*.pna;*.m3u)");
+                        EXPECT_EQ(d->selectedNameFilter(), "Playlist(*.pna;*.m3u;*.m3u8)");
                         EXPECT_EQ(d->defaultSuffix(), "pna");
                     });
     WithModalDialog([&] { w->OpenButton->click(); },

@@ -16,9 +16,11 @@
 #include <QUrl>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "AudioRender.h"
 #include "Modal.h"
@@ -203,7 +205,11 @@ TEST_F(Playlists, ReadingRulesPositionsSlotsAndMessages) {
     EXPECT_EQ(position(1), (std::vector<float>{2.5f, -2.5f, 1.f}));
     EXPECT_EQ(position(3), (std::vector<float>{0.5f, 0.25f, 0.f}));
 
-    EXPECT_EQ(open(file("lists/gone.pna", "/nowhere/x.wav\r\n")), "") << "nothing existing named";
+    // Naming no file that exists, a playlist changes nothing and says so,
+    // without an error code: nothing was tried.
+    EXPECT_EQ(open(file("lists/gone.pna", "#PNAPEffect 9,9\r\n/nowhere/x.wav\r\n")), NothingLoaded);
+    EXPECT_EQ(loaded(), (std::vector<std::string>{"a.wav", "", "b.wav"}));
+    EXPECT_EQ(w->TrackBar1->value(), 0);
     EXPECT_TRUE(open(file("lists/bad.pna", "../broken.wav\r\n")).startsWith(NothingLoaded));
 }
 
@@ -398,10 +404,13 @@ TEST_F(Playlists, HostileFilesNeitherCrashNorHangAndFailuresAreShown) {
     std::string binary;
     for (int i = 0; i < 70000; ++i)
         binary += static_cast<char>((i * 131 + 7) % 256); // a NUL among them
-    EXPECT_EQ(open(file("binary.pna", binary)), "");
-    // Only the first megabyte is read: the file line beyond it is not there.
-    open(file("huge.pna", std::string(3 << 20, '#') + "\r\n" + a + "\r\n"));
-    EXPECT_EQ(loaded(), std::vector<std::string>{});
+    EXPECT_EQ(open(file("binary.pna", binary)), NothingLoaded) << "its lines name no file";
+    EXPECT_EQ(loaded(), std::vector<std::string>{"a.wav"});
+    // A line of 3 MiB is no path and no setting: it is skipped, and the file
+    // line after it is read.
+    w->FreeChannel(true);
+    EXPECT_EQ(open(file("huge.pna", std::string(3 << 20, '#') + "\r\n" + a + "\r\n")), "");
+    EXPECT_EQ(loaded(), std::vector<std::string>{"a.wav"});
 
     ASSERT_TRUE(w->LoadChannelFile(1, a));
     ASSERT_EQ(::mkfifo(dir.file("fifo.pna").c_str(), 0600), 0);
@@ -411,7 +420,12 @@ TEST_F(Playlists, HostileFilesNeitherCrashNorHangAndFailuresAreShown) {
                   QString("ファイル %1 は開けません").arg(dir.file(name).c_str()));
     EXPECT_EQ(loaded(), std::vector<std::string>{"a.wav"}) << "nothing freed";
     ::mkfifo(dir.file("fifo.wav").c_str(), 0600);
-    EXPECT_EQ(open(file("names.pna", dir.file("fifo.wav") + "\r\n/dev/zero\r\n")), "");
+    EXPECT_EQ(open(file("names.pna", dir.file("fifo.wav") + "\r\n/dev/zero\r\n")), NothingLoaded)
+        << "neither is a file that can be loaded";
+    EXPECT_EQ(loaded(), std::vector<std::string>{"a.wav"});
+    // A file whose reading fails is refused whole.
+    EXPECT_EQ(open("/proc/self/mem"), "ファイル /proc/self/mem は開けません");
+    EXPECT_EQ(loaded(), std::vector<std::string>{"a.wav"});
 
     // At start: the message, and an empty table.
     EXPECT_EQ(start({}, dir.file("folder.pna")),
@@ -423,11 +437,47 @@ TEST_F(Playlists, HostileFilesNeitherCrashNorHangAndFailuresAreShown) {
     EXPECT_EQ(MessagesShownBy([&] { w->SavePlaylist(dir.file("a.wav/x.pna")); }),
               QString("ファイル %1 を作成できません").arg(dir.file("a.wav/x.pna").c_str()));
     w->AutoSavePath = dir.file("a.wav/PNAPini.pna");
+    w->TrackBar1->setValue(1); // changed: the auto-save is written
     EXPECT_TRUE(end().startsWith("ファイル"));
     EXPECT_FALSE(BASS_Stop()) << "the device was released";
 }
 
-// The program itself, started as a user does, ended by a signal.
+TEST_F(Playlists, PlaylistsFromElsewhereOrOfAnySizeLoseNothing) {
+    const std::string a = tone("a.wav"), b = tone("b.wav"), c = tone("c.wav");
+    w->LoadFileList({a, b, c});
+    w->TrackBar1->setValue(4);
+    w->ComboBox1->setCurrentIndex(2);
+    ASSERT_EQ(loaded(), (std::vector<std::string>{"a.wav", "b.wav", "c.wav"}));
+
+    // Made on another machine: nothing it names is here.
+    EXPECT_EQ(open(file("other.m3u", "#EXTM3U\r\n#PNAPEffect 9,9\r\nC:\\Sound\\rain.wav\r\n"
+                                     "/nonexistent/birds.ogg\r\n")),
+              NothingLoaded);
+    EXPECT_EQ(loaded(), (std::vector<std::string>{"a.wav", "b.wav", "c.wav"}));
+    EXPECT_EQ(w->TrackBar1->value(), 4);
+    EXPECT_EQ(w->ComboBox1->currentIndex(), 2);
+    EXPECT_TRUE(w->RemoveButton->isEnabled() || !Sources[1].Selected) << "the grid is as it was";
+    EXPECT_EQ(w->StringGrid1->cell(3, 2), "b.wav");
+
+    // 3 MB of track information before the files: they are read and load.
+    std::string big = "#EXTM3U\r\n";
+    while (big.size() < 3000000)
+        big += "#EXTINF:123,Somebody - A track that is not in this list at all\r\n";
+    big += "#PNAPEffect 6,1\r\n#PNAPParam 1.5,0,-1\r\n" + c + "\r\n" + a + "\r\n";
+    EXPECT_EQ(open(file("big.m3u8", big)), "");
+    EXPECT_EQ(loaded(), (std::vector<std::string>{"c.wav", "a.wav"}));
+    EXPECT_EQ(position(1), (std::vector<float>{1.5f, 0.f, -1.f}));
+    EXPECT_EQ(w->TrackBar1->value(), 6);
+
+    // UTF-8 M3U is a playlist wherever M3U is: dropped, and on the command line.
+    file("one.M3U8", b + "\r\n");
+    drop({Url(dir.file("one.M3U8")), Url(a)});
+    EXPECT_EQ(loaded(), std::vector<std::string>{"b.wav"});
+    start({QString::fromStdString(dir.file("big.m3u8")), QString::fromStdString(b)});
+    EXPECT_EQ(loaded(), (std::vector<std::string>{"c.wav", "a.wav"}));
+}
+
+// The program itself, started as a user does, ended by signals.
 class ProgramEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -436,15 +486,30 @@ protected:
         fs::copy_file(QCoreApplication::applicationDirPath().toStdString() + "/phonaraplayer",
                       program);
     }
-    // Starts the program and waits until it has sound open, which it keeps
-    // open while loaded; then sends SIGTERM.
-    void start(const QStringList& arguments) {
+    // Starts the program and waits until its signal handlers are in place.
+    void launch(const QStringList& arguments, const QString& drivers = "null") {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", QString::fromStdString(config));
         env.insert("ASAN_OPTIONS", "detect_leaks=0");
+        env.insert("ALSOFT_DRIVERS", drivers);
         process.setProcessEnvironment(env);
         process.start(QString::fromStdString(program), arguments);
         ASSERT_TRUE(process.waitForStarted());
+        const std::string status = "/proc/" + std::to_string(process.processId()) + "/status";
+        auto catchesSigterm = [&] {
+            std::ifstream in(status);
+            std::string line;
+            while (std::getline(in, line))
+                if (line.starts_with("SigCgt:"))
+                    return (std::stoull(line.substr(7), nullptr, 16) >> (SIGTERM - 1) & 1) != 0;
+            return false;
+        };
+        ASSERT_TRUE(QTest::qWaitFor(catchesSigterm, 30000));
+    }
+    // Starts the program and waits until it has sound open, which it keeps
+    // open while loaded; then sends SIGTERM, unless told not to.
+    void start(const QStringList& arguments, bool terminate = true) {
+        launch(arguments);
         const fs::path fds = "/proc/" + std::to_string(process.processId()) + "/fd";
         auto soundOpen = [&] {
             std::error_code ec;
@@ -454,8 +519,10 @@ protected:
             return false;
         };
         ASSERT_TRUE(QTest::qWaitFor(soundOpen, 30000)) << process.readAllStandardError().data();
-        ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+        if (terminate)
+            signal(SIGTERM);
     }
+    void signal(int sig) { ::kill(static_cast<pid_t>(process.processId()), sig); }
     // The exit code of a normal end, -1 for an end by signal or no end.
     int exitCode(int ms = 30000) {
         if (!process.waitForFinished(ms))
@@ -467,11 +534,21 @@ protected:
         EXPECT_EQ(ReadFileHead(path, text), TReadResult::Ok) << path;
         return text;
     }
+    // Temporary files of saves in the program's folder.
+    std::vector<std::string> temporaryFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.path().filename().string().starts_with(".pnap-"))
+                names.push_back(entry.path().filename().string());
+        return names;
+    }
 
     testsupport::TempDir dir;
     const std::string sound = fs::canonical(dir.path()).string() + "/a.wav";
     const std::string folder = dir.file("program");
     const std::string program = folder + "/phonaraplayer";
+    const std::string autoSave = folder + "/PNAPini.pna";
+    const std::string previous = folder + "/PNAPini.previous.pna";
     std::string config = dir.file("config");
     QProcess process;
 };
@@ -479,31 +556,111 @@ protected:
 TEST_F(ProgramEnd, SigtermSavesBesideAWritableCopyOrPerUserForAnInstalledOne) {
     start({QString::fromStdString(sound)});
     EXPECT_EQ(exitCode(), 0);
-    EXPECT_EQ(read(folder + "/PNAPini.pna"),
-              "#PNAPEffect 0,0\r\n#PNAPParam 0,0,0\r\n" + sound + "\r\n");
+    EXPECT_EQ(read(autoSave), "#PNAPEffect 0,0\r\n#PNAPParam 0,0,0\r\n" + sound + "\r\n");
 
-    // An installed copy reads and writes its auto-save per user.
-    fs::remove(folder + "/PNAPini.pna");
+    // An installed copy reads and writes its auto-save per user; restored and
+    // left unchanged, the file stays as it was written, byte for byte.
+    fs::remove(autoSave);
     ASSERT_TRUE(WriteFileReplacing(folder + "/phonaraplayer.installed", ""));
     const std::string perUser = config + "/PhonaraPlayer/PNAPini.pna";
     fs::create_directories(config + "/PhonaraPlayer");
-    ASSERT_TRUE(WriteFileReplacing(perUser, "#pnapeffect 3,1\n#PNAPParam 1,1\n../../a.wav\n"));
+    const std::string handWritten = "#pnapeffect 3,1\n#PNAPParam 1,1\n../../a.wav\n";
+    ASSERT_TRUE(WriteFileReplacing(perUser, handWritten));
     start({});
     EXPECT_EQ(exitCode(), 0);
-    EXPECT_EQ(read(perUser), "#PNAPEffect 3,1\r\n#PNAPParam 1,1,0\r\n" + config +
-                                 "/PhonaraPlayer/../../a.wav\r\n");
-    EXPECT_FALSE(fs::exists(folder + "/PNAPini.pna"));
+    EXPECT_EQ(read(perUser), handWritten);
+    start({QString::fromStdString(sound)});
+    EXPECT_EQ(exitCode(), 0);
+    EXPECT_EQ(read(perUser), "#PNAPEffect 0,0\r\n#PNAPParam 0,0,0\r\n" + sound + "\r\n");
+    EXPECT_EQ(read(config + "/PhonaraPlayer/PNAPini.previous.pna"), handWritten);
+    EXPECT_FALSE(fs::exists(autoSave));
+    EXPECT_FALSE(fs::exists(previous));
 }
 
-TEST_F(ProgramEnd, ASecondSignalEndsAClosingThatWaitsForTheUser) {
+// Restored without the files of a drive that is absent, closed unchanged: the
+// auto-save still names them. Started from the file manager with one file:
+// the arrangement it replaces is kept beside it, and reads back as a playlist.
+TEST_F(ProgramEnd, TheAutoSaveLosesNoArrangement) {
+    const std::string b = dir.file("b.wav");
+    ASSERT_TRUE(testsupport::writeTone(b, {.seconds = 0.1}));
+    const std::string last = "#PNAPEffect 5,3\r\n#PNAPParam 1,0,0\r\n" + sound +
+                             "\r\n#PNAPParam 0,0,0\r\n" + dir.file("absent/c.wav") +
+                             "\r\n#PNAPParam 0,0.5,0\r\n" + b + "\r\n";
+    ASSERT_TRUE(WriteFileReplacing(autoSave, last));
+    start({});
+    EXPECT_EQ(exitCode(), 0);
+    EXPECT_EQ(read(autoSave), last);
+    EXPECT_FALSE(fs::exists(previous)) << "nothing was replaced";
+
+    start({QString::fromStdString(sound)});
+    EXPECT_EQ(exitCode(), 0);
+    const std::string one = "#PNAPEffect 0,0\r\n#PNAPParam 0,0,0\r\n" + sound + "\r\n";
+    EXPECT_EQ(read(autoSave), one);
+    EXPECT_EQ(read(previous), last);
+
+    // Restored and unchanged again: neither file is touched.
+    start({});
+    EXPECT_EQ(exitCode(), 0);
+    EXPECT_EQ(read(autoSave), one);
+    EXPECT_EQ(read(previous), last);
+
+    // The kept arrangement opened as a playlist comes back whole (but for
+    // the absent file); a larger arrangement keeps no previous of its own.
+    start({QString::fromStdString(previous)});
+    EXPECT_EQ(exitCode(), 0);
+    EXPECT_EQ(read(autoSave), "#PNAPEffect 5,3\r\n#PNAPParam 1,0,0\r\n" + sound +
+                                  "\r\n#PNAPParam 0,0.5,0\r\n" + b + "\r\n");
+    EXPECT_EQ(read(previous), last);
+    EXPECT_EQ(temporaryFiles(), std::vector<std::string>{});
+}
+
+// Logging out sends SIGTERM and SIGHUP at once; a terminal's Ctrl+C may come
+// twice. However many arrive, and whenever, the save completes.
+TEST_F(ProgramEnd, AnyTerminationSignalsLeaveACompleteAutoSave) {
+    struct Case {
+        std::vector<int> sent;
+        int gapMs;
+    };
+    const Case cases[] = {{{SIGTERM, SIGHUP}, 0},
+                          {{SIGTERM, SIGHUP}, 1},
+                          {{SIGTERM, SIGHUP}, 10},
+                          {{SIGINT, SIGINT}, 0},
+                          {{SIGHUP, SIGINT, SIGTERM, SIGHUP, SIGTERM}, 1}};
+    const std::string expected = "#PNAPEffect 0,0\r\n#PNAPParam 0,0,0\r\n" + sound + "\r\n";
+    for (const Case& c : cases) {
+        fs::remove(autoSave);
+        start({QString::fromStdString(sound)}, false);
+        for (size_t i = 0; i < c.sent.size(); ++i) {
+            if (i > 0 && c.gapMs > 0)
+                ::usleep(static_cast<useconds_t>(c.gapMs) * 1000);
+            signal(c.sent[i]);
+        }
+        const std::string label =
+            std::to_string(c.sent.size()) + " signals " + std::to_string(c.gapMs) + " ms apart";
+        EXPECT_EQ(exitCode(), 0) << label;
+        EXPECT_EQ(read(autoSave), expected) << label;
+        EXPECT_EQ(temporaryFiles(), std::vector<std::string>{}) << label;
+    }
+}
+
+TEST_F(ProgramEnd, ASecondSignalSkipsTheMessageOfAFailedSaveButNeverTheEnd) {
     // The auto-save cannot be written: the message waits for an answer.
     ASSERT_TRUE(WriteFileReplacing(folder + "/phonaraplayer.installed", ""));
     ASSERT_TRUE(WriteFileReplacing(dir.file("plain"), ""));
     config = dir.file("plain/config");
     start({QString::fromStdString(sound)});
     EXPECT_EQ(exitCode(500), -2);
-    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
-    EXPECT_EQ(exitCode(), -1);
+    signal(SIGHUP);
+    EXPECT_EQ(exitCode(), 0) << "an orderly end, not one by the signal";
+}
+
+// Scripts and session managers see that the program could not start.
+TEST_F(ProgramEnd, NoOutputDeviceEndsWithStatusOne) {
+    launch({QString::fromStdString(sound)}, "no-such-driver");
+    // The message box waits for an answer; the signal dismisses it.
+    signal(SIGTERM);
+    EXPECT_EQ(exitCode(), 1);
+    EXPECT_FALSE(fs::exists(autoSave)) << "nothing was saved";
 }
 
 } // namespace

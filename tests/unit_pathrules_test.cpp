@@ -25,7 +25,9 @@ TEST(PathRules, PlaylistsByExtensionInAnyCase) {
     EXPECT_TRUE(IsPlaylistName("/a/set.pna"));
     EXPECT_TRUE(IsPlaylistName("/a/SET.PNA"));
     EXPECT_TRUE(IsPlaylistName("/a/set.M3u"));
-    EXPECT_FALSE(IsPlaylistName("/a/set.m3u8"));
+    EXPECT_TRUE(IsPlaylistName("/a/set.m3u8")) << "UTF-8 M3U";
+    EXPECT_TRUE(IsPlaylistName("/a/SET.M3U8"));
+    EXPECT_FALSE(IsPlaylistName("/a/set.m3u9"));
     EXPECT_FALSE(IsPlaylistName("/a/set.wav"));
     EXPECT_FALSE(IsPlaylistName("/a.pna/set"));
 }

@@ -118,7 +118,13 @@ TEST(Playlist, LinesCommentsFilesAndTheEndOfTheText) {
     for (int i = 0; i < 4096; ++i)
         bytes += static_cast<char>((i * 7919) % 255 + 1);
     EXPECT_FALSE(ParsePlaylist(bytes, Limit).empty());
-    EXPECT_EQ(ParsePlaylist("#PNAPParam " + std::string(1 << 20, '-'), Limit)[0].X, std::nullopt);
+    const std::string key = "#PNAPParam ";
+    const auto longest = ParsePlaylist(
+        key + std::string(TPlaylistLineSplitter::MaxLineLength - key.size(), '-'), Limit);
+    ASSERT_EQ(longest.size(), 1u);
+    EXPECT_EQ(longest[0].X, std::nullopt);
+    // A longer line cannot be a path or a setting: it is skipped, not cut.
+    EXPECT_TRUE(ParsePlaylist(key + std::string(1 << 20, '-'), Limit).empty());
 }
 
 TEST(Playlist, AByteOrderMarkBeforeTheFirstLineIsNoPartOfIt) {
@@ -141,6 +147,96 @@ TEST(Playlist, FileLinesAgainstThePlaylistsFolder) {
     EXPECT_EQ(PathInPlaylist("/lists/a.pna", "sub/x.wav"), "/lists/sub/x.wav");
     EXPECT_EQ(PathInPlaylist("/lists/a.pna", "/abs/x.wav"), "/abs/x.wav");
     EXPECT_EQ(PathInPlaylist("a.pna", "x.wav"), "x.wav");
+}
+
+// The same lines however the text arrives: whole, or in pieces that split a
+// CR LF, the signature or a line anywhere.
+TEST(Playlist, LinesAreCutTheSameWhateverPiecesTheTextComesIn) {
+    const std::string longest(TPlaylistLineSplitter::MaxLineLength, 'k');
+    const std::string tooLong(TPlaylistLineSplitter::MaxLineLength + 1, 't');
+    struct Case {
+        std::string text;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"a\r\nb\rc\nd", {"a", "b", "c", "d"}},
+        {"a\r\rb\n\r\n", {"a", "", "b", ""}},
+        {"\xEF\xBB\xBF#x\r\n\xEF\xBB\xBFy", {"#x", "\xEF\xBB\xBFy"}},
+        {std::string("a\nb\0c\nd", 7), {"a", "b"}},
+        {longest + "\r\n" + tooLong + "\r\nafter", {longest, "after"}},
+        {"x\n" + tooLong, {"x"}},
+        {"", {}},
+    };
+    for (const Case& c : cases) {
+        for (size_t piece : {size_t(1), size_t(2), size_t(7), size_t(65536), c.text.size() + 1}) {
+            TPlaylistLineSplitter splitter;
+            std::vector<std::string> lines;
+            auto add = [&](std::string_view line) {
+                lines.emplace_back(line);
+                return true;
+            };
+            bool more = true;
+            for (size_t at = 0; more && at < c.text.size(); at += piece)
+                more = splitter.Feed(std::string_view(c.text).substr(at, piece), add);
+            if (more)
+                splitter.Finish(add);
+            EXPECT_EQ(lines, c.lines) << c.text.substr(0, 20) << " in pieces of " << piece;
+        }
+    }
+}
+
+// Settings lines merged between file lines leave what reading them one by one
+// leaves; file lines keep their places.
+TEST(Playlist, ADigestKeepsWhatTheLinesDo) {
+    const std::string text = "#PNAPEffect 3,4\r\n#PNAPParam 1,1,1\r\n#PNAPEffect ,7\r\n"
+                             "#PNAPParam 0.5,0.25\r\n/a.wav\r\n#PNAPParam ,,2\r\n"
+                             "#PNAPEffect 9\r\n/b.wav\r\n/c.wav\r\n";
+    TPlaylistDigest digest;
+    for (const TPlaylistLine& line : ParsePlaylist(text, Limit))
+        digest.Add(line);
+    const auto& l = digest.Lines;
+    ASSERT_EQ(l.size(), 7u);
+    EXPECT_EQ(l[0].LineKind, Kind::Effect);
+    EXPECT_EQ(l[0].ReverbLevel, 7) << "an empty field takes no index";
+    EXPECT_EQ(l[0].Environment, 4);
+    EXPECT_EQ(l[1].LineKind, Kind::Position);
+    EXPECT_EQ(l[1].X, 0.5f);
+    EXPECT_EQ(l[1].Y, 0.25f);
+    EXPECT_EQ(l[1].Z, 1.f);
+    EXPECT_EQ(l[2].Path, "/a.wav");
+    EXPECT_EQ(l[3].LineKind, Kind::Position);
+    EXPECT_EQ(l[3].X, 2.f);
+    EXPECT_EQ(l[3].Z, std::nullopt);
+    EXPECT_EQ(l[4].ReverbLevel, 9);
+    EXPECT_EQ(l[4].Environment, std::nullopt);
+    EXPECT_EQ(l[5].Path, "/b.wav");
+    EXPECT_EQ(l[6].Path, "/c.wav");
+}
+
+TEST(AutoSave, APreviousGenerationIsKeptWhenASmallerOrOtherArrangementReplacesIt) {
+    EXPECT_EQ(PreviousAutoSavePathFor("/home/u/.config/PhonaraPlayer/PNAPini.pna"),
+              "/home/u/.config/PhonaraPlayer/PNAPini.previous.pna");
+    EXPECT_EQ(FilesNamedIn("#PNAPEffect 1,1\r\n#PNAPParam 1,1,1\r\nrel.wav\r\n#c\r\n/abs.ogg",
+                           "/cfg/PNAPini.pna"),
+              (std::vector<std::string>{"/cfg/rel.wav", "/abs.ogg"}));
+    using Files = std::vector<std::string>;
+    struct Case {
+        Files old, fresh;
+        bool keep;
+    };
+    const Case cases[] = {
+        {{"/a", "/b", "/c"}, {"/a", "/b"}, true},  // fewer
+        {{"/a", "/b"}, {"/c", "/d"}, true},        // none of the same
+        {{"/a"}, {"/x", "/y", "/z"}, true},        // more, but none of the same
+        {{"/a", "/b"}, {"/b", "/a"}, false},       // the same, reordered
+        {{"/a", "/b"}, {"/a", "/c", "/d"}, false}, // grown
+        {{}, {"/a"}, false},                       // nothing to keep
+        {{}, {}, false},                           // nothing to keep
+        {{"/a"}, {}, true},                        // emptied
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(KeepsPreviousAutoSave(c.old, c.fresh), c.keep)
+            << c.old.size() << " -> " << c.fresh.size();
 }
 
 TEST(AutoSave, BesideAWritableUninstalledProgramElsePerUser) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -119,10 +120,72 @@ TEST(PlaylistFile, AFailedOrKilledWriteLeavesTheOldFileWhole) {
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(Contents(path), old);
 
+    // Its temporary file is removed by the next save into that folder; one of
+    // a process that still runs, and files that only look alike, stay.
+    const std::string live = ".pnap-" + std::to_string(::getppid()) + "-1.tmp";
+    for (const std::string& name : {live, std::string(".pnap-x-1.tmp"), std::string("a.tmp")})
+        std::ofstream(dir.file(name)) << "other";
+    ASSERT_EQ(Entries(dir.path()).size(), 5u) << "the killed save's file is there";
+    ASSERT_TRUE(WriteFileReplacing(dir.file("other.pna"), "x"));
+    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{live, ".pnap-x-1.tmp", "PNAPini.pna",
+                                                             "a.tmp", "other.pna"}));
+
     // A folder that cannot be written to.
     EXPECT_FALSE(WriteFileReplacing(dir.file("PNAPini.pna/x.pna"), fresh));
     EXPECT_FALSE(WriteFileReplacing(dir.path(), fresh)) << "a folder is not replaced";
     EXPECT_TRUE(fs::is_directory(dir.path()));
+}
+
+TEST(PlaylistFile, TemporaryFileOwners) {
+    const std::pair<const char*, pid_t> cases[] = {{".pnap-1234-1.tmp", 1234},
+                                                   {".pnap-7-123.tmp", 7},
+                                                   {".pnap--1.tmp", 0},
+                                                   {".pnap-12-.tmp", 0},
+                                                   {".pnap-12.tmp", 0},
+                                                   {".pnap-1x-1.tmp", 0},
+                                                   {".pnap-12-1.tmpx", 0},
+                                                   {"pnap-12-1.tmp", 0},
+                                                   {".pnap-99999999999-1.tmp", 0},
+                                                   {".pnap-12-3-4.tmp", 0},
+                                                   {".pnap-2147483647-1.tmp", 2147483647}};
+    for (const auto& [name, pid] : cases)
+        EXPECT_EQ(TemporaryFileOwner(name), pid) << name;
+}
+
+TEST(PlaylistFile, LinesAreReadToTheEndOfAnyFileOrNotAtAll) {
+    TempDir dir;
+    // 3 MB of comment lines, one 70 KB line, then the lines that matter.
+    std::string text;
+    while (text.size() < 3000000)
+        text += "#EXTINF:1,a track of no interest to anybody\r\n";
+    text += std::string(70000, 'x') + "\n/a.wav\r\n#PNAPEffect 1,2";
+    ASSERT_TRUE(WriteFileReplacing(dir.file("big.m3u"), text));
+    std::vector<std::string> lines;
+    auto collect = [&](std::string_view line) {
+        if (!line.starts_with("#EXTINF"))
+            lines.emplace_back(line);
+        return true;
+    };
+    EXPECT_EQ(ReadFileLines(dir.file("big.m3u"), collect), TReadResult::Ok);
+    EXPECT_EQ(lines, (std::vector<std::string>{"/a.wav", "#PNAPEffect 1,2"}))
+        << "the over-long line is skipped, the rest read";
+
+    // Reading stops when told to.
+    int seen = 0;
+    EXPECT_EQ(ReadFileLines(dir.file("big.m3u"), [&](std::string_view) { return ++seen < 3; }),
+              TReadResult::Ok);
+    EXPECT_EQ(seen, 3);
+
+    auto none = [](std::string_view) {
+        ADD_FAILURE() << "no line from a file that cannot be read";
+        return true;
+    };
+    EXPECT_EQ(ReadFileLines(dir.file("none.pna"), none), TReadResult::Missing);
+    EXPECT_EQ(ReadFileLines(dir.path(), none), TReadResult::Unreadable) << "a folder";
+    ASSERT_EQ(::mkfifo(dir.file("fifo.pna").c_str(), 0600), 0);
+    EXPECT_EQ(ReadFileLines(dir.file("fifo.pna"), none), TReadResult::Unreadable);
+    // A regular file whose reading fails.
+    EXPECT_EQ(ReadFileLines("/proc/self/mem", none), TReadResult::Unreadable);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "remote/RemoteMapping.h"
 #include "remote/RemoteProtocol.h"
 
@@ -390,6 +391,36 @@ TEST(RemoteFeedback, OnlyChangedValuesAreSent) {
     EXPECT_EQ(paths, (std::vector<std::string>{"/adm/obj/1/xyz", "/adm/obj/1/aed",
                                                "/adm/obj/4/gain", "/phonara/obj/4/play"}));
     EXPECT_EQ(Decode(Protocol::Feedback(before, now)[0]).numbers, (std::vector<double>{1, 0, 0}));
+}
+
+TEST(RemoteCommandLine, OscPortSwitchesItOnForTheRun) {
+    struct Case {
+        std::vector<const char*> args;
+        bool usage;
+        int port;
+    } cases[] = {
+        {{"a.wav"}, false, 0},
+        {{"--osc-port", "4001", "a.wav"}, false, 4001},
+        {{"--osc-port=9000", "a.wav"}, false, 9000},
+        {{"--osc-port", "0", "a.wav"}, true, 0},
+        {{"--osc-port", "65536"}, true, 0},
+        {{"--osc-port", "four", "a.wav"}, true, 0},
+        {{"--export", "o.wav", "--osc-port", "4001", "a.pna"}, true, 0},
+    };
+    for (const Case& c : cases) {
+        QStringList args{"phonaraplayer"};
+        for (const char* a : c.args)
+            args << a;
+        const TCommandLine line = ParseCommandLine(args);
+        const std::string joined = args.join(' ').toStdString();
+        EXPECT_EQ(line.Action == TCommandLine::TAction::Usage, c.usage) << joined;
+        EXPECT_EQ(line.OscPort, c.port) << joined;
+        if (!c.usage) {
+            EXPECT_EQ(line.Files, std::vector<std::string>{"a.wav"}) << joined;
+        } else {
+            EXPECT_NE(line.Message.find("-"), std::string::npos) << joined;
+        }
+    }
 }
 
 } // namespace

@@ -23,6 +23,8 @@
 #include <QStyleOptionButton>
 
 #include "app/KeyState.h"
+#include "app/ProgramIcon.h"
+#include "channellist/GridRules.h"
 #include "remote/RemoteServer.h"
 #include "widgets/ApplicationEvents.h"
 #include "widgets/Metrics.h"
@@ -32,14 +34,17 @@
 
 TFrmPhonaraPlayer* FrmPhonaraPlayer = nullptr;
 
+// The formats the library reads that the original list lacked (FLAC, AIFF
+// under its longer names) follow its entries.
 const char* const ChannelFileFilter =
-    "All files(*.*)|*.*|Playlist(*.pna;*.m3u)|*.pna;*.m3u|Mpeg Audio Files "
+    "All files(*.*)|*.*|Playlist(*.pna;*.m3u;*.m3u8)|*.pna;*.m3u;*.m3u8|Mpeg Audio Files "
     "(*.mp3;*.mp2;*.mp1)|*.mp3;*.mp2;*.mp1|Ogg Vorbis (*.ogg)|*.ogg|PCM "
     "(*.wav;*.aif)|*.wav;*.aif|Music "
-    "Module(*.mo3;*.xm;*.mod;*.s3m;*.it;*.mtm)|*.mo3;*.xm;*.mod;*.s3m;*.it;*.mtm";
+    "Module(*.mo3;*.xm;*.mod;*.s3m;*.it;*.mtm)|*.mo3;*.xm;*.mod;*.s3m;*.it;*.mtm|FLAC "
+    "(*.flac)|*.flac|AIFF (*.aiff;*.aifc)|*.aiff;*.aifc";
 
-const char* const PlaylistFilter = "Playlist(*.pna;*.m3u)|*.pna;*.m3u|Phonara "
-                                   "Playlist(*.pna)|*.pna|M3U Playlist(*.m3u)|*.m3u";
+const char* const PlaylistFilter = "Playlist(*.pna;*.m3u;*.m3u8)|*.pna;*.m3u;*.m3u8|Phonara "
+                                   "Playlist(*.pna)|*.pna|M3U Playlist(*.m3u;*.m3u8)|*.m3u;*.m3u8";
 
 const char* const VersionText = "PhonaraPlayer var 1.0.6.0";
 
@@ -167,6 +172,8 @@ TFrmPhonaraPlayer::TFrmPhonaraPlayer(QWidget* parent)
     font.setPixelSize(12);
     setFont(font);
     setWindowTitle("PhonaraPlayer");
+    // The program's own icon on every window, the taskbar entry's among them.
+    QApplication::setWindowIcon(ProgramIcon());
 
     BuildMenu();
     BuildLayout();
@@ -219,6 +226,10 @@ void TFrmPhonaraPlayer::BuildMenu() {
     setHint(FileSaveAs1, "保存|現在のプレイリストに新しい名前をつけて保存");
     connect(FileSaveAs1, &QAction::triggered, this, [this] { FileSaveAs1Execute(); });
 
+    Export1 = new QAction("書き出し(&E)...", this);
+    setHint(Export1, "書き出し|配置したチャンネルをサウンドファイルに書き出す");
+    connect(Export1, &QAction::triggered, this, [this] { Export1Click(); });
+
     FileExit1 = new QAction("終了(&X)", this);
     setHint(FileExit1, "終了|アプリケーションを終了する");
     connect(FileExit1, &QAction::triggered, this, [this] { close(); });
@@ -231,6 +242,7 @@ void TFrmPhonaraPlayer::BuildMenu() {
     MenuOpenFile->addAction(Open1);
     MenuOpenFile->addAction(O1);
     MenuOpenFile->addAction(A1);
+    MenuOpenFile->addAction(Export1);
     MenuOpenFile->addAction(Exit2);
     // The playlist shortcuts belong to the actions, not to their menu items:
     // they work also while the File menu is disabled.
@@ -303,6 +315,11 @@ void TFrmPhonaraPlayer::BuildLayout() {
     const int widths[] = {23, 39, 35, 177};
     for (int c = 0; c < 4; ++c)
         StringGrid1->setColWidth(c, widths[c]);
+    // The file column fills the rest of the width from the first paint on, as
+    // the grid's drawing sizes it later: sized only then, it would first show
+    // a sideways scroll bar for a moment.
+    StringGrid1->setColWidth(3, FileColumnWidth(StringGrid1->clientWidth(), widths[0], widths[1],
+                                                widths[2], StringGrid1->gridLineWidth(), {}));
 
     LoadButton = makeButton(client, "Load(&Q)", "チャンネルにファイルを読み込む", 258, 314, 49, 25);
     RemoveButton = makeButton(client, "Remove(&W)", "チャンネルのファイルを開放", 310, 314, 65, 25);

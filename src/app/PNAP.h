@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QPainter;
+class QProgressDialog;
+class TExportJob;
+struct TExportOptions;
 class QPushButton;
 class QRect;
 class QWheelEvent;
@@ -136,8 +140,13 @@ public:
     // The arrangement kept between runs: written when the window is destroyed,
     // read at a start without arguments. Empty: none (the entry point sets it).
     std::string AutoSavePath;
-    // Writes it, once: when the window is closed, or else destroyed.
+    // Writes it, once: when the window is closed, or else destroyed. An
+    // arrangement unchanged since the start-up restore or the last save
+    // leaves the file as it is; a smaller one keeps the file it replaces as
+    // the previous generation beside it.
     void WriteAutoSave();
+    // The playlist text the current arrangement is saved as.
+    std::string ArrangementText() const;
 
     // Transport.
     void PlayButtonClick();
@@ -237,6 +246,21 @@ public:
     void StartRemoteControl(int port = 0);
     void OscRemote1Click();
 
+    // Export: the arrangement rendered to a sound file by a child process of
+    // the program, while the window and live playback go on.
+    QAction* Export1 = nullptr;
+    void Export1Click();
+    // Starts an export of all loaded channels or the selected ones; false
+    // (the user has been told why) when it cannot start.
+    bool StartExport(const TExportOptions& options, bool selectedOnly);
+    // The program the export runs in: this program, unless a test says otherwise.
+    QString ExportProgram;
+    TExportJob* ExportRunning = nullptr; // the export in progress, if any
+    QProgressDialog* ExportProgress = nullptr;
+    QString LastExportFolder;
+    // The last export's outcome as the user was told it.
+    QString ExportReport;
+
     // True once FormDestroy has run (it runs once, from the destructor at the latest).
     bool Destroyed() const { return destroyed_; }
 
@@ -259,6 +283,9 @@ private:
     bool hrtfRefused_ = false; // the device did not take the last HRTF request
     bool destroyed_ = false;
     bool autoSaved_ = false;
+    // The arrangement as restored from the auto-save file or last written to
+    // it; none when the file may hold another (a start with arguments).
+    std::optional<std::string> autoSaveBaseline_;
     bool dispatchingWheel_ = false;
 };
 

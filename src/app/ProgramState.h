@@ -12,6 +12,7 @@
 
 #include "audiolib.h"
 #include "channels/SourceTable.h"
+#include "spatial/Coordinates.h"
 #include "spatial/Picking.h"
 
 class THintWindow;
@@ -29,10 +30,10 @@ struct TProgramState {
 
     // The scale between scroll-bar steps, metres and view pixels. The window's
     // creation derives the pixel values from its views (250 pixels wide).
-    float UnitsPerStep = 0.05f; // metres per scroll-bar step: the float 0.05
-    float PixelsPerStep = 2.5f; // view pixels per step (250 / 100)
-    int ViewCentre = 125;       // the origin's pixel on both axes of both views
-    bool UpdatingBars = false;  // the program is setting bar positions: move no channel
+    float UnitsPerStep = coords::DefaultUnitsPerStep; // metres per scroll-bar step
+    float PixelsPerStep = 2.5f;                       // view pixels per step (250 / 100)
+    int ViewCentre = 125;      // the origin's pixel on both axes of both views
+    bool UpdatingBars = false; // the program is setting bar positions: move no channel
     BASS_3DVECTOR LastPosition{0.f, 0.f, 0.f}; // what the coordinate labels show
     bool KeyMoveRaised = false;                // the selection was raised by the first arrow key
 

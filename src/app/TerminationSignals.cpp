@@ -1,6 +1,7 @@
 #include "app/TerminationSignals.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
 #include <cerrno>
@@ -11,25 +12,52 @@
 namespace {
 
 // The handler only writes the signal's number into a pipe; the event loop
-// reads it there (nothing else may safely run inside a signal handler).
+// reads it there (nothing else may safely run inside a signal handler). It
+// never ends the process itself: a desktop session sends SIGTERM and SIGHUP
+// together at logout, and the second must not cut the save short.
 int wakePipe[2] = {-1, -1};
 volatile sig_atomic_t received = 0;
 // The program's end has been taken in hand already (on the GUI thread).
 bool consumed = false;
 
 void OnTerminationSignal(int sig) {
-    if (received) {
-        // Already closing: the default action ends the process now.
-        std::signal(sig, SIG_DFL);
-        std::raise(sig);
-        return;
-    }
     received = 1;
     const int savedErrno = errno;
     const char c = static_cast<char>(sig);
+    // A full pipe already holds a wake-up; the signal adds nothing to it.
     [[maybe_unused]] const ssize_t n = ::write(wakePipe[1], &c, 1);
     errno = savedErrno;
 }
+
+// Closes the dialogs and message boxes that are open: each would hold the
+// closing up until answered.
+void CloseModalWindows(QWidget* window) {
+    for (int i = 0; i < 16; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == window)
+            break;
+        modal->close();
+    }
+}
+
+// Once the end has been asked for during the start-up, a question or message
+// the start-up shows afterwards is skipped too: nobody is there to answer it.
+class TModalSkipper : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* widget = static_cast<QWidget*>(watched);
+            if (widget->isWindow() && widget->isModal())
+                QMetaObject::invokeMethod(widget, &QWidget::close, Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+QPointer<TModalSkipper> skipper;
 
 } // namespace
 
@@ -48,6 +76,12 @@ bool ConsumeTerminationRequest() {
     if (!received)
         return false;
     consumed = true;
+    // The signals so far have been answered by the caller: only a later one
+    // may skip what the end itself shows (the message of a failed save).
+    char buf[64];
+    while (::read(wakePipe[0], buf, sizeof buf) > 0) {
+    }
+    delete skipper;
     return true;
 }
 
@@ -56,19 +90,33 @@ void RouteTerminationSignals(QWidget* window) {
         return;
     auto* notifier = new QSocketNotifier(wakePipe[0], QSocketNotifier::Read, window);
     QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
-        char buf[16];
+        char buf[64];
         while (::read(wakePipe[0], buf, sizeof buf) > 0) {
+        }
+        // Every signal, the first and any later one, skips the questions and
+        // messages open now, also those of the closing itself (a save that
+        // failed); the save is never among what is skipped.
+        CloseModalWindows(window);
+        // Until the window is shown, the start-up sequence is still running
+        // and ends the program itself when it sees the request.
+        if (!window->isVisible() && !consumed) {
+            if (!skipper) {
+                skipper = new TModalSkipper(window);
+                qApp->installEventFilter(skipper);
+            }
+            return;
         }
         if (consumed)
             return;
         consumed = true;
-        // A dialog that is open would hold the closing up until answered.
-        for (int i = 0; i < 16; ++i) {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || modal == window)
-                break;
-            modal->close();
-        }
-        window->close();
+        // After this handler has returned, so that the dialogs the closing
+        // may open still see the signals that follow.
+        QMetaObject::invokeMethod(
+            window,
+            [guard = QPointer<QWidget>(window)] {
+                if (guard)
+                    guard->close();
+            },
+            Qt::QueuedConnection);
     });
 }

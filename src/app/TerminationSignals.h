@@ -1,6 +1,8 @@
 // SIGTERM, SIGINT and SIGHUP (shutdown, logout, Ctrl+C in a terminal) end the
 // program the way its close box does, so that the arrangement is saved and the
-// audio device released. A second one while closing ends the process at once.
+// audio device released. Any number of them, in any order, lead to one such
+// end; a later one skips a question or message box that is open, never the
+// save.
 #pragma once
 
 class QWidget;
@@ -13,6 +15,6 @@ void InstallTerminationSignals();
 // itself, and the event loop will not act on that signal any more.
 bool ConsumeTerminationRequest();
 
-// From the event loop on, each caught signal closes the open dialogs and then
-// window (which must outlive the event loop).
+// Each caught signal closes the open dialogs; once window is shown, the first
+// one also closes window (which must outlive the event loop).
 void RouteTerminationSignals(QWidget* window);

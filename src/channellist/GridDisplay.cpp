@@ -1,9 +1,11 @@
 // The channel grid's drawing, and the refresh that rides on it: marker
 // colours, the File column's width and which commands are enabled. Also the
 // current row, which is the spatial editor's current channel.
+#include <QAction>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/PNAP.h"
 #include "audiolib.h"
@@ -112,6 +114,9 @@ void TFrmPhonaraPlayer::RefreshFromGrid() {
 
     const TCommandStates states = CommandStates(slotStates);
     MenuOpenFile->menuAction()->setEnabled(states.fileCommands);
+    Export1->setEnabled(!ExportRunning &&
+                        std::any_of(slotStates.begin(), slotStates.end(),
+                                    [](const TSlotState& s) { return s.loaded; }));
     SetCommandEnabled(LoadButton, states.fileCommands);
     for (QPushButton* b : {RemoveButton, LoopButton, PlayButton, PauseButton, StopButton})
         SetCommandEnabled(b, states.channelCommands);

@@ -2,8 +2,12 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 extern const char* const AutoSaveFileName; // "PNAPini.pna"
+// The arrangement the auto-save held before a smaller one replaced it.
+extern const char* const PreviousAutoSaveFileName; // "PNAPini.previous.pna"
 // Installed beside an installed copy of the program, which keeps its
 // auto-save per user even where it could write its own folder.
 extern const char* const InstalledMarkerName; // "phonaraplayer.installed"
@@ -21,3 +25,17 @@ std::string AutoSavePathFor(const TAutoSaveFacts& facts);
 
 // The rule applied to the running program.
 std::string AutoSavePlaylistPath();
+
+// Where the previous generation of the auto-save at autoSavePath is kept:
+// beside it.
+std::string PreviousAutoSavePathFor(std::string_view autoSavePath);
+
+// The files a playlist's text names (each file line, resolved against the
+// playlist's folder at playlistPath), in order.
+std::vector<std::string> FilesNamedIn(std::string_view text, std::string_view playlistPath);
+
+// Whether the auto-save naming oldFiles is kept as the previous generation
+// before one naming newFiles replaces it: when the new one names fewer files,
+// or none of the same. One that names no file holds nothing worth keeping.
+bool KeepsPreviousAutoSave(const std::vector<std::string>& oldFiles,
+                           const std::vector<std::string>& newFiles);

@@ -49,7 +49,7 @@ std::string FileExtensionLower(std::string_view path) {
 
 bool IsPlaylistName(std::string_view path) {
     const std::string ext = FileExtensionLower(path);
-    return ext == ".m3u" || ext == ".pna";
+    return ext == ".m3u" || ext == ".m3u8" || ext == ".pna";
 }
 
 std::string PathInPlaylist(std::string_view playlistPath, std::string_view line) {

@@ -19,7 +19,7 @@ std::string FolderOfPath(std::string_view path);
 // in ASCII; "" when the name has no dot.
 std::string FileExtensionLower(std::string_view path);
 
-// ".m3u" and ".pna", in any letter case.
+// ".m3u", ".m3u8" (UTF-8 M3U) and ".pna", in any letter case.
 bool IsPlaylistName(std::string_view path);
 
 // Where a playlist's file line points: an absolute line as it is, any other

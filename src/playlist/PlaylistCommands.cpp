@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <QStandardPaths>
 #include <QUrl>
+#include <cstdint>
 #include <filesystem>
 
 #include "app/PNAP.h"
@@ -48,6 +49,14 @@ std::vector<std::string> LocalFiles(const QMimeData* data) {
     return names;
 }
 
+// The load-result message when the playlist named no file that exists: no
+// error code, since nothing was tried.
+void ShowNoExistingFile(QWidget* window) {
+    QMessageBox box(QMessageBox::NoIcon, QString(), "有効なファイルが見つかりませんでした。",
+                    QMessageBox::Ok, window);
+    box.exec();
+}
+
 } // namespace
 
 std::string AutoSavePlaylistPath() {
@@ -61,16 +70,18 @@ std::string AutoSavePlaylistPath() {
     return AutoSavePathFor(facts);
 }
 
-bool TFrmPhonaraPlayer::SavePlaylist(const std::string& path) {
+std::string TFrmPhonaraPlayer::ArrangementText() const {
     std::vector<TPlaylistChannel> channels;
     for (int n = 1; n <= ChannelCount; ++n) {
         const TSource& slot = Sources[n];
         if (slot.Loaded)
             channels.push_back({slot.Position.x, slot.Position.y, slot.Position.z, slot.FileName});
     }
-    const std::string text =
-        FormatPlaylist(TrackBar1->value(), ComboBox1->currentIndex(), channels);
-    if (WriteFileReplacing(path, text))
+    return FormatPlaylist(TrackBar1->value(), ComboBox1->currentIndex(), channels);
+}
+
+bool TFrmPhonaraPlayer::SavePlaylist(const std::string& path) {
+    if (WriteFileReplacing(path, ArrangementText()))
         return true;
     ShowFileError(this, "ファイル %1 を作成できません", path);
     return false;
@@ -80,14 +91,49 @@ void TFrmPhonaraPlayer::WriteAutoSave() {
     if (autoSaved_ || AutoSavePath.empty())
         return;
     autoSaved_ = true;
+    const std::string text = ArrangementText();
+    // Unchanged since the start-up restore or the last save: the file stays
+    // as it is, with the files a restore could not find (a drive not there
+    // yet) still named in it.
+    if (autoSaveBaseline_ && *autoSaveBaseline_ == text)
+        return;
     std::error_code ignored; // a folder that cannot be made fails the save
     std::filesystem::create_directories(FolderOfPath(AutoSavePath), ignored);
-    SavePlaylist(AutoSavePath);
+    // A smaller arrangement does not silently replace a larger one: the one
+    // it replaces is kept beside it, one generation deep. Should that fail,
+    // the arrangement of this run is still saved.
+    std::string old;
+    if (ReadFileHead(AutoSavePath, old, SIZE_MAX) == TReadResult::Ok &&
+        KeepsPreviousAutoSave(FilesNamedIn(old, AutoSavePath), FilesNamedIn(text, AutoSavePath)))
+        WriteFileReplacing(PreviousAutoSavePathFor(AutoSavePath), old);
+    if (SavePlaylist(AutoSavePath))
+        autoSaveBaseline_ = text;
 }
 
 void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
-    std::string text;
-    switch (ReadFileHead(path, text)) {
+    // The whole file is read before anything changes, so that a file that
+    // fails midway or names nothing usable leaves the arrangement alone. Only
+    // the lines that can change something are kept, and reading stops where
+    // slot 32 would be filled: the rest is never used.
+    const double limit = 50 * static_cast<double>(UnitsPerStep); // the bars' 50 steps
+    TPlaylistDigest digest;
+    bool namesFile = false;
+    int existing = 0;
+    const TReadResult read = ReadFileLines(path, [&](std::string_view text) {
+        std::optional<TPlaylistLine> line = ClassifyPlaylistLine(text, limit);
+        if (!line)
+            return true;
+        if (line->LineKind == TPlaylistLine::Kind::File) {
+            namesFile = true;
+            line->Path = PathInPlaylist(path, line->Path);
+            if (!IsExistingFile(line->Path))
+                return true; // takes no slot
+            ++existing;
+        }
+        digest.Add(std::move(*line));
+        return existing < ChannelCount;
+    });
+    switch (read) {
     case TReadResult::Missing:
         return;
     case TReadResult::Unreadable:
@@ -96,13 +142,18 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
     case TReadResult::Ok:
         break;
     }
+    // Made elsewhere (another machine, Windows paths, a drive not there):
+    // the channels, reverb and room stay as they are.
+    if (namesFile && existing == 0) {
+        ShowNoExistingFile(this);
+        return;
+    }
     FreeChannel(true);
     int next = 1;
     BASS_3DVECTOR pending{0.f, 0.f, 0.f};
     bool existingSeen = false;
     bool loadedAny = false;
-    // Positions are kept within the bars' 50 steps either way.
-    ParsePlaylist(text, 50 * static_cast<double>(UnitsPerStep), [&](const TPlaylistLine& line) {
+    for (const TPlaylistLine& line : digest.Lines) {
         if (line.LineKind == TPlaylistLine::Kind::Effect) {
             if (line.ReverbLevel)
                 TrackBar1->setValue(*line.ReverbLevel);
@@ -115,20 +166,19 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
                 }
                 ComboBox1Change();
             }
-            return true;
+            continue;
         }
         if (line.LineKind == TPlaylistLine::Kind::Position) {
             pending.x = line.X.value_or(pending.x);
             pending.y = line.Y.value_or(pending.y);
             pending.z = line.Z.value_or(pending.z);
-            return true;
+            continue;
         }
-        const std::string file = PathInPlaylist(path, line.Path);
-        if (!IsExistingFile(file))
-            return true; // takes no slot
+        if (!IsExistingFile(line.Path))
+            continue; // gone since it was read: takes no slot
         existingSeen = true;
         // The position belongs to the next file that loads.
-        if (LoadChannelFile(next, file)) {
+        if (LoadChannelFile(next, line.Path)) {
             // A plain stereo channel imitates the place it was saved at, as
             // it did when it was moved there; the load took the slot's old one.
             PlaceSource(next, pending, TPanRule::FromX());
@@ -138,8 +188,9 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
         }
         // A file that exists but does not load still takes its slot; after
         // the last slot nothing more is read.
-        return ++next <= ChannelCount;
-    });
+        if (++next > ChannelCount)
+            break;
+    }
     // The current row's channel becomes the current channel again.
     bool canSelect = true;
     StringGrid1SelectCell(1, StringGrid1->row(), canSelect);
@@ -158,8 +209,16 @@ void TFrmPhonaraPlayer::FileSaveAs1Accept() {
 
 void TFrmPhonaraPlayer::LoadIniFile(const QStringList& arguments) {
     if (arguments.isEmpty()) {
-        if (!AutoSavePath.empty())
-            OpenPlaylist(AutoSavePath);
+        if (AutoSavePath.empty())
+            return;
+        // What is restored is what the auto-save stands for from now on: if
+        // it stays unchanged, closing leaves the file as it is. A first start
+        // (no file yet) writes one at the end.
+        std::string probe;
+        const bool there = ReadFileHead(AutoSavePath, probe, 0) != TReadResult::Missing;
+        OpenPlaylist(AutoSavePath);
+        if (there)
+            autoSaveBaseline_ = ArrangementText();
         return;
     }
     // Names relative to the working folder are made absolute, so that a

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <sys/types.h>
 
-// The most of a playlist that is read; the rest of a larger file is not there.
+// The most that ReadFileHead reads unless told otherwise.
 constexpr size_t PlaylistReadLimit = 1 << 20;
 
 enum class TReadResult { Ok, Missing, Unreadable };
@@ -20,6 +20,12 @@ enum class TReadResult { Ok, Missing, Unreadable };
 TReadResult ReadFileHead(const std::string& path, std::string& text,
                          size_t maxBytes = PlaylistReadLimit);
 
+// Reads the regular file at path line by line to its end, however large, as
+// long as onLine returns true (lines cut as TPlaylistLineSplitter cuts them).
+// Missing and Unreadable as above; Unreadable too when reading fails midway.
+TReadResult ReadFileLines(const std::string& path,
+                          const std::function<bool(std::string_view line)>& onLine);
+
 // Whether a regular file (after following links) is at path.
 bool IsExistingFile(const std::string& path);
 
@@ -28,5 +34,11 @@ bool IsExistingFile(const std::string& path);
 // old file keeps its place until then and stays whole when anything fails (the
 // file of a link is replaced, not the link). write stands in for ::write.
 using TWriteFunction = std::function<ssize_t(int fd, const char* data, size_t size)>;
+// Temporary files that a process ended by SIGKILL left in that folder are
+// removed first (never those of a process that still runs).
 bool WriteFileReplacing(const std::string& path, std::string_view bytes,
                         const TWriteFunction& write = {});
+
+// The process that owns a temporary file of WriteFileReplacing, from the
+// file's name; 0 for any other name.
+pid_t TemporaryFileOwner(std::string_view name);

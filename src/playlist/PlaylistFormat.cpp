@@ -130,33 +130,105 @@ std::string FormatPlaylist(int reverbLevel, int environment,
     return text;
 }
 
-void ParsePlaylist(std::string_view text, double limit,
-                   const std::function<bool(const TPlaylistLine&)>& onLine) {
-    text = text.substr(0, text.find('\0'));
+std::optional<TPlaylistLine> ClassifyPlaylistLine(std::string_view line, double limit) {
+    if (line.empty())
+        return std::nullopt;
+    if (HasKey(line, "pnapeffect"))
+        return EffectLine(line);
+    if (HasKey(line, "pnapparam"))
+        return PositionLine(line, limit);
+    if (line[0] == '#')
+        return std::nullopt;
+    TPlaylistLine file;
+    file.Path = std::string(line);
+    return file;
+}
+
+bool TPlaylistLineSplitter::Feed(std::string_view chunk, const TOnText& onLine) {
+    while (!ended_ && !chunk.empty()) {
+        if (afterCR_ && chunk.front() == '\n')
+            chunk.remove_prefix(1); // the LF of a CR LF
+        afterCR_ = false;
+        const size_t end =
+            std::min(chunk.find_first_of(std::string_view("\r\n\0", 3)), chunk.size());
+        // A line too long to be a path or a setting is skipped whole; it is
+        // not kept while it goes on.
+        if (!tooLong_ && line_.size() + end > MaxLineLength) {
+            tooLong_ = true;
+            line_.clear();
+        }
+        if (end == chunk.size()) {
+            if (!tooLong_)
+                line_.append(chunk);
+            return true;
+        }
+        // A line that lies whole in this piece is handed over where it is.
+        std::string_view line = chunk.substr(0, end);
+        if (!line_.empty()) {
+            line_.append(line);
+            line = line_;
+        }
+        const char c = chunk[end];
+        chunk.remove_prefix(end + 1);
+        afterCR_ = c == '\r';
+        if (!EndLine(line, onLine) || c == '\0')
+            ended_ = true; // a NUL byte ends the text
+    }
+    return !ended_;
+}
+
+void TPlaylistLineSplitter::Finish(const TOnText& onLine) {
+    if (!ended_ && (!line_.empty() || tooLong_))
+        EndLine(line_, onLine);
+    ended_ = true;
+}
+
+bool TPlaylistLineSplitter::EndLine(std::string_view line, const TOnText& onLine) {
     // The signature some editors put before UTF-8 text is no part of the
     // first line, which would otherwise name a file that is not there.
-    if (text.starts_with("\xEF\xBB\xBF"))
-        text.remove_prefix(3);
-    size_t at = 0;
-    while (at < text.size()) {
-        const size_t end = std::min(text.find_first_of("\r\n", at), text.size());
-        const std::string_view line = text.substr(at, end - at);
-        at = end + (text.compare(end, 2, LineEnd) == 0 ? 2 : 1);
-        if (line.empty())
-            continue;
-        bool more = true;
-        if (HasKey(line, "pnapeffect")) {
-            more = onLine(EffectLine(line));
-        } else if (HasKey(line, "pnapparam")) {
-            more = onLine(PositionLine(line, limit));
-        } else if (line[0] != '#') {
-            TPlaylistLine file;
-            file.Path = std::string(line);
-            more = onLine(file);
-        }
-        if (!more)
+    if (first_ && line.starts_with("\xEF\xBB\xBF"))
+        line.remove_prefix(3);
+    first_ = false;
+    const bool skipped = tooLong_;
+    tooLong_ = false;
+    const bool more = skipped || onLine(line);
+    line_.clear();
+    return more;
+}
+
+void ParsePlaylist(std::string_view text, double limit,
+                   const std::function<bool(const TPlaylistLine&)>& onLine) {
+    TPlaylistLineSplitter splitter;
+    auto each = [&](std::string_view text) {
+        const auto line = ClassifyPlaylistLine(text, limit);
+        return !line || onLine(*line);
+    };
+    if (splitter.Feed(text, each))
+        splitter.Finish(each);
+}
+
+void TPlaylistDigest::Add(TPlaylistLine line) {
+    // Settings lines between two file lines add up to one of each kind: each
+    // field keeps the last value given, as reading them one by one leaves it.
+    if (line.LineKind != TPlaylistLine::Kind::File) {
+        for (size_t i = Lines.size(); i > 0 && Lines[i - 1].LineKind != TPlaylistLine::Kind::File;
+             --i) {
+            TPlaylistLine& earlier = Lines[i - 1];
+            if (earlier.LineKind != line.LineKind)
+                continue;
+            auto keep = [](auto& into, const auto& from) {
+                if (from)
+                    into = from;
+            };
+            keep(earlier.ReverbLevel, line.ReverbLevel);
+            keep(earlier.Environment, line.Environment);
+            keep(earlier.X, line.X);
+            keep(earlier.Y, line.Y);
+            keep(earlier.Z, line.Z);
             return;
+        }
     }
+    Lines.push_back(std::move(line));
 }
 
 std::vector<TPlaylistLine> ParsePlaylist(std::string_view text, double limit) {

@@ -43,8 +43,43 @@ struct TPlaylistLine {
     std::string Path;
 };
 
-// Reads a playlist's text. CR, LF and CR LF each end a line; a NUL byte ends
-// the text. limit is the largest coordinate magnitude (2.5 metres).
+// What one line of a playlist means; nothing for empty and comment lines.
+// limit is the largest coordinate magnitude (2.5 metres).
+std::optional<TPlaylistLine> ClassifyPlaylistLine(std::string_view line, double limit);
+
+// Cuts playlist text into lines as it arrives, piece by piece, so that a file
+// of any size is read to its end in little memory. CR, LF and CR LF each end a
+// line; a NUL byte ends the text; a UTF-8 signature before the first line is
+// dropped. A line longer than MaxLineLength cannot be a path or a setting and
+// is skipped.
+class TPlaylistLineSplitter {
+public:
+    static constexpr size_t MaxLineLength = 64 * 1024;
+    // Receives each line; returning false ends the text.
+    using TOnText = std::function<bool(std::string_view)>;
+    // False once the text has ended (NUL byte, or onLine said so).
+    bool Feed(std::string_view chunk, const TOnText& onLine);
+    // The end of the text: hands over a last line that has no line end.
+    void Finish(const TOnText& onLine);
+
+private:
+    bool EndLine(std::string_view line, const TOnText& onLine);
+    std::string line_;
+    bool tooLong_ = false;
+    bool afterCR_ = false;
+    bool first_ = true;
+    bool ended_ = false;
+};
+
+// The lines of a playlist that can change something, in few entries: the
+// settings lines between two file lines are merged into at most one effect
+// and one position line, with the same outcome when applied in order.
+struct TPlaylistDigest {
+    std::vector<TPlaylistLine> Lines;
+    void Add(TPlaylistLine line);
+};
+
+// Reads a playlist's text, split and classified as above.
 std::vector<TPlaylistLine> ParsePlaylist(std::string_view text, double limit);
 // The same, one line at a time, as long as onLine returns true.
 void ParsePlaylist(std::string_view text, double limit,

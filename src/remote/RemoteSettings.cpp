@@ -1,7 +1,6 @@
 #include "remote/RemoteSettings.h"
 
 #include <QSettings>
-#include <QStringList>
 
 namespace {
 
@@ -41,32 +40,4 @@ void SaveRemoteSettings(const TRemoteSettings& r) {
     s.setValue("remote/invertYaw", r.Invert.yaw);
     s.setValue("remote/invertPitch", r.Invert.pitch);
     s.setValue("remote/invertRoll", r.Invert.roll);
-}
-
-int TakeOscPortOption(QStringList& arguments, QString& error) {
-    const QString name = "--osc-port";
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        QString value;
-        qsizetype taken = 1;
-        if (arguments[i] == name) {
-            if (i + 1 < arguments.size()) {
-                value = arguments[i + 1];
-                taken = 2;
-            }
-        } else if (arguments[i].startsWith(name + "=")) {
-            value = arguments[i].mid(name.size() + 1);
-        } else {
-            continue;
-        }
-        arguments.remove(i, taken);
-        bool ok = false;
-        const int port = value.toInt(&ok);
-        if (!ok || port < 1 || port > 65535) {
-            error = QString("--osc-port needs a UDP port number from 1 to 65535, not \"%1\"")
-                        .arg(value);
-            return -1;
-        }
-        return port;
-    }
-    return 0;
 }

@@ -18,8 +18,3 @@ struct TRemoteSettings {
 
 TRemoteSettings LoadRemoteSettings();
 void SaveRemoteSettings(const TRemoteSettings& settings);
-
-// Takes "--osc-port N" (or "--osc-port=N") out of the arguments. Returns the
-// port, 0 when the option is not there, or -1 with error set when N is no
-// port number (1 to 65535).
-int TakeOscPortOption(QStringList& arguments, QString& error);

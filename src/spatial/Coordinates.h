@@ -9,6 +9,9 @@
 
 namespace coords {
 
+// Metres per scroll-bar step: the float 0.05. The bars span 50 steps each way.
+constexpr float DefaultUnitsPerStep = 0.05f;
+
 // Truncation toward zero of a double, as every float-to-integer step does.
 int Trunc(double v);
 

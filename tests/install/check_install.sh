@@ -61,15 +61,16 @@ package)
         grep -qE "^\./usr/lib/([^/]+/)?phonaraplayer/${f//./\\.}\$" "$work/contents" ||
             fail "the package lacks lib/phonaraplayer/$f"
     done
-    for f in ./usr/bin/phonaraplayer ./usr/share/applications/$app.desktop \
+    for f in ./usr/bin/phonaraplayer ./usr/share/man/man1/phonaraplayer.1.gz \
+        ./usr/share/applications/$app.desktop \
         ./usr/share/icons/hicolor/scalable/apps/$app.svg \
         ./usr/share/metainfo/$app.metainfo.xml ./usr/share/mime/packages/$app.xml; do
         grep -qxF "$f" "$work/contents" || fail "the package lacks $f"
     done
     # The libraries the program and its plug-in link, found by dpkg-shlibdeps.
     depends=$(dpkg-deb -f "$deb" Depends)
-    for p in libqt6widgets6 libopenal1 libsndfile1 libmpg123-0 libopenmpt0 libwavpack1 \
-        fonts-ipafont-gothic; do
+    for p in libqt6widgets6 libopenal1 libsndfile1 libmpg123-0 libopenmpt0 libwavpack1 libebur128-1 \
+        fonts-ipafont-gothic libqt6svg6; do
         tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//' | grep -qxF "$p" ||
             fail "the package does not depend on $p: $depends"
     done
@@ -102,6 +103,9 @@ done
 
 if [ "$mode" = staged ]; then
     share=$root/share
+    [ -f "$share/man/man1/phonaraplayer.1.gz" ] || fail "no manual page phonaraplayer(1)"
+    zcat "$share/man/man1/phonaraplayer.1.gz" | grep -qF -- '\-\-export' ||
+        fail "the manual page does not describe --export"
     quietly desktop-file-validate "$share/applications/$app.desktop"
     quietly appstreamcli validate --no-net "$share/metainfo/$app.metainfo.xml"
     icon=$(sed -n 's/^Icon=//p' "$share/applications/$app.desktop")
@@ -192,4 +196,14 @@ if [ "$mode" = staged ]; then
     [ -f "$work/copy/PNAPini.pna" ] || fail "the copy without the marker kept no auto-save beside itself"
     [ ! -e "$autosave" ] || fail "the copy without the marker wrote its auto-save per user"
 fi
+# The export works without display or sound card and decodes through the
+# plug-in in its own folder.
+printf '#PNAPEffect 5,0\r\n#PNAPParam 1,0,1\r\n%s\r\n' "$sound" >"$work/sound/set.pna"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ALSOFT_DRIVERS=no-such-driver \
+    HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" ASAN_OPTIONS=detect_leaks=0 \
+    "$link" --export "$work/sound/out.flac" "$work/sound/set.pna" >"$work/export.log" 2>&1 || {
+    cat "$work/export.log" >&2
+    fail "the installed program could not export"
+}
+[ -s "$work/sound/out.flac" ] || fail "the export wrote no file"
 echo "ok: $mode install in $root"

@@ -1,0 +1,28 @@
+// The program's command line: what to do (open the window with files, print
+// help or the version, export a playlist) and with what. Parsed in one place
+// so that each new option is added here.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "export/ExportOptions.h"
+
+#include <QStringList>
+
+struct TCommandLine {
+    enum class TAction { Window, Help, Version, Export, Usage };
+    TAction Action = TAction::Window;
+    // Help: the usage text; Version: the version line; Usage: what is wrong.
+    std::string Message;
+    // Window: the files to start with (a playlist or sound files).
+    std::vector<std::string> Files;
+    // Window: the OSC remote control on this UDP port for this run; 0: as set.
+    int OscPort = 0;
+    // Export: what to render where.
+    TExportOptions Export;
+};
+
+// arguments as the program received them, the program's name first. Qt's own
+// window options (-platform, -style, ...) are accepted and left to Qt.
+TCommandLine ParseCommandLine(const QStringList& arguments);

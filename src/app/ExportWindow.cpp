@@ -1,0 +1,146 @@
+// The window's side of the export: the menu command, the scene handed to the
+// exporter as a playlist, and the progress while a child process renders it.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QSlider>
+#include <QStandardPaths>
+#include <cmath>
+#include <memory>
+
+#include "app/PNAP.h"
+#include "audiolib.h"
+#include "channels/Sources.h"
+#include "export/ExportDialog.h"
+#include "export/ExportJob.h"
+#include "playlist/PlaylistFormat.h"
+#include "widgets/StringGrid.h"
+
+namespace {
+
+QString Seconds(double s) {
+    return QString::number(s, 'f', 1);
+}
+
+} // namespace
+
+void TFrmPhonaraPlayer::Export1Click() {
+    if (ExportRunning)
+        return;
+    TExportOptions defaults;
+    const QString folder = LastExportFolder.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::MusicLocation)
+                               : LastExportFolder;
+    defaults.Output = QDir(folder.isEmpty() ? QDir::homePath() : folder)
+                          .filePath("PhonaraPlayer.wav")
+                          .toStdString();
+    // Headphone 3D as the user hears it now; loop when a channel loops now.
+    AUDIOLIB_HRTF_INFO hrtf{};
+    defaults.Hrtf = AUDIOLIB_GetHRTFInfo(&hrtf) && hrtf.active;
+    bool anySelected = false;
+    for (int n = 1; n <= ChannelCount; ++n) {
+        if (!Sources[n].Loaded)
+            continue;
+        anySelected = anySelected || IsChannelSelected(n);
+        if (StringGrid1->cell(2, n) == "loop" &&
+            BASS_ChannelIsActive(Sources[n].Handle) == BASS_ACTIVE_PLAYING)
+            defaults.Loop = true;
+    }
+    TExportDialog dialog(defaults, anySelected, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    StartExport(dialog.options(), dialog.selectedOnly());
+}
+
+bool TFrmPhonaraPlayer::StartExport(const TExportOptions& options, bool selectedOnly) {
+    if (ExportRunning)
+        return false;
+    // The scene is what a playlist of these channels holds.
+    std::vector<TPlaylistChannel> channels;
+    for (int n = 1; n <= ChannelCount; ++n) {
+        const TSource& slot = Sources[n];
+        if (slot.Loaded && (!selectedOnly || IsChannelSelected(n)))
+            channels.push_back({slot.Position.x, slot.Position.y, slot.Position.z, slot.FileName});
+    }
+    auto tell = [this](QMessageBox::Icon icon, const QString& text) {
+        ExportReport = text;
+        auto* box = new QMessageBox(icon, "書き出し", text, QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open(); // the window goes on meanwhile
+    };
+    if (channels.empty()) {
+        tell(QMessageBox::Warning, "書き出すチャンネルがありません。");
+        return false;
+    }
+    const std::string playlist =
+        FormatPlaylist(TrackBar1->value(), ComboBox1->currentIndex(), channels);
+
+    auto* job = new TExportJob(this);
+    const QString program =
+        ExportProgram.isEmpty() ? QCoreApplication::applicationFilePath() : ExportProgram;
+    if (!job->start(program, options, playlist)) {
+        tell(QMessageBox::Critical, job->error());
+        delete job;
+        return false;
+    }
+    ExportRunning = job;
+    LastExportFolder = QFileInfo(QString::fromStdString(options.Output)).absolutePath();
+    ExportReport.clear();
+
+    auto* progress = new QProgressDialog("書き出し中...", "キャンセル", 0, 1000, this);
+    progress->setWindowTitle("書き出し");
+    progress->setAutoClose(false);
+    progress->setAutoReset(false);
+    progress->setMinimumDuration(0);
+    progress->setWindowModality(Qt::NonModal);
+    progress->setAttribute(Qt::WA_DeleteOnClose);
+    ExportProgress = progress;
+    progress->show();
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+
+    connect(job, &TExportJob::progressed, progress, [progress, clock](double done, double total) {
+        if (total <= 0) {
+            progress->setMaximum(0); // no length known: a busy bar
+            progress->setLabelText("書き出し中... " + Seconds(done) + " 秒");
+            return;
+        }
+        progress->setValue(static_cast<int>(1000 * std::min(1.0, done / total)));
+        const double elapsed = clock->elapsed() / 1000.0;
+        const double left = done > 0 ? elapsed * (total - done) / done : 0;
+        progress->setLabelText("書き出し中... " + Seconds(done) + " / " + Seconds(total) +
+                               " 秒 (残り約 " + QString::number(std::ceil(left)) + " 秒)");
+    });
+    // Cancel answers at once: the dialog goes, the child ends in the background.
+    connect(progress, &QProgressDialog::canceled, job, [this, job] {
+        job->cancel();
+        if (ExportProgress)
+            ExportProgress->close();
+        ExportProgress = nullptr;
+    });
+    connect(job, &TExportJob::finished, this, [this, job, options, tell] {
+        if (ExportProgress)
+            ExportProgress->close();
+        ExportProgress = nullptr;
+        ExportRunning = nullptr;
+        job->deleteLater();
+        RepaintGrid();
+        if (job->cancelled()) {
+            ExportReport = "キャンセルしました。";
+            return;
+        }
+        if (job->succeeded())
+            tell(QMessageBox::Information,
+                 "書き出しました: " + QString::fromStdString(options.Output) + "\n" +
+                     QString::fromStdString(SummaryText(job->summary())));
+        else
+            tell(QMessageBox::Critical, "書き出せませんでした。\n" + job->error());
+    });
+    RepaintGrid();
+    return true;
+}

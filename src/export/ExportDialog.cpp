@@ -1,0 +1,184 @@
+#include "export/ExportDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+namespace {
+
+struct TFormatItem {
+    TExportFormat Format;
+    const char* Caption;
+    const char* Extension;
+};
+
+const TFormatItem FormatItems[] = {
+    {TExportFormat::Wav16, "WAV 16 bit", "wav"},
+    {TExportFormat::Wav24, "WAV 24 bit", "wav"},
+    {TExportFormat::Float, "WAV 32 bit float", "wav"},
+    {TExportFormat::Flac16, "FLAC 16 bit", "flac"},
+    {TExportFormat::Flac24, "FLAC 24 bit", "flac"},
+    {TExportFormat::Ogg, "Ogg Vorbis", "ogg"},
+};
+
+// A row's caption whose mnemonic moves the focus to the row's first field.
+QLabel* Caption(const char* text, QWidget* buddy) {
+    auto* label = new QLabel(QString::fromUtf8(text), buddy->parentWidget());
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+TExportDialog::TExportDialog(const TExportOptions& d, bool canChooseSelected, QWidget* parent)
+    : QDialog(parent) {
+    setWindowTitle("書き出し");
+    auto* form = new QFormLayout(this);
+
+    auto* fileRow = new QHBoxLayout;
+    FileEdit = new QLineEdit(QString::fromStdString(d.Output), this);
+    FileEdit->setMinimumWidth(280);
+    BrowseButton = new QPushButton("参照(&B)...", this);
+    fileRow->addWidget(FileEdit);
+    fileRow->addWidget(BrowseButton);
+    form->addRow(Caption("ファイル(&F):", FileEdit), fileRow);
+
+    auto* formatRow = new QHBoxLayout;
+    FormatBox = new QComboBox(this);
+    for (const auto& item : FormatItems)
+        FormatBox->addItem(item.Caption, static_cast<int>(item.Format));
+    FormatBox->setCurrentIndex(FormatBox->findData(static_cast<int>(d.Format)));
+    QualitySpin = new QSpinBox(this);
+    QualitySpin->setRange(0, 10);
+    QualitySpin->setValue(d.OggQuality);
+    QualitySpin->setPrefix("品質 ");
+    formatRow->addWidget(FormatBox);
+    formatRow->addWidget(QualitySpin);
+    form->addRow(Caption("形式(&T):", FormatBox), formatRow);
+
+    RateBox = new QComboBox(this);
+    RateBox->addItem("44100 Hz", 44100);
+    RateBox->addItem("48000 Hz", 48000);
+    RateBox->setCurrentIndex(d.Rate == 48000 ? 1 : 0);
+    form->addRow("サンプリング周波数(&R):", RateBox);
+
+    HrtfCheck = new QCheckBox("ヘッドホン 3D (HRTF)(&H)", this);
+    HrtfCheck->setChecked(d.Hrtf);
+    form->addRow(QString(), HrtfCheck);
+
+    auto* channelRow = new QHBoxLayout;
+    AllChannels = new QRadioButton("読み込んだすべて(&A)", this);
+    SelectedChannels = new QRadioButton("選択したチャンネル(&S)", this);
+    SelectedChannels->setEnabled(canChooseSelected);
+    AllChannels->setChecked(true);
+    channelRow->addWidget(AllChannels);
+    channelRow->addWidget(SelectedChannels);
+    form->addRow("チャンネル:", channelRow);
+
+    auto* lengthRow = new QHBoxLayout;
+    LoopCheck = new QCheckBox("ループ(&L)", this);
+    LoopCheck->setChecked(d.Loop);
+    SecondsSpin = new QDoubleSpinBox(this);
+    SecondsSpin->setRange(0, 24 * 3600);
+    SecondsSpin->setDecimals(1);
+    SecondsSpin->setSuffix(" 秒");
+    SecondsSpin->setSpecialValueText("自動");
+    SecondsSpin->setToolTip("自動: 最長のファイルと残響の終わりまで");
+    SecondsSpin->setValue(d.Seconds.value_or(d.Loop ? 60.0 : 0.0));
+    lengthRow->addWidget(SecondsSpin);
+    lengthRow->addWidget(LoopCheck);
+    form->addRow(Caption("長さ(&D):", SecondsSpin), lengthRow);
+    // Looping channels never end by themselves: they need a length.
+    connect(LoopCheck, &QCheckBox::toggled, this, [this](bool on) {
+        if (on && SecondsSpin->value() == 0)
+            SecondsSpin->setValue(60);
+    });
+
+    auto* loudRow = new QHBoxLayout;
+    NormalizeCheck = new QCheckBox("ラウドネスを揃える(&N)", this);
+    TargetBox = new QComboBox(this);
+    TargetBox->addItem("-16 LUFS (共有)", DefaultSharingLufs);
+    TargetBox->addItem("-23 LUFS (放送)", BroadcastLufs);
+    NormalizeCheck->setChecked(d.NormalizeLufs.has_value());
+    if (d.NormalizeLufs && *d.NormalizeLufs == BroadcastLufs)
+        TargetBox->setCurrentIndex(1);
+    loudRow->addWidget(NormalizeCheck);
+    loudRow->addWidget(TargetBox);
+    form->addRow("ラウドネス:", loudRow);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    OkButton = buttons->button(QDialogButtonBox::Ok);
+    OkButton->setText("書き出し");
+    buttons->button(QDialogButtonBox::Cancel)->setText("キャンセル");
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TExportDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &TExportDialog::reject);
+    connect(BrowseButton, &QPushButton::clicked, this, &TExportDialog::browse);
+    connect(FormatBox, &QComboBox::currentIndexChanged, this, &TExportDialog::formatChanged);
+    connect(NormalizeCheck, &QCheckBox::toggled, TargetBox, &QWidget::setEnabled);
+    TargetBox->setEnabled(NormalizeCheck->isChecked());
+    formatChanged();
+}
+
+TExportOptions TExportDialog::options() const {
+    TExportOptions o;
+    o.Output = FileEdit->text().toStdString();
+    o.Format = static_cast<TExportFormat>(FormatBox->currentData().toInt());
+    o.OggQuality = QualitySpin->value();
+    o.Rate = RateBox->currentData().toInt();
+    o.Hrtf = HrtfCheck->isChecked();
+    o.Loop = LoopCheck->isChecked();
+    if (SecondsSpin->value() > 0)
+        o.Seconds = SecondsSpin->value();
+    if (NormalizeCheck->isChecked())
+        o.NormalizeLufs = TargetBox->currentData().toDouble();
+    return o;
+}
+
+bool TExportDialog::selectedOnly() const {
+    return SelectedChannels->isChecked();
+}
+
+void TExportDialog::accept() {
+    QString name = FileEdit->text().trimmed();
+    if (name.isEmpty()) {
+        browse();
+        name = FileEdit->text().trimmed();
+        if (name.isEmpty())
+            return;
+    }
+    // A name without extension gets the format's.
+    if (QFileInfo(name).suffix().isEmpty())
+        name += QString(".") + FormatItems[FormatBox->currentIndex()].Extension;
+    FileEdit->setText(name);
+    QDialog::accept();
+}
+
+void TExportDialog::browse() {
+    const QString name = QFileDialog::getSaveFileName(
+        this, "書き出し", FileEdit->text(),
+        "WAV (*.wav);;FLAC (*.flac);;Ogg Vorbis (*.ogg);;すべてのファイル (*)");
+    if (name.isEmpty())
+        return;
+    FileEdit->setText(name);
+    // The extension chosen tells the format, unless it already fits.
+    const auto format = ExportFormatOfPath(name.toStdString());
+    const int current = FormatBox->currentIndex();
+    if (format && ExportFormatOfPath(std::string("x.") + FormatItems[current].Extension) != format)
+        FormatBox->setCurrentIndex(FormatBox->findData(static_cast<int>(*format)));
+}
+
+void TExportDialog::formatChanged() {
+    QualitySpin->setEnabled(FormatBox->currentData().toInt() ==
+                            static_cast<int>(TExportFormat::Ogg));
+}

@@ -1,0 +1,169 @@
+#include "export/ExportOptions.h"
+
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <sndfile.h>
+#include <sstream>
+
+namespace {
+
+struct TFormatName {
+    TExportFormat Format;
+    const char* Name;
+    int Sndfile;
+};
+
+constexpr std::array<TFormatName, 6> FormatNames{{
+    {TExportFormat::Wav16, "wav16", SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+    {TExportFormat::Wav24, "wav24", SF_FORMAT_WAV | SF_FORMAT_PCM_24},
+    {TExportFormat::Float, "float", SF_FORMAT_WAV | SF_FORMAT_FLOAT},
+    {TExportFormat::Flac16, "flac16", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
+    {TExportFormat::Flac24, "flac24", SF_FORMAT_FLAC | SF_FORMAT_PCM_24},
+    {TExportFormat::Ogg, "ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+}};
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// Numbers in the child's lines: the point always, enough digits to survive.
+std::string Number(double v) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.9g", std::isfinite(v) ? v : -1e9);
+    return text;
+}
+
+} // namespace
+
+std::optional<TExportFormat> ExportFormatOfName(std::string_view name) {
+    const std::string lower = Lower(name);
+    for (const auto& f : FormatNames)
+        if (lower == f.Name)
+            return f.Format;
+    return std::nullopt;
+}
+
+const char* ExportFormatName(TExportFormat format) {
+    for (const auto& f : FormatNames)
+        if (f.Format == format)
+            return f.Name;
+    return "wav16";
+}
+
+int SndfileFormatOf(TExportFormat format) {
+    for (const auto& f : FormatNames)
+        if (f.Format == format)
+            return f.Sndfile;
+    return FormatNames[0].Sndfile;
+}
+
+std::optional<TExportFormat> ExportFormatOfPath(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+        return std::nullopt;
+    const std::string ext = Lower(path.substr(dot + 1));
+    if (ext == "wav")
+        return TExportFormat::Wav16;
+    if (ext == "flac")
+        return TExportFormat::Flac16;
+    if (ext == "ogg" || ext == "oga")
+        return TExportFormat::Ogg;
+    return std::nullopt;
+}
+
+std::vector<std::string> ExportArguments(const TExportOptions& o) {
+    std::vector<std::string> args{"--export", o.Output,
+                                  "--format", ExportFormatName(o.Format),
+                                  "--rate",   std::to_string(o.Rate),
+                                  "--hrtf",   o.Hrtf ? "on" : "off"};
+    if (o.Loop)
+        args.push_back("--loop");
+    if (o.Seconds) {
+        args.push_back("--seconds");
+        args.push_back(Number(*o.Seconds));
+    }
+    if (o.NormalizeLufs) {
+        args.push_back("--normalize");
+        args.push_back(Number(*o.NormalizeLufs));
+    }
+    if (o.Format == TExportFormat::Ogg) {
+        args.push_back("--quality");
+        args.push_back(std::to_string(o.OggQuality));
+    }
+    if (o.MachineProgress)
+        args.push_back("--progress-lines");
+    // The playlist's name may start with a minus.
+    args.push_back("--");
+    args.push_back(o.Playlist);
+    return args;
+}
+
+TNormalisation NormalisationGain(double lufs, double truePeakDb, double targetLufs,
+                                 double ceilingDb) {
+    TNormalisation n;
+    if (!std::isfinite(lufs)) // silence: nothing to bring up
+        return n;
+    n.GainDb = targetLufs - lufs;
+    if (std::isfinite(truePeakDb) && truePeakDb + n.GainDb > ceilingDb) {
+        n.GainDb = ceilingDb - truePeakDb;
+        n.PeakLimited = true;
+    }
+    return n;
+}
+
+TTailTrimmer::TTailTrimmer(int rate, double quietSeconds, double maxTailSeconds)
+    : quietFrames_(static_cast<size_t>(std::lround(quietSeconds * rate))),
+      maxTail_(static_cast<size_t>(std::lround(maxTailSeconds * rate))) {}
+
+std::string ProgressLine(double renderedSeconds, double totalSeconds) {
+    return "PROGRESS " + Number(renderedSeconds) + " " + Number(totalSeconds) + "\n";
+}
+
+std::string ResultLine(const TExportSummary& s) {
+    return "RESULT " + Number(s.Seconds) + " " + Number(s.Lufs) + " " + Number(s.TruePeakDb) + " " +
+           Number(s.GainDb) + " " + Number(s.RealTimeFactor) + " " + (s.Normalised ? "1" : "0") +
+           " " + (s.PeakLimited ? "1" : "0") + "\n";
+}
+
+TChildLine ParseChildLine(std::string_view line) {
+    TChildLine out;
+    std::istringstream in{std::string(line)};
+    in.imbue(std::locale::classic());
+    std::string key;
+    in >> key;
+    if (key == "PROGRESS") {
+        if (in >> out.Rendered >> out.Total)
+            out.LineKind = TChildLine::Kind::Progress;
+    } else if (key == "RESULT") {
+        TExportSummary& s = out.Summary;
+        int normalised = 0, limited = 0;
+        if (in >> s.Seconds >> s.Lufs >> s.TruePeakDb >> s.GainDb >> s.RealTimeFactor >>
+            normalised >> limited) {
+            s.Normalised = normalised != 0;
+            s.PeakLimited = limited != 0;
+            out.LineKind = TChildLine::Kind::Result;
+        }
+    }
+    return out;
+}
+
+std::string SummaryText(const TExportSummary& s) {
+    char text[512];
+    const auto db = [](double v) { return v < -200 ? -HUGE_VAL : v; };
+    std::snprintf(text, sizeof text, "%.2f s, %.1f LUFS, true peak %.1f dBTP, %.0fx real time",
+                  s.Seconds, db(s.Lufs), db(s.TruePeakDb), s.RealTimeFactor);
+    std::string out = text;
+    if (s.Normalised) {
+        std::snprintf(text, sizeof text, "; gain %+.1f dB", s.GainDb);
+        out += text;
+        if (s.PeakLimited)
+            out += ", stopped at the -1 dBTP ceiling";
+    }
+    return out;
+}

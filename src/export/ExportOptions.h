@@ -1,0 +1,142 @@
+// What an export is asked to do, and the small rules around it that need no
+// audio: format names, the child process's arguments, the normalising gain,
+// where the rendered sound ends, and the progress lines a child reports.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class TExportFormat { Wav16, Wav24, Float, Flac16, Flac24, Ogg };
+
+// "wav16", "wav24", "float", "flac16", "flac24", "ogg".
+std::optional<TExportFormat> ExportFormatOfName(std::string_view name);
+const char* ExportFormatName(TExportFormat format);
+// The format a file name asks for: .wav (16-bit), .flac (16-bit), .ogg/.oga.
+std::optional<TExportFormat> ExportFormatOfPath(std::string_view path);
+// The libsndfile format word.
+int SndfileFormatOf(TExportFormat format);
+
+constexpr double DefaultSharingLufs = -16.0;
+constexpr double BroadcastLufs = -23.0;
+constexpr double TruePeakCeilingDb = -1.0;
+
+struct TExportOptions {
+    std::string Output;   // the sound file to write
+    std::string Playlist; // the scene to render
+    TExportFormat Format = TExportFormat::Wav16;
+    int Rate = 44100;              // 44100 or 48000
+    bool Hrtf = false;             // headphone 3D for this file
+    bool Loop = false;             // channels loop (then Seconds is needed)
+    std::optional<double> Seconds; // fixed length; otherwise files plus tail
+    std::optional<double> NormalizeLufs;
+    int OggQuality = 5;           // 0 .. 10
+    bool MachineProgress = false; // progress and result as lines on stdout
+
+    bool operator==(const TExportOptions&) const = default;
+};
+
+// The command line that asks a child process for this export (without the
+// program name): "--export OUT ... -- PLAYLIST".
+std::vector<std::string> ExportArguments(const TExportOptions& options);
+
+// The gain that brings measured loudness to the target, stopped where the
+// true peak would pass the ceiling.
+struct TNormalisation {
+    double GainDb = 0.0;
+    bool PeakLimited = false;
+};
+TNormalisation NormalisationGain(double lufs, double truePeakDb, double targetLufs,
+                                 double ceilingDb = TruePeakCeilingDb);
+
+// Decides where a render without a fixed length ends: everything is kept while
+// a file still plays; after that, quiet frames (below -90 dBFS) are held back
+// until a louder one comes (then they are kept) or half a second of them has
+// gathered (then they are dropped and the render ends). At most maxTailFrames
+// follow the files.
+class TTailTrimmer {
+public:
+    TTailTrimmer(int rate, double quietSeconds = 0.5, double maxTailSeconds = 10.0);
+    // Takes one block of interleaved stereo; keep receives what is kept, in
+    // order (possibly in several pieces). Returns true once the render is done.
+    template <typename Keep>
+    bool push(const float* stereo, size_t frames, bool filesPlaying, Keep&& keep);
+    bool done() const { return done_; }
+
+    static constexpr float QuietLevel = 3.1622777e-5f; // -90 dBFS
+
+private:
+    size_t quietFrames_, maxTail_;
+    size_t tail_ = 0;
+    std::vector<float> held_;
+    bool done_ = false;
+};
+
+template <typename Keep>
+bool TTailTrimmer::push(const float* stereo, size_t frames, bool filesPlaying, Keep&& keep) {
+    if (done_)
+        return true;
+    if (filesPlaying) {
+        if (!held_.empty()) {
+            keep(held_.data(), held_.size() / 2);
+            held_.clear();
+        }
+        keep(stereo, frames);
+        return false;
+    }
+    size_t from = 0; // first frame of this block neither kept nor held
+    size_t end = frames;
+    for (size_t i = 0; i < frames; ++i) {
+        if (tail_++ >= maxTail_) {
+            done_ = true;
+            end = i;
+            break;
+        }
+        const float l = stereo[2 * i], r = stereo[2 * i + 1];
+        const bool quiet = l < QuietLevel && l > -QuietLevel && r < QuietLevel && r > -QuietLevel;
+        if (!quiet) {
+            // The quiet run was a pause, not the end: it stays.
+            if (!held_.empty()) {
+                keep(held_.data(), held_.size() / 2);
+                held_.clear();
+            }
+            continue;
+        }
+        if (i > from)
+            keep(stereo + 2 * from, i - from);
+        held_.insert(held_.end(), stereo + 2 * i, stereo + 2 * i + 2);
+        from = i + 1;
+        if (held_.size() / 2 >= quietFrames_) {
+            done_ = true;
+            held_.clear();
+            return true;
+        }
+    }
+    if (from < end && held_.empty())
+        keep(stereo + 2 * from, end - from);
+    if (done_)
+        held_.clear();
+    return done_;
+}
+
+// The lines a child export writes on stdout when asked for machine progress.
+std::string ProgressLine(double renderedSeconds, double totalSeconds);
+struct TExportSummary {
+    double Seconds = 0, Lufs = 0, TruePeakDb = 0, GainDb = 0, RealTimeFactor = 0;
+    bool Normalised = false, PeakLimited = false;
+    bool operator==(const TExportSummary&) const = default;
+};
+std::string ResultLine(const TExportSummary& summary);
+// One line of a child's output: a progress report, a result, or neither.
+struct TChildLine {
+    enum class Kind { Other, Progress, Result } LineKind = Kind::Other;
+    double Rendered = 0, Total = 0;
+    TExportSummary Summary;
+};
+TChildLine ParseChildLine(std::string_view line);
+
+// The summary for people: duration, loudness, peak, gain, speed.
+std::string SummaryText(const TExportSummary& summary);

@@ -1,0 +1,509 @@
+#include "export/ExportRenderer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <ebur128.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <sndfile.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+#include "audiolib.h"
+#include "channels/Placing.h"
+#include "effects/Environments.h"
+#include "effects/Reverb.h"
+#include "playlist/PathRules.h"
+#include "playlist/PlaylistFile.h"
+#include "playlist/PlaylistFormat.h"
+#include "spatial/Coordinates.h"
+
+namespace {
+
+constexpr DWORD BlockFrames = 1024;
+
+// The window's scale: metres per scroll-bar step, the float 0.05. The
+// window's own variable is set when the window is created, which an export
+// from the command line never does.
+// The window's scale: a playlist's places read back where the window puts them.
+constexpr float SceneUnitsPerStep = coords::DefaultUnitsPerStep;
+
+std::string SystemError(int error) {
+    if (error == ENOSPC || error == EDQUOT)
+        return "the disk is full";
+    return std::strerror(error);
+}
+
+// A file beside the target under a name of its own; removed unless kept.
+class TTemporaryFile {
+public:
+    TTemporaryFile(const std::string& target, const char* tag) {
+        const std::string folder = FolderOfPath(target);
+        const std::string base = target.substr(folder.size());
+        std::string name =
+            (folder.empty() ? std::string("./") : folder) + "." + base + "." + tag + "-XXXXXX";
+        std::vector<char> buffer(name.begin(), name.end());
+        buffer.push_back('\0');
+        fd_ = ::mkstemp(buffer.data());
+        if (fd_ < 0) {
+            error_ = errno;
+            return;
+        }
+        path_ = buffer.data();
+        // mkstemp makes it private; the result gets the usual permissions.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd_, 0666 & ~mask);
+    }
+    ~TTemporaryFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!path_.empty() && !kept_)
+            ::unlink(path_.c_str());
+    }
+    TTemporaryFile(const TTemporaryFile&) = delete;
+    TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+
+    int fd() const { return fd_; }
+    int error() const { return error_; }
+    const std::string& path() const { return path_; }
+    void keep() { kept_ = true; }
+
+private:
+    int fd_ = -1;
+    int error_ = 0;
+    std::string path_;
+    bool kept_ = false;
+};
+
+// The sound file being written, in the chosen format.
+class TSoundWriter {
+public:
+    TSoundWriter(TTemporaryFile& file, const TExportOptions& o) {
+        SF_INFO info{};
+        info.samplerate = o.Rate;
+        info.channels = 2;
+        info.format = SndfileFormatOf(o.Format);
+        // libsndfile closes a descriptor of its own; the file's stays for the
+        // final sync.
+        const int fd = ::dup(file.fd());
+        sf_ = fd >= 0 ? sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE) : nullptr;
+        if (!sf_) { // a descriptor handed over is libsndfile's to close
+            error_ = fd >= 0 ? sf_strerror(nullptr) : SystemError(errno);
+            return;
+        }
+        // Full scale stays full scale instead of wrapping round.
+        sf_command(sf_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+        // FLAC's level 2 of 8: a file about 1 % larger than the default level
+        // for a third of the encoder's time, which would otherwise cost more
+        // than all the measuring.
+        if (o.Format == TExportFormat::Flac16 || o.Format == TExportFormat::Flac24) {
+            double level = 0.25;
+            sf_command(sf_, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level);
+        }
+        if (o.Format == TExportFormat::Ogg) {
+            double quality = std::clamp(o.OggQuality, 0, 10) / 10.0;
+            sf_command(sf_, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
+        }
+    }
+    ~TSoundWriter() {
+        if (sf_)
+            sf_close(sf_);
+    }
+    TSoundWriter(const TSoundWriter&) = delete;
+    TSoundWriter& operator=(const TSoundWriter&) = delete;
+
+    bool ok() const { return sf_ != nullptr && error_.empty(); }
+    const std::string& error() const { return error_; }
+
+    bool write(const float* stereo, size_t frames) {
+        errno = 0;
+        const auto n = static_cast<sf_count_t>(frames);
+        if (sf_writef_float(sf_, stereo, n) == n)
+            return true;
+        error_ = errno ? SystemError(errno) : sf_strerror(sf_);
+        return false;
+    }
+    // Everything on the disk, the file closed.
+    // Everything on the disk, the file closed. The encoders write their last
+    // blocks while closing, so a full disk may show only here or at the sync.
+    bool finish(int fd) {
+        const int result = sf_close(sf_);
+        sf_ = nullptr;
+        if (result != 0) {
+            error_ = sf_error_number(result);
+            return false;
+        }
+        struct stat st {};
+        if (::fsync(fd) != 0 || ::fstat(fd, &st) != 0) {
+            error_ = SystemError(errno);
+            return false;
+        }
+        if (st.st_size == 0) {
+            error_ = SystemError(ENOSPC);
+            return false;
+        }
+        return true;
+    }
+
+private:
+    SNDFILE* sf_ = nullptr;
+    std::string error_;
+};
+
+// Writes everything or says why not.
+bool WriteAll(int fd, const void* data, size_t size, std::string& error) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = SystemError(n < 0 ? errno : ENOSPC);
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// The loopback device for the duration of one export.
+class TLoopback {
+public:
+    TLoopback(int rate, bool hrtf)
+        : ok_(AUDIOLIB_InitLoopback(static_cast<DWORD>(rate),
+                                    hrtf ? AUDIOLIB_HRTF_ON : AUDIOLIB_HRTF_OFF) != 0) {}
+    ~TLoopback() {
+        if (ok_)
+            BASS_Free();
+    }
+    TLoopback(const TLoopback&) = delete;
+    TLoopback& operator=(const TLoopback&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    bool ok_;
+};
+
+struct TChannel {
+    DWORD Handle = 0;
+    bool Stereo = false;
+};
+
+// Opens a file the way the window loads a channel: a module first, then a
+// mono 3D source, then a plain stream (which then imitates its place).
+TChannel OpenChannel(const std::string& path, bool loop) {
+    const DWORD looping = loop ? BASS_SAMPLE_LOOP : 0;
+    const char* file = path.c_str();
+    DWORD handle = BASS_MusicLoad(false, file, 0, 0, BASS_MUSIC_RAMP | BASS_SAMPLE_3D | looping, 0);
+    if (!handle)
+        handle =
+            BASS_StreamCreateFile(false, file, 0, 0, BASS_SAMPLE_MONO | looping | BASS_SAMPLE_3D);
+    if (!handle)
+        handle = BASS_StreamCreateFile(false, file, 0, 0, looping);
+    if (!handle)
+        return {};
+    BASS_CHANNELINFO info{};
+    BASS_ChannelGetInfo(handle, &info);
+    return {handle, info.chans != 1};
+}
+
+// Puts a channel where the scene has it: a 3D source at its position, a plain
+// stereo stream with the pan and volume the window gives it for that place.
+// Takes effect at the next BASS_Apply3D.
+// Placed as the window's playlist reader places a channel it loads, by the
+// same rule table, so that the file sounds like the program.
+void PlaceChannel(const TChannel& channel, const BASS_3DVECTOR& position) {
+    BASS_ChannelSet3DPosition(channel.Handle, &position, nullptr, nullptr);
+    if (const auto attributes =
+            PlacedAttributes(TPanRule::FromX(), channel.Stereo, position, SceneUnitsPerStep))
+        BASS_ChannelSetAttributes(channel.Handle, -1, attributes->Volume, attributes->Pan);
+}
+
+// The room environment box's item as the window applies it.
+void ApplyEnvironment(int item) {
+    if (const TEnvironmentPreset* preset = EnvironmentOfItem(item))
+        BASS_SetEAXParameters(preset->Environment, preset->Volume, preset->Decay, preset->Damping);
+    else
+        BASS_SetEAXParameters(-1, 0.0f, -1.0f, -1.0f); // "Off": the room is silent
+}
+
+// How long a file plays, when libsndfile can tell; 0 otherwise.
+double FileSeconds(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
+    if (!sf)
+        return 0;
+    sf_close(sf);
+    return info.samplerate > 0 ? double(info.frames) / info.samplerate : 0;
+}
+
+// The plug-ins beside the program, in name order; others are skipped.
+void LoadPlugins(const std::string& folder) {
+    std::error_code error;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        const bool so = name.size() > 7 && name.ends_with(".so");
+        const bool dll = name.size() > 8 && name.ends_with(".dll");
+        if (name.starts_with("bass") && (so || dll) && entry.is_regular_file(error))
+            names.push_back(entry.path().string());
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string& path : names)
+        BASS_PluginLoad(path.c_str(), 0);
+}
+
+struct TScene {
+    std::vector<TChannel> Channels;
+    double LongestSeconds = 0; // 0 when some file's length is unknown
+};
+
+// Reads the playlist as the window opens one: a position belongs to the next
+// file that loads, missing files take no slot, at most 32 channels.
+bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
+    SetReverbDefaults();
+    int reverbLevel = 0, environment = 0;
+    BASS_3DVECTOR pending{0.f, 0.f, 0.f};
+    int slots = 0;
+    bool lengthsKnown = true;
+    // Read to its end, however large, as the window reads a playlist.
+    const TReadResult read = ReadFileLines(o.Playlist, [&](std::string_view text) {
+        const std::optional<TPlaylistLine> line =
+            ClassifyPlaylistLine(text, 50 * static_cast<double>(SceneUnitsPerStep));
+        if (!line)
+            return true;
+        if (line->LineKind == TPlaylistLine::Kind::Effect) {
+            reverbLevel = line->ReverbLevel.value_or(reverbLevel);
+            environment = line->Environment.value_or(environment);
+            return true;
+        }
+        if (line->LineKind == TPlaylistLine::Kind::Position) {
+            pending.x = line->X.value_or(pending.x);
+            pending.y = line->Y.value_or(pending.y);
+            pending.z = line->Z.value_or(pending.z);
+            return true;
+        }
+        const std::string file = PathInPlaylist(o.Playlist, line->Path);
+        if (!IsExistingFile(file))
+            return true;
+        const TChannel channel = OpenChannel(file, o.Loop);
+        if (channel.Handle) {
+            PlaceChannel(channel, pending);
+            pending = {0.f, 0.f, 0.f};
+            scene.Channels.push_back(channel);
+            const double seconds = FileSeconds(file);
+            lengthsKnown = lengthsKnown && seconds > 0;
+            scene.LongestSeconds = std::max(scene.LongestSeconds, seconds);
+        }
+        return ++slots < 32;
+    });
+    switch (read) {
+    case TReadResult::Missing:
+        error = "no playlist at " + o.Playlist;
+        return false;
+    case TReadResult::Unreadable:
+        error = "cannot read the playlist " + o.Playlist;
+        return false;
+    case TReadResult::Ok:
+        break;
+    }
+    if (!lengthsKnown)
+        scene.LongestSeconds = 0;
+    if (scene.Channels.empty()) {
+        error = "no sound file of the playlist could be opened";
+        return false;
+    }
+    BASS_Apply3D();
+    ReverbParameters.reverbMix = ReverbMixOfLevel(reverbLevel);
+    for (const TChannel& c : scene.Channels)
+        BASS_FXSetParameters(BASS_ChannelSetFX(c.Handle, BASS_FX_REVERB, 2), &ReverbParameters);
+    ApplyEnvironment(environment);
+    return true;
+}
+
+bool AnyPlaying(const TScene& scene) {
+    return std::any_of(scene.Channels.begin(), scene.Channels.end(), [](const TChannel& c) {
+        return BASS_ChannelIsActive(c.Handle) == BASS_ACTIVE_PLAYING;
+    });
+}
+
+struct TMeter {
+    explicit TMeter(int rate)
+        : state(ebur128_init(2, static_cast<unsigned long>(rate),
+                             EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK)) {}
+    ~TMeter() {
+        if (state)
+            ebur128_destroy(&state);
+    }
+    TMeter(const TMeter&) = delete;
+    TMeter& operator=(const TMeter&) = delete;
+    void add(const float* stereo, size_t frames) {
+        if (state && frames)
+            ebur128_add_frames_float(state, stereo, frames);
+    }
+    double lufs() {
+        double v = -HUGE_VAL;
+        if (state)
+            ebur128_loudness_global(state, &v);
+        return v;
+    }
+    double truePeakDb() {
+        double peak = 0;
+        for (unsigned c = 0; c < 2; ++c) {
+            double p = 0;
+            if (state && ebur128_true_peak(state, c, &p) == EBUR128_SUCCESS)
+                peak = std::max(peak, p);
+        }
+        return peak > 0 ? 20 * std::log10(peak) : -HUGE_VAL;
+    }
+    ebur128_state* state;
+};
+
+} // namespace
+
+TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& progress,
+                            const std::atomic<bool>& cancel, const std::string& pluginFolder) {
+    using Clock = std::chrono::steady_clock;
+    TExportOutcome out;
+    const auto failed = [&out](std::string why) {
+        out.Result = TExportOutcome::Status::Failed;
+        out.Error = std::move(why);
+        return out;
+    };
+    if (o.Loop && !o.Seconds)
+        return failed("looping channels need a length (--seconds)");
+
+    const auto started = Clock::now();
+    TTemporaryFile target(o.Output, "export");
+    if (target.fd() < 0)
+        return failed("cannot write " + o.Output + ": " + SystemError(target.error()));
+    // Normalising needs the whole render before the gain is known: it goes to
+    // a scratch file of floats first and is read back once.
+    std::unique_ptr<TTemporaryFile> scratch;
+    if (o.NormalizeLufs) {
+        scratch = std::make_unique<TTemporaryFile>(o.Output, "render");
+        if (scratch->fd() < 0)
+            return failed("cannot write beside " + o.Output + ": " + SystemError(scratch->error()));
+    }
+    TSoundWriter writer(target, o);
+    if (!writer.ok())
+        return failed("cannot write " + o.Output + ": " + writer.error());
+
+    TLoopback device(o.Rate, o.Hrtf);
+    if (!device.ok())
+        return failed("cannot open the renderer (error code " +
+                      std::to_string(BASS_ErrorGetCode()) + ")");
+    BASS_Set3DFactors(1.0f, 1.0f, 1.0f);
+    LoadPlugins(pluginFolder);
+    TScene scene;
+    if (!LoadScene(o, scene, out.Error))
+        return out;
+    out.Channels = static_cast<int>(scene.Channels.size());
+    for (const TChannel& c : scene.Channels)
+        BASS_ChannelPlay(c.Handle, false);
+
+    const double total = o.Seconds ? *o.Seconds : scene.LongestSeconds;
+    const size_t fixedFrames =
+        o.Seconds ? static_cast<size_t>(std::llround(std::max(0.0, *o.Seconds) * o.Rate)) : 0;
+    TMeter meter(o.Rate);
+    TTailTrimmer tail(o.Rate);
+    std::vector<float> block(BlockFrames * 2);
+    size_t rendered = 0, kept = 0;
+    std::string error;
+    bool writeFailed = false;
+    auto keep = [&](const float* stereo, size_t frames) {
+        if (writeFailed || frames == 0)
+            return;
+        meter.add(stereo, frames);
+        kept += frames;
+        writeFailed = scratch ? !WriteAll(scratch->fd(), stereo, frames * 2 * sizeof(float), error)
+                              : !writer.write(stereo, frames);
+    };
+    auto lastReport = Clock::now() - std::chrono::seconds(1);
+    for (;;) {
+        if (cancel.load()) {
+            out.Result = TExportOutcome::Status::Cancelled;
+            return out;
+        }
+        DWORD frames = BlockFrames;
+        if (o.Seconds)
+            frames = static_cast<DWORD>(std::min<size_t>(BlockFrames, fixedFrames - rendered));
+        if (frames == 0)
+            break;
+        if (!AUDIOLIB_Render(block.data(), frames))
+            return failed("rendering failed (error code " + std::to_string(BASS_ErrorGetCode()) +
+                          ")");
+        rendered += frames;
+        if (o.Seconds)
+            keep(block.data(), frames);
+        else if (tail.push(block.data(), frames, AnyPlaying(scene), keep))
+            break;
+        if (writeFailed)
+            return failed("cannot write " + o.Output + ": " + (scratch ? error : writer.error()));
+        if (progress && Clock::now() - lastReport > std::chrono::milliseconds(100)) {
+            lastReport = Clock::now();
+            progress(double(rendered) / o.Rate, total);
+        }
+    }
+    if (writeFailed)
+        return failed("cannot write " + o.Output + ": " + (scratch ? error : writer.error()));
+
+    TExportSummary& s = out.Summary;
+    s.Seconds = double(kept) / o.Rate;
+    s.Lufs = meter.lufs();
+    s.TruePeakDb = meter.truePeakDb();
+    if (o.NormalizeLufs) {
+        const TNormalisation n = NormalisationGain(s.Lufs, s.TruePeakDb, *o.NormalizeLufs);
+        s.Normalised = true;
+        s.GainDb = n.GainDb;
+        s.PeakLimited = n.PeakLimited;
+        const float gain = static_cast<float>(std::pow(10.0, n.GainDb / 20));
+        if (::lseek(scratch->fd(), 0, SEEK_SET) != 0)
+            return failed("cannot read back the render: " + SystemError(errno));
+        TMeter after(o.Rate);
+        std::vector<float> piece(16384 * 2);
+        for (size_t left = kept; left > 0;) {
+            if (cancel.load()) {
+                out.Result = TExportOutcome::Status::Cancelled;
+                return out;
+            }
+            const size_t frames = std::min<size_t>(left, piece.size() / 2);
+            const size_t bytes = frames * 2 * sizeof(float);
+            if (::read(scratch->fd(), piece.data(), bytes) != static_cast<ssize_t>(bytes))
+                return failed("cannot read back the render: " + SystemError(errno));
+            for (size_t i = 0; i < frames * 2; ++i)
+                piece[i] *= gain;
+            after.add(piece.data(), frames);
+            if (!writer.write(piece.data(), frames))
+                return failed("cannot write " + o.Output + ": " + writer.error());
+            left -= frames;
+        }
+        s.Lufs = after.lufs();
+        s.TruePeakDb = after.truePeakDb();
+    }
+    if (cancel.load()) {
+        out.Result = TExportOutcome::Status::Cancelled;
+        return out;
+    }
+    if (!writer.finish(target.fd()))
+        return failed("cannot write " + o.Output + ": " + writer.error());
+    if (::rename(target.path().c_str(), o.Output.c_str()) != 0)
+        return failed("cannot write " + o.Output + ": " + SystemError(errno));
+    target.keep();
+    const double wall = std::chrono::duration<double>(Clock::now() - started).count();
+    s.RealTimeFactor = wall > 0 ? s.Seconds / wall : 0;
+    if (progress)
+        progress(s.Seconds, s.Seconds);
+    out.Result = TExportOutcome::Status::Done;
+    return out;
+}

@@ -1,0 +1,30 @@
+// Renders a scene (a playlist: files, places, reverb level, room) to a sound
+// file through the audio library's loopback device, faster than real time.
+// Needs neither a window nor an output device; the library must not have a
+// device open in this process.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "export/ExportOptions.h"
+
+struct TExportOutcome {
+    enum class Status { Done, Failed, Cancelled } Result = Status::Failed;
+    std::string Error; // why it failed, for people
+    TExportSummary Summary;
+    int Channels = 0; // channels that loaded
+};
+
+// Progress: seconds rendered so far and the expected total (0 when unknown).
+using TExportProgress = std::function<void(double rendered, double total)>;
+
+// Renders options.Playlist into options.Output. The file appears only when
+// the export succeeds; until then it is written under a temporary name beside
+// the target, and a failed or cancelled export removes it and leaves any old
+// file of that name as it was. cancel is polled between blocks (every few ms).
+// The audio plug-ins (bass*.so) in pluginFolder are loaded first, as the
+// window loads them.
+TExportOutcome RenderExport(const TExportOptions& options, const TExportProgress& progress,
+                            const std::atomic<bool>& cancel, const std::string& pluginFolder);
