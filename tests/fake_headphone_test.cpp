@@ -79,13 +79,16 @@ TEST_F(Headphone, TheMenuFollowsTheFileMenuAndStartsAutomaticWithNothingStored) 
     EXPECT_EQ(top[1]->menu(), w->MenuAudio);
     EXPECT_EQ(w->MenuAudio->title(), "オーディオ(&O)");
     const auto items = w->MenuAudio->actions();
-    ASSERT_EQ(items.size(), 6);
+    ASSERT_EQ(items.size(), 7);
     EXPECT_EQ(items[0], w->HrtfAuto);
     EXPECT_EQ(items[0]->text(), "ヘッドホン 3D: 自動");
     EXPECT_EQ(items[1]->text(), "ヘッドホン 3D: オン");
     EXPECT_EQ(items[2]->text(), "ヘッドホン 3D: オフ");
     EXPECT_EQ(items[3]->menu(), w->MenuHrtfDataSet);
-    EXPECT_TRUE(items[4]->isSeparator());
+    // The remote control's item follows the headphone items.
+    EXPECT_EQ(items[4], w->OscRemote1);
+    EXPECT_EQ(items[4]->text(), "OSC リモート...");
+    EXPECT_TRUE(items[5]->isSeparator());
     EXPECT_EQ(items.back(), w->HrtfStatus);
     EXPECT_FALSE(w->HrtfStatus->isEnabled());
 

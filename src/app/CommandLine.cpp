@@ -62,10 +62,12 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         "never above -1 dBTP.",
         "LUFS");
     const QCommandLineOption quality("quality", "Ogg Vorbis quality 0..10 (default 5).", "Q");
+    const QCommandLineOption oscPort(
+        "osc-port", "Take OSC remote control on UDP port N (on 127.0.0.1) for this run.", "N");
     QCommandLineOption progressLines("progress-lines");
     progressLines.setFlags(QCommandLineOption::HiddenFromHelp);
     for (const auto& o : {help, version, exportTo, format, rate, hrtf, seconds, loop, normalize,
-                          quality, progressLines})
+                          quality, oscPort, progressLines})
         parser.addOption(o);
     for (const char* name : QtValueOptions) {
         QCommandLineOption o(name, QString(), "value");
@@ -102,6 +104,16 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         return out;
     }
     const QStringList files = parser.positionalArguments();
+    if (parser.isSet(oscPort)) {
+        if (parser.isSet(exportTo))
+            return usage("--osc-port belongs to the window, not to --export");
+        bool ok = false;
+        const int port = parser.value(oscPort).toInt(&ok);
+        if (!ok || port < 1 || port > 65535)
+            return usage("--osc-port needs a UDP port number from 1 to 65535, not \"" +
+                         parser.value(oscPort) + "\"");
+        out.OscPort = port;
+    }
     if (!parser.isSet(exportTo)) {
         for (const auto& o : {format, rate, hrtf, seconds, loop, normalize, quality})
             if (parser.isSet(o))

@@ -17,6 +17,8 @@ struct TCommandLine {
     std::string Message;
     // Window: the files to start with (a playlist or sound files).
     std::vector<std::string> Files;
+    // Window: the OSC remote control on this UDP port for this run; 0: as set.
+    int OscPort = 0;
     // Export: what to render where.
     TExportOptions Export;
 };

@@ -25,6 +25,7 @@
 #include "app/KeyState.h"
 #include "app/ProgramIcon.h"
 #include "channellist/GridRules.h"
+#include "remote/RemoteServer.h"
 #include "widgets/ApplicationEvents.h"
 #include "widgets/Metrics.h"
 #include "widgets/ScrollBar.h"
@@ -188,6 +189,9 @@ TFrmPhonaraPlayer::TFrmPhonaraPlayer(QWidget* parent)
 }
 
 TFrmPhonaraPlayer::~TFrmPhonaraPlayer() {
+    // No remote command may reach a window that is going.
+    delete Remote;
+    Remote = nullptr;
     if (!destroyed_)
         FormDestroy();
     // Qt would destroy the controls only after this destructor, when their
@@ -246,6 +250,7 @@ void TFrmPhonaraPlayer::BuildMenu() {
     addAction(FileSaveAs1);
 
     BuildAudioMenu();
+    BuildRemoteMenu();
 
     about1 = MainMenu1->addAction("バージョン(&H)");
     connect(about1, &QAction::triggered, this, [this] { about1Click(); });

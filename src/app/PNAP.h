@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,7 @@ class QRect;
 class QWheelEvent;
 class QSlider;
 class TApplicationEvents;
+class TRemoteServer;
 class TScrollBar;
 class TStringGrid;
 class TViewImage;
@@ -151,6 +153,10 @@ public:
     void LoopButtonClick();
     void PauseButtonClick();
     void StopButtonClick();
+    // The same for the channels which holds for (loaded ones only).
+    void StartPlayback(bool loop, const std::function<bool(int)>& which);
+    void PauseChannels(const std::function<bool(int)>& which);
+    void StopChannels(const std::function<bool(int)>& which);
     // The end of play of channel n (library handle), handed over from the audio thread.
     void EndOfPlay(int n, uint32_t handle);
 
@@ -231,6 +237,15 @@ public:
     // Data sets and status, as the library reports them now.
     void RefreshHrtfMenu();
 
+    // OSC remote control: the audio menu's item and its dialog, and the
+    // socket (none while it is off). port > 0 switches it on for this run on
+    // that port, whatever the stored settings say.
+    QAction* OscRemote1 = nullptr;
+    TRemoteServer* Remote = nullptr;
+    void BuildRemoteMenu();
+    void StartRemoteControl(int port = 0);
+    void OscRemote1Click();
+
     // Export: the arrangement rendered to a sound file by a child process of
     // the program, while the window and live playback go on.
     QAction* Export1 = nullptr;
@@ -256,7 +271,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void StartPlayback(bool loop);
     void BindHandlers();
     void RefreshFromGrid();
     void UpdateAxisLabel(TScrollBar* bar);

@@ -22,10 +22,11 @@ class TViewImage;
 struct TProgramState {
     // The channel table, and the selection gestures in progress.
     TChannelArray<TSource> Sources;
-    bool GridRangeSelecting = false; // a mouse range selection in the grid
-    int GridAnchorRow = 0;           // the row that range is anchored at
-    bool BandSelecting = false;      // a rubber band in a plane view
-    TChannelArray<bool> BandHits;    // the channels the band touches
+    bool GridRangeSelecting = false;            // a mouse range selection in the grid
+    int GridAnchorRow = 0;                      // the row that range is anchored at
+    bool BandSelecting = false;                 // a rubber band in a plane view
+    TChannelArray<bool> BandHits;               // the channels the band touches
+    TChannelArray<TChannelLevel> ChannelLevels; // gain and mute from the remote control
 
     // The scale between scroll-bar steps, metres and view pixels. The window's
     // creation derives the pixel values from its views (250 pixels wide).
@@ -73,6 +74,7 @@ constinit inline bool& GridRangeSelecting = ProgramState.GridRangeSelecting;
 constinit inline int& GridAnchorRow = ProgramState.GridAnchorRow;
 constinit inline bool& BandSelecting = ProgramState.BandSelecting;
 constinit inline TChannelArray<bool>& BandHits = ProgramState.BandHits;
+constinit inline TChannelArray<TChannelLevel>& ChannelLevels = ProgramState.ChannelLevels;
 constinit inline float& UnitsPerStep = ProgramState.UnitsPerStep;
 constinit inline float& PixelsPerStep = ProgramState.PixelsPerStep;
 constinit inline int& ViewCentre = ProgramState.ViewCentre;

@@ -72,6 +72,8 @@ int main(int argc, char* argv[]) {
     if (ConsumeTerminationRequest())
         return 0; // the window's destruction saves the arrangement
 
+    // --osc-port switches the remote control on for this run.
+    window->StartRemoteControl(commandLine.OscPort);
     window->show();
     return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 #include "channels/Placing.h"
 
+#include "channels/ChannelLevels.h"
 #include "channels/Sources.h"
 #include "spatial/Coordinates.h"
 #include "spatial/Spatial.h"
@@ -39,7 +40,7 @@ void PlaceSource(int n, const BASS_3DVECTOR& p, const TPanRule& rule) {
     else
         BASS_Apply3D();
     if (const auto a = PlacedAttributes(rule, s.IsStereo, s.Position, UnitsPerStep))
-        BASS_ChannelSetAttributes(s.Handle, -1, a->Volume, a->Pan);
+        BASS_ChannelSetAttributes(s.Handle, -1, LevelledVolume(n, a->Volume), a->Pan);
 }
 
 TPlacementBatch::TPlacementBatch() {

@@ -25,6 +25,14 @@ struct TSource {
     bool Selected = false;
 };
 
+// A channel's gain and mute, set by the remote control and kept across loads:
+// the volume the program sets anywhere is multiplied by the gain, and a muted
+// channel plays at volume 0 without its state word changing.
+struct TChannelLevel {
+    float Gain = 1.f; // 0..1
+    bool Muted = false;
+};
+
 static_assert(sizeof(BASS_3DVECTOR) == 3 * sizeof(float), "Position is handed to the library");
 
 // An array indexed by channel number 1..32. Any other number is a programming

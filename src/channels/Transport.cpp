@@ -26,8 +26,8 @@ void EndOfPlaySync(HSYNC, DWORD channel, DWORD, void* user) {
 
 } // namespace
 
-void TFrmPhonaraPlayer::StartPlayback(bool loop) {
-    auto affected = [this](int n) { return Sources[n].Loaded && IsChannelSelected(n); };
+void TFrmPhonaraPlayer::StartPlayback(bool loop, const std::function<bool(int)>& which) {
+    auto affected = [&which](int n) { return Sources[n].Loaded && which(n); };
     for (int n = 1; n <= ChannelCount; ++n)
         if (affected(n))
             StringGrid1->setCell(2, n, "wait");
@@ -53,16 +53,24 @@ void TFrmPhonaraPlayer::StartPlayback(bool loop) {
 }
 
 void TFrmPhonaraPlayer::PlayButtonClick() {
-    StartPlayback(false);
+    StartPlayback(false, [this](int n) { return IsChannelSelected(n); });
 }
 
 void TFrmPhonaraPlayer::LoopButtonClick() {
-    StartPlayback(true);
+    StartPlayback(true, [this](int n) { return IsChannelSelected(n); });
 }
 
 void TFrmPhonaraPlayer::PauseButtonClick() {
+    PauseChannels([this](int n) { return IsChannelSelected(n); });
+}
+
+void TFrmPhonaraPlayer::StopButtonClick() {
+    StopChannels([this](int n) { return IsChannelSelected(n); });
+}
+
+void TFrmPhonaraPlayer::PauseChannels(const std::function<bool(int)>& which) {
     for (int n = 1; n <= ChannelCount; ++n) {
-        if (!Sources[n].Loaded || !IsChannelSelected(n))
+        if (!Sources[n].Loaded || !which(n))
             continue;
         BASS_ChannelPause(Sources[n].Handle);
         StringGrid1->setCell(2, n, "pause");
@@ -70,10 +78,10 @@ void TFrmPhonaraPlayer::PauseButtonClick() {
     RepaintGrid();
 }
 
-void TFrmPhonaraPlayer::StopButtonClick() {
+void TFrmPhonaraPlayer::StopChannels(const std::function<bool(int)>& which) {
     // A pause and a rewind: Play then starts the file from its beginning.
     for (int n = 1; n <= ChannelCount; ++n) {
-        if (!Sources[n].Loaded || !IsChannelSelected(n))
+        if (!Sources[n].Loaded || !which(n))
             continue;
         BASS_ChannelPause(Sources[n].Handle);
         BASS_ChannelSetPosition(Sources[n].Handle, 0);

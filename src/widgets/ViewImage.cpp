@@ -29,10 +29,24 @@ void TViewImage::SetBand(const QRect& band) {
     update();
 }
 
+void TViewImage::SetLine(const QLine& line) {
+    if (line == line_)
+        return;
+    line_ = line;
+    update();
+}
+
 void TViewImage::paintEvent(QPaintEvent*) {
     QPainter p(this);
     if (!masked_.isNull())
         p.drawImage(0, 0, masked_);
+    if (!line_.isNull()) {
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(line_);
+        p.restore();
+    }
     if (band_.isEmpty())
         return;
     // Every other pixel of the frame, each once, inverted: visible on the

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QLine>
 #include <QWidget>
 #include <functional>
 
@@ -22,6 +23,9 @@ public:
     // focus rectangle (every other pixel inverted). An empty rectangle shows none.
     void SetBand(const QRect& band);
     QRect Band() const { return band_; }
+    // A line drawn over the picture (a direction); a null line shows none.
+    void SetLine(const QLine& line);
+    QLine Line() const { return line_; }
 
     std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)> onMouseDown;
     // held: the buttons down during the move, or still down after the release.
@@ -39,4 +43,5 @@ private:
     QImage picture_;
     QImage masked_; // picture_ with the transparent colour made transparent
     QRect band_;
+    QLine line_;
 };

@@ -409,6 +409,20 @@ const char* AUDIOLIB_GetHRTFName(DWORD index) {
     return state().hrtfDataSets[index].c_str();
 }
 
+BOOL AUDIOLIB_SetListenerOrientation(const BASS_3DVECTOR* front, const BASS_3DVECTOR* top) {
+    if (!front || !top) {
+        record("AUDIOLIB_SetListenerOrientation", {front ? 1.0 : 0.0, top ? 1.0 : 0.0});
+        return failWith(BASS_ERROR_ILLPARAM, 0);
+    }
+    record("AUDIOLIB_SetListenerOrientation",
+           {front->x, front->y, front->z, top->x, top->y, top->z});
+    if (!state().openDevice)
+        return failWith(BASS_ERROR_INIT, 0);
+    state().listenerFront = *front;
+    state().listenerTop = *top;
+    return ok();
+}
+
 BOOL AUDIOLIB_InitLoopback(DWORD, DWORD) {
     return failWith(BASS_ERROR_NOTAVAIL, 0);
 }

@@ -64,6 +64,9 @@ struct State {
     bool headphones = false;     // the output reports headphones
     bool hrtfSupported = true;   // false: on is taken but stays off (unsupported format)
     bool hrtfResetFails = false; // the device refuses to reset
+    // The listener's orientation as last set, in the program's axes.
+    BASS_3DVECTOR listenerFront{0, 0, 1};
+    BASS_3DVECTOR listenerTop{0, 1, 0};
 };
 
 State& state();

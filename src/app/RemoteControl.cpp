@@ -1,0 +1,174 @@
+// The window's side of the OSC remote control: the audio menu's item and its
+// dialog, what the window reports of its channels, and the commands the
+// remote hands over, applied through the paths the bars, drags and buttons use.
+#include <QMenu>
+#include <QMessageBox>
+#include <cmath>
+#include <cstdio>
+
+#include "app/PNAP.h"
+#include "audiolib.h"
+#include "channels/ChannelLevels.h"
+#include "channels/Placing.h"
+#include "channels/Sources.h"
+#include "playlist/PathRules.h"
+#include "remote/RemoteDialog.h"
+#include "remote/RemoteServer.h"
+#include "spatial/Coordinates.h"
+#include "spatial/Markers.h"
+#include "spatial/Spatial.h"
+#include "widgets/ScrollBar.h"
+#include "widgets/StringGrid.h"
+#include "widgets/ViewImage.h"
+
+namespace {
+
+BASS_3DVECTOR ToVector(const remote::Vec3& v) {
+    return {static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z)};
+}
+
+remote::ChannelState ChannelOf(const TFrmPhonaraPlayer& w, int n, bool text) {
+    const TSource& s = Sources[n];
+    remote::ChannelState ch;
+    ch.loaded = s.Loaded;
+    ch.position = {s.Position.x, s.Position.y, s.Position.z};
+    ch.gain = ChannelLevels[n].Gain;
+    ch.muted = ChannelLevels[n].Muted;
+    if (s.Loaded && text) {
+        ch.name = FileNameOfPath(s.FileName);
+        ch.word = w.StringGrid1->cell(2, n).toStdString();
+    }
+    return ch;
+}
+
+// Channel n put at p as a drag puts it: the library hears it there, a plain
+// stereo channel pans from X and falls in volume, its markers show it, and
+// the bars and labels follow when it is the current channel. The caller
+// holds a placement batch, so that 3D is applied once for all moved channels.
+void PlaceFromRemote(TFrmPhonaraPlayer& w, int n, const BASS_3DVECTOR& p) {
+    PlaceSource(n, p, TPanRule::FromX());
+    PlaceChannelMarkers(n, p);
+    if (n == w.StringGrid1->row()) {
+        LastPosition = p;
+        UpdatingBars = true;
+        w.ScrollBarX->setPosition(coords::XToStep(p.x, UnitsPerStep));
+        w.ScrollBarY->setPosition(coords::YZToStep(p.y, UnitsPerStep));
+        w.ScrollBarZ->setPosition(coords::YZToStep(p.z, UnitsPerStep));
+        // As while dragging, a label changes with its bar's step.
+        UpdatingBars = false;
+    }
+}
+
+// The channel's volume with its gain and mute: full for a 3D source, from
+// the distance to the X axis for a plain stereo one.
+void ApplyLevel(int n) {
+    const TSource& s = Sources[n];
+    if (!s.Loaded)
+        return;
+    const int base =
+        s.IsStereo ? coords::StereoVolume(s.Position.y, s.Position.z, UnitsPerStep) : 100;
+    BASS_ChannelSetAttributes(s.Handle, -1, LevelledVolume(n, base), -101);
+}
+
+void Apply(TFrmPhonaraPlayer& w, const remote::Command& c) {
+    auto only = [n = c.channel](int m) { return m == n; };
+    switch (c.verb) {
+    case remote::Verb::Gain:
+        ChannelLevels[c.channel].Gain = static_cast<float>(c.value);
+        ApplyLevel(c.channel);
+        break;
+    case remote::Verb::Mute:
+        ChannelLevels[c.channel].Muted = c.value != 0;
+        ApplyLevel(c.channel);
+        break;
+    case remote::Verb::Play:
+        w.StartPlayback(false, only);
+        break;
+    case remote::Verb::Loop:
+        w.StartPlayback(true, only);
+        break;
+    case remote::Verb::Pause:
+        w.PauseChannels(only);
+        break;
+    case remote::Verb::Stop:
+        w.StopChannels(only);
+        break;
+    case remote::Verb::Load:
+        // A file that does not open leaves the channel as it was, silently,
+        // as a single failed file of a batch does.
+        if (w.LoadChannelFile(c.channel, c.text)) {
+            PlaceChannelMarkers(c.channel, Sources[c.channel].Position);
+            w.RepaintGrid();
+        }
+        break;
+    case remote::Verb::OpenPlaylist:
+        w.OpenPlaylist(c.text);
+        break;
+    }
+}
+
+// The head's direction as a short line from the centre of the top view.
+QLine HeadLine(const remote::Orientation& o, int centre) {
+    if (!remote::IsTurned(o))
+        return {};
+    constexpr double Length = 40; // pixels, 0.8 m on the view's scale
+    return QLine(centre, centre, centre + static_cast<int>(std::lround(Length * o.front.x)),
+                 centre - static_cast<int>(std::lround(Length * o.front.z)));
+}
+
+} // namespace
+
+void TFrmPhonaraPlayer::BuildRemoteMenu() {
+    OscRemote1 = new QAction("OSC リモート...", this);
+    connect(OscRemote1, &QAction::triggered, this, [this] { OscRemote1Click(); });
+    // Before the separator above the status line, which ends the menu.
+    QAction* before = nullptr;
+    const auto items = MenuAudio->actions();
+    for (QAction* item : items)
+        if (item->isSeparator())
+            before = item;
+    MenuAudio->insertAction(before, OscRemote1);
+}
+
+void TFrmPhonaraPlayer::StartRemoteControl(int port) {
+    TRemoteSettings settings = LoadRemoteSettings();
+    if (port > 0) {
+        settings.Enabled = true;
+        settings.Port = port;
+    }
+    if (!Remote) {
+        Remote = new TRemoteServer(this);
+        Remote->channelOf = [this](int n, bool text) { return ChannelOf(*this, n, text); };
+        Remote->onCommands = [this](const std::vector<remote::Command>& commands) {
+            for (const remote::Command& c : commands)
+                Apply(*this, c);
+        };
+        Remote->onMoves = [this](const std::vector<std::pair<int, remote::Vec3>>& moves) {
+            const TPlacementBatch frame;
+            for (const auto& [n, p] : moves)
+                if (Sources[n].Loaded)
+                    PlaceFromRemote(*this, n, ToVector(p));
+        };
+        Remote->onListener = [this](const remote::Orientation& o) {
+            const BASS_3DVECTOR front = ToVector(o.front), top = ToVector(o.top);
+            AUDIOLIB_SetListenerOrientation(&front, &top);
+            BASS_Apply3D();
+            Image2->SetLine(HeadLine(o, ViewCentre));
+        };
+    }
+    if (!Remote->Apply(settings) && port > 0)
+        std::fprintf(stderr, "PhonaraPlayer: OSC: %s\n", Remote->Status().toLocal8Bit().data());
+}
+
+void TFrmPhonaraPlayer::OscRemote1Click() {
+    if (!Remote)
+        StartRemoteControl();
+    // What is in effect now: a run started with --osc-port shows it on.
+    TRemoteDialog dialog(Remote->Settings(), Remote, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const TRemoteSettings settings = dialog.Settings();
+    SaveRemoteSettings(settings);
+    if (!Remote->Apply(settings))
+        QMessageBox::warning(this, "OSC リモート", Remote->Status());
+}

@@ -1,0 +1,14 @@
+#include "channels/ChannelLevels.h"
+
+#include <cmath>
+
+int LevelledVolume(int n, int volume) {
+    const TChannelLevel& level = ChannelLevels[n];
+    if (level.Muted)
+        return 0;
+    if (level.Gain >= 1.f)
+        return volume;
+    const int base = volume == -1 ? 100 : volume;
+    // A far stereo channel's negative volume stays negative: silent either way.
+    return static_cast<int>(std::trunc(base * static_cast<double>(level.Gain)));
+}

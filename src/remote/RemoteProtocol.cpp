@@ -1,0 +1,528 @@
+#include "remote/RemoteProtocol.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <lo/lo.h>
+#include <string_view>
+#include <unistd.h>
+
+namespace remote {
+
+namespace {
+
+const char* const ObjectPrefix = "/adm/obj/";
+const char* const TransportPrefix = "/phonara/obj/";
+const char* const OpenPlaylistAddress = "/phonara/playlist/open";
+const char* const RecentreAddress = "/phonara/listener/recentre";
+const char* const HeadAddress = "/adm/lis/ypr";
+
+const char* const ObjectLeaves[] = {"xyz",  "x",    "y",    "z",    "xy",   "aed",
+                                    "azim", "elev", "dist", "gain", "mute", "name"};
+const char* const TransportLeaves[] = {"play", "loop", "pause", "stop", "load"};
+const char* const ListenerAddresses[] = {HeadAddress,
+                                         "/ypr",
+                                         "/yaw",
+                                         "/pitch",
+                                         "/roll",
+                                         "/SceneRotator/ypr",
+                                         "/SceneRotator/yaw",
+                                         "/SceneRotator/pitch",
+                                         "/SceneRotator/roll",
+                                         "/quaternion",
+                                         "/SceneRotator/quaternions",
+                                         RecentreAddress};
+
+// Errors of malformed packets are counted, never printed: a flood must not
+// fill a terminal or a log.
+void Quiet(int, const char*, const char*) {}
+
+int Handler(const char* path, const char* types, lo_arg** argv, int argc, lo_message, void* user) {
+    static_cast<Protocol*>(user)->Dispatch(path, types, reinterpret_cast<void**>(argv), argc);
+    return 0;
+}
+
+// liblo's pattern characters, as its dispatcher recognises a pattern.
+bool IsPattern(std::string_view path) {
+    return path.find_first_of(" #*,?[]{}") != std::string_view::npos;
+}
+
+// The pattern's wildcards, and whether its brackets and braces are closed and
+// not nested (liblo's matcher reads past an unclosed one).
+bool AcceptablePattern(std::string_view path) {
+    int wildcards = 0;
+    char open = 0;
+    for (char c : path) {
+        if (c == '*' || c == '?' || ((c == '[' || c == '{') && !open))
+            ++wildcards;
+        if (c == '[' || c == '{') {
+            if (open)
+                return false;
+            open = c == '[' ? ']' : '}';
+        } else if (c == ']' || c == '}') {
+            if (c != open)
+                return false;
+            open = 0;
+        }
+    }
+    return !open && wildcards <= MaxWildcards;
+}
+
+// "12/xyz" after a prefix: the channel number (0 when it is no number) and the leaf.
+int SplitChannel(std::string_view rest, std::string_view& leaf) {
+    const size_t slash = rest.find('/');
+    if (slash == std::string_view::npos || slash == 0 || slash > 3)
+        return 0;
+    int n = 0;
+    for (size_t i = 0; i < slash; ++i) {
+        if (rest[i] < '0' || rest[i] > '9')
+            return 0;
+        n = n * 10 + (rest[i] - '0');
+    }
+    leaf = rest.substr(slash + 1);
+    return n;
+}
+
+// The arguments as numbers: ints, floats, doubles and booleans. Empty when
+// one is of another kind or not finite.
+std::vector<double> Numbers(const char* types, void** argv, int argc) {
+    std::vector<double> out;
+    for (int i = 0; i < argc; ++i) {
+        const auto type = static_cast<lo_type>(types[i]);
+        double v;
+        if (type == LO_TRUE || type == LO_FALSE)
+            v = type == LO_TRUE ? 1 : 0;
+        else if (lo_is_numerical_type(type))
+            v = static_cast<double>(lo_hires_val(type, static_cast<lo_arg*>(argv[i])));
+        else
+            return {};
+        if (!std::isfinite(v))
+            return {};
+        out.push_back(v);
+    }
+    return out;
+}
+
+std::string Text(const char* types, void** argv, int argc) {
+    if (argc != 1 || (types[0] != LO_STRING && types[0] != LO_SYMBOL))
+        return {};
+    return &static_cast<lo_arg*>(argv[0])->s;
+}
+
+std::string ObjectAddress(int n, const char* leaf) {
+    return ObjectPrefix + std::to_string(n) + "/" + leaf;
+}
+
+} // namespace
+
+// ---- Encoding ----
+
+Message& Message::Float(double v) {
+    args_.push_back({LO_FLOAT, v, {}});
+    return *this;
+}
+
+Message& Message::Int(int v) {
+    args_.push_back({LO_INT32, static_cast<double>(v), {}});
+    return *this;
+}
+
+Message& Message::String(const std::string& v) {
+    args_.push_back({LO_STRING, 0, v});
+    return *this;
+}
+
+Datagram Message::Encode() const {
+    lo_message m = lo_message_new();
+    for (const Arg& a : args_) {
+        if (a.type == LO_FLOAT)
+            lo_message_add_float(m, static_cast<float>(a.number));
+        else if (a.type == LO_INT32)
+            lo_message_add_int32(m, static_cast<int32_t>(a.number));
+        else
+            lo_message_add_string(m, a.text.c_str());
+    }
+    size_t size = 0;
+    void* bytes = lo_message_serialise(m, path_.c_str(), nullptr, &size);
+    Datagram out;
+    if (bytes) {
+        const auto* begin = static_cast<const uint8_t*>(bytes);
+        out.assign(begin, begin + size);
+        std::free(bytes);
+    }
+    lo_message_free(m);
+    return out;
+}
+
+// ---- The decoder ----
+
+// A liblo server that dispatches only what it is handed: its socket is a
+// local (Unix) one whose name is removed at once, so it listens on nothing.
+struct Protocol::Server {
+    lo_server server = nullptr;
+    explicit Server(Protocol* owner) {
+        std::error_code ec;
+        std::string dir =
+            (std::filesystem::temp_directory_path(ec) / "phonara-osc-XXXXXX").string();
+        if (ec || !mkdtemp(dir.data()))
+            return;
+        const std::string socket = dir + "/s";
+        server = lo_server_new_with_proto(socket.c_str(), LO_UNIX, Quiet);
+        unlink(socket.c_str());
+        rmdir(dir.c_str());
+        if (!server)
+            return;
+        // A bundle's messages are applied when it arrives, never held back
+        // for its time tag.
+        lo_server_enable_queue(server, 0, 1);
+        lo_server_add_method(server, nullptr, nullptr, Handler, owner);
+    }
+    ~Server() {
+        if (server)
+            lo_server_free(server);
+    }
+};
+
+Protocol::Protocol() : server_(std::make_unique<Server>(this)) {}
+
+Protocol::~Protocol() = default;
+
+const std::vector<std::string>& Protocol::Addresses() {
+    static const std::vector<std::string> all = [] {
+        std::vector<std::string> a;
+        for (int n = 1; n <= Channels; ++n) {
+            for (const char* leaf : ObjectLeaves)
+                a.push_back(ObjectAddress(n, leaf));
+            for (const char* leaf : TransportLeaves)
+                a.push_back(TransportPrefix + std::to_string(n) + "/" + leaf);
+        }
+        for (const char* address : ListenerAddresses)
+            a.emplace_back(address);
+        a.emplace_back(OpenPlaylistAddress);
+        return a;
+    }();
+    return all;
+}
+
+void Protocol::Handle(const void* data, size_t size, bool fromLoopback, const State& state) {
+    if (size == 0 || size > MaxDatagram || !server_->server) {
+        ++counters_.malformed;
+        return;
+    }
+    // liblo turns the arguments to host order in place: it gets a copy.
+    std::array<uint8_t, MaxDatagram> copy;
+    std::memcpy(copy.data(), data, size);
+    state_ = &state;
+    fromLoopback_ = fromLoopback;
+    matchBudget_ = MatchBudget;
+    if (lo_server_dispatch_data(server_->server, copy.data(), size) < 0)
+        ++counters_.malformed;
+    state_ = nullptr;
+}
+
+void Protocol::Dispatch(const char* path, const char* types, void** argv, int argc) {
+    if (!state_)
+        return;
+    const std::string_view address(path);
+    if (address.size() > MaxAddress || !AcceptablePattern(address)) {
+        ++counters_.refused;
+        return;
+    }
+    bool applied = false, refused = false;
+    if (IsPattern(address)) {
+        // liblo's matcher backtracks: a pattern with more literal slashes
+        // than any address has cannot match and is not tried, only addresses
+        // that start with the pattern's literal beginning are, and a datagram
+        // gets a bounded number of tries in all.
+        if (std::count(address.begin(), address.end(), '/') > 4) {
+            ++counters_.refused;
+            return;
+        }
+        const std::string pattern(address);
+        const std::string_view prefix = address.substr(0, address.find_first_of(" #*,?[]{}"));
+        for (const std::string& candidate : Addresses()) {
+            if (!candidate.starts_with(prefix))
+                continue;
+            if (matchBudget_ == 0)
+                break;
+            --matchBudget_;
+            if (lo_pattern_match(candidate.c_str(), pattern.c_str()))
+                Route(candidate, types, argv, argc, true, applied, refused);
+        }
+    } else {
+        Route(std::string(address), types, argv, argc, false, applied, refused);
+    }
+    if (applied)
+        ++counters_.taken;
+    else
+        ++counters_.refused;
+}
+
+void Protocol::Route(const std::string& address, const char* types, void** argv, int argc,
+                     bool fromPattern, bool& applied, bool& refused) {
+    std::string_view leaf;
+    bool ok;
+    if (address.starts_with(ObjectPrefix)) {
+        const int n =
+            SplitChannel(std::string_view(address).substr(std::strlen(ObjectPrefix)), leaf);
+        ok = Object(n, std::string(leaf), types, argv, argc, fromPattern);
+    } else if (address.starts_with(TransportPrefix)) {
+        const int n =
+            SplitChannel(std::string_view(address).substr(std::strlen(TransportPrefix)), leaf);
+        ok = Transport(n, std::string(leaf), types, argv, argc);
+    } else if (address == OpenPlaylistAddress) {
+        const std::string path = Text(types, argv, argc);
+        ok = fromLoopback_ && !path.empty();
+        if (ok)
+            commands_.push_back({Verb::OpenPlaylist, 0, 0, path});
+    } else {
+        ok = Head(address, types, argv, argc);
+    }
+    (ok ? applied : refused) = true;
+}
+
+Vec3 Protocol::Believed(int n) const {
+    const auto& pending = moves_[static_cast<size_t>(n - 1)];
+    return pending ? *pending : (*state_)[n].position;
+}
+
+bool Protocol::Object(int n, const std::string& leaf, const char* types, void** argv, int argc,
+                      bool) {
+    if (n < 1 || n > Channels || !(*state_)[n].loaded)
+        return false;
+    const ChannelState& ch = (*state_)[n];
+    const Vec3 now = Believed(n);
+    if (argc == 0) {
+        // A query: the current value, to the sender.
+        Message reply(ObjectAddress(n, leaf.c_str()));
+        const Vec3 xyz = ProgramToAdmXyz(now);
+        const Aed aed = ProgramToAdmAed(now);
+        if (leaf == "xyz")
+            reply.Float(xyz.x).Float(xyz.y).Float(xyz.z);
+        else if (leaf == "x")
+            reply.Float(xyz.x);
+        else if (leaf == "y")
+            reply.Float(xyz.y);
+        else if (leaf == "z")
+            reply.Float(xyz.z);
+        else if (leaf == "xy")
+            reply.Float(xyz.x).Float(xyz.y);
+        else if (leaf == "aed")
+            reply.Float(aed.azimuth).Float(aed.elevation).Float(aed.distance);
+        else if (leaf == "azim")
+            reply.Float(aed.azimuth);
+        else if (leaf == "elev")
+            reply.Float(aed.elevation);
+        else if (leaf == "dist")
+            reply.Float(aed.distance);
+        else if (leaf == "gain")
+            reply.Float(ch.gain);
+        else if (leaf == "mute")
+            reply.Int(ch.muted ? 1 : 0);
+        else if (leaf == "name")
+            reply.String(NameOf ? NameOf(n) : ch.name);
+        else
+            return false;
+        replies_.push_back(reply.Encode());
+        return true;
+    }
+
+    const std::vector<double> v = Numbers(types, argv, argc);
+    if (static_cast<int>(v.size()) != argc)
+        return false;
+    auto move = [&](const Vec3& to) { moves_[static_cast<size_t>(n - 1)] = to; };
+    Vec3 xyz = ProgramToAdmXyz(now);
+    Aed aed = ProgramToAdmAed(now);
+    if (leaf == "xyz" && argc == 3) {
+        move(AdmXyzToProgram(v[0], v[1], v[2]));
+    } else if ((leaf == "x" || leaf == "y" || leaf == "z") && argc == 1) {
+        (leaf == "x" ? xyz.x : leaf == "y" ? xyz.y : xyz.z) = v[0];
+        move(AdmXyzToProgram(xyz.x, xyz.y, xyz.z));
+    } else if (leaf == "xy" && argc == 2) {
+        move(AdmXyzToProgram(v[0], v[1], xyz.z));
+    } else if (leaf == "aed" && argc == 3) {
+        move(AdmAedToProgram({v[0], v[1], v[2]}));
+    } else if ((leaf == "azim" || leaf == "elev" || leaf == "dist") && argc == 1) {
+        (leaf == "azim" ? aed.azimuth : leaf == "elev" ? aed.elevation : aed.distance) = v[0];
+        move(AdmAedToProgram(aed));
+    } else if (leaf == "gain" && argc == 1) {
+        // Above 1 is taken as 1: the channel's own volume is the loudest it plays.
+        commands_.push_back({Verb::Gain, n, std::clamp(v[0], 0.0, 1.0), {}});
+    } else if (leaf == "mute" && argc == 1) {
+        commands_.push_back({Verb::Mute, n, v[0] != 0 ? 1.0 : 0.0, {}});
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool Protocol::Transport(int n, const std::string& leaf, const char* types, void** argv, int argc) {
+    if (n < 1 || n > Channels)
+        return false;
+    if (leaf == "load") {
+        // A file from this machine only: from another it could make the
+        // program read any file the user can.
+        const std::string path = Text(types, argv, argc);
+        if (!fromLoopback_ || path.empty())
+            return false;
+        commands_.push_back({Verb::Load, n, 0, path});
+        return true;
+    }
+    if (!(*state_)[n].loaded)
+        return false;
+    Verb verb;
+    if (leaf == "play")
+        verb = Verb::Play;
+    else if (leaf == "loop")
+        verb = Verb::Loop;
+    else if (leaf == "pause")
+        verb = Verb::Pause;
+    else if (leaf == "stop")
+        verb = Verb::Stop;
+    else
+        return false;
+    // A controller's button sends 1 when pressed and 0 when released: the
+    // release is taken and does nothing.
+    const std::vector<double> v = Numbers(types, argv, argc);
+    if (static_cast<int>(v.size()) != argc || argc > 1)
+        return false;
+    if (argc == 0 || v[0] != 0)
+        commands_.push_back({verb, n, 0, {}});
+    return true;
+}
+
+bool Protocol::Head(const std::string& address, const char* types, void** argv, int argc) {
+    if (address == RecentreAddress) {
+        if (argc != 0)
+            return false;
+        reference_ = raw_;
+        listener_ = {};
+        listenerChanged_ = true;
+        return true;
+    }
+    const std::vector<double> v = Numbers(types, argv, argc);
+    if (static_cast<int>(v.size()) != argc)
+        return false;
+    auto scene = [](std::string_view a, std::string_view leaf) {
+        return a == "/" + std::string(leaf) || a == "/SceneRotator/" + std::string(leaf);
+    };
+    if (address == HeadAddress) {
+        if (argc == 0) {
+            const Ypr head = YprOfOrientation(listener_);
+            replies_.push_back(
+                Message(HeadAddress).Float(head.yaw).Float(head.pitch).Float(head.roll).Encode());
+            return true;
+        }
+        if (argc != 3)
+            return false;
+        scene_ = HeadFromSceneYpr({v[0], v[1], v[2]}); // its own inverse
+        SetHead(Ypr{v[0], v[1], v[2]});
+    } else if (scene(address, "ypr") && argc == 3) {
+        scene_ = {v[0], v[1], v[2]};
+        SetHead(HeadFromSceneYpr(scene_));
+    } else if ((scene(address, "yaw") || scene(address, "pitch") || scene(address, "roll")) &&
+               argc == 1) {
+        (address.ends_with("yaw")     ? scene_.yaw
+         : address.ends_with("pitch") ? scene_.pitch
+                                      : scene_.roll) = v[0];
+        SetHead(HeadFromSceneYpr(scene_));
+    } else if ((address == "/quaternion" || address == "/SceneRotator/quaternions") && argc == 4) {
+        const Orientation head = HeadFromSceneQuaternion(v[0], v[1], v[2], v[3]);
+        scene_ = HeadFromSceneYpr(YprOfOrientation(head));
+        SetHead(head);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void Protocol::SetHead(const Ypr& head) {
+    raw_ = HeadOrientation(Inverted(head, invert_));
+    listener_ = Relative(raw_, reference_);
+    listenerChanged_ = true;
+}
+
+void Protocol::SetHead(const Orientation& head) {
+    if (invert_.yaw || invert_.pitch || invert_.roll) {
+        SetHead(YprOfOrientation(head));
+        return;
+    }
+    raw_ = head;
+    listener_ = Relative(raw_, reference_);
+    listenerChanged_ = true;
+}
+
+std::vector<Command> Protocol::TakeCommands() {
+    return std::exchange(commands_, {});
+}
+
+std::vector<std::pair<int, Vec3>> Protocol::TakeMoves() {
+    std::vector<std::pair<int, Vec3>> out;
+    for (int n = 1; n <= Channels; ++n) {
+        auto& pending = moves_[static_cast<size_t>(n - 1)];
+        if (pending)
+            out.emplace_back(n, *pending);
+        pending.reset();
+    }
+    return out;
+}
+
+std::optional<Orientation> Protocol::TakeListener() {
+    if (!std::exchange(listenerChanged_, false))
+        return std::nullopt;
+    return listener_;
+}
+
+bool Protocol::HasPending() const {
+    if (listenerChanged_)
+        return true;
+    for (const auto& m : moves_)
+        if (m)
+            return true;
+    return false;
+}
+
+std::vector<Datagram> Protocol::TakeReplies() {
+    return std::exchange(replies_, {});
+}
+
+std::vector<Datagram> Protocol::Feedback(const State& before, const State& now) {
+    std::vector<Datagram> out;
+    for (int n = 1; n <= Channels; ++n) {
+        const ChannelState& a = before[n];
+        const ChannelState& b = now[n];
+        if (a == b)
+            continue;
+        if (!b.loaded) {
+            if (a.loaded)
+                out.push_back(Message(ObjectAddress(n, "name")).String("").Encode());
+            continue;
+        }
+        const bool fresh = !a.loaded;
+        if (fresh || a.name != b.name)
+            out.push_back(Message(ObjectAddress(n, "name")).String(b.name).Encode());
+        if (fresh || a.position != b.position) {
+            const Vec3 xyz = ProgramToAdmXyz(b.position);
+            const Aed aed = ProgramToAdmAed(b.position);
+            out.push_back(
+                Message(ObjectAddress(n, "xyz")).Float(xyz.x).Float(xyz.y).Float(xyz.z).Encode());
+            out.push_back(Message(ObjectAddress(n, "aed"))
+                              .Float(aed.azimuth)
+                              .Float(aed.elevation)
+                              .Float(aed.distance)
+                              .Encode());
+        }
+        if (fresh || a.gain != b.gain)
+            out.push_back(Message(ObjectAddress(n, "gain")).Float(b.gain).Encode());
+        if (fresh || a.muted != b.muted)
+            out.push_back(Message(ObjectAddress(n, "mute")).Int(b.muted ? 1 : 0).Encode());
+        if ((fresh || a.word != b.word) &&
+            (b.word == "play" || b.word == "loop" || b.word == "pause" || b.word == "stop"))
+            out.push_back(Message(TransportPrefix + std::to_string(n) + "/" + b.word).Encode());
+    }
+    return out;
+}
+
+} // namespace remote

@@ -1,0 +1,162 @@
+// OSC remote control without the network: one datagram in, plain commands
+// out. liblo decodes messages, bundles and address patterns; this side checks
+// the limits, maps ADM-OSC and head-tracker messages to the program's axes,
+// keeps only the latest move per channel until the window takes it, and
+// answers queries from the state the window reports. No Qt here, so that the
+// fuzzer and the unit tests drive it directly.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "remote/RemoteMapping.h"
+
+namespace remote {
+
+constexpr int Channels = 32;
+constexpr size_t MaxDatagram = 8192; // larger datagrams are dropped undecoded
+constexpr size_t MaxAddress = 256;   // longer addresses are refused
+constexpr int MaxWildcards = 8;      // patterns with more are refused
+// Pattern tries per datagram: every address once and more, but a bundle of
+// costly patterns cannot hold the window up.
+constexpr int MatchBudget = 1024;
+
+// What the window holds for one channel, as the remote sees it.
+struct ChannelState {
+    bool loaded = false;
+    Vec3 position;   // the program's axes, metres
+    double gain = 1; // 0..1, multiplies the channel's volume
+    bool muted = false;
+    std::string name; // the file name without its folder
+    std::string word; // the grid's state word: stop, wait, play, loop, pause
+    bool operator==(const ChannelState&) const = default;
+};
+
+struct State {
+    std::array<ChannelState, Channels> channels; // [n - 1] is channel n
+    ChannelState& operator[](int n) { return channels.at(static_cast<size_t>(n - 1)); }
+    const ChannelState& operator[](int n) const { return channels.at(static_cast<size_t>(n - 1)); }
+};
+
+enum class Verb { Gain, Mute, Play, Loop, Pause, Stop, Load, OpenPlaylist };
+
+// A command for the window, in the order the messages came.
+struct Command {
+    Verb verb = Verb::Stop;
+    int channel = 0;  // 1..32; 0 for the playlist
+    double value = 0; // gain 0..1; mute 1/0
+    std::string text; // the file or playlist path
+    bool operator==(const Command&) const = default;
+};
+
+struct Counters {
+    uint64_t taken = 0;     // messages applied or answered
+    uint64_t refused = 0;   // messages for no channel, an empty one, bad arguments, over limits
+    uint64_t malformed = 0; // datagrams dropped: too large or not OSC
+};
+
+// One encoded OSC message.
+using Datagram = std::vector<uint8_t>;
+
+// An OSC message with float, int and string arguments, encoded by liblo.
+class Message {
+public:
+    explicit Message(std::string path) : path_(std::move(path)) {}
+    Message& Float(double v);
+    Message& Int(int v);
+    Message& String(const std::string& v);
+    Datagram Encode() const;
+    const std::string& Path() const { return path_; }
+
+private:
+    struct Arg {
+        char type;
+        double number;
+        std::string text;
+    };
+    std::string path_;
+    std::vector<Arg> args_;
+};
+
+class Protocol {
+public:
+    Protocol();
+    ~Protocol();
+    Protocol(const Protocol&) = delete;
+    Protocol& operator=(const Protocol&) = delete;
+
+    // Decodes one datagram and dispatches its messages. fromLoopback: it came
+    // from this machine (loads and playlists are taken only then). state: the
+    // window's channels now, for queries, partial moves and empty channels.
+    void Handle(const void* data, size_t size, bool fromLoopback, const State& state);
+
+    // The commands of the datagrams handled since the last call, in order.
+    std::vector<Command> TakeCommands();
+    // The latest position asked for each channel since the last call,
+    // ascending by channel: at most one per channel however many came.
+    std::vector<std::pair<int, Vec3>> TakeMoves();
+    // The listener's orientation, when a message changed it since the last call.
+    std::optional<Orientation> TakeListener();
+    // Replies to queries, for the sender.
+    std::vector<Datagram> TakeReplies();
+    // Moves or a listener orientation wait to be taken.
+    bool HasPending() const;
+    // A datagram dropped before decoding (too large).
+    void CountDropped() { ++counters_.malformed; }
+
+    // A channel's file name for a query, when the state handed in leaves the
+    // names out (building them for every datagram costs); else the state's.
+    std::function<std::string(int)> NameOf;
+
+    // The head's orientation now (recentred, inverted as set).
+    const Orientation& Listener() const { return listener_; }
+    void SetInversion(const AxisInversion& invert) { invert_ = invert; }
+    const Counters& Count() const { return counters_; }
+
+    // The feedback for the changes from before to now, as the messages a
+    // controller sends: positions (xyz and aed), gain, mute, name and the
+    // transport word of each changed channel.
+    static std::vector<Datagram> Feedback(const State& before, const State& now);
+
+    // The addresses a pattern may expand to: every address the program takes.
+    static const std::vector<std::string>& Addresses();
+
+    // liblo's handler, public for its C callback only.
+    void Dispatch(const char* path, const char* types, void** argv, int argc);
+
+private:
+    void Route(const std::string& address, const char* types, void** argv, int argc,
+               bool fromPattern, bool& applied, bool& refused);
+    bool Object(int n, const std::string& leaf, const char* types, void** argv, int argc,
+                bool fromPattern);
+    bool Transport(int n, const std::string& leaf, const char* types, void** argv, int argc);
+    bool Head(const std::string& address, const char* types, void** argv, int argc);
+    void SetHead(const Ypr& head);
+    void SetHead(const Orientation& raw);
+    Vec3 Believed(int n) const;
+
+    struct Server;
+    std::unique_ptr<Server> server_;
+    const State* state_ = nullptr;
+    bool fromLoopback_ = false;
+    int matchBudget_ = 0;
+    std::vector<Command> commands_;
+    std::array<std::optional<Vec3>, Channels> moves_;
+    std::vector<Datagram> replies_;
+    Counters counters_;
+    AxisInversion invert_;
+    Ypr scene_;             // the last scene rotation, for single-axis messages
+    Orientation raw_;       // the head before recentring
+    Orientation reference_; // what counts as straight ahead
+    Orientation listener_;
+    bool listenerChanged_ = false;
+};
+
+} // namespace remote

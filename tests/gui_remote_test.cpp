@@ -1,0 +1,246 @@
+// The OSC remote control on the real library, driven over a real UDP socket
+// by liblo's own sender as a controller would: objects land where ADM-OSC
+// puts them and are heard there, a turned head hears the scene turn, queries
+// and the window's own changes come back on the feedback port, and files are
+// taken only from this machine.
+#include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <lo/lo.h>
+
+#include "AudioRender.h"
+#include "Modal.h"
+#include "OscPeer.h"
+#include "QtPrinters.h"
+#include "RealProgram.h"
+#include "SoundFiles.h"
+#include "UserSettings.h"
+#include "app/PNAP.h"
+#include "channels/Sources.h"
+#include "effects/Reverb.h"
+#include "remote/RemoteDialog.h"
+#include "remote/RemoteServer.h"
+#include "spatial/Coordinates.h"
+#include "spatial/Markers.h"
+#include "spatial/Spatial.h"
+#include "widgets/Marker.h"
+#include "widgets/ScrollBar.h"
+#include "widgets/StringGrid.h"
+#include "widgets/ViewImage.h"
+
+namespace {
+
+using testsupport::OscPeer;
+
+class Remote : public RealProgramTest {
+protected:
+    void SetUp() override {
+        testsupport::UseSettingsFolder(config.path());
+        start();
+        ASSERT_TRUE(testsupport::writeTone(dir.file("a.wav"), {.seconds = 0.25}));
+        ASSERT_TRUE(testsupport::writeTone(dir.file("b.wav"), {.seconds = 0.25}));
+        ASSERT_TRUE(testsupport::writeTone(dir.file("c.wav"), {.channels = 2, .seconds = 0.25}));
+    }
+    // Switches the remote on, as --osc-port does, with the stored settings.
+    void listen(TRemoteSettings settings = {}) {
+        settings.Enabled = true;
+        settings.Port = port;
+        SaveRemoteSettings(settings);
+        w->StartRemoteControl(port);
+        ASSERT_TRUE(w->Remote && w->Remote->Listening()) << w->Remote->Status().toStdString();
+    }
+    static bool at(int n, float x, float y, float z) {
+        const BASS_3DVECTOR& p = Sources[n].Position;
+        return p.x == x && p.y == y && p.z == z;
+    }
+    static bool waitUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, 3000); }
+
+    testsupport::TempDir config, dir;
+    const quint16 port = testsupport::FreeUdpPort();
+};
+
+TEST_F(Remote, ObjectsLandWhereTheMappingSaysAndTheAutoSaveKeepsThem) {
+    ASSERT_TRUE(w->LoadChannelFile(1, dir.file("a.wav")));
+    ASSERT_TRUE(w->LoadChannelFile(2, dir.file("b.wav")));
+    ASSERT_TRUE(w->LoadChannelFile(3, dir.file("c.wav")));
+    ASSERT_EQ(w->StringGrid1->row(), 1);
+    listen();
+    OscPeer controller("127.0.0.1", port);
+    lo_send(controller.to(), "/adm/obj/1/xyz", "fff", 1.0, 0.0, 0.0);
+    lo_send(controller.to(), "/adm/obj/2/aed", "fff", 30.0, 0.0, 1.0);
+    lo_send(controller.to(), "/adm/obj/3/xyz", "iii", -1, 0, 0); // ints taken for floats
+    ASSERT_TRUE(waitUntil([] { return at(1, 2.5f, 0, 0) && at(3, -2.5f, 0, 0); }));
+
+    // Azimuth +30 is to the left and in front.
+    EXPECT_FLOAT_EQ(Sources[2].Position.x, -1.25f);
+    EXPECT_FLOAT_EQ(Sources[2].Position.z, static_cast<float>(2.5 * std::sqrt(3.0) / 2));
+    EXPECT_LT(TopMarkers[2]->x() + MarkerHalfWidth, ViewCentre);
+    EXPECT_LT(TopMarkers[2]->y() + MarkerHalfHeight, ViewCentre);
+    // Channel 1, the current one: markers, bars and labels show it.
+    const int right = coords::XToPixel(2.5f, UnitsPerStep, PixelsPerStep, MarkerHalfWidth);
+    EXPECT_EQ(FrontMarkers[1]->x(), right);
+    EXPECT_EQ(TopMarkers[1]->x(), right);
+    EXPECT_EQ(w->ScrollBarX->position(), 49);
+    EXPECT_EQ(w->ScrollBarX2->position(), 49);
+    EXPECT_EQ(w->LabelX->text(), "X=2.5");
+    // The plain stereo channel pans and keeps its volume, as on a drag.
+    DWORD volume = 0;
+    int pan = 0;
+    ASSERT_TRUE(BASS_ChannelGetAttributes(Sources[3].Handle, nullptr, &volume, &pan));
+    EXPECT_EQ(pan, -99);
+    EXPECT_EQ(volume, 100u);
+    BASS_3DVECTOR heard{};
+    ASSERT_TRUE(BASS_ChannelGet3DPosition(Sources[1].Handle, &heard, nullptr, nullptr));
+    EXPECT_EQ(heard.x, 2.5f);
+
+    // Out of the cube: clamped to the bars' range, never refused.
+    lo_send(controller.to(), "/adm/obj/1/z", "f", 7.0);
+    ASSERT_TRUE(waitUntil([] { return at(1, 2.5f, 2.5f, 0); }));
+    EXPECT_EQ(w->LabelY->text(), "Y=2.5");
+    EXPECT_EQ(w->Remote->Protocol().Count().refused, 0u);
+
+    // The auto-save holds the places: read back into a fresh start.
+    w->AutoSavePath = dir.file("auto.pna");
+    w->WriteAutoSave();
+    const BASS_3DVECTOR second = Sources[2].Position;
+    start();
+    w->OpenPlaylist(dir.file("auto.pna"));
+    EXPECT_TRUE(at(1, 2.5f, 2.5f, 0));
+    EXPECT_TRUE(at(2, second.x, second.y, second.z));
+    EXPECT_TRUE(at(3, -2.5f, 0, 0));
+}
+
+// On the loopback device: a source sent to x = 1 is heard right; back in
+// front, a head turned 90 degrees left hears it on the right, in every form.
+TEST_F(Remote, ASourceSentRightAndAHeadTurnedLeftAreHeard) {
+    BASS_Free(); // the window's null output makes way for the loopback device
+    testsupport::LoopbackDevice device;
+    ASSERT_TRUE(device.ok()) << BASS_ErrorGetCode();
+    BASS_Set3DFactors(1.0f, 1.0f, 1.0f);
+    SetReverbDefaults();
+    ASSERT_TRUE(w->LoadChannelFile(1, dir.file("a.wav")));
+    w->LoopButtonClick();
+    listen();
+    OscPeer controller("127.0.0.1", port);
+    auto balance = [] {
+        const auto out = testsupport::render(0.15);
+        return testsupport::rms(out, 1, 0.05) / testsupport::rms(out, 0, 0.05);
+    };
+
+    EXPECT_NEAR(balance(), 1.0, 0.1);
+    lo_send(controller.to(), "/adm/obj/1/x", "f", 1.0);
+    ASSERT_TRUE(waitUntil([] { return at(1, 2.5f, 0, 0); }));
+    EXPECT_GT(balance(), 2.0) << "right";
+
+    lo_send(controller.to(), "/adm/obj/1/xyz", "fff", 0.0, 0.8, 0.0);
+    ASSERT_TRUE(waitUntil([] { return at(1, 0, 0, 2); }));
+    EXPECT_NEAR(balance(), 1.0, 0.1) << "in front";
+    EXPECT_TRUE(w->Image2->Line().isNull()) << "straight ahead: the figure as it was";
+    lo_send(controller.to(), "/adm/lis/ypr", "fff", 90.0, 0.0, 0.0);
+    ASSERT_TRUE(waitUntil([&] { return !w->Image2->Line().isNull(); }));
+    EXPECT_LT(w->Image2->Line().x2(), ViewCentre) << "the line points left, where the head looks";
+    EXPECT_GT(balance(), 2.0) << "the front heard on the right";
+
+    // The tracker's scene rotation for the same turn, as a quaternion, after
+    // a look straight ahead: the same line.
+    const QLine left = w->Image2->Line();
+    lo_send(controller.to(), "/adm/lis/ypr", "fff", 0.0, 0.0, 0.0);
+    ASSERT_TRUE(waitUntil([&] { return w->Image2->Line().isNull(); }));
+    const double h = -45 * M_PI / 180; // half of a scene yaw of -90 degrees
+    lo_send(controller.to(), "/SceneRotator/quaternions", "ffff", std::cos(h), 0.0, 0.0,
+            std::sin(h));
+    ASSERT_TRUE(waitUntil([&] { return w->Image2->Line() == left; }));
+    // Recentred: the turned head looks straight ahead again.
+    lo_send(controller.to(), "/phonara/listener/recentre", "");
+    ASSERT_TRUE(waitUntil([&] { return w->Image2->Line().isNull(); }));
+    EXPECT_NEAR(balance(), 1.0, 0.1);
+}
+
+TEST_F(Remote, QueriesAreAnsweredOnTheFeedbackPortAndADragIsSentBack) {
+    ASSERT_TRUE(w->LoadChannelFile(1, dir.file("a.wav")));
+    TRemoteSettings settings;
+    settings.FeedbackPort = testsupport::FreeUdpPort();
+    listen(settings);
+    OscPeer controller("127.0.0.1", port, static_cast<quint16>(settings.FeedbackPort));
+    ASSERT_TRUE(controller.listening());
+
+    lo_send(controller.to(), "/adm/obj/1/name", "");
+    EXPECT_EQ(controller.waitFor("/adm/obj/1/name").text, "a.wav");
+    lo_send(controller.to(), "/adm/obj/1/xyz", "");
+    const auto xyz = controller.waitFor("/adm/obj/1/xyz");
+    EXPECT_EQ(xyz.types, "fff");
+    EXPECT_EQ(xyz.numbers, (std::vector<double>{0, 0, 0}));
+
+    // A remote move is not echoed back to the controller that made it.
+    controller.forget();
+    lo_send(controller.to(), "/adm/obj/1/xyz", "fff", 0.0, 0.5, 0.0);
+    ASSERT_TRUE(waitUntil([] { return at(1, 0, 0, 1.25f); }));
+    QTest::qWait(4 * TRemoteServer::FeedbackMs);
+    EXPECT_TRUE(controller.received().empty());
+
+    // A drag in the front view is.
+    const QPoint centre(FrontMarkers[1]->x() + MarkerHalfWidth,
+                        FrontMarkers[1]->y() + MarkerHalfHeight);
+    QTest::mousePress(w->Image1, Qt::LeftButton, {}, centre);
+    QTest::mouseMove(w->Image1, centre + QPoint(75, 0));
+    QTest::mouseRelease(w->Image1, Qt::LeftButton, {}, centre + QPoint(75, 0));
+    ASSERT_FLOAT_EQ(Sources[1].Position.x, 1.5f);
+    const auto dragged = controller.waitFor("/adm/obj/1/xyz");
+    ASSERT_EQ(dragged.numbers.size(), 3u);
+    EXPECT_NEAR(dragged.numbers[0], 0.6, 1e-6);
+    EXPECT_NEAR(dragged.numbers[1], 0.5, 1e-6);
+    EXPECT_EQ(controller.waitFor("/adm/obj/1/aed").numbers.size(), 3u);
+    // And so is the Play button.
+    w->PlayButtonClick();
+    EXPECT_EQ(controller.waitFor("/phonara/obj/1/play").types, "");
+}
+
+TEST_F(Remote, FilesOnlyFromThisMachineAndOtherMachinesOnlyWhenAllInterfacesListen) {
+    const QHostAddress outside = testsupport::OutsideAddress();
+    if (outside.isNull())
+        GTEST_SKIP() << "this machine has no address but the loopback";
+    ASSERT_TRUE(w->LoadChannelFile(1, dir.file("a.wav")));
+    listen();
+    EXPECT_EQ(w->Remote->Address(), QHostAddress(QHostAddress::LocalHost));
+    OscPeer stranger(outside.toString().toStdString(), port);
+    lo_send(stranger.to(), "/adm/obj/1/xyz", "fff", 1.0, 0.0, 0.0);
+    QTest::qWait(200);
+    EXPECT_TRUE(at(1, 0, 0, 0)) << "nothing reaches a socket on 127.0.0.1 from outside";
+    EXPECT_EQ(w->Remote->Protocol().Count().taken, 0u);
+
+    // "All interfaces" switched on in the dialog, and kept.
+    const int dialogs = testsupport::HandleModals([&] { w->OscRemote1->trigger(); },
+                                                  [](QWidget* modal) {
+                                                      auto* d = qobject_cast<TRemoteDialog*>(modal);
+                                                      ASSERT_TRUE(d);
+                                                      EXPECT_TRUE(d->EnabledBox->isChecked());
+                                                      d->AllInterfacesBox->setChecked(true);
+                                                      d->accept();
+                                                  });
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_TRUE(LoadRemoteSettings().AllInterfaces);
+    ASSERT_TRUE(w->Remote->Listening());
+    EXPECT_NE(w->Remote->Address(), QHostAddress(QHostAddress::LocalHost));
+
+    lo_send(stranger.to(), "/adm/obj/1/xyz", "fff", 1.0, 0.0, 0.0);
+    ASSERT_TRUE(waitUntil([] { return at(1, 2.5f, 0, 0); }));
+    const uint64_t refused = w->Remote->Protocol().Count().refused;
+    lo_send(stranger.to(), "/phonara/obj/2/load", "s", dir.file("b.wav").c_str());
+    ASSERT_TRUE(waitUntil([&] { return w->Remote->Protocol().Count().refused == refused + 1; }));
+    EXPECT_FALSE(Sources[2].Loaded);
+    EXPECT_TRUE(w->Remote->Status().contains(QString("拒否 %1").arg(refused + 1)))
+        << w->Remote->Status().toStdString();
+
+    OscPeer local("127.0.0.1", port);
+    lo_send(local.to(), "/phonara/obj/2/load", "s", dir.file("b.wav").c_str());
+    ASSERT_TRUE(waitUntil([] { return Sources[2].Loaded; }));
+    EXPECT_TRUE(FrontMarkers[2]->isVisible());
+}
+
+} // namespace

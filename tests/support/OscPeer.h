@@ -1,0 +1,104 @@
+// A controller on the other end of the program's OSC socket: it sends with
+// liblo's own sender and listens for replies and feedback on a port of its
+// own, decoding them with liblo. Header-only; needs liblo and Qt Network.
+#pragma once
+
+#include <QHostAddress>
+#include <QNetworkInterface>
+#include <QTest>
+#include <QUdpSocket>
+#include <lo/lo.h>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A UDP port nobody listens on at the moment.
+inline quint16 FreeUdpPort() {
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    return probe.localPort();
+}
+
+// This machine's first IPv4 address that is not a loopback one; null if none.
+inline QHostAddress OutsideAddress() {
+    for (const QHostAddress& a : QNetworkInterface::allAddresses())
+        if (a.protocol() == QAbstractSocket::IPv4Protocol && !a.isLoopback())
+            return a;
+    return {};
+}
+
+struct OscMessage {
+    std::string path;
+    std::string types;
+    std::vector<double> numbers;
+    std::string text;
+};
+
+class OscPeer {
+public:
+    // Sends to host:port; listens on 127.0.0.1:listenPort when given.
+    OscPeer(const std::string& host, quint16 port, quint16 listenPort = 0)
+        : to_(lo_address_new(host.c_str(), std::to_string(port).c_str())) {
+        if (listenPort)
+            listening_ = socket_.bind(QHostAddress::LocalHost, listenPort);
+    }
+    ~OscPeer() { lo_address_free(to_); }
+    OscPeer(const OscPeer&) = delete;
+    OscPeer& operator=(const OscPeer&) = delete;
+
+    lo_address to() const { return to_; }
+    bool listening() const { return listening_; }
+
+    // Everything received so far, decoded, oldest first.
+    std::vector<OscMessage> received() {
+        while (socket_.hasPendingDatagrams()) {
+            QByteArray data(static_cast<int>(socket_.pendingDatagramSize()), 0);
+            socket_.readDatagram(data.data(), data.size());
+            int result = 0;
+            lo_message m = lo_message_deserialise(data.data(), static_cast<size_t>(data.size()),
+                                                  &result);
+            if (!m)
+                continue;
+            OscMessage msg{data.constData(), lo_message_get_types(m), {}, {}};
+            lo_arg** argv = lo_message_get_argv(m);
+            for (size_t i = 0; i < msg.types.size(); ++i) {
+                const auto type = static_cast<lo_type>(msg.types[i]);
+                if (type == LO_STRING)
+                    msg.text = &argv[i]->s;
+                else
+                    msg.numbers.push_back(static_cast<double>(lo_hires_val(type, argv[i])));
+            }
+            lo_message_free(m);
+            all_.push_back(msg);
+        }
+        return all_;
+    }
+
+    // Waits for a message with this path; the last such message, or an
+    // empty path when none came in time.
+    OscMessage waitFor(const std::string& path, int ms = 2000) {
+        OscMessage found;
+        (void)QTest::qWaitFor(
+            [&] {
+                for (const OscMessage& m : received())
+                    if (m.path == path)
+                        found = m;
+                return !found.path.empty();
+            },
+            ms);
+        return found;
+    }
+    void forget() {
+        received();
+        all_.clear();
+    }
+
+private:
+    lo_address to_;
+    QUdpSocket socket_;
+    bool listening_ = false;
+    std::vector<OscMessage> all_;
+};
+
+} // namespace testsupport
