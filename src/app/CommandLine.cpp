@@ -80,7 +80,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         parser.addOption(o);
     }
     parser.addPositionalArgument("files",
-                                 "A playlist (.pna, .m3u) or sound files to load; "
+                                 "A playlist (.pna, .m3u, .m3u8) or sound files to load; "
                                  "after --, names may start with '-'.",
                                  "[--] [FILE...]");
 

@@ -33,12 +33,14 @@ void TFrmPhonaraPlayer::Export1Click() {
     if (ExportRunning)
         return;
     TExportOptions defaults;
-    const QString folder = LastExportFolder.isEmpty()
-                               ? QStandardPaths::writableLocation(QStandardPaths::MusicLocation)
-                               : LastExportFolder;
-    defaults.Output = QDir(folder.isEmpty() ? QDir::homePath() : folder)
-                          .filePath("PhonaraPlayer.wav")
-                          .toStdString();
+    // The folder of the last export, else the user's music folder where there
+    // is one (many machines have none), else the home folder.
+    QString folder = LastExportFolder;
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    defaults.Output = QDir(folder).filePath("PhonaraPlayer.wav").toStdString();
     // Headphone 3D as the user hears it now; loop when a channel loops now.
     AUDIOLIB_HRTF_INFO hrtf{};
     defaults.Hrtf = AUDIOLIB_GetHRTFInfo(&hrtf) && hrtf.active;
