@@ -95,6 +95,8 @@ int main(int argc, char** argv) {
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("remote_bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir / "config");
+    // A runtime folder must be the user's alone, or Qt complains.
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("ALSOFT_DRIVERS", "null", 0);
     setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
