@@ -3,6 +3,15 @@
 #include <QNetworkDatagram>
 #include <QSocketNotifier>
 #include <QUdpSocket>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <sys/socket.h>
+#include <unistd.h>
+#if defined(__linux__)
+#include <sys/timerfd.h>
+#endif
 
 TRemoteServer::TRemoteServer(QObject* parent) : QObject(parent) {
     protocol_.NameOf = [this](int n) {
@@ -10,14 +19,78 @@ TRemoteServer::TRemoteServer(QObject* parent) : QObject(parent) {
     };
     frame_.setSingleShot(true);
     frame_.setTimerType(Qt::PreciseTimer);
-    connect(&frame_, &QTimer::timeout, this, [this] { ApplyFrame(); });
+    connect(&frame_, &QTimer::timeout, this, [this] { FrameDue(); });
+#if defined(__linux__)
+    // QTimer counts whole milliseconds and the event loop waits in whole
+    // milliseconds on top: a frame came up to two late, and a datagram that
+    // just missed one waited that much more than a frame. The system's timer
+    // wakes the loop to the microsecond.
+    frameFd_ = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (frameFd_ >= 0) {
+        frameDue_ = new QSocketNotifier(frameFd_, QSocketNotifier::Read, this);
+        connect(frameDue_, &QSocketNotifier::activated, this, [this] {
+            uint64_t expired = 0;
+            if (::read(frameFd_, &expired, sizeof expired) < 0 && errno == EAGAIN)
+                return;
+            frameArmed_ = false;
+            FrameDue();
+        });
+    }
+#endif
     feedback_.setInterval(FeedbackMs);
     connect(&feedback_, &QTimer::timeout, this, [this] { SendFeedback(); });
-    sinceFrame_.start();
-    buffer_.resize(remote::MaxDatagram + 1);
+    buffer_.resize(BatchSize * (remote::MaxDatagram + 1));
 }
 
-TRemoteServer::~TRemoteServer() = default;
+TRemoteServer::~TRemoteServer() {
+#if defined(__linux__)
+    delete frameDue_;
+    if (frameFd_ >= 0)
+        ::close(frameFd_);
+#endif
+}
+
+qint64 TRemoteServer::NowNs() {
+    // CLOCK_MONOTONIC, which the system's frame timer counts on too.
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void TRemoteServer::FrameDue() {
+    // What came since the last read joins this frame rather than waiting for
+    // the next: the timer and the socket can be ready at once, and the timer
+    // may be served first.
+    if (!reading_)
+        ReadPending(false);
+    ApplyFrame();
+}
+
+void TRemoteServer::ArmFrame(qint64 dueNs) {
+#if defined(__linux__)
+    if (frameFd_ >= 0) {
+        itimerspec when{};
+        when.it_value.tv_sec = static_cast<time_t>(dueNs / 1'000'000'000);
+        when.it_value.tv_nsec = static_cast<long>(dueNs % 1'000'000'000);
+        if (timerfd_settime(frameFd_, TFD_TIMER_ABSTIME, &when, nullptr) == 0) {
+            frameArmed_ = true;
+            return;
+        }
+    }
+#endif
+    frame_.start(static_cast<int>((std::max<qint64>(0, dueNs - NowNs()) + 999'999) / 1'000'000));
+}
+
+void TRemoteServer::DisarmFrame() {
+    frame_.stop();
+#if defined(__linux__)
+    if (frameArmed_) {
+        const itimerspec never{};
+        timerfd_settime(frameFd_, 0, &never, nullptr);
+        frameArmed_ = false;
+    }
+#endif
+}
 
 bool TRemoteServer::Apply(const TRemoteSettings& settings) {
     const bool rebind = !socket_ || settings.Port != settings_.Port ||
@@ -49,7 +122,8 @@ bool TRemoteServer::Apply(const TRemoteSettings& settings) {
                 // that datagrams would wait for the next one.
                 readable_ = new QSocketNotifier(socket_->socketDescriptor(), QSocketNotifier::Read,
                                                 socket_);
-                connect(readable_, &QSocketNotifier::activated, this, [this] { ReadPending(); });
+                connect(readable_, &QSocketNotifier::activated, this,
+                        [this] { ReadPending(true); });
                 feedback_.start();
                 baselineSet_ = false;
             }
@@ -85,7 +159,7 @@ QString TRemoteServer::Status() const {
         .arg(c.refused + c.malformed);
 }
 
-void TRemoteServer::ReadPending() {
+void TRemoteServer::ReadPending(bool schedule) {
     if (!socket_)
         return;
     if (reading_) {
@@ -99,31 +173,33 @@ void TRemoteServer::ReadPending() {
     // Names and words are left out here: they are needed for a name query
     // only, which asks for its one channel.
     const remote::State state = Snapshot(false);
+    const remote::Counters before = protocol_.Count();
     // A flood is taken in slices of a few milliseconds, so that the window
     // keeps painting and taking input between them.
     constexpr qint64 SliceNs = 4'000'000;
     QElapsedTimer slice;
     slice.start();
-    // Read until the socket has nothing more (one system call per datagram,
-    // no peeking first).
+    // Read straight from the descriptor, a batch of datagrams per system
+    // call: QUdpSocket costs a call per datagram and one more to learn that
+    // nothing is left, builds an address for each and switches its own
+    // notifier off and on each time, which under a controller's stream was
+    // most of what the window spent on it. Qt's notifier stays off, as it
+    // does after a readyRead nobody reads; ours does the waking.
     bool drained = false;
     while (socket_ && !drained && slice.nsecsElapsed() < SliceNs) {
-        // One byte more than taken: a datagram that fills it was larger and
-        // is dropped undecoded (the system cuts it to the buffer).
-        QHostAddress sender;
-        const qint64 read =
-            socket_->readDatagram(buffer_.data(), static_cast<qint64>(buffer_.size()), &sender);
-        if (read < 0) {
-            // Nothing more, or an error the system reported for an earlier
-            // send; the notifier calls again while anything is left.
-            drained = true;
-        } else if (read > static_cast<qint64>(remote::MaxDatagram)) {
-            protocol_.CountDropped();
-        } else {
-            protocol_.Handle(buffer_.data(), static_cast<size_t>(read), sender.isLoopback(), state);
+        const int got = ReceiveBatch(drained);
+        for (int i = 0; i < got && socket_; ++i) {
+            // One byte more than taken: a datagram that fills it was larger
+            // and is dropped undecoded (the system cuts it to the buffer).
+            const Received& r = received_[static_cast<size_t>(i)];
+            if (r.truncated || r.size > remote::MaxDatagram) {
+                protocol_.CountDropped();
+                continue;
+            }
+            const bool loopback = RememberSender(r.from, r.fromSize);
+            protocol_.Handle(r.data, r.size, loopback, state);
             for (const remote::Datagram& reply : protocol_.TakeReplies())
-                Send(reply, sender);
-            lastSender_ = sender;
+                Send(reply, lastSender_);
         }
     }
 
@@ -136,26 +212,103 @@ void TRemoteServer::ReadPending() {
                 touched.push_back(c.channel);
         Rebase(touched);
     }
-    if (protocol_.HasPending()) {
-        // At most one application per screen frame; at once when the last
-        // one is a frame ago.
-        const qint64 since = sinceFrame_.elapsed();
-        if (since >= FrameMs)
+    if (schedule && protocol_.HasPending()) {
+        // At most one application per screen frame, at once when the frame
+        // is due. The frames keep their beat from when they were due, not
+        // from when the last one ran, so that a late timer does not push
+        // every later frame back too.
+        if (NowNs() >= nextFrameNs_)
             ApplyFrame();
-        else if (!frame_.isActive())
-            frame_.start(static_cast<int>(FrameMs - since));
+        else if (!frameArmed_ && !frame_.isActive())
+            ArmFrame(nextFrameNs_);
     }
     reading_ = false;
     if (readable_)
         readable_->setEnabled(true);
     if (socket_ && !drained)
-        QTimer::singleShot(0, this, [this] { ReadPending(); });
-    emit statusChanged();
+        QTimer::singleShot(0, this, [this] { ReadPending(true); });
+    // The status line only says what was taken and refused: a round that
+    // changed neither has nothing new for it.
+    const remote::Counters& after = protocol_.Count();
+    if (after.taken != before.taken || after.refused != before.refused ||
+        after.malformed != before.malformed)
+        emit statusChanged();
+}
+
+int TRemoteServer::ReceiveBatch(bool& drained) {
+    const int fd = static_cast<int>(socket_->socketDescriptor());
+    const size_t slot = remote::MaxDatagram + 1;
+    int got = 0;
+#if defined(__linux__)
+    std::array<mmsghdr, BatchSize> headers{};
+    std::array<iovec, BatchSize> parts{};
+    for (size_t i = 0; i < BatchSize; ++i) {
+        parts[i] = {buffer_.data() + i * slot, slot};
+        headers[i].msg_hdr.msg_iov = &parts[i];
+        headers[i].msg_hdr.msg_iovlen = 1;
+        headers[i].msg_hdr.msg_name = &received_[i].from;
+        headers[i].msg_hdr.msg_namelen = sizeof(received_[i].from);
+    }
+    got = ::recvmmsg(fd, headers.data(), BatchSize, MSG_DONTWAIT, nullptr);
+    for (int i = 0; i < got; ++i) {
+        Received& r = received_[static_cast<size_t>(i)];
+        r.data = parts[static_cast<size_t>(i)].iov_base;
+        r.size = headers[static_cast<size_t>(i)].msg_len;
+        r.truncated = (headers[static_cast<size_t>(i)].msg_hdr.msg_flags & MSG_TRUNC) != 0;
+        r.fromSize = headers[static_cast<size_t>(i)].msg_hdr.msg_namelen;
+    }
+    // Fewer than asked for: the queue was empty before the batch was full.
+    if (got >= 0 && got < static_cast<int>(BatchSize))
+        drained = true;
+#else
+    Received& r = received_[0];
+    iovec part{buffer_.data(), slot};
+    msghdr header{};
+    header.msg_iov = &part;
+    header.msg_iovlen = 1;
+    header.msg_name = &r.from;
+    header.msg_namelen = sizeof(r.from);
+    const ssize_t read = ::recvmsg(fd, &header, MSG_DONTWAIT);
+    if (read >= 0) {
+        r.data = buffer_.data();
+        r.size = static_cast<size_t>(read);
+        r.truncated = (header.msg_flags & MSG_TRUNC) != 0;
+        r.fromSize = header.msg_namelen;
+        got = 1;
+    }
+#endif
+    if (got < 0) {
+        got = 0;
+        // An error the system reported for an earlier send (the controller's
+        // feedback port closed) is taken by this call: read on. Anything
+        // else, nothing is left; the notifier calls again if there is.
+        if (errno != ECONNREFUSED && errno != EHOSTUNREACH && errno != ENETUNREACH &&
+            errno != EINTR)
+            drained = true;
+    }
+    return got;
+}
+
+bool TRemoteServer::RememberSender(const sockaddr_storage& from, socklen_t size) {
+    // A controller sends from one address and port: the address is built
+    // again only when that changes.
+    if (size != senderSize_ || std::memcmp(&from, &senderRaw_, size) != 0) {
+        std::memcpy(&senderRaw_, &from, size);
+        senderSize_ = size;
+        lastSender_ = QHostAddress(reinterpret_cast<const sockaddr*>(&from));
+        senderLoopback_ = lastSender_.isLoopback();
+    }
+    return senderLoopback_;
 }
 
 void TRemoteServer::ApplyFrame() {
-    frame_.stop();
-    sinceFrame_.restart();
+    DisarmFrame();
+    // The next frame is due a frame after this one was due, so that a timer
+    // that ran a little late does not push every later frame back; a frame
+    // from now after a pause or a longer hold-up.
+    const qint64 now = NowNs();
+    const qint64 late = now - nextFrameNs_;
+    nextFrameNs_ = (late >= 0 && late <= LatenessCarriedNs ? nextFrameNs_ : now) + FrameNs;
     const auto moves = protocol_.TakeMoves();
     if (!moves.empty() && onMoves) {
         onMoves(moves);
@@ -193,7 +346,7 @@ void TRemoteServer::SendFeedback() {
         return;
     // Never let datagrams wait for long, whatever happens to notifications.
     if (!reading_ && socket_->hasPendingDatagrams())
-        ReadPending();
+        ReadPending(true);
     const remote::State now = Snapshot(true);
     if (!baselineSet_) {
         // What the controller sees first is what it sends; only changes follow.

@@ -9,7 +9,9 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QTimer>
+#include <array>
 #include <functional>
+#include <sys/socket.h>
 #include <vector>
 
 #include "remote/RemoteProtocol.h"
@@ -52,7 +54,9 @@ signals:
     void statusChanged();
 
 private:
-    void ReadPending();
+    // schedule: moves left waiting get their frame (the frame's own timer
+    // reads without, as it applies them next).
+    void ReadPending(bool schedule);
     void ApplyFrame();
     void SendFeedback();
     void Send(const remote::Datagram& d, const QHostAddress& to);
@@ -60,6 +64,28 @@ private:
     void Rebase(const std::vector<int>& channels);
     QHostAddress FeedbackTarget() const;
     remote::State Snapshot(bool text) const;
+    // Datagrams waiting on the socket, up to BatchSize, into received_;
+    // drained when the socket had nothing more.
+    int ReceiveBatch(bool& drained);
+    // lastSender_ from a datagram's address; whether it is this machine.
+    bool RememberSender(const sockaddr_storage& from, socklen_t size);
+
+    static qint64 NowNs();
+    // The frame timer: FrameDue at dueNs (NowNs()'s clock), once.
+    void ArmFrame(qint64 dueNs);
+    void DisarmFrame();
+    void FrameDue();
+
+    static constexpr qint64 FrameNs = FrameMs * 1'000'000;
+    static constexpr qint64 LatenessCarriedNs = 1'000'000;
+    static constexpr size_t BatchSize = 16;
+    struct Received {
+        const void* data = nullptr;
+        size_t size = 0;
+        bool truncated = false;
+        sockaddr_storage from{};
+        socklen_t fromSize = 0;
+    };
 
     QUdpSocket* socket_ = nullptr;
     QSocketNotifier* readable_ = nullptr; // the socket's, deleted with it
@@ -73,6 +99,13 @@ private:
     bool reading_ = false;
     QTimer frame_;
     QTimer feedback_;
-    QElapsedTimer sinceFrame_;
-    std::vector<char> buffer_;
+    qint64 nextFrameNs_ = 0; // on NowNs()'s clock
+    int frameFd_ = -1;       // the system's timer for frames, where there is one
+    QSocketNotifier* frameDue_ = nullptr;
+    bool frameArmed_ = false;
+    std::vector<char> buffer_; // BatchSize datagrams, each one byte over the limit
+    std::array<Received, BatchSize> received_{};
+    sockaddr_storage senderRaw_{};
+    socklen_t senderSize_ = 0;
+    bool senderLoopback_ = false;
 };

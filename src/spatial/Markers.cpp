@@ -9,10 +9,17 @@
 
 void PlaceChannelMarkers(int n, const BASS_3DVECTOR& p) {
     const int left = coords::XToPixel(p.x, UnitsPerStep, PixelsPerStep, MarkerHalfWidth);
-    FrontMarkers[n]->move(left,
-                          coords::YZToPixel(p.y, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
-    TopMarkers[n]->move(left,
-                        coords::YZToPixel(p.z, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
+    // A remote controller moves every channel up to 60 times a second, mostly
+    // by less than a pixel: a move to where the marker is costs Qt a geometry
+    // round all the same, so it is left out.
+    const auto moveTo = [](auto* marker, int x, int y) {
+        if (marker->x() != x || marker->y() != y)
+            marker->move(x, y);
+    };
+    moveTo(FrontMarkers[n], left,
+           coords::YZToPixel(p.y, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
+    moveTo(TopMarkers[n], left,
+           coords::YZToPixel(p.z, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
 }
 
 void RaiseChannelMarkers(int n) {
