@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <sys/socket.h>
 #include <unistd.h>
 #if defined(__linux__)
@@ -171,20 +172,20 @@ void TRemoteServer::ReadPending(bool schedule) {
     }
     reading_ = true;
     // Names and words are left out here: they are needed for a name query
-    // only, which asks for its one channel.
-    const remote::State state = Snapshot(false);
+    // only, which asks for its one channel. Taken with the first datagram:
+    // the frame's and the feedback's reads mostly find none.
+    std::optional<remote::State> state;
     const remote::Counters before = protocol_.Count();
     // A flood is taken in slices of a few milliseconds, so that the window
     // keeps painting and taking input between them.
     constexpr qint64 SliceNs = 4'000'000;
     QElapsedTimer slice;
     slice.start();
-    // Read straight from the descriptor, a batch of datagrams per system
-    // call: QUdpSocket costs a call per datagram and one more to learn that
-    // nothing is left, builds an address for each and switches its own
-    // notifier off and on each time, which under a controller's stream was
-    // most of what the window spent on it. Qt's notifier stays off, as it
-    // does after a readyRead nobody reads; ours does the waking.
+    // Read straight from the socket's descriptor, a batch of datagrams per
+    // system call: QUdpSocket costs a call per datagram and one more to learn
+    // that nothing is left, builds an address for each and switches its own
+    // notifier off and on each time. Qt's notifier stays off, as it does
+    // after a readyRead nobody reads; ours does the waking.
     bool drained = false;
     while (socket_ && !drained && slice.nsecsElapsed() < SliceNs) {
         const int got = ReceiveBatch(drained);
@@ -197,7 +198,9 @@ void TRemoteServer::ReadPending(bool schedule) {
                 continue;
             }
             const bool loopback = RememberSender(r.from, r.fromSize);
-            protocol_.Handle(r.data, r.size, loopback, state);
+            if (!state)
+                state = Snapshot(false);
+            protocol_.Handle(r.data, r.size, loopback, *state);
             for (const remote::Datagram& reply : protocol_.TakeReplies())
                 Send(reply, lastSender_);
         }
