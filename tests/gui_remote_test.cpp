@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QUdpSocket>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <lo/lo.h>
@@ -199,6 +200,45 @@ TEST_F(Remote, QueriesAreAnsweredOnTheFeedbackPortAndADragIsSentBack) {
     // And so is the Play button.
     w->PlayButtonClick();
     EXPECT_EQ(controller.waitFor("/phonara/obj/1/play").types, "");
+}
+
+// A controller's burst, more datagrams than one read of the socket takes:
+// every channel lands on its latest place, a query amid the moves is answered
+// and datagrams over the limit are counted and dropped, cut or not.
+TEST_F(Remote, ABurstLandsWholeWithItsQueryAnsweredAndOversizedDatagramsDropped) {
+    for (int n = 1; n <= remote::Channels; ++n)
+        ASSERT_TRUE(w->LoadChannelFile(n, dir.file(n == 3 ? "b.wav" : "a.wav")));
+    TRemoteSettings settings;
+    settings.FeedbackPort = testsupport::FreeUdpPort();
+    listen(settings);
+    OscPeer controller("127.0.0.1", port, static_cast<quint16>(settings.FeedbackPort));
+    ASSERT_TRUE(controller.listening());
+    const uint64_t malformed = w->Remote->Protocol().Count().malformed;
+    QUdpSocket other;
+    for (int round = 0; round < 2; ++round) {
+        for (int n = 1; n <= remote::Channels; ++n) {
+            const std::string path = "/adm/obj/" + std::to_string(n) + "/xyz";
+            lo_send(controller.to(), path.c_str(), "fff", round ? 0.5 : -0.5, 0.0, 0.0);
+            if (round == 1 && n == 16) {
+                lo_send(controller.to(), "/adm/obj/3/name", "");
+                for (const qsizetype size : {qsizetype{remote::MaxDatagram + 1}, qsizetype{9000}})
+                    other.writeDatagram(QByteArray(size, '/'), QHostAddress::LocalHost, port);
+            }
+        }
+    }
+    ASSERT_TRUE(waitUntil([] {
+        for (int n = 1; n <= remote::Channels; ++n)
+            if (!at(n, 1.25f, 0, 0))
+                return false;
+        return true;
+    }));
+    EXPECT_EQ(controller.waitFor("/adm/obj/3/name").text, "b.wav");
+    ASSERT_TRUE(
+        waitUntil([&] { return w->Remote->Protocol().Count().malformed == malformed + 2; }));
+    EXPECT_EQ(w->Remote->Protocol().Count().refused, 0u);
+    const int right = coords::XToPixel(1.25f, UnitsPerStep, PixelsPerStep, MarkerHalfWidth);
+    EXPECT_EQ(FrontMarkers[remote::Channels]->x(), right);
+    EXPECT_EQ(TopMarkers[remote::Channels]->x(), right);
 }
 
 TEST_F(Remote, FilesOnlyFromThisMachineAndOtherMachinesOnlyWhenAllInterfacesListen) {
