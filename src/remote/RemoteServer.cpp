@@ -278,6 +278,8 @@ int TRemoteServer::ReceiveBatch(bool& drained) {
         r.truncated = (header.msg_flags & MSG_TRUNC) != 0;
         r.fromSize = header.msg_namelen;
         got = 1;
+    } else {
+        got = -1;
     }
 #endif
     if (got < 0) {
