@@ -9,6 +9,7 @@
 #include "app/PNAP.h"
 #include "audio/DevSelect.h"
 #include "audiolib.h"
+#include "channels/ChannelFile.h"
 #include "effects/Reverb.h"
 
 namespace {
@@ -79,13 +80,7 @@ bool TFrmPhonaraPlayer::BASSInitialize() {
     // channel-file dialog.
     const QString folder =
         PluginFolder.isEmpty() ? QApplication::applicationDirPath() : PluginFolder;
-    const QStringList files =
-        QDir(folder).entryList({"bass*.so", "bass*.dll"}, QDir::Files, QDir::Name);
-    for (const QString& file : files) {
-        const QByteArray path = QDir(folder).filePath(file).toUtf8();
-        const HPLUGIN plugin = BASS_PluginLoad(path.constData(), 0);
-        if (!plugin)
-            continue; // not one of ours: skipped silently
+    for (const HPLUGIN plugin : LoadPluginsIn(folder)) {
         const BASS_PLUGININFO* info = BASS_PluginGetInfo(plugin);
         if (!info)
             continue;

@@ -4,6 +4,7 @@
 #include "app/PNAP.h"
 #include "audiolib.h"
 #include "channellist/ChannelGrid.h"
+#include "channels/ChannelFile.h"
 #include "channels/LoadDistribution.h"
 #include "channels/Placing.h"
 #include "channels/Sources.h"
@@ -27,16 +28,8 @@ void ReleaseChannel(DWORD handle) {
 
 bool TFrmPhonaraPlayer::LoadChannelFile(int n, const std::string& path) {
     TSource& slot = Sources[n];
-    const char* file = path.c_str();
-    // A module first, then a mono 3D source, then a plain stream; all loop
-    // until the transport says otherwise.
-    DWORD handle =
-        BASS_MusicLoad(false, file, 0, 0, BASS_MUSIC_RAMP | BASS_SAMPLE_3D | BASS_SAMPLE_LOOP, 0);
-    if (!handle)
-        handle = BASS_StreamCreateFile(false, file, 0, 0,
-                                       BASS_SAMPLE_MONO | BASS_SAMPLE_LOOP | BASS_SAMPLE_3D);
-    if (!handle)
-        handle = BASS_StreamCreateFile(false, file, 0, 0, BASS_SAMPLE_LOOP);
+    // Every channel loops until the transport says otherwise.
+    const DWORD handle = OpenChannelFile(path, true);
     if (!handle)
         return false;
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "audiolib.h"
+#include "channels/ChannelFile.h"
 #include "channels/Placing.h"
 #include "effects/Environments.h"
 #include "effects/Reverb.h"
@@ -199,17 +200,9 @@ struct TChannel {
     bool Stereo = false;
 };
 
-// Opens a file the way the window loads a channel: a module first, then a
-// mono 3D source, then a plain stream (which then imitates its place).
+// A channel of the scene, opened as the window opens one.
 TChannel OpenChannel(const std::string& path, bool loop) {
-    const DWORD looping = loop ? BASS_SAMPLE_LOOP : 0;
-    const char* file = path.c_str();
-    DWORD handle = BASS_MusicLoad(false, file, 0, 0, BASS_MUSIC_RAMP | BASS_SAMPLE_3D | looping, 0);
-    if (!handle)
-        handle =
-            BASS_StreamCreateFile(false, file, 0, 0, BASS_SAMPLE_MONO | looping | BASS_SAMPLE_3D);
-    if (!handle)
-        handle = BASS_StreamCreateFile(false, file, 0, 0, looping);
+    const DWORD handle = OpenChannelFile(path, loop);
     if (!handle)
         return {};
     BASS_CHANNELINFO info{};
@@ -217,11 +210,10 @@ TChannel OpenChannel(const std::string& path, bool loop) {
     return {handle, info.chans != 1};
 }
 
-// Puts a channel where the scene has it: a 3D source at its position, a plain
-// stereo stream with the pan and volume the window gives it for that place.
-// Takes effect at the next BASS_Apply3D.
-// Placed as the window's playlist reader places a channel it loads, by the
-// same rule table, so that the file sounds like the program.
+// Puts a channel where the scene has it, by the rule the window's playlist
+// reader places a channel it loads with: a 3D source at its position, a plain
+// stereo stream with the volume and pan of that place. Takes effect at the
+// next BASS_Apply3D.
 void PlaceChannel(const TChannel& channel, const BASS_3DVECTOR& position) {
     BASS_ChannelSet3DPosition(channel.Handle, &position, nullptr, nullptr);
     if (const auto attributes =
@@ -247,22 +239,6 @@ double FileSeconds(const std::string& path) {
     return info.samplerate > 0 ? double(info.frames) / info.samplerate : 0;
 }
 
-// The plug-ins beside the program, in name order; others are skipped.
-void LoadPlugins(const std::string& folder) {
-    std::error_code error;
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        const std::string name = entry.path().filename().string();
-        const bool so = name.size() > 7 && name.ends_with(".so");
-        const bool dll = name.size() > 8 && name.ends_with(".dll");
-        if (name.starts_with("bass") && (so || dll) && entry.is_regular_file(error))
-            names.push_back(entry.path().string());
-    }
-    std::sort(names.begin(), names.end());
-    for (const std::string& path : names)
-        BASS_PluginLoad(path.c_str(), 0);
-}
-
 struct TScene {
     std::vector<TChannel> Channels;
     double LongestSeconds = 0; // 0 when some file's length is unknown
@@ -274,7 +250,7 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
     SetReverbDefaults();
     int reverbLevel = 0, environment = 0;
     BASS_3DVECTOR pending{0.f, 0.f, 0.f};
-    int slots = 0;
+    int slotsTaken = 0;
     bool lengthsKnown = true;
     // Read to its end, however large, as the window reads a playlist.
     const TReadResult read = ReadFileLines(o.Playlist, [&](std::string_view text) {
@@ -305,7 +281,7 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
             lengthsKnown = lengthsKnown && seconds > 0;
             scene.LongestSeconds = std::max(scene.LongestSeconds, seconds);
         }
-        return ++slots < 32;
+        return ++slotsTaken < 32;
     });
     switch (read) {
     case TReadResult::Missing:
@@ -404,7 +380,7 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         return failed("cannot open the renderer (error code " +
                       std::to_string(BASS_ErrorGetCode()) + ")");
     BASS_Set3DFactors(1.0f, 1.0f, 1.0f);
-    LoadPlugins(pluginFolder);
+    LoadPluginsIn(QString::fromStdString(pluginFolder));
     TScene scene;
     if (!LoadScene(o, scene, out.Error))
         return out;
