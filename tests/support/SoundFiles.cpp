@@ -1,5 +1,6 @@
 #include "SoundFiles.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -150,6 +151,29 @@ std::vector<unsigned char> tinyModule() {
     for (int i = 0; i < sampleWords * 2; ++i)
         m.push_back(i < sampleWords ? 0x60 : 0xA0);
     return m;
+}
+
+Sound readSound(const std::string& path) {
+    Sound sound;
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    if (!f)
+        return sound;
+    sound.format = info.format;
+    sound.rate = info.samplerate;
+    sound.channels = info.channels;
+    sound.samples.resize(static_cast<size_t>(info.frames * info.channels));
+    sf_readf_float(f, sound.samples.data(), info.frames);
+    sf_close(f);
+    return sound;
+}
+
+std::vector<std::string> entries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace testsupport

@@ -1,6 +1,7 @@
 // Short sound files that the tests write for themselves, in a private folder.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,18 @@ std::vector<float> toneSamples(const ToneSpec& toneSpec);
 // Writes raw bytes (for broken and disguised files).
 bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 std::vector<unsigned char> readBytes(const std::string& path);
+
+// A sound file read back whole; empty (rate 0) when libsndfile cannot open it.
+struct Sound {
+    int format = 0, rate = 0, channels = 0;
+    std::vector<float> samples; // interleaved
+    size_t frames() const { return channels ? samples.size() / size_t(channels) : 0; }
+    double seconds() const { return rate ? double(frames()) / rate : 0; }
+};
+Sound readSound(const std::string& path);
+
+// The names in a folder, sorted: what a failed write must not leave behind.
+std::vector<std::string> entries(const std::string& folder);
 
 // A minimal valid four-channel ProTracker module (M.K.) that plays a square
 // wave on channel 1 for a few rows.
