@@ -1,18 +1,11 @@
 // The remote control's gain, mute, per-channel transport and head tracking
 // reach the audio library as the window's own commands would, checked on the
 // recording double; the messages come over a real socket from liblo's sender.
-#include <QTest>
-#include <gtest/gtest.h>
-#include <lo/lo.h>
-
-#include "FakeAudio.h"
 #include "FakeProgram.h"
 #include "OscPeer.h"
 #include "QtPrinters.h"
 #include "SoundFiles.h"
 #include "UserSettings.h"
-#include "app/PNAP.h"
-#include "channels/Sources.h"
 #include "remote/RemoteServer.h"
 #include "widgets/ScrollBar.h"
 #include "widgets/StringGrid.h"
@@ -33,13 +26,13 @@ protected:
 
     testsupport::TempDir config;
     const quint16 port = testsupport::FreeUdpPort();
+    testsupport::OscPeer controller{"127.0.0.1", port};
 };
 
 TEST_F(RemoteOnFake, GainAndMuteMultiplyTheVolumeWhereverItIsSet) {
     load(1, {0, 0, 0}, false);
     load(2, {0, 0, 1.25f}, true, "/s/two.wav"); // stereo: volume 81 from its distance
     w->MakeChannelCurrent(2);
-    testsupport::OscPeer controller("127.0.0.1", port);
 
     lo_send(controller.to(), "/adm/obj/1/gain", "f", 0.5);
     ASSERT_TRUE(wait([&] { return volume(1) == 50; }));
@@ -74,7 +67,6 @@ TEST_F(RemoteOnFake, TransportActsOnTheNamedChannelOnly) {
     load(1, {0, 0, 0}, true);
     load(2, {0, 0, 0}, false);
     load(3, {0, 0, 0}, false);
-    testsupport::OscPeer controller("127.0.0.1", port);
     lo_send(controller.to(), "/phonara/obj/2/play", "");
     lo_send(controller.to(), "/phonara/obj/3/loop", "i", 1);
     ASSERT_TRUE(wait([&] { return w->StringGrid1->cell(2, 3) == "loop"; }));
@@ -92,7 +84,6 @@ TEST_F(RemoteOnFake, TransportActsOnTheNamedChannelOnly) {
 }
 
 TEST_F(RemoteOnFake, TheHeadReachesTheLibraryAndTheTopView) {
-    testsupport::OscPeer controller("127.0.0.1", port);
     auto front = [] { return fake::state().listenerFront; };
     lo_send(controller.to(), "/adm/lis/ypr", "fff", 90.0, 0.0, 0.0);
     ASSERT_TRUE(wait([&] { return !fake::calls("AUDIOLIB_SetListenerOrientation").empty(); }));

@@ -3,17 +3,14 @@
 // puts them and are heard there, a turned head hears the scene turn, queries
 // and the window's own changes come back on the feedback port, and files are
 // taken only from this machine.
-#include <QAction>
 #include <QCheckBox>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QLabel>
-#include <QPushButton>
 #include <QTest>
 #include <QUdpSocket>
+#include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <lo/lo.h>
+#include <ranges>
 
 #include "AudioRender.h"
 #include "Modal.h"
@@ -44,9 +41,9 @@ protected:
     void SetUp() override {
         testsupport::UseSettingsFolder(config.path());
         start();
-        ASSERT_TRUE(testsupport::writeTone(dir.file("a.wav"), {.seconds = 0.25}));
-        ASSERT_TRUE(testsupport::writeTone(dir.file("b.wav"), {.seconds = 0.25}));
-        ASSERT_TRUE(testsupport::writeTone(dir.file("c.wav"), {.channels = 2, .seconds = 0.25}));
+        for (const char* name : {"a.wav", "b.wav", "c.wav"})
+            ASSERT_TRUE(testsupport::writeTone(
+                dir.file(name), {.channels = name[0] == 'c' ? 2 : 1, .seconds = 0.25}));
     }
     // Switches the remote on, as --osc-port does, with the stored settings.
     void listen(TRemoteSettings settings = {}) {
@@ -61,6 +58,12 @@ protected:
         return p.x == x && p.y == y && p.z == z;
     }
     static bool waitUntil(const std::function<bool()>& done) { return QTest::qWaitFor(done, 3000); }
+    // Both views' markers of channel n stand at x.
+    static void expectMarkersAtX(int n, float x) {
+        const int pixel = coords::XToPixel(x, UnitsPerStep, PixelsPerStep, MarkerHalfWidth);
+        EXPECT_EQ(FrontMarkers[n]->x(), pixel);
+        EXPECT_EQ(TopMarkers[n]->x(), pixel);
+    }
 
     testsupport::TempDir config, dir;
     const quint16 port = testsupport::FreeUdpPort();
@@ -84,9 +87,7 @@ TEST_F(Remote, ObjectsLandWhereTheMappingSaysAndTheAutoSaveKeepsThem) {
     EXPECT_LT(TopMarkers[2]->x() + MarkerHalfWidth, ViewCentre);
     EXPECT_LT(TopMarkers[2]->y() + MarkerHalfHeight, ViewCentre);
     // Channel 1, the current one: markers, bars and labels show it.
-    const int right = coords::XToPixel(2.5f, UnitsPerStep, PixelsPerStep, MarkerHalfWidth);
-    EXPECT_EQ(FrontMarkers[1]->x(), right);
-    EXPECT_EQ(TopMarkers[1]->x(), right);
+    expectMarkersAtX(1, 2.5f);
     EXPECT_EQ(w->ScrollBarX->position(), 49);
     EXPECT_EQ(w->ScrollBarX2->position(), 49);
     EXPECT_EQ(w->LabelX->text(), "X=2.5");
@@ -163,8 +164,14 @@ TEST_F(Remote, ASourceSentRightAndAHeadTurnedLeftAreHeard) {
     EXPECT_NEAR(balance(), 1.0, 0.1);
 }
 
-TEST_F(Remote, QueriesAreAnsweredOnTheFeedbackPortAndADragIsSentBack) {
-    ASSERT_TRUE(w->LoadChannelFile(1, dir.file("a.wav")));
+// Queries are answered on the feedback port; a remote move is not echoed back,
+// a drag and the Play button are. Then a controller's burst, more datagrams
+// than one read of the socket takes: every channel lands on its latest place,
+// a query amid the moves is answered and datagrams over the limit are counted
+// and dropped, cut or not.
+TEST_F(Remote, QueriesDragsAndABurstAreAnsweredOnTheFeedbackPort) {
+    for (int n = 1; n <= remote::Channels; ++n)
+        ASSERT_TRUE(w->LoadChannelFile(n, dir.file(n == 3 ? "b.wav" : "a.wav")));
     TRemoteSettings settings;
     settings.FeedbackPort = testsupport::FreeUdpPort();
     listen(settings);
@@ -178,14 +185,12 @@ TEST_F(Remote, QueriesAreAnsweredOnTheFeedbackPortAndADragIsSentBack) {
     EXPECT_EQ(xyz.types, "fff");
     EXPECT_EQ(xyz.numbers, (std::vector<double>{0, 0, 0}));
 
-    // A remote move is not echoed back to the controller that made it.
     controller.forget();
     lo_send(controller.to(), "/adm/obj/1/xyz", "fff", 0.0, 0.5, 0.0);
     ASSERT_TRUE(waitUntil([] { return at(1, 0, 0, 1.25f); }));
     QTest::qWait(4 * TRemoteServer::FeedbackMs);
-    EXPECT_TRUE(controller.received().empty());
+    EXPECT_TRUE(controller.received().empty()) << "a remote move is not echoed";
 
-    // A drag in the front view is.
     const QPoint centre(FrontMarkers[1]->x() + MarkerHalfWidth,
                         FrontMarkers[1]->y() + MarkerHalfHeight);
     QTest::mousePress(w->Image1, Qt::LeftButton, {}, centre);
@@ -197,22 +202,9 @@ TEST_F(Remote, QueriesAreAnsweredOnTheFeedbackPortAndADragIsSentBack) {
     EXPECT_NEAR(dragged.numbers[0], 0.6, 1e-6);
     EXPECT_NEAR(dragged.numbers[1], 0.5, 1e-6);
     EXPECT_EQ(controller.waitFor("/adm/obj/1/aed").numbers.size(), 3u);
-    // And so is the Play button.
     w->PlayButtonClick();
     EXPECT_EQ(controller.waitFor("/phonara/obj/1/play").types, "");
-}
 
-// A controller's burst, more datagrams than one read of the socket takes:
-// every channel lands on its latest place, a query amid the moves is answered
-// and datagrams over the limit are counted and dropped, cut or not.
-TEST_F(Remote, ABurstLandsWholeWithItsQueryAnsweredAndOversizedDatagramsDropped) {
-    for (int n = 1; n <= remote::Channels; ++n)
-        ASSERT_TRUE(w->LoadChannelFile(n, dir.file(n == 3 ? "b.wav" : "a.wav")));
-    TRemoteSettings settings;
-    settings.FeedbackPort = testsupport::FreeUdpPort();
-    listen(settings);
-    OscPeer controller("127.0.0.1", port, static_cast<quint16>(settings.FeedbackPort));
-    ASSERT_TRUE(controller.listening());
     const uint64_t malformed = w->Remote->Protocol().Count().malformed;
     QUdpSocket other;
     for (int round = 0; round < 2; ++round) {
@@ -227,18 +219,14 @@ TEST_F(Remote, ABurstLandsWholeWithItsQueryAnsweredAndOversizedDatagramsDropped)
         }
     }
     ASSERT_TRUE(waitUntil([] {
-        for (int n = 1; n <= remote::Channels; ++n)
-            if (!at(n, 1.25f, 0, 0))
-                return false;
-        return true;
+        return std::ranges::all_of(std::views::iota(1, remote::Channels + 1),
+                                   [](int n) { return at(n, 1.25f, 0, 0); });
     }));
     EXPECT_EQ(controller.waitFor("/adm/obj/3/name").text, "b.wav");
     ASSERT_TRUE(
         waitUntil([&] { return w->Remote->Protocol().Count().malformed == malformed + 2; }));
     EXPECT_EQ(w->Remote->Protocol().Count().refused, 0u);
-    const int right = coords::XToPixel(1.25f, UnitsPerStep, PixelsPerStep, MarkerHalfWidth);
-    EXPECT_EQ(FrontMarkers[remote::Channels]->x(), right);
-    EXPECT_EQ(TopMarkers[remote::Channels]->x(), right);
+    expectMarkersAtX(remote::Channels, 1.25f);
 }
 
 TEST_F(Remote, FilesOnlyFromThisMachineAndOtherMachinesOnlyWhenAllInterfacesListen) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "OscMessage.h"
 #include "app/CommandLine.h"
 #include "remote/RemoteMapping.h"
 #include "remote/RemoteProtocol.h"
@@ -17,57 +18,42 @@ namespace {
 
 using namespace remote;
 
-constexpr double Tol = 1e-9;
-
-void ExpectVec(const Vec3& v, double x, double y, double z, const std::string& what) {
-    EXPECT_NEAR(v.x, x, 1e-6) << what;
-    EXPECT_NEAR(v.y, y, 1e-6) << what;
-    EXPECT_NEAR(v.z, z, 1e-6) << what;
+void ExpectVec(const Vec3& v, const Vec3& e, const std::string& what, double tol = 1e-6) {
+    EXPECT_NEAR(v.x, e.x, tol) << what;
+    EXPECT_NEAR(v.y, e.y, tol) << what;
+    EXPECT_NEAR(v.z, e.z, tol) << what;
 }
 
 TEST(RemoteMapping, AdmCartesianAndPolarLandOnTheProgramsAxes) {
+    const double s30 = 0.5, c30 = std::sqrt(3.0) / 2;
     struct Case {
         const char* what;
-        Vec3 adm; // x right, y front, z up
-        Vec3 program;
+        bool polar; // adm is x right, y front, z up; or azimuth, elevation, distance
+        Vec3 adm, program;
     } cases[] = {
-        {"right", {1, 0, 0}, {2.5, 0, 0}},
-        {"front", {0, 1, 0}, {0, 0, 2.5}},
-        {"up", {0, 0, 1}, {0, 2.5, 0}},
-        {"clamped into the cube", {2, -3, 0.5}, {2.5, 1.25, -2.5}},
-        {"NaN counts as the centre", {std::nan(""), 0.4, 0}, {0, 0, 1.0}},
+        {"right", false, {1, 0, 0}, {2.5, 0, 0}},
+        {"front", false, {0, 1, 0}, {0, 0, 2.5}},
+        {"up", false, {0, 0, 1}, {0, 2.5, 0}},
+        {"clamped into the cube", false, {2, -3, 0.5}, {2.5, 1.25, -2.5}},
+        {"NaN counts as the centre", false, {std::nan(""), 0.4, 0}, {0, 0, 1.0}},
+        {"azimuth +30 is to the left and in front", true, {30, 0, 1}, {-2.5 * s30, 0, 2.5 * c30}},
+        {"azimuth -90 is right", true, {-90, 0, 0.5}, {1.25, 0, 0}},
+        {"azimuth 180 is behind", true, {180, 0, 1}, {0, 0, -2.5}},
+        {"elevation 90 is above", true, {40, 90, 1}, {0, 2.5, 0}},
+        {"elevation -30, half way", true, {0, -30, 0.5}, {0, -1.25 * s30, 1.25 * c30}},
+        {"distance clamped to 1, angles to their range", true, {-400, 0, 7}, {0, 0, -2.5}},
     };
     for (const Case& c : cases) {
-        ExpectVec(AdmXyzToProgram(c.adm.x, c.adm.y, c.adm.z), c.program.x, c.program.y, c.program.z,
-                  c.what);
+        const Vec3& a = c.adm;
+        ExpectVec(c.polar ? AdmAedToProgram({a.x, a.y, a.z}) : AdmXyzToProgram(a.x, a.y, a.z),
+                  c.program, c.what);
     }
-    ExpectVec(ProgramToAdmXyz({1.25, -2.5, 2.5}), 0.5, 1, -1, "back from the program's axes");
-    ExpectVec(ProgramToAdmXyz({9, 0, 0}), 1, 0, 0, "a drag beyond the bars is clamped");
-
-    const double s30 = 0.5, c30 = std::sqrt(3.0) / 2;
-    struct Polar {
-        const char* what;
-        Aed aed;
-        Vec3 program;
-    } polar[] = {
-        {"azimuth +30 is to the left and in front", {30, 0, 1}, {-2.5 * s30, 0, 2.5 * c30}},
-        {"azimuth -90 is right", {-90, 0, 0.5}, {1.25, 0, 0}},
-        {"azimuth 180 is behind", {180, 0, 1}, {0, 0, -2.5}},
-        {"elevation 90 is above", {40, 90, 1}, {0, 2.5, 0}},
-        {"elevation -30, half way", {0, -30, 0.5}, {0, -1.25 * s30, 1.25 * c30}},
-        {"distance clamped to 1, angles to their range", {-400, 0, 7}, {0, 0, -2.5}},
-    };
-    for (const Polar& p : polar) {
-        const Vec3 v = AdmAedToProgram(p.aed);
-        ExpectVec(v, p.program.x, p.program.y, p.program.z, p.what);
-    }
+    ExpectVec(ProgramToAdmXyz({1.25, -2.5, 2.5}), {0.5, 1, -1}, "back from the program's axes");
+    ExpectVec(ProgramToAdmXyz({9, 0, 0}), {1, 0, 0}, "a drag beyond the bars is clamped");
     const Aed back = ProgramToAdmAed(AdmAedToProgram({30, 20, 0.8}));
-    EXPECT_NEAR(back.azimuth, 30, 1e-9);
-    EXPECT_NEAR(back.elevation, 20, 1e-9);
-    EXPECT_NEAR(back.distance, 0.8, 1e-9);
+    ExpectVec({back.azimuth, back.elevation, back.distance}, {30, 20, 0.8}, "aed back", 1e-9);
     const Aed origin = ProgramToAdmAed({0, 0, 0});
-    EXPECT_EQ(origin.distance, 0);
-    EXPECT_EQ(origin.azimuth, 0);
+    EXPECT_TRUE(origin.distance == 0 && origin.azimuth == 0) << "angles 0 at the origin";
 }
 
 // A quaternion for a turn by degrees about one axis of the trackers' frame.
@@ -98,13 +84,13 @@ TEST(RemoteMapping, HeadYprSceneRotationAndQuaternionGiveTheSameListener) {
         {{-120, -45, 60}, {NAN, 0, 0}, {}},
     };
     for (const Case& c : cases) {
-        const std::string what = "head yaw " + std::to_string(c.head.yaw) + " pitch " +
-                                 std::to_string(c.head.pitch) + " roll " +
-                                 std::to_string(c.head.roll);
+        const std::string what =
+            "head ypr " +
+            testing::PrintToString(std::vector<double>{c.head.yaw, c.head.pitch, c.head.roll});
         const Orientation head = HeadOrientation(c.head);
         if (!std::isnan(c.front.x)) {
-            ExpectVec(head.front, c.front.x, c.front.y, c.front.z, what + ": front");
-            ExpectVec(head.top, c.top.x, c.top.y, c.top.z, what + ": top");
+            ExpectVec(head.front, c.front, what + ": front");
+            ExpectVec(head.top, c.top, what + ": top");
         }
         // The scene rotation a tracker sends for this head: yaw and roll the
         // other way round.
@@ -116,15 +102,13 @@ TEST(RemoteMapping, HeadYprSceneRotationAndQuaternionGiveTheSameListener) {
         const Orientation fromQuat = HeadFromSceneQuaternion(q.w, q.x, q.y, q.z);
         const Orientation fromScaled = HeadFromSceneQuaternion(2 * q.w, 2 * q.x, 2 * q.y, 2 * q.z);
         for (const Orientation* o : {&fromScene, &fromQuat, &fromScaled}) {
-            ExpectVec(o->front, head.front.x, head.front.y, head.front.z, what + ": same front");
-            ExpectVec(o->top, head.top.x, head.top.y, head.top.z, what + ": same top");
+            ExpectVec(o->front, head.front, what + ": same front");
+            ExpectVec(o->top, head.top, what + ": same top");
         }
         const Ypr back = YprOfOrientation(head);
-        if (std::fabs(c.head.pitch) < 89) {
-            EXPECT_NEAR(back.yaw, c.head.yaw, 1e-6) << what;
-            EXPECT_NEAR(back.pitch, c.head.pitch, 1e-6) << what;
-            EXPECT_NEAR(back.roll, c.head.roll, 1e-6) << what;
-        }
+        if (std::fabs(c.head.pitch) < 89)
+            ExpectVec({back.yaw, back.pitch, back.roll}, {c.head.yaw, c.head.pitch, c.head.roll},
+                      what + ": back to ypr");
         EXPECT_EQ(IsTurned(head), c.head.yaw != 0 || c.head.pitch != 0 || c.head.roll != 0) << what;
     }
     const Orientation none = HeadFromSceneQuaternion(0, 0, 0, 0);
@@ -136,11 +120,9 @@ TEST(RemoteMapping, HeadYprSceneRotationAndQuaternionGiveTheSameListener) {
     const Orientation ref = HeadOrientation({40, 10, 0});
     EXPECT_FALSE(IsTurned(Relative(ref, ref)));
     const Orientation further = Relative(HeadOrientation({130, 0, 0}), HeadOrientation({40, 0, 0}));
-    ExpectVec(further.front, -1, 0, 0, "90 degrees beyond the new centre");
+    ExpectVec(further.front, {-1, 0, 0}, "90 degrees beyond the new centre");
     const Ypr flipped = Inverted({10, 20, 30}, {true, false, true});
-    EXPECT_EQ(flipped.yaw, -10);
-    EXPECT_EQ(flipped.pitch, 20);
-    EXPECT_EQ(flipped.roll, -30);
+    ExpectVec({flipped.yaw, flipped.pitch, flipped.roll}, {-10, 20, -30}, "inverted", 0);
 }
 
 // ---- The decoder, fed what liblo encodes ----
@@ -154,38 +136,21 @@ Datagram Encode(const char* path, lo_message m) {
     return d;
 }
 
-Datagram Floats(const char* path, std::vector<float> values) {
+Datagram Floats(const std::string& path, std::vector<float> values) {
     lo_message m = lo_message_new();
     for (float v : values)
         lo_message_add_float(m, v);
+    return Encode(path.c_str(), m);
+}
+Datagram Text(const char* path, const char* text) {
+    lo_message m = lo_message_new();
+    lo_message_add_string(m, text);
     return Encode(path, m);
 }
 
-// The decoded path and float/int/string arguments of a reply.
-struct Decoded {
-    std::string path;
-    std::string types;
-    std::vector<double> numbers;
-    std::string text;
-};
-Decoded Decode(Datagram d) {
-    Decoded out;
-    out.path = reinterpret_cast<const char*>(d.data());
-    int result = 0;
-    lo_message m = lo_message_deserialise(d.data(), d.size(), &result);
-    if (!m)
-        return out;
-    out.types = lo_message_get_types(m);
-    lo_arg** argv = lo_message_get_argv(m);
-    for (size_t i = 0; i < out.types.size(); ++i) {
-        if (out.types[i] == 's')
-            out.text = &argv[i]->s;
-        else
-            out.numbers.push_back(
-                static_cast<double>(lo_hires_val(static_cast<lo_type>(out.types[i]), argv[i])));
-    }
-    lo_message_free(m);
-    return out;
+using Decoded = testsupport::OscMessage;
+Decoded Decode(const Datagram& d) {
+    return testsupport::DecodeOsc(d.data(), d.size());
 }
 
 class Decoder : public ::testing::Test {
@@ -218,12 +183,11 @@ TEST_F(Decoder, MovesKeepOnlyTheLatestPerChannelAndPartialAddressesKeepTheRest) 
     Send(Encode("/adm/obj/2/xy", ints)); // ints are taken for floats; keeps the y of the /y
     const auto moves = p.TakeMoves();
     ASSERT_EQ(moves.size(), 3u);
-    EXPECT_EQ(moves[0].first, 1);
-    ExpectVec(moves[0].second, 2.5, 0, 0, "the last of 101 moves");
-    EXPECT_EQ(moves[1].first, 2);
-    ExpectVec(moves[1].second, -2.5, 0, 0, "xy after y");
-    EXPECT_EQ(moves[2].first, 5);
-    ExpectVec(moves[2].second, 0, 0, 0, "azimuth at the origin");
+    const std::pair<int, Vec3> expected[] = {{1, {2.5, 0, 0}}, {2, {-2.5, 0, 0}}, {5, {}}};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(moves[i].first, expected[i].first);
+        ExpectVec(moves[i].second, expected[i].second, "the last of 101; xy after y; origin");
+    }
     EXPECT_TRUE(p.TakeMoves().empty());
     EXPECT_EQ(p.Count().taken, 104u);
     EXPECT_EQ(p.Count().refused, 0u);
@@ -235,31 +199,22 @@ TEST_F(Decoder, RefusedMessagesAndDroppedDatagramsAreCountedNotApplied) {
         Datagram d;
         bool loopback = true;
         uint64_t refused = 1, malformed = 0;
+    } cases[] = {
+        {"channel 0", Floats("/adm/obj/0/xyz", {1, 0, 0})},
+        {"channel 33", Floats("/adm/obj/33/gain", {1})},
+        {"an empty channel", Floats("/adm/obj/3/xyz", {1, 0, 0})},
+        {"two of three coordinates", Floats("/adm/obj/1/xyz", {1, 0})},
+        {"a string for a number", Text("/adm/obj/1/x", "left")},
+        {"an unknown address", Floats("/adm/obj/1/colour", {1})},
+        {"an address over 256 bytes", Floats("/adm/obj/1/" + std::string(250, 'x'), {1})},
+        {"nine wildcards", Floats("/*/*/*/*/*/*/*/*/*", {1})},
+        {"an unclosed bracket", Floats("/adm/obj/[12/gain", {1})},
+        {"more slashes than any address", Floats("*//////////*?/adm/obj/1/x", {1})},
+        {"a load from another machine", Text("/phonara/obj/1/load", "/tmp/x.wav"), false},
+        {"a playlist from another machine", Text("/phonara/playlist/open", "/tmp/x.pna"), false},
+        {"not OSC", Datagram{'h', 'e', 'l', 'l', 'o'}, true, 0, 1},
+        {"over 8 KiB", Datagram(MaxDatagram + 4, 0), true, 0, 1},
     };
-    lo_message load = lo_message_new();
-    lo_message_add_string(load, "/tmp/x.wav");
-    lo_message open = lo_message_new();
-    lo_message_add_string(open, "/tmp/x.pna");
-    lo_message text = lo_message_new();
-    lo_message_add_string(text, "left");
-    const std::string longPath = "/adm/obj/1/" + std::string(250, 'x');
-    std::vector<Case> cases;
-    cases.push_back({"channel 0", Floats("/adm/obj/0/xyz", {1, 0, 0})});
-    cases.push_back({"channel 33", Floats("/adm/obj/33/gain", {1})});
-    cases.push_back({"an empty channel", Floats("/adm/obj/3/xyz", {1, 0, 0})});
-    cases.push_back({"two of three coordinates", Floats("/adm/obj/1/xyz", {1, 0})});
-    cases.push_back({"a string for a number", Encode("/adm/obj/1/x", text)});
-    cases.push_back({"an unknown address", Floats("/adm/obj/1/colour", {1})});
-    cases.push_back({"an address over 256 bytes", Floats(longPath.c_str(), {1})});
-    cases.push_back({"nine wildcards", Floats("/*/*/*/*/*/*/*/*/*", {1})});
-    cases.push_back({"an unclosed bracket", Floats("/adm/obj/[12/gain", {1})});
-    cases.push_back(
-        {"a pattern with more slashes than any address", Floats("*//////////*?/adm/obj/1/x", {1})});
-    cases.push_back({"a load from another machine", Encode("/phonara/obj/1/load", load), false});
-    cases.push_back(
-        {"a playlist from another machine", Encode("/phonara/playlist/open", open), false});
-    cases.push_back({"not OSC", Datagram{'h', 'e', 'l', 'l', 'o'}, true, 0, 1});
-    cases.push_back({"over 8 KiB", Datagram(MaxDatagram + 4, 0), true, 0, 1});
     for (Case& c : cases) {
         const Counters before = p.Count();
         Send(c.d, c.loopback);
@@ -278,25 +233,19 @@ TEST_F(Decoder, WildcardsBundlesTransportAndLoads) {
     lo_timetag_now(&later);
     later.sec += 3600;
     lo_bundle b = lo_bundle_new(later);
-    lo_message mute = lo_message_new();
+    lo_message mute = lo_message_new(), play = lo_message_new(), release = lo_message_new();
     lo_message_add_int32(mute, 1);
-    lo_bundle_add_message(b, "/adm/obj/5/mute", mute);
-    lo_message play = lo_message_new();
-    lo_bundle_add_message(b, "/phonara/obj/{1,2}/play", play);
-    lo_message release = lo_message_new();
     lo_message_add_float(release, 0);
+    lo_bundle_add_message(b, "/adm/obj/5/mute", mute);
+    lo_bundle_add_message(b, "/phonara/obj/{1,2}/play", play);
     lo_bundle_add_message(b, "/phonara/obj/1/stop", release);
     size_t size = 0;
     void* bytes = lo_bundle_serialise(b, nullptr, &size);
     Send(Datagram(static_cast<uint8_t*>(bytes), static_cast<uint8_t*>(bytes) + size));
     std::free(bytes);
     lo_bundle_free_recursive(b);
-    lo_message load = lo_message_new();
-    lo_message_add_string(load, "/tmp/new.wav");
-    Send(Encode("/phonara/obj/3/load", load)); // an empty channel may be loaded
-    lo_message open = lo_message_new();
-    lo_message_add_string(open, "/tmp/set.pna");
-    Send(Encode("/phonara/playlist/open", open));
+    Send(Text("/phonara/obj/3/load", "/tmp/new.wav")); // an empty channel may be loaded
+    Send(Text("/phonara/playlist/open", "/tmp/set.pna"));
 
     const std::vector<Command> expected{
         {Verb::Gain, 1, 1.0, {}},
@@ -313,20 +262,18 @@ TEST_F(Decoder, WildcardsBundlesTransportAndLoads) {
     EXPECT_EQ(p.Count().taken, 6u);
 }
 
-TEST_F(Decoder, QueriesAreAnsweredFromTheWindowsState) {
+TEST_F(Decoder, QueriesAreAnsweredFromTheWindowsStateAndFeedbackSendsOnlyChanges) {
     state[2].gain = 0.25;
     state[2].muted = true;
     state[2].position = {-1.25, 2.5, 1.25}; // left, up, in front
     for (const char* leaf : {"xyz", "aed", "gain", "mute", "name"})
-        Send(Floats(("/adm/obj/2/" + std::string(leaf)).c_str(), {}));
+        Send(Floats("/adm/obj/2/" + std::string(leaf), {}));
     Send(Floats("/adm/obj/[15]/name", {}));
-    const auto replies = p.TakeReplies();
-    ASSERT_EQ(replies.size(), 7u);
     std::vector<Decoded> r;
-    for (const auto& d : replies)
+    for (const auto& d : p.TakeReplies())
         r.push_back(Decode(d));
-    EXPECT_EQ(r[0].path, "/adm/obj/2/xyz");
-    EXPECT_EQ(r[0].types, "fff");
+    ASSERT_EQ(r.size(), 7u);
+    EXPECT_EQ(r[0].path + r[0].types, "/adm/obj/2/xyzfff");
     EXPECT_EQ(r[0].numbers, (std::vector<double>{-0.5, 0.5, 1}));
     EXPECT_EQ(r[1].path, "/adm/obj/2/aed");
     EXPECT_NEAR(r[1].numbers[0], 45, 1e-4) << "left is positive azimuth";
@@ -336,61 +283,56 @@ TEST_F(Decoder, QueriesAreAnsweredFromTheWindowsState) {
     EXPECT_EQ(r[3].numbers, std::vector<double>{1});
     EXPECT_EQ(r[4].text, "tone2.wav");
     EXPECT_EQ(r[5].path, "/adm/obj/1/name");
-    EXPECT_EQ(r[6].path, "/adm/obj/5/name");
-    EXPECT_EQ(r[6].text, "tone5.wav");
+    EXPECT_EQ(r[6].path + " " + r[6].text, "/adm/obj/5/name tone5.wav");
+
+    // Feedback: nothing while nothing changes, then only what changed.
+    const State before = state;
+    State now = before;
+    EXPECT_TRUE(Protocol::Feedback(before, now).empty());
+    now[1].position = {2.5, 0, 0};
+    now[5].word = "play";
+    now[5].gain = 0.5;
+    std::vector<Decoded> sent;
+    for (const Datagram& d : Protocol::Feedback(before, now))
+        sent.push_back(Decode(d));
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[0].path + sent[1].path + sent[2].path + sent[3].path,
+              "/adm/obj/1/xyz/adm/obj/1/aed/adm/obj/5/gain/phonara/obj/5/play");
+    EXPECT_EQ(sent[0].numbers, (std::vector<double>{1, 0, 0}));
 }
 
 TEST_F(Decoder, TheListenerTakesEveryFormAndInvertedAxes) {
     Send(Floats("/adm/lis/ypr", {90, 0, 0}));
     auto head = p.TakeListener();
     ASSERT_TRUE(head);
-    ExpectVec(head->front, -1, 0, 0, "head turned left");
+    ExpectVec(head->front, {-1, 0, 0}, "head turned left");
     EXPECT_FALSE(p.TakeListener()) << "taken once";
 
     // The same turn as a scene rotation, first whole, then axis by axis.
     Send(Floats("/SceneRotator/ypr", {-90, 0, 0}));
-    ExpectVec(p.TakeListener()->front, -1, 0, 0, "scene ypr");
+    ExpectVec(p.TakeListener()->front, {-1, 0, 0}, "scene ypr");
     Send(Floats("/pitch", {90}));
     const Orientation up = *p.TakeListener();
-    ExpectVec(up.front, 0, 1, 0, "a single pitch keeps the yaw");
-    ExpectVec(up.top, 1, 0, 0, "turned left, then looking up: the top points right");
+    ExpectVec(up.front, {0, 1, 0}, "a single pitch keeps the yaw");
+    ExpectVec(up.top, {1, 0, 0}, "turned left, then looking up: the top points right");
     Send(Floats("/pitch", {0}));
     const Quat q = About(-90, 2);
     Send(Floats("/quaternion", {float(q.w), float(q.x), float(q.y), float(q.z)}));
-    ExpectVec(p.TakeListener()->front, -1, 0, 0, "quaternion");
+    ExpectVec(p.TakeListener()->front, {-1, 0, 0}, "quaternion");
 
     Send(Floats("/phonara/listener/recentre", {}));
     EXPECT_FALSE(IsTurned(*p.TakeListener()));
     Send(Floats("/adm/lis/ypr", {90, 0, 0}));
-    ExpectVec(p.TakeListener()->front, 0, 0, 1, "recentred where it looked");
+    ExpectVec(p.TakeListener()->front, {0, 0, 1}, "recentred where it looked");
     Send(Floats("/adm/lis/ypr", {180, 0, 0}));
-    ExpectVec(p.TakeListener()->front, -1, 0, 0, "and turns on from there");
+    ExpectVec(p.TakeListener()->front, {-1, 0, 0}, "and turns on from there");
 
     Protocol inverted;
     inverted.SetInversion({true, false, false});
     const Datagram d = Floats("/ypr", {-30, 0, 0});
     inverted.Handle(d.data(), d.size(), true, state);
-    ExpectVec(inverted.TakeListener()->front, std::sin(30 * std::numbers::pi / 180), 0,
-              std::cos(30 * std::numbers::pi / 180), "an inverted yaw turns right");
-}
-
-TEST(RemoteFeedback, OnlyChangedValuesAreSent) {
-    State before;
-    before[1].loaded = true;
-    before[1].name = "a.wav";
-    before[1].word = "stop";
-    before[4] = before[1];
-    State now = before;
-    EXPECT_TRUE(Protocol::Feedback(before, now).empty());
-    now[1].position = {2.5, 0, 0};
-    now[4].word = "play";
-    now[4].gain = 0.5;
-    std::vector<std::string> paths;
-    for (const Datagram& d : Protocol::Feedback(before, now))
-        paths.push_back(Decode(d).path);
-    EXPECT_EQ(paths, (std::vector<std::string>{"/adm/obj/1/xyz", "/adm/obj/1/aed",
-                                               "/adm/obj/4/gain", "/phonara/obj/4/play"}));
-    EXPECT_EQ(Decode(Protocol::Feedback(before, now)[0]).numbers, (std::vector<double>{1, 0, 0}));
+    ExpectVec(inverted.TakeListener()->front, {0.5, 0, std::sqrt(3.0) / 2},
+              "an inverted yaw turns right");
 }
 
 TEST(RemoteCommandLine, OscPortSwitchesItOnForTheRun) {
@@ -415,11 +357,10 @@ TEST(RemoteCommandLine, OscPortSwitchesItOnForTheRun) {
         const std::string joined = args.join(' ').toStdString();
         EXPECT_EQ(line.Action == TCommandLine::TAction::Usage, c.usage) << joined;
         EXPECT_EQ(line.OscPort, c.port) << joined;
-        if (!c.usage) {
+        if (!c.usage)
             EXPECT_EQ(line.Files, std::vector<std::string>{"a.wav"}) << joined;
-        } else {
+        else
             EXPECT_NE(line.Message.find("-"), std::string::npos) << joined;
-        }
     }
 }
 

@@ -7,9 +7,10 @@
 #include <QNetworkInterface>
 #include <QTest>
 #include <QUdpSocket>
-#include <lo/lo.h>
 #include <string>
 #include <vector>
+
+#include "OscMessage.h"
 
 namespace testsupport {
 
@@ -28,13 +29,6 @@ inline QHostAddress OutsideAddress() {
     return {};
 }
 
-struct OscMessage {
-    std::string path;
-    std::string types;
-    std::vector<double> numbers;
-    std::string text;
-};
-
 class OscPeer {
 public:
     // Sends to host:port; listens on 127.0.0.1:listenPort when given.
@@ -45,7 +39,6 @@ public:
     }
     ~OscPeer() { lo_address_free(to_); }
     OscPeer(const OscPeer&) = delete;
-    OscPeer& operator=(const OscPeer&) = delete;
 
     lo_address to() const { return to_; }
     bool listening() const { return listening_; }
@@ -55,22 +48,7 @@ public:
         while (socket_.hasPendingDatagrams()) {
             QByteArray data(static_cast<int>(socket_.pendingDatagramSize()), 0);
             socket_.readDatagram(data.data(), data.size());
-            int result = 0;
-            lo_message m = lo_message_deserialise(data.data(), static_cast<size_t>(data.size()),
-                                                  &result);
-            if (!m)
-                continue;
-            OscMessage msg{data.constData(), lo_message_get_types(m), {}, {}};
-            lo_arg** argv = lo_message_get_argv(m);
-            for (size_t i = 0; i < msg.types.size(); ++i) {
-                const auto type = static_cast<lo_type>(msg.types[i]);
-                if (type == LO_STRING)
-                    msg.text = &argv[i]->s;
-                else
-                    msg.numbers.push_back(static_cast<double>(lo_hires_val(type, argv[i])));
-            }
-            lo_message_free(m);
-            all_.push_back(msg);
+            all_.push_back(DecodeOsc(data.constData(), static_cast<size_t>(data.size())));
         }
         return all_;
     }
