@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
-#include <chrono>
+#include <functional>
+#include <iterator>
 #include <random>
 #include <set>
 #include <thread>
@@ -54,60 +56,45 @@ void check(Shared& s, bool ok) {
 
 void worker(Shared& s, unsigned seed) {
     std::mt19937 rng(seed);
-    while (!s.stop) {
-        const size_t i = rng() % kChannels;
-        const DWORD h = s.handles[i];
-        switch (rng() % 12) {
-        case 0:
-            check(s, BASS_ChannelPlay(h, rng() % 2));
-            break;
-        case 1:
-            check(s, BASS_ChannelStop(h));
-            break;
-        case 2:
-            check(s, BASS_ChannelPause(h));
-            break;
-        case 3:
-            check(s, BASS_ChannelSetPosition(h, (rng() % 4000) * 2));
-            break;
-        case 4:
-            check(s, BASS_ChannelGetPosition(h) != static_cast<QWORD>(-1));
-            break;
-        case 5: {
-            BASS_3DVECTOR pos{float(rng() % 5) - 2.f, 0.f, 1.f};
-            check(s, BASS_ChannelSet3DPosition(h, &pos, nullptr, nullptr));
+    // One call each, at random; some change what the others see.
+    const std::function<bool(size_t, DWORD)> calls[] = {
+        [&](size_t, DWORD h) { return BASS_ChannelPlay(h, rng() % 2); },
+        [&](size_t, DWORD h) { return BASS_ChannelStop(h); },
+        [&](size_t, DWORD h) { return BASS_ChannelPause(h); },
+        [&](size_t, DWORD h) { return BASS_ChannelSetPosition(h, (rng() % 4000) * 2); },
+        [&](size_t, DWORD h) { return BASS_ChannelGetPosition(h) != static_cast<QWORD>(-1); },
+        [&](size_t, DWORD h) {
+            const BASS_3DVECTOR pos{float(rng() % 5) - 2.f, 0.f, 1.f};
+            const bool ok = BASS_ChannelSet3DPosition(h, &pos, nullptr, nullptr);
             BASS_Apply3D();
-            break;
-        }
-        case 6:
-            check(s, BASS_ChannelSetFlags(h, rng() % 2 ? 0xE : 0xA));
-            break;
-        case 7:
-            check(s, BASS_ChannelSetSync(h, BASS_SYNC_END, 0, onEnd, nullptr) != 0);
-            break;
-        case 8: {
+            return ok;
+        },
+        [&](size_t, DWORD h) { return BASS_ChannelSetFlags(h, rng() % 2 ? 0xE : 0xA); },
+        [&](size_t, DWORD h) { return BASS_ChannelSetSync(h, BASS_SYNC_END, 0, onEnd, nullptr); },
+        [&](size_t, DWORD h) {
             const HFX fx = BASS_ChannelSetFX(h, BASS_FX_REVERB, 2);
-            check(s, fx != 0);
             const BASS_REVERB_PARAMS p{0.f, -6.f, 800.f + float(rng() % 3) * 100.f, 0.2f};
-            if (fx)
-                check(s, BASS_FXSetParameters(fx, &p));
-            break;
-        }
-        case 9: {
+            if (!fx)
+                return false;
+            check(s, true);
+            return BASS_FXSetParameters(fx, &p) != 0;
+        },
+        [&](size_t i, DWORD) {
             // Replace the channel: free it while the others use its handle.
             const HSTREAM fresh = BASS_StreamCreateFile(0, s.path.c_str(), 0, 0, 0xE);
             check(s, fresh != 0);
-            const DWORD old = s.handles[i].exchange(fresh);
-            check(s, BASS_StreamFree(old));
-            break;
-        }
-        default: {
+            return BASS_StreamFree(s.handles[i].exchange(fresh)) != 0;
+        },
+        [&](size_t, DWORD h) {
             const DWORD state = BASS_ChannelIsActive(h);
-            check(s, state <= BASS_ACTIVE_PAUSED);
-            if (state == BASS_ACTIVE_STOPPED && BASS_ErrorGetCode() != BASS_OK)
-                check(s, false);
-        }
-        }
+            return state <= BASS_ACTIVE_PAUSED &&
+                   (state != BASS_ACTIVE_STOPPED || BASS_ErrorGetCode() == BASS_OK);
+        },
+    };
+    while (!s.stop) {
+        const size_t i = rng() % kChannels;
+        const size_t call = rng() % 12;
+        check(s, calls[std::min(call, std::size(calls) - 1)](i, s.handles[i]));
     }
 }
 
@@ -115,9 +102,7 @@ TEST(Concurrency, ChannelCallsRaceFreeAndInitWithoutDeadlock) {
     TempDir dir;
     Shared s;
     s.path = dir.file("tone.wav");
-    ToneSpec toneSpec;
-    toneSpec.seconds = 0.05;
-    ASSERT_TRUE(writeTone(s.path, toneSpec));
+    ASSERT_TRUE(writeTone(s.path, {.seconds = 0.05}));
     ASSERT_TRUE(BASS_Init(1, 44100, BASS_DEVICE_3D, nullptr, nullptr)) << BASS_ErrorGetCode();
 
     std::vector<std::thread> threads;

@@ -249,9 +249,7 @@ TEST_F(SharedReverb, PausedChannelsLetTheEffectsRingOutRestAndResumeAsTheyWere) 
     EXPECT_EQ(processing(), 2);
     EXPECT_EQ(working(), 0) << "nothing plays: neither reverb nor room works";
 
-    ToneSpec toneSpec;
-    toneSpec.seconds = 0.25;
-    const HSTREAM tone = source(file("tone.wav", toneSpec), {1, 0, 1}, programReverb(10));
+    const HSTREAM tone = source(file("tone.wav", {.seconds = 0.25}), {1, 0, 1}, programReverb(10));
     ASSERT_TRUE(BASS_ChannelSetFlags(tone, BASS_SAMPLE_LOOP));
     ASSERT_TRUE(BASS_ChannelPlay(tone, 0));
     EXPECT_EQ(working(), 2) << "the reverb both share and the room";

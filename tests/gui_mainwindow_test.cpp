@@ -66,43 +66,36 @@ void WithModalDialog(const std::function<void()>& open,
     EXPECT_TRUE(seen) << "no modal dialog opened";
 }
 
-// Whether the grid's horizontal bar shows, at each paint of its cells.
-class TBarAtPaint : public QObject {
-public:
-    explicit TBarAtPaint(TStringGrid* grid) : grid_(grid) {
-        grid->viewport()->installEventFilter(this);
-    }
-    std::vector<bool> shown;
-
-protected:
+// Counts the paints of the grid's cells, and those with its horizontal bar shown.
+struct TBarAtPaint : QObject {
+    TStringGrid* grid = nullptr;
+    int paints = 0, withBar = 0;
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            shown.push_back(grid_->horizontalScrollBar()->isVisible());
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            withBar += grid->horizontalScrollBar()->isVisible();
+        }
         return false;
     }
-
-private:
-    TStringGrid* grid_;
 };
 
 // The columns fill the list's width from the very first paint: no horizontal
 // bar shows for a moment and goes.
-TEST(MainWindowStart, TheChannelListShowsNoSidewaysBarFromItsFirstPaint) {
-    ResetChannelTable();
-    TFrmPhonaraPlayer w;
-    TBarAtPaint bar(w.StringGrid1);
-    w.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+TEST_F(MainWindow, TheChannelListShowsNoSidewaysBarFromItsFirstPaint) {
+    create(); // a new window, not yet shown
+    TBarAtPaint bar;
+    bar.grid = w->StringGrid1;
+    w->StringGrid1->viewport()->installEventFilter(&bar);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
     QTest::qWait(50);
-    ASSERT_FALSE(bar.shown.empty()) << "the list was painted";
-    EXPECT_EQ(std::count(bar.shown.begin(), bar.shown.end(), true), 0)
-        << "of " << bar.shown.size() << " paints";
-    EXPECT_FALSE(w.StringGrid1->horizontalScrollBar()->isVisible());
-    const int columns = w.StringGrid1->colWidth(0) + w.StringGrid1->colWidth(1) +
-                        w.StringGrid1->colWidth(2) + w.StringGrid1->colWidth(3) +
-                        3 * w.StringGrid1->gridLineWidth();
-    EXPECT_EQ(columns, w.StringGrid1->clientWidth()) << "the file column takes the rest";
-    ResetChannelTable();
+    ASSERT_GT(bar.paints, 0) << "the list was painted";
+    EXPECT_EQ(bar.withBar, 0) << "of " << bar.paints << " paints";
+    EXPECT_FALSE(w->StringGrid1->horizontalScrollBar()->isVisible());
+    int columns = 3 * w->StringGrid1->gridLineWidth();
+    for (int c = 0; c < 4; ++c)
+        columns += w->StringGrid1->colWidth(c);
+    EXPECT_EQ(columns, w->StringGrid1->clientWidth()) << "the file column takes the rest";
 }
 
 // The window (and with it its taskbar entry) shows the program's icon, the
