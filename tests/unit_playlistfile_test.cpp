@@ -23,14 +23,6 @@ std::string Contents(const std::string& path) {
     return text;
 }
 
-std::vector<std::string> Entries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 TEST(PlaylistFile, ReadsRegularFilesOnlyAndAtMostTheLimit) {
     TempDir dir;
     std::string text;
@@ -66,7 +58,7 @@ TEST(PlaylistFile, ReplacesWholeKeepingModeAndLinks) {
     ASSERT_TRUE(WriteFileReplacing(dir.file("link.pna"), "via link\r\n"));
     EXPECT_TRUE(fs::is_symlink(dir.file("link.pna")));
     EXPECT_EQ(Contents(path), "via link\r\n");
-    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"link.pna", "list.pna"}))
+    EXPECT_EQ(testsupport::entries(dir.path()), (std::vector<std::string>{"link.pna", "list.pna"}))
         << "no temporary file is left";
 
     // A long non-ASCII path of 300 bytes.
@@ -99,7 +91,7 @@ TEST(PlaylistFile, AFailedOrKilledWriteLeavesTheOldFileWhole) {
     };
     EXPECT_FALSE(WriteFileReplacing(path, fresh, halfThenFull));
     EXPECT_EQ(Contents(path), old);
-    EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"PNAPini.pna"});
+    EXPECT_EQ(testsupport::entries(dir.path()), std::vector<std::string>{"PNAPini.pna"});
 
     // The process is killed half-way.
     const pid_t child = ::fork();
@@ -125,9 +117,9 @@ TEST(PlaylistFile, AFailedOrKilledWriteLeavesTheOldFileWhole) {
     const std::string live = ".pnap-" + std::to_string(::getppid()) + "-1.tmp";
     for (const std::string& name : {live, std::string(".pnap-x-1.tmp"), std::string("a.tmp")})
         std::ofstream(dir.file(name)) << "other";
-    ASSERT_EQ(Entries(dir.path()).size(), 5u) << "the killed save's file is there";
+    ASSERT_EQ(testsupport::entries(dir.path()).size(), 5u) << "the killed save's file is there";
     ASSERT_TRUE(WriteFileReplacing(dir.file("other.pna"), "x"));
-    EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{live, ".pnap-x-1.tmp", "PNAPini.pna",
+    EXPECT_EQ(testsupport::entries(dir.path()), (std::vector<std::string>{live, ".pnap-x-1.tmp", "PNAPini.pna",
                                                              "a.tmp", "other.pna"}));
 
     // A folder that cannot be written to.
