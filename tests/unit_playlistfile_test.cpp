@@ -119,8 +119,9 @@ TEST(PlaylistFile, AFailedOrKilledWriteLeavesTheOldFileWhole) {
         std::ofstream(dir.file(name)) << "other";
     ASSERT_EQ(testsupport::entries(dir.path()).size(), 5u) << "the killed save's file is there";
     ASSERT_TRUE(WriteFileReplacing(dir.file("other.pna"), "x"));
-    EXPECT_EQ(testsupport::entries(dir.path()), (std::vector<std::string>{live, ".pnap-x-1.tmp", "PNAPini.pna",
-                                                             "a.tmp", "other.pna"}));
+    EXPECT_EQ(
+        testsupport::entries(dir.path()),
+        (std::vector<std::string>{live, ".pnap-x-1.tmp", "PNAPini.pna", "a.tmp", "other.pna"}));
 
     // A folder that cannot be written to.
     EXPECT_FALSE(WriteFileReplacing(dir.file("PNAPini.pna/x.pna"), fresh));
