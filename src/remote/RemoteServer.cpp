@@ -105,6 +105,7 @@ bool TRemoteServer::Apply(const TRemoteSettings& settings) {
         delete socket_; // and its notifier
         socket_ = nullptr;
         readable_ = nullptr;
+        ticking_ = false;
         feedback_.stop();
         if (settings.Enabled) {
             socket_ = new QUdpSocket(this);
@@ -227,7 +228,7 @@ void TRemoteServer::ReadPending(bool schedule) {
     }
     reading_ = false;
     if (readable_)
-        readable_->setEnabled(true);
+        readable_->setEnabled(!ticking_);
     if (socket_ && !drained)
         QTimer::singleShot(0, this, [this] { ReadPending(true); });
     // The status line only says what was taken and refused: a round that
@@ -322,8 +323,20 @@ void TRemoteServer::ApplyFrame() {
             for (const auto& [n, where] : moves)
                 baseline_[n].position = channelOf(n, false).position;
     }
-    if (auto listener = protocol_.TakeListener(); listener && onListener)
+    auto listener = protocol_.TakeListener();
+    if (listener && onListener)
         onListener(*listener);
+    // A controller that moved something in this frame will most likely move
+    // it again in the next: until a frame finds nothing, the frames read the
+    // socket themselves and its notifier rests. A controller sends a burst
+    // every few milliseconds, and each burst woke the thread a few times for
+    // moves that only a frame applies; replies and commands then wait for
+    // the next frame too, 16 ms at most.
+    ticking_ = socket_ && (!moves.empty() || listener);
+    if (ticking_)
+        ArmFrame(nextFrameNs_);
+    if (readable_ && !reading_)
+        readable_->setEnabled(!ticking_);
 }
 
 void TRemoteServer::Rebase(const std::vector<int>& channels) {

@@ -1,8 +1,9 @@
 // The remote control's socket on the GUI thread: datagrams in through a
 // QUdpSocket (127.0.0.1 unless all interfaces are asked for), decoded by the
 // protocol, handed to the window as plain commands; moves and the listener at
-// most once per screen frame, replies at once, and the window's own changes
-// back to the controller at most 30 times a second.
+// most once per screen frame, replies at once (within a frame while a
+// controller streams moves), and the window's own changes back to the
+// controller at most 30 times a second.
 #pragma once
 
 #include <QElapsedTimer>
@@ -97,6 +98,9 @@ private:
     remote::State baseline_;
     bool baselineSet_ = false;
     bool reading_ = false;
+    // A controller is streaming moves: the frames read the socket and its
+    // notifier rests, so datagrams between two frames wake nobody.
+    bool ticking_ = false;
     QTimer frame_;
     QTimer feedback_;
     qint64 nextFrameNs_ = 0; // on NowNs()'s clock
