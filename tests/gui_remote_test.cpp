@@ -5,6 +5,7 @@
 // taken only from this machine.
 #include <QCheckBox>
 #include <QTest>
+#include <QTimer>
 #include <QUdpSocket>
 #include <algorithm>
 #include <cmath>
@@ -227,6 +228,43 @@ TEST_F(Remote, QueriesDragsAndABurstAreAnsweredOnTheFeedbackPort) {
         waitUntil([&] { return w->Remote->Protocol().Count().malformed == malformed + 2; }));
     EXPECT_EQ(w->Remote->Protocol().Count().refused, 0u);
     expectMarkersAtX(remote::Channels, 1.25f);
+}
+
+TEST_F(Remote, AStreamingControllerStillGetsRepliesAndTheWindowsChanges) {
+    // While moves stream in, the frames read the socket and send the
+    // feedback themselves: nothing may wait for the stream to end.
+    ASSERT_TRUE(w->LoadChannelFile(1, dir.file("a.wav")));
+    ASSERT_TRUE(w->LoadChannelFile(2, dir.file("b.wav")));
+    TRemoteSettings settings;
+    settings.FeedbackPort = testsupport::FreeUdpPort();
+    listen(settings);
+    OscPeer controller("127.0.0.1", port, static_cast<quint16>(settings.FeedbackPort));
+    int sent = 0;
+    QTimer fader;
+    QObject::connect(&fader, &QTimer::timeout,
+                     [&] { lo_send(controller.to(), "/adm/obj/2/x", "f", (++sent % 50) / 50.0); });
+    fader.start(5);
+    ASSERT_TRUE(waitUntil([&] { return sent > 20 && Sources[2].Position.x > 0; }));
+
+    const int before = sent;
+    lo_send(controller.to(), "/adm/obj/1/name", "");
+    EXPECT_EQ(controller.waitFor("/adm/obj/1/name").text, "a.wav");
+    const QPoint centre(FrontMarkers[1]->x() + MarkerHalfWidth,
+                        FrontMarkers[1]->y() + MarkerHalfHeight);
+    QTest::mousePress(w->Image1, Qt::LeftButton, {}, centre);
+    QTest::mouseMove(w->Image1, centre + QPoint(-50, 0));
+    QTest::mouseRelease(w->Image1, Qt::LeftButton, {}, centre + QPoint(-50, 0));
+    const auto dragged = controller.waitFor("/adm/obj/1/xyz");
+    ASSERT_EQ(dragged.numbers.size(), 3u);
+    EXPECT_NEAR(dragged.numbers[0], -0.4, 1e-6);
+    EXPECT_GT(sent, before) << "the stream went on meanwhile";
+    fader.stop();
+
+    // The stream over, the socket wakes the window again by itself.
+    QTest::qWait(3 * TRemoteServer::FrameMs);
+    controller.forget();
+    lo_send(controller.to(), "/adm/obj/2/name", "");
+    EXPECT_EQ(controller.waitFor("/adm/obj/2/name", 200).text, "b.wav");
 }
 
 TEST_F(Remote, FilesOnlyFromThisMachineAndOtherMachinesOnlyWhenAllInterfacesListen) {

@@ -65,6 +65,10 @@ void TRemoteServer::FrameDue() {
     if (!reading_)
         ReadPending(false);
     ApplyFrame();
+    // While the frames tick, they carry the feedback rounds too, one wake-up
+    // fewer each time.
+    if (ticking_ && NowNs() - lastFeedbackNs_ >= FeedbackMs * qint64{1'000'000})
+        SendFeedback();
 }
 
 void TRemoteServer::ArmFrame(qint64 dueNs) {
@@ -333,8 +337,12 @@ void TRemoteServer::ApplyFrame() {
     // moves that only a frame applies; replies and commands then wait for
     // the next frame too, 16 ms at most.
     ticking_ = socket_ && (!moves.empty() || listener);
-    if (ticking_)
+    if (ticking_) {
         ArmFrame(nextFrameNs_);
+        feedback_.stop();
+    } else if (socket_ && !feedback_.isActive()) {
+        feedback_.start();
+    }
     if (readable_ && !reading_)
         readable_->setEnabled(!ticking_);
 }
@@ -362,6 +370,7 @@ QHostAddress TRemoteServer::FeedbackTarget() const {
 void TRemoteServer::SendFeedback() {
     if (!socket_ || !channelOf)
         return;
+    lastFeedbackNs_ = NowNs();
     // Never let datagrams wait for long, whatever happens to notifications.
     if (!reading_ && socket_->hasPendingDatagrams())
         ReadPending(true);

@@ -104,7 +104,8 @@ private:
     QTimer frame_;
     QTimer feedback_;
     qint64 nextFrameNs_ = 0; // on NowNs()'s clock
-    int frameFd_ = -1;       // the system's timer for frames, where there is one
+    qint64 lastFeedbackNs_ = 0;
+    int frameFd_ = -1; // the system's timer for frames, where there is one
     QSocketNotifier* frameDue_ = nullptr;
     bool frameArmed_ = false;
     std::vector<char> buffer_; // BatchSize datagrams, each one byte over the limit
