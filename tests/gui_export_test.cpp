@@ -6,12 +6,15 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 #include <csignal>
 #include <ebur128.h>
@@ -306,6 +309,37 @@ TEST_F(WindowExport, DialogExportEqualsTheCommandLinesWhilePlaybackGoesOn) {
     EXPECT_TRUE(w->ExportReport.startsWith("書き出しました")) << w->ExportReport.toStdString();
     EXPECT_EQ(BASS_ChannelIsActive(Sources[1].Handle), DWORD(BASS_ACTIVE_PLAYING));
     EXPECT_TRUE(w->Export1->isEnabled());
+
+    // The next export starts from this one's file and format, and replaces
+    // that file only when the user says so.
+    const Bytes exported = readBytes(out);
+    QPointer<TExportDialog> again;
+    EXPECT_EQ(HandleModals([&] { w->Export1->trigger(); },
+                           [&](QWidget* modal) {
+                               if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                                   EXPECT_TRUE(box->text().contains("置き換えますか"));
+                                   box->button(QMessageBox::No)->click();
+                                   // "No" leaves the dialog open, to choose again.
+                                   QTimer::singleShot(20, again, [&] {
+                                       EXPECT_TRUE(again->isVisible());
+                                       again->reject();
+                                   });
+                                   return;
+                               }
+                               again = qobject_cast<TExportDialog*>(modal);
+                               ASSERT_NE(again, nullptr);
+                               EXPECT_EQ(again->FileEdit->text().toStdString(), out);
+                               EXPECT_EQ(again->FormatBox->currentData().toInt(),
+                                         int(TExportFormat::Float));
+                               // From outside this handler: the question that
+                               // follows is a modal of its own, handled next.
+                               QTimer::singleShot(0, again, [&] {
+                                   QTest::mouseClick(again->OkButton, Qt::LeftButton);
+                               });
+                           }),
+              2);
+    EXPECT_EQ(w->ExportRunning, nullptr);
+    EXPECT_EQ(readBytes(out), exported);
 
     // The same scene saved as a playlist, through the command line.
     ASSERT_TRUE(w->SavePlaylist(dir.file("scene.pna")));

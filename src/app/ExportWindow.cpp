@@ -32,15 +32,25 @@ QString Seconds(double s) {
 void TFrmPhonaraPlayer::Export1Click() {
     if (ExportRunning)
         return;
+    // The last export's file, format, rate and loudness; the first time, a
+    // WAV file in the user's music folder where there is one (many machines
+    // have none), else in the home folder.
     TExportOptions defaults;
-    // The folder of the last export, else the user's music folder where there
-    // is one (many machines have none), else the home folder.
-    QString folder = LastExportFolder;
+    QString folder, name = "PhonaraPlayer.wav";
+    if (LastExport) {
+        const QFileInfo last(QString::fromStdString(LastExport->Output));
+        folder = last.absolutePath();
+        name = last.fileName();
+        defaults.Format = LastExport->Format;
+        defaults.OggQuality = LastExport->OggQuality;
+        defaults.Rate = LastExport->Rate;
+        defaults.NormalizeLufs = LastExport->NormalizeLufs;
+    }
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
-    defaults.Output = QDir(folder).filePath("PhonaraPlayer.wav").toStdString();
+    defaults.Output = QDir(folder).filePath(name).toStdString();
     // Headphone 3D as the user hears it now; loop when a channel loops now.
     AUDIOLIB_HRTF_INFO hrtf{};
     defaults.Hrtf = AUDIOLIB_GetHRTFInfo(&hrtf) && hrtf.active;
@@ -91,7 +101,7 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& options, bool selected
         return false;
     }
     ExportRunning = job;
-    LastExportFolder = QFileInfo(QString::fromStdString(options.Output)).absolutePath();
+    LastExport = options;
     ExportReport.clear();
 
     auto* progress = new QProgressDialog("書き出し中...", "キャンセル", 0, 1000, this);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "export/ExportOptions.h"
 #include "widgets/FileDialog.h"
 
 class QAction;
@@ -257,7 +258,8 @@ public:
     QString ExportProgram;
     TExportJob* ExportRunning = nullptr; // the export in progress, if any
     QProgressDialog* ExportProgress = nullptr;
-    QString LastExportFolder;
+    // The last export's choice: the next one starts from it.
+    std::optional<TExportOptions> LastExport;
     // The last export's outcome as the user was told it.
     QString ExportReport;
 

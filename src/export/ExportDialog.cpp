@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -161,6 +162,13 @@ void TExportDialog::accept() {
     if (QFileInfo(name).suffix().isEmpty())
         name += QString(".") + FormatItems[FormatBox->currentIndex()].Extension;
     FileEdit->setText(name);
+    // An export replaces a file of that name only when the user says so: the
+    // name the dialog offers is the last export's.
+    if (name != chosen_ && QFileInfo::exists(name) &&
+        QMessageBox::question(
+            this, "書き出し", QString("%1 は既にあります。\n置き換えますか?").arg(name),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return;
     QDialog::accept();
 }
 
@@ -170,6 +178,7 @@ void TExportDialog::browse() {
         "WAV (*.wav);;FLAC (*.flac);;Ogg Vorbis (*.ogg);;すべてのファイル (*)");
     if (name.isEmpty())
         return;
+    chosen_ = name;
     FileEdit->setText(name);
     // The extension chosen tells the format, unless it already fits.
     const auto format = ExportFormatOfPath(name.toStdString());

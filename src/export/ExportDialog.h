@@ -44,5 +44,7 @@ public:
 
 private:
     void browse();
+    // The file the chooser returned: it asked about replacing it already.
+    QString chosen_;
     void formatChanged();
 };
