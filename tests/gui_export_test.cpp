@@ -313,6 +313,8 @@ TEST_F(WindowExport, DialogExportEqualsTheCommandLinesWhilePlaybackGoesOn) {
     // The next export starts from this one's file and format, and replaces
     // that file only when the user says so.
     const Bytes exported = readBytes(out);
+    for (QMessageBox* summary : w->findChildren<QMessageBox*>())
+        summary->close(); // the first export's, which the window leaves open
     QPointer<TExportDialog> again;
     EXPECT_EQ(HandleModals([&] { w->Export1->trigger(); },
                            [&](QWidget* modal) {
