@@ -25,16 +25,16 @@
 #include "playlist/PathRules.h"
 #include "playlist/PlaylistFile.h"
 #include "playlist/PlaylistFormat.h"
+#include "playlist/PlaylistReading.h"
 #include "spatial/Coordinates.h"
 
 namespace {
 
 constexpr DWORD BlockFrames = 1024;
 
-// The window's scale: metres per scroll-bar step, the float 0.05. The
-// window's own variable is set when the window is created, which an export
-// from the command line never does.
-// The window's scale: a playlist's places read back where the window puts them.
+// The window's scale, so that a playlist's places read back where the window
+// puts them: an export from the command line never creates the window that
+// sets the window's own variable.
 constexpr float SceneUnitsPerStep = coords::DefaultUnitsPerStep;
 
 std::string SystemError(int error) {
@@ -133,7 +133,6 @@ public:
         error_ = errno ? SystemError(errno) : sf_strerror(sf_);
         return false;
     }
-    // Everything on the disk, the file closed.
     // Everything on the disk, the file closed. The encoders write their last
     // blocks while closing, so a full disk may show only here or at the sync.
     bool finish(int fd) {
@@ -244,46 +243,13 @@ struct TScene {
     double LongestSeconds = 0; // 0 when some file's length is unknown
 };
 
-// Reads the playlist as the window opens one: a position belongs to the next
-// file that loads, missing files take no slot, at most 32 channels.
+// Reads and applies the playlist as the window opens one.
 bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
     SetReverbDefaults();
-    int reverbLevel = 0, environment = 0;
-    BASS_3DVECTOR pending{0.f, 0.f, 0.f};
-    int slotsTaken = 0;
-    bool lengthsKnown = true;
-    // Read to its end, however large, as the window reads a playlist.
-    const TReadResult read = ReadFileLines(o.Playlist, [&](std::string_view text) {
-        const std::optional<TPlaylistLine> line =
-            ClassifyPlaylistLine(text, 50 * static_cast<double>(SceneUnitsPerStep));
-        if (!line)
-            return true;
-        if (line->LineKind == TPlaylistLine::Kind::Effect) {
-            reverbLevel = line->ReverbLevel.value_or(reverbLevel);
-            environment = line->Environment.value_or(environment);
-            return true;
-        }
-        if (line->LineKind == TPlaylistLine::Kind::Position) {
-            pending.x = line->X.value_or(pending.x);
-            pending.y = line->Y.value_or(pending.y);
-            pending.z = line->Z.value_or(pending.z);
-            return true;
-        }
-        const std::string file = PathInPlaylist(o.Playlist, line->Path);
-        if (!IsExistingFile(file))
-            return true;
-        const TChannel channel = OpenChannel(file, o.Loop);
-        if (channel.Handle) {
-            PlaceChannel(channel, pending);
-            pending = {0.f, 0.f, 0.f};
-            scene.Channels.push_back(channel);
-            const double seconds = FileSeconds(file);
-            lengthsKnown = lengthsKnown && seconds > 0;
-            scene.LongestSeconds = std::max(scene.LongestSeconds, seconds);
-        }
-        return ++slotsTaken < 32;
-    });
-    switch (read) {
+    constexpr int Slots = 32;
+    const TPlaylistRead read =
+        ReadPlaylist(o.Playlist, 50 * static_cast<double>(SceneUnitsPerStep), Slots);
+    switch (read.Result) {
     case TReadResult::Missing:
         error = "no playlist at " + o.Playlist;
         return false;
@@ -293,6 +259,24 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
     case TReadResult::Ok:
         break;
     }
+    int reverbLevel = 0, environment = 0;
+    bool lengthsKnown = true;
+    const auto setting = [&](const TPlaylistLine& line) {
+        reverbLevel = line.ReverbLevel.value_or(reverbLevel);
+        environment = line.Environment.value_or(environment);
+    };
+    const auto load = [&](int, const TPlaylistChannel& c) {
+        const TChannel channel = OpenChannel(c.FileName, o.Loop);
+        if (!channel.Handle)
+            return false;
+        PlaceChannel(channel, {c.X, c.Y, c.Z});
+        scene.Channels.push_back(channel);
+        const double seconds = FileSeconds(c.FileName);
+        lengthsKnown = lengthsKnown && seconds > 0;
+        scene.LongestSeconds = std::max(scene.LongestSeconds, seconds);
+        return true;
+    };
+    ApplyPlaylist(read, Slots, setting, load);
     if (!lengthsKnown)
         scene.LongestSeconds = 0;
     if (scene.Channels.empty()) {

@@ -23,6 +23,7 @@
 #include "playlist/PathRules.h"
 #include "playlist/PlaylistFile.h"
 #include "playlist/PlaylistFormat.h"
+#include "playlist/PlaylistReading.h"
 #include "spatial/Coordinates.h"
 #include "spatial/Markers.h"
 #include "spatial/Spatial.h"
@@ -112,28 +113,10 @@ void TFrmPhonaraPlayer::WriteAutoSave() {
 
 void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
     // The whole file is read before anything changes, so that a file that
-    // fails midway or names nothing usable leaves the arrangement alone. Only
-    // the lines that can change something are kept, and reading stops where
-    // slot 32 would be filled: the rest is never used.
-    const double limit = 50 * static_cast<double>(UnitsPerStep); // the bars' 50 steps
-    TPlaylistDigest digest;
-    bool namesFile = false;
-    int existing = 0;
-    const TReadResult read = ReadFileLines(path, [&](std::string_view text) {
-        std::optional<TPlaylistLine> line = ClassifyPlaylistLine(text, limit);
-        if (!line)
-            return true;
-        if (line->LineKind == TPlaylistLine::Kind::File) {
-            namesFile = true;
-            line->Path = PathInPlaylist(path, line->Path);
-            if (!IsExistingFile(line->Path))
-                return true; // takes no slot
-            ++existing;
-        }
-        digest.Add(std::move(*line));
-        return existing < ChannelCount;
-    });
-    switch (read) {
+    // fails midway or names nothing usable leaves the arrangement alone.
+    const TPlaylistRead read = ReadPlaylist(path, 50 * static_cast<double>(UnitsPerStep),
+                                            ChannelCount); // the bars' 50 steps
+    switch (read.Result) {
     case TReadResult::Missing:
         return;
     case TReadResult::Unreadable:
@@ -144,59 +127,41 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
     }
     // Made elsewhere (another machine, Windows paths, a drive not there):
     // the channels, reverb and room stay as they are.
-    if (namesFile && existing == 0) {
+    if (read.NamesFile && read.Existing == 0) {
         ShowNoExistingFile(this);
         return;
     }
     FreeChannel(true);
-    int next = 1;
-    BASS_3DVECTOR pending{0.f, 0.f, 0.f};
-    bool existingSeen = false;
-    bool loadedAny = false;
-    for (const TPlaylistLine& line : digest.Lines) {
-        if (line.LineKind == TPlaylistLine::Kind::Effect) {
-            if (line.ReverbLevel)
-                TrackBar1->setValue(*line.ReverbLevel);
-            // The environment is applied even when unchanged, and also while
-            // the box is disabled for want of EAX.
-            if (line.Environment) {
-                {
-                    const QSignalBlocker once(ComboBox1);
-                    ComboBox1->setCurrentIndex(*line.Environment);
-                }
-                ComboBox1Change();
+    const auto setting = [this](const TPlaylistLine& line) {
+        if (line.ReverbLevel)
+            TrackBar1->setValue(*line.ReverbLevel);
+        // The environment is applied even when unchanged, and also while
+        // the box is disabled for want of EAX.
+        if (line.Environment) {
+            {
+                const QSignalBlocker once(ComboBox1);
+                ComboBox1->setCurrentIndex(*line.Environment);
             }
-            continue;
+            ComboBox1Change();
         }
-        if (line.LineKind == TPlaylistLine::Kind::Position) {
-            pending.x = line.X.value_or(pending.x);
-            pending.y = line.Y.value_or(pending.y);
-            pending.z = line.Z.value_or(pending.z);
-            continue;
-        }
-        if (!IsExistingFile(line.Path))
-            continue; // gone since it was read: takes no slot
-        existingSeen = true;
-        // The position belongs to the next file that loads.
-        if (LoadChannelFile(next, line.Path)) {
-            // A plain stereo channel imitates the place it was saved at, as
-            // it did when it was moved there; the load took the slot's old one.
-            PlaceSource(next, pending, TPanRule::FromX());
-            PlaceChannelMarkers(next, pending);
-            pending = {0.f, 0.f, 0.f};
-            loadedAny = true;
-        }
-        // A file that exists but does not load still takes its slot; after
-        // the last slot nothing more is read.
-        if (++next > ChannelCount)
-            break;
-    }
+    };
+    const auto load = [this](int n, const TPlaylistChannel& channel) {
+        if (!LoadChannelFile(n, channel.FileName))
+            return false;
+        // A plain stereo channel imitates the place it was saved at, as it
+        // did when it was moved there; the load took the slot's old one.
+        const BASS_3DVECTOR place{channel.X, channel.Y, channel.Z};
+        PlaceSource(n, place, TPanRule::FromX());
+        PlaceChannelMarkers(n, place);
+        return true;
+    };
+    const TPlaylistApplied applied = ApplyPlaylist(read, ChannelCount, setting, load);
     // The current row's channel becomes the current channel again.
     bool canSelect = true;
     StringGrid1SelectCell(1, StringGrid1->row(), canSelect);
     RepaintGrid();
-    if (existingSeen)
-        ReportLoadResult(loadedAny);
+    if (applied.ExistingSeen)
+        ReportLoadResult(applied.LoadedAny);
 }
 
 void TFrmPhonaraPlayer::FileOpen2Accept() {

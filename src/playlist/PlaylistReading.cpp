@@ -1,0 +1,56 @@
+#include "playlist/PlaylistReading.h"
+
+#include <utility>
+
+#include "playlist/PathRules.h"
+
+TPlaylistRead ReadPlaylist(const std::string& path, double limit, int slots) {
+    TPlaylistRead read;
+    read.Result = ReadFileLines(path, [&](std::string_view text) {
+        std::optional<TPlaylistLine> line = ClassifyPlaylistLine(text, limit);
+        if (!line)
+            return true;
+        if (line->LineKind == TPlaylistLine::Kind::File) {
+            read.NamesFile = true;
+            line->Path = PathInPlaylist(path, line->Path);
+            if (!IsExistingFile(line->Path))
+                return true; // takes no slot
+            ++read.Existing;
+        }
+        read.Digest.Add(std::move(*line));
+        return read.Existing < slots;
+    });
+    return read;
+}
+
+TPlaylistApplied
+ApplyPlaylist(const TPlaylistRead& read, int slots,
+              const std::function<void(const TPlaylistLine&)>& setting,
+              const std::function<bool(int slot, const TPlaylistChannel& channel)>& load) {
+    TPlaylistApplied applied;
+    TPlaylistChannel pending;
+    int next = 1;
+    for (const TPlaylistLine& line : read.Digest.Lines) {
+        if (line.LineKind == TPlaylistLine::Kind::Effect) {
+            setting(line);
+            continue;
+        }
+        if (line.LineKind == TPlaylistLine::Kind::Position) {
+            pending.X = line.X.value_or(pending.X);
+            pending.Y = line.Y.value_or(pending.Y);
+            pending.Z = line.Z.value_or(pending.Z);
+            continue;
+        }
+        if (!IsExistingFile(line.Path))
+            continue; // gone since it was read: takes no slot
+        applied.ExistingSeen = true;
+        pending.FileName = line.Path;
+        if (load(next, pending)) {
+            pending = {};
+            applied.LoadedAny = true;
+        }
+        if (++next > slots)
+            break;
+    }
+    return applied;
+}
