@@ -67,6 +67,11 @@ public:
             ms);
         return found;
     }
+    // Sends a query (a message without arguments) and waits for its reply.
+    OscMessage ask(const std::string& path, int ms = 2000) {
+        lo_send(to_, path.c_str(), "");
+        return waitFor(path, ms);
+    }
     void forget() {
         received();
         all_.clear();
