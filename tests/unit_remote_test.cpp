@@ -169,7 +169,7 @@ protected:
     State state;
 };
 
-TEST_F(Decoder, MovesKeepOnlyTheLatestPerChannelAndPartialAddressesKeepTheRest) {
+TEST_F(Decoder, MovesKeepTheLatestPerChannelAndCommandsComeInOrder) {
     for (int i = 0; i <= 100; ++i)
         Send(Osc("/adm/obj/1/xyz", "fff", i / 100.f, 0.0, 0.0));
     // /y moves channel 2 to the front and keeps its x; /azim keeps distance
@@ -187,6 +187,35 @@ TEST_F(Decoder, MovesKeepOnlyTheLatestPerChannelAndPartialAddressesKeepTheRest) 
     EXPECT_TRUE(p.TakeMoves().empty());
     EXPECT_EQ(p.Count().taken, 104u);
     EXPECT_EQ(p.Count().refused, 0u);
+
+    // Wildcards, bundles, transport and loads become commands, in order.
+    Send(Osc("/adm/obj/*/gain", "f", 3.0));
+    // A bundle timed an hour ahead is applied now, not held back.
+    lo_timetag later;
+    lo_timetag_now(&later);
+    later.sec += 3600;
+    lo_bundle b = lo_bundle_new(later);
+    lo_bundle_add_message(b, "/adm/obj/5/mute", Msg("i", 1));
+    lo_bundle_add_message(b, "/phonara/obj/{1,2}/play", Msg(""));
+    lo_bundle_add_message(b, "/phonara/obj/1/stop", Msg("f", 0.0));
+    size_t size = 0;
+    void* bytes = lo_bundle_serialise(b, nullptr, &size);
+    lo_bundle_free_recursive(b);
+    Send(Bytes(bytes, size));
+    Send(Osc("/phonara/obj/3/load", "s", "/tmp/new.wav")); // an empty channel may be loaded
+    Send(Osc("/phonara/playlist/open", "s", "/tmp/set.pna"));
+
+    const std::vector<Command> commands{{Verb::Gain, 1, 1.0, {}},
+                                        {Verb::Gain, 2, 1.0, {}},
+                                        {Verb::Gain, 5, 1.0, {}},
+                                        {Verb::Mute, 5, 1.0, {}},
+                                        {Verb::Play, 1, 0, {}},
+                                        {Verb::Play, 2, 0, {}},
+                                        {Verb::Load, 3, 0, "/tmp/new.wav"},
+                                        {Verb::OpenPlaylist, 0, 0, "/tmp/set.pna"}};
+    EXPECT_EQ(p.TakeCommands(), commands)
+        << "gain above 1 taken as 1; a button's release does nothing";
+    EXPECT_EQ(p.Count().taken, 104u + 6);
 }
 
 TEST_F(Decoder, RefusedMessagesAndDroppedDatagramsAreCountedNotApplied) {
@@ -221,38 +250,6 @@ TEST_F(Decoder, RefusedMessagesAndDroppedDatagramsAreCountedNotApplied) {
     }
     EXPECT_TRUE(p.TakeMoves().empty());
     EXPECT_TRUE(p.TakeCommands().empty());
-}
-
-TEST_F(Decoder, WildcardsBundlesTransportAndLoads) {
-    Send(Osc("/adm/obj/*/gain", "f", 3.0));
-    // A bundle timed an hour ahead is applied now, not held back.
-    lo_timetag later;
-    lo_timetag_now(&later);
-    later.sec += 3600;
-    lo_bundle b = lo_bundle_new(later);
-    lo_bundle_add_message(b, "/adm/obj/5/mute", Msg("i", 1));
-    lo_bundle_add_message(b, "/phonara/obj/{1,2}/play", Msg(""));
-    lo_bundle_add_message(b, "/phonara/obj/1/stop", Msg("f", 0.0));
-    size_t size = 0;
-    void* bytes = lo_bundle_serialise(b, nullptr, &size);
-    lo_bundle_free_recursive(b);
-    Send(Bytes(bytes, size));
-    Send(Osc("/phonara/obj/3/load", "s", "/tmp/new.wav")); // an empty channel may be loaded
-    Send(Osc("/phonara/playlist/open", "s", "/tmp/set.pna"));
-
-    const std::vector<Command> expected{
-        {Verb::Gain, 1, 1.0, {}},
-        {Verb::Gain, 2, 1.0, {}},
-        {Verb::Gain, 5, 1.0, {}},
-        {Verb::Mute, 5, 1.0, {}},
-        {Verb::Play, 1, 0, {}},
-        {Verb::Play, 2, 0, {}},
-        {Verb::Load, 3, 0, "/tmp/new.wav"},
-        {Verb::OpenPlaylist, 0, 0, "/tmp/set.pna"},
-    };
-    EXPECT_EQ(p.TakeCommands(), expected)
-        << "gain above 1 taken as 1; a button's release does nothing";
-    EXPECT_EQ(p.Count().taken, 6u);
 }
 
 TEST_F(Decoder, QueriesAreAnsweredFromTheWindowsStateAndFeedbackSendsOnlyChanges) {
@@ -326,7 +323,7 @@ TEST_F(Decoder, TheListenerTakesEveryFormAndInvertedAxes) {
 
 TEST(RemoteCommandLine, OscPortSwitchesItOnForTheRun) {
     struct Case {
-        std::vector<const char*> args;
+        QStringList args;
         bool usage;
         int port;
     } cases[] = {
@@ -339,9 +336,7 @@ TEST(RemoteCommandLine, OscPortSwitchesItOnForTheRun) {
         {{"--export", "o.wav", "--osc-port", "4001", "a.pna"}, true, 0},
     };
     for (const Case& c : cases) {
-        QStringList args{"phonaraplayer"};
-        for (const char* a : c.args)
-            args << a;
+        const QStringList args = QStringList{"phonaraplayer"} + c.args;
         const TCommandLine line = ParseCommandLine(args);
         const std::string joined = args.join(' ').toStdString();
         EXPECT_EQ(line.Action == TCommandLine::TAction::Usage, c.usage) << joined;
