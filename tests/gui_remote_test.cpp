@@ -52,18 +52,17 @@ protected:
         for (const char* name : names)
             ASSERT_TRUE(w->LoadChannelFile(++n, dir.file(name)));
     }
-    // Switches the remote on, as --osc-port does, with the stored settings;
-    // with feedback, replies and changes go to the controller's port.
-    void listen(bool feedback = false) {
+    // Switches the remote on, as --osc-port does, with the stored settings:
+    // replies and changes go to the controller's port, not to a shared default.
+    void listen() {
         TRemoteSettings settings;
         settings.Enabled = true;
         settings.Port = port;
-        if (feedback)
-            settings.FeedbackPort = feedbackPort;
+        settings.FeedbackPort = feedbackPort;
         SaveRemoteSettings(settings);
         w->StartRemoteControl(port);
         ASSERT_TRUE(w->Remote && w->Remote->Listening()) << w->Remote->Status().toStdString();
-        ASSERT_TRUE(!feedback || controller.listening());
+        ASSERT_TRUE(controller.listening());
     }
     static bool at(int n, float x, float y, float z) {
         const BASS_3DVECTOR& p = Sources[n].Position;
@@ -184,14 +183,13 @@ TEST_F(Remote, ASourceSentRightAndAHeadTurnedLeftAreHeard) {
 
 // Queries are answered on the feedback port; a remote move is not echoed back,
 // a drag and the Play button are, also while a controller streams moves. Then
-// a controller's burst, more datagrams
-// than one read of the socket takes: every channel lands on its latest place,
-// a query amid the moves is answered and datagrams over the limit are counted
-// and dropped, cut or not.
-TEST_F(Remote, QueriesDragsAndABurstAreAnsweredOnTheFeedbackPort) {
+// a controller's burst, more datagrams than one read of the socket takes:
+// every channel lands on its latest place, a query amid the moves is answered
+// and datagrams over the limit are counted and dropped, cut or not.
+TEST_F(Remote, QueriesDragsAStreamAndABurstAreAnsweredOnTheFeedbackPort) {
     for (int n = 1; n <= remote::Channels; ++n)
         ASSERT_TRUE(w->LoadChannelFile(n, dir.file(n == 3 ? "b.wav" : "a.wav")));
-    listen(true);
+    listen();
 
     EXPECT_EQ(controller.ask("/adm/obj/1/name").text, "a.wav");
     const auto xyz = controller.ask("/adm/obj/1/xyz");
@@ -223,7 +221,6 @@ TEST_F(Remote, QueriesDragsAndABurstAreAnsweredOnTheFeedbackPort) {
     fader.start(5);
     ASSERT_TRUE(waitUntil([&] { return sent > 20 && Sources[2].Position.x > 0; }));
     const int before = sent;
-    controller.forget();
     EXPECT_EQ(controller.ask("/adm/obj/1/name").text, "a.wav");
     drag(1, -125);
     const auto midStream = controller.waitFor("/adm/obj/1/xyz");
@@ -233,7 +230,6 @@ TEST_F(Remote, QueriesDragsAndABurstAreAnsweredOnTheFeedbackPort) {
     fader.stop();
     // The stream over, the socket wakes the window again by itself.
     QTest::qWait(3 * TRemoteServer::FrameMs);
-    controller.forget();
     EXPECT_EQ(controller.ask("/adm/obj/2/name", 200).text, "a.wav");
 
     const uint64_t malformed = w->Remote->Protocol().Count().malformed;
