@@ -63,27 +63,7 @@ TEST_F(RemoteOnFake, GainAndMuteMultiplyTheVolumeWhereverItIsSet) {
     EXPECT_EQ(volume(1), 25);
 }
 
-TEST_F(RemoteOnFake, TransportActsOnTheNamedChannelOnly) {
-    load(1, {0, 0, 0}, true);
-    load(2, {0, 0, 0}, false);
-    load(3, {0, 0, 0}, false);
-    lo_send(controller.to(), "/phonara/obj/2/play", "");
-    lo_send(controller.to(), "/phonara/obj/3/loop", "i", 1);
-    ASSERT_TRUE(wait([&] { return w->StringGrid1->cell(2, 3) == "loop"; }));
-    EXPECT_EQ(w->StringGrid1->cell(2, 2), "play");
-    EXPECT_EQ(w->StringGrid1->cell(2, 1), "stop") << "the selected channel is not touched";
-    EXPECT_EQ(fake::channel(Sources[2].Handle).state, DWORD(BASS_ACTIVE_PLAYING));
-    EXPECT_EQ(fake::channel(Sources[1].Handle).state, DWORD(BASS_ACTIVE_STOPPED));
-    EXPECT_TRUE(fake::channel(Sources[3].Handle).flags & BASS_SAMPLE_LOOP);
-    lo_send(controller.to(), "/phonara/obj/[23]/pause", "");
-    ASSERT_TRUE(wait([&] { return w->StringGrid1->cell(2, 3) == "pause"; }));
-    EXPECT_EQ(w->StringGrid1->cell(2, 2), "pause");
-    lo_send(controller.to(), "/phonara/obj/2/stop", "");
-    ASSERT_TRUE(wait([&] { return w->StringGrid1->cell(2, 2) == "stop"; }));
-    EXPECT_EQ(fake::channel(Sources[2].Handle).position, 0u);
-}
-
-TEST_F(RemoteOnFake, TheHeadReachesTheLibraryAndTheTopView) {
+TEST_F(RemoteOnFake, TheHeadReachesTheListenerAndTransportOnlyTheNamedChannel) {
     auto front = [] { return fake::state().listenerFront; };
     lo_send(controller.to(), "/adm/lis/ypr", "fff", 90.0, 0.0, 0.0);
     ASSERT_TRUE(wait([&] { return !fake::calls("AUDIOLIB_SetListenerOrientation").empty(); }));
@@ -104,6 +84,25 @@ TEST_F(RemoteOnFake, TheHeadReachesTheLibraryAndTheTopView) {
     lo_send(controller.to(), "/yaw", "f", 0.0);
     ASSERT_TRUE(wait([&] { return front().x > 0.99f; })) << "90 degrees right of the new centre";
     EXPECT_EQ(w->Image2->Line().p2(), QPoint(165, 125));
+
+    // Transport acts on the named channels only.
+    load(1, {0, 0, 0}, true);
+    load(2, {0, 0, 0}, false);
+    load(3, {0, 0, 0}, false);
+    lo_send(controller.to(), "/phonara/obj/2/play", "");
+    lo_send(controller.to(), "/phonara/obj/3/loop", "i", 1);
+    ASSERT_TRUE(wait([&] { return w->StringGrid1->cell(2, 3) == "loop"; }));
+    EXPECT_EQ(w->StringGrid1->cell(2, 2), "play");
+    EXPECT_EQ(w->StringGrid1->cell(2, 1), "stop") << "the selected channel is not touched";
+    EXPECT_EQ(fake::channel(Sources[2].Handle).state, DWORD(BASS_ACTIVE_PLAYING));
+    EXPECT_EQ(fake::channel(Sources[1].Handle).state, DWORD(BASS_ACTIVE_STOPPED));
+    EXPECT_TRUE(fake::channel(Sources[3].Handle).flags & BASS_SAMPLE_LOOP);
+    lo_send(controller.to(), "/phonara/obj/[23]/pause", "");
+    ASSERT_TRUE(wait([&] { return w->StringGrid1->cell(2, 3) == "pause"; }));
+    EXPECT_EQ(w->StringGrid1->cell(2, 2), "pause");
+    lo_send(controller.to(), "/phonara/obj/2/stop", "");
+    ASSERT_TRUE(wait([&] { return w->StringGrid1->cell(2, 2) == "stop"; }));
+    EXPECT_EQ(fake::channel(Sources[2].Handle).position, 0u);
 }
 
 } // namespace

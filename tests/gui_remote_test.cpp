@@ -46,13 +46,23 @@ protected:
             ASSERT_TRUE(testsupport::writeTone(
                 dir.file(name), {.channels = name[0] == 'c' ? 2 : 1, .seconds = 0.25}));
     }
-    // Switches the remote on, as --osc-port does, with the stored settings.
-    void listen(TRemoteSettings settings = {}) {
+    // Loads the files into channels 1, 2, ... in turn.
+    void load(std::initializer_list<const char*> names) {
+        int n = 0;
+        for (const char* name : names)
+            ASSERT_TRUE(w->LoadChannelFile(++n, dir.file(name)));
+    }
+    // Switches the remote on, as --osc-port does, with the stored settings:
+    // replies and changes go to the controller's port, not to a shared default.
+    void listen() {
+        TRemoteSettings settings;
         settings.Enabled = true;
         settings.Port = port;
+        settings.FeedbackPort = feedbackPort;
         SaveRemoteSettings(settings);
         w->StartRemoteControl(port);
         ASSERT_TRUE(w->Remote && w->Remote->Listening()) << w->Remote->Status().toStdString();
+        ASSERT_TRUE(controller.listening());
     }
     static bool at(int n, float x, float y, float z) {
         const BASS_3DVECTOR& p = Sources[n].Position;
@@ -66,17 +76,24 @@ protected:
         EXPECT_EQ(TopMarkers[n]->x(), pixel);
     }
 
+    // Drags channel n's marker in the front view by dx pixels.
+    void drag(int n, int dx) {
+        const QPoint from(FrontMarkers[n]->x() + MarkerHalfWidth,
+                          FrontMarkers[n]->y() + MarkerHalfHeight);
+        QTest::mousePress(w->Image1, Qt::LeftButton, {}, from);
+        QTest::mouseMove(w->Image1, from + QPoint(dx, 0));
+        QTest::mouseRelease(w->Image1, Qt::LeftButton, {}, from + QPoint(dx, 0));
+    }
+
     testsupport::TempDir config, dir;
-    const quint16 port = testsupport::FreeUdpPort();
+    const quint16 port = testsupport::FreeUdpPort(), feedbackPort = testsupport::FreeUdpPort();
+    OscPeer controller{"127.0.0.1", port, feedbackPort};
 };
 
 TEST_F(Remote, ObjectsLandWhereTheMappingSaysAndTheAutoSaveKeepsThem) {
-    ASSERT_TRUE(w->LoadChannelFile(1, dir.file("a.wav")));
-    ASSERT_TRUE(w->LoadChannelFile(2, dir.file("b.wav")));
-    ASSERT_TRUE(w->LoadChannelFile(3, dir.file("c.wav")));
+    load({"a.wav", "b.wav", "c.wav"});
     ASSERT_EQ(w->StringGrid1->row(), 1);
     listen();
-    OscPeer controller("127.0.0.1", port);
     lo_send(controller.to(), "/adm/obj/1/xyz", "fff", 1.0, 0.0, 0.0);
     lo_send(controller.to(), "/adm/obj/2/aed", "fff", 30.0, 0.0, 1.0);
     lo_send(controller.to(), "/adm/obj/3/xyz", "iii", -1, 0, 0); // ints taken for floats
@@ -130,7 +147,6 @@ TEST_F(Remote, ASourceSentRightAndAHeadTurnedLeftAreHeard) {
     ASSERT_TRUE(w->LoadChannelFile(1, dir.file("a.wav")));
     w->LoopButtonClick();
     listen();
-    OscPeer controller("127.0.0.1", port);
     auto balance = [] {
         const auto out = testsupport::render(0.15);
         return testsupport::rms(out, 1, 0.05) / testsupport::rms(out, 0, 0.05);
@@ -166,23 +182,17 @@ TEST_F(Remote, ASourceSentRightAndAHeadTurnedLeftAreHeard) {
 }
 
 // Queries are answered on the feedback port; a remote move is not echoed back,
-// a drag and the Play button are. Then a controller's burst, more datagrams
-// than one read of the socket takes: every channel lands on its latest place,
-// a query amid the moves is answered and datagrams over the limit are counted
-// and dropped, cut or not.
-TEST_F(Remote, QueriesDragsAndABurstAreAnsweredOnTheFeedbackPort) {
+// a drag and the Play button are, also while a controller streams moves. Then
+// a controller's burst, more datagrams than one read of the socket takes:
+// every channel lands on its latest place, a query amid the moves is answered
+// and datagrams over the limit are counted and dropped, cut or not.
+TEST_F(Remote, QueriesDragsAStreamAndABurstAreAnsweredOnTheFeedbackPort) {
     for (int n = 1; n <= remote::Channels; ++n)
         ASSERT_TRUE(w->LoadChannelFile(n, dir.file(n == 3 ? "b.wav" : "a.wav")));
-    TRemoteSettings settings;
-    settings.FeedbackPort = testsupport::FreeUdpPort();
-    listen(settings);
-    OscPeer controller("127.0.0.1", port, static_cast<quint16>(settings.FeedbackPort));
-    ASSERT_TRUE(controller.listening());
+    listen();
 
-    lo_send(controller.to(), "/adm/obj/1/name", "");
-    EXPECT_EQ(controller.waitFor("/adm/obj/1/name").text, "a.wav");
-    lo_send(controller.to(), "/adm/obj/1/xyz", "");
-    const auto xyz = controller.waitFor("/adm/obj/1/xyz");
+    EXPECT_EQ(controller.ask("/adm/obj/1/name").text, "a.wav");
+    const auto xyz = controller.ask("/adm/obj/1/xyz");
     EXPECT_EQ(xyz.types, "fff");
     EXPECT_EQ(xyz.numbers, (std::vector<double>{0, 0, 0}));
 
@@ -192,11 +202,7 @@ TEST_F(Remote, QueriesDragsAndABurstAreAnsweredOnTheFeedbackPort) {
     QTest::qWait(4 * TRemoteServer::FeedbackMs);
     EXPECT_TRUE(controller.received().empty()) << "a remote move is not echoed";
 
-    const QPoint centre(FrontMarkers[1]->x() + MarkerHalfWidth,
-                        FrontMarkers[1]->y() + MarkerHalfHeight);
-    QTest::mousePress(w->Image1, Qt::LeftButton, {}, centre);
-    QTest::mouseMove(w->Image1, centre + QPoint(75, 0));
-    QTest::mouseRelease(w->Image1, Qt::LeftButton, {}, centre + QPoint(75, 0));
+    drag(1, 75);
     ASSERT_FLOAT_EQ(Sources[1].Position.x, 1.5f);
     const auto dragged = controller.waitFor("/adm/obj/1/xyz");
     ASSERT_EQ(dragged.numbers.size(), 3u);
@@ -206,17 +212,35 @@ TEST_F(Remote, QueriesDragsAndABurstAreAnsweredOnTheFeedbackPort) {
     w->PlayButtonClick();
     EXPECT_EQ(controller.waitFor("/phonara/obj/1/play").types, "");
 
+    // While a controller streams moves, the frames read the socket and send
+    // the feedback themselves: nothing may wait for the stream to end.
+    int sent = 0;
+    QTimer fader;
+    QObject::connect(&fader, &QTimer::timeout,
+                     [&] { lo_send(controller.to(), "/adm/obj/2/x", "f", (++sent % 50) / 50.0); });
+    fader.start(5);
+    ASSERT_TRUE(waitUntil([&] { return sent > 20 && Sources[2].Position.x > 0; }));
+    const int before = sent;
+    EXPECT_EQ(controller.ask("/adm/obj/1/name").text, "a.wav");
+    drag(1, -125);
+    const auto midStream = controller.waitFor("/adm/obj/1/xyz");
+    ASSERT_EQ(midStream.numbers.size(), 3u);
+    EXPECT_NEAR(midStream.numbers[0], -0.4, 1e-6);
+    EXPECT_GT(sent, before) << "the stream went on meanwhile";
+    fader.stop();
+    // The stream over, the socket wakes the window again by itself.
+    QTest::qWait(3 * TRemoteServer::FrameMs);
+    EXPECT_EQ(controller.ask("/adm/obj/2/name", 200).text, "a.wav");
+
     const uint64_t malformed = w->Remote->Protocol().Count().malformed;
     QUdpSocket other;
-    for (int round = 0; round < 2; ++round) {
-        for (int n = 1; n <= remote::Channels; ++n) {
-            const std::string path = "/adm/obj/" + std::to_string(n) + "/xyz";
-            lo_send(controller.to(), path.c_str(), "fff", round ? 0.5 : -0.5, 0.0, 0.0);
-            if (round == 1 && n == 16) {
-                lo_send(controller.to(), "/adm/obj/3/name", "");
-                for (const qsizetype size : {qsizetype{remote::MaxDatagram + 1}, qsizetype{9000}})
-                    other.writeDatagram(QByteArray(size, '/'), QHostAddress::LocalHost, port);
-            }
+    for (int i = 0; i < 2 * remote::Channels; ++i) { // two rounds, a query and junk amid the second
+        const std::string path = "/adm/obj/" + std::to_string(i % remote::Channels + 1) + "/xyz";
+        lo_send(controller.to(), path.c_str(), "fff", i < remote::Channels ? -0.5 : 0.5, 0.0, 0.0);
+        if (i == remote::Channels + 15) {
+            lo_send(controller.to(), "/adm/obj/3/name", "");
+            for (const qsizetype size : {qsizetype{remote::MaxDatagram + 1}, qsizetype{9000}})
+                other.writeDatagram(QByteArray(size, '/'), QHostAddress::LocalHost, port);
         }
     }
     ASSERT_TRUE(waitUntil([] {
@@ -228,43 +252,6 @@ TEST_F(Remote, QueriesDragsAndABurstAreAnsweredOnTheFeedbackPort) {
         waitUntil([&] { return w->Remote->Protocol().Count().malformed == malformed + 2; }));
     EXPECT_EQ(w->Remote->Protocol().Count().refused, 0u);
     expectMarkersAtX(remote::Channels, 1.25f);
-}
-
-TEST_F(Remote, AStreamingControllerStillGetsRepliesAndTheWindowsChanges) {
-    // While moves stream in, the frames read the socket and send the
-    // feedback themselves: nothing may wait for the stream to end.
-    ASSERT_TRUE(w->LoadChannelFile(1, dir.file("a.wav")));
-    ASSERT_TRUE(w->LoadChannelFile(2, dir.file("b.wav")));
-    TRemoteSettings settings;
-    settings.FeedbackPort = testsupport::FreeUdpPort();
-    listen(settings);
-    OscPeer controller("127.0.0.1", port, static_cast<quint16>(settings.FeedbackPort));
-    int sent = 0;
-    QTimer fader;
-    QObject::connect(&fader, &QTimer::timeout,
-                     [&] { lo_send(controller.to(), "/adm/obj/2/x", "f", (++sent % 50) / 50.0); });
-    fader.start(5);
-    ASSERT_TRUE(waitUntil([&] { return sent > 20 && Sources[2].Position.x > 0; }));
-
-    const int before = sent;
-    lo_send(controller.to(), "/adm/obj/1/name", "");
-    EXPECT_EQ(controller.waitFor("/adm/obj/1/name").text, "a.wav");
-    const QPoint centre(FrontMarkers[1]->x() + MarkerHalfWidth,
-                        FrontMarkers[1]->y() + MarkerHalfHeight);
-    QTest::mousePress(w->Image1, Qt::LeftButton, {}, centre);
-    QTest::mouseMove(w->Image1, centre + QPoint(-50, 0));
-    QTest::mouseRelease(w->Image1, Qt::LeftButton, {}, centre + QPoint(-50, 0));
-    const auto dragged = controller.waitFor("/adm/obj/1/xyz");
-    ASSERT_EQ(dragged.numbers.size(), 3u);
-    EXPECT_NEAR(dragged.numbers[0], -0.4, 1e-6);
-    EXPECT_GT(sent, before) << "the stream went on meanwhile";
-    fader.stop();
-
-    // The stream over, the socket wakes the window again by itself.
-    QTest::qWait(3 * TRemoteServer::FrameMs);
-    controller.forget();
-    lo_send(controller.to(), "/adm/obj/2/name", "");
-    EXPECT_EQ(controller.waitFor("/adm/obj/2/name", 200).text, "b.wav");
 }
 
 TEST_F(Remote, FilesOnlyFromThisMachineAndOtherMachinesOnlyWhenAllInterfacesListen) {
@@ -303,8 +290,7 @@ TEST_F(Remote, FilesOnlyFromThisMachineAndOtherMachinesOnlyWhenAllInterfacesList
     EXPECT_TRUE(w->Remote->Status().contains(QString("拒否 %1").arg(refused + 1)))
         << w->Remote->Status().toStdString();
 
-    OscPeer local("127.0.0.1", port);
-    lo_send(local.to(), "/phonara/obj/2/load", "s", dir.file("b.wav").c_str());
+    lo_send(controller.to(), "/phonara/obj/2/load", "s", dir.file("b.wav").c_str());
     ASSERT_TRUE(waitUntil([] { return Sources[2].Loaded; }));
     EXPECT_TRUE(FrontMarkers[2]->isVisible());
 }

@@ -1,6 +1,7 @@
 // The remote control's pure side: ADM-OSC and head-tracker conventions mapped
 // to the program's axes, and the decoder's rules for datagrams that liblo
 // encodes as a controller would.
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -56,21 +57,19 @@ TEST(RemoteMapping, AdmCartesianAndPolarLandOnTheProgramsAxes) {
     EXPECT_TRUE(origin.distance == 0 && origin.azimuth == 0) << "angles 0 at the origin";
 }
 
-// A quaternion for a turn by degrees about one axis of the trackers' frame.
-struct Quat {
-    double w, x, y, z;
-};
+// A quaternion (w, x, y, z) for a turn by degrees about one axis of the
+// trackers' frame, and the product of two.
+using Quat = std::array<double, 4>;
 Quat About(double degrees, int axis) {
-    const double h = degrees * std::numbers::pi / 360;
-    Quat q{std::cos(h), 0, 0, 0};
-    (axis == 0 ? q.x : axis == 1 ? q.y : q.z) = std::sin(h);
+    Quat q{std::cos(degrees * std::numbers::pi / 360), 0, 0, 0};
+    q[static_cast<size_t>(axis) + 1] = std::sin(degrees * std::numbers::pi / 360);
     return q;
 }
 Quat operator*(const Quat& a, const Quat& b) {
-    return {a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z,
-            a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
-            a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
-            a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
+    return {a[0] * b[0] - a[1] * b[1] - a[2] * b[2] - a[3] * b[3],
+            a[0] * b[1] + a[1] * b[0] + a[2] * b[3] - a[3] * b[2],
+            a[0] * b[2] - a[1] * b[3] + a[2] * b[0] + a[3] * b[1],
+            a[0] * b[3] + a[1] * b[2] - a[2] * b[1] + a[3] * b[0]};
 }
 
 TEST(RemoteMapping, HeadYprSceneRotationAndQuaternionGiveTheSameListener) {
@@ -99,8 +98,9 @@ TEST(RemoteMapping, HeadYprSceneRotationAndQuaternionGiveTheSameListener) {
         // The same scene rotation as a quaternion: roll about x (front), pitch
         // about y (left), yaw about z (up), the yaw applied first.
         const Quat q = About(scene.roll, 0) * About(scene.pitch, 1) * About(scene.yaw, 2);
-        const Orientation fromQuat = HeadFromSceneQuaternion(q.w, q.x, q.y, q.z);
-        const Orientation fromScaled = HeadFromSceneQuaternion(2 * q.w, 2 * q.x, 2 * q.y, 2 * q.z);
+        const Orientation fromQuat = HeadFromSceneQuaternion(q[0], q[1], q[2], q[3]);
+        const Orientation fromScaled =
+            HeadFromSceneQuaternion(2 * q[0], 2 * q[1], 2 * q[2], 2 * q[3]);
         for (const Orientation* o : {&fromScene, &fromQuat, &fromScaled}) {
             ExpectVec(o->front, head.front, what + ": same front");
             ExpectVec(o->top, head.top, what + ": same top");
@@ -127,30 +127,29 @@ TEST(RemoteMapping, HeadYprSceneRotationAndQuaternionGiveTheSameListener) {
 
 // ---- The decoder, fed what liblo encodes ----
 
-Datagram Encode(const char* path, lo_message m) {
-    size_t size = 0;
-    void* bytes = lo_message_serialise(m, path, nullptr, &size);
+// liblo's own encoding: a message with arguments as lo_send takes them, or a bundle.
+Datagram Bytes(void* bytes, size_t size) {
     Datagram d(static_cast<uint8_t*>(bytes), static_cast<uint8_t*>(bytes) + size);
     std::free(bytes);
-    lo_message_free(m);
     return d;
 }
-
-Datagram Floats(const std::string& path, std::vector<float> values) {
+template <typename... Args> lo_message Msg(const char* types, Args... args) {
     lo_message m = lo_message_new();
-    for (float v : values)
-        lo_message_add_float(m, v);
-    return Encode(path.c_str(), m);
+    lo_message_add(m, types, args...);
+    return m;
 }
-Datagram Text(const char* path, const char* text) {
-    lo_message m = lo_message_new();
-    lo_message_add_string(m, text);
-    return Encode(path, m);
+template <typename... Args> Datagram Osc(const std::string& path, const char* types, Args... args) {
+    lo_message m = Msg(types, args...);
+    size_t size = 0;
+    void* bytes = lo_message_serialise(m, path.c_str(), nullptr, &size);
+    lo_message_free(m);
+    return Bytes(bytes, size);
 }
-
-using Decoded = testsupport::OscMessage;
-Decoded Decode(const Datagram& d) {
-    return testsupport::DecodeOsc(d.data(), d.size());
+std::vector<testsupport::OscMessage> Decode(const std::vector<Datagram>& all) {
+    std::vector<testsupport::OscMessage> out;
+    for (const Datagram& d : all)
+        out.push_back(testsupport::DecodeOsc(d.data(), d.size()));
+    return out;
 }
 
 class Decoder : public ::testing::Test {
@@ -170,17 +169,14 @@ protected:
     State state;
 };
 
-TEST_F(Decoder, MovesKeepOnlyTheLatestPerChannelAndPartialAddressesKeepTheRest) {
+TEST_F(Decoder, MovesKeepTheLatestPerChannelAndCommandsComeInOrder) {
     for (int i = 0; i <= 100; ++i)
-        Send(Floats("/adm/obj/1/xyz", {i / 100.f, 0, 0}));
+        Send(Osc("/adm/obj/1/xyz", "fff", i / 100.f, 0.0, 0.0));
     // /y moves channel 2 to the front and keeps its x; /azim keeps distance
     // and elevation of channel 5 at the origin (so it stays there).
-    Send(Floats("/adm/obj/2/y", {1}));
-    Send(Floats("/adm/obj/5/azim", {45}));
-    lo_message ints = lo_message_new();
-    lo_message_add_int32(ints, -1);
-    lo_message_add_int32(ints, 0);
-    Send(Encode("/adm/obj/2/xy", ints)); // ints are taken for floats; keeps the y of the /y
+    Send(Osc("/adm/obj/2/y", "f", 1.0));
+    Send(Osc("/adm/obj/5/azim", "f", 45.0));
+    Send(Osc("/adm/obj/2/xy", "ii", -1, 0)); // ints are taken for floats; keeps the y of the /y
     const auto moves = p.TakeMoves();
     ASSERT_EQ(moves.size(), 3u);
     const std::pair<int, Vec3> expected[] = {{1, {2.5, 0, 0}}, {2, {-2.5, 0, 0}}, {5, {}}};
@@ -191,6 +187,35 @@ TEST_F(Decoder, MovesKeepOnlyTheLatestPerChannelAndPartialAddressesKeepTheRest) 
     EXPECT_TRUE(p.TakeMoves().empty());
     EXPECT_EQ(p.Count().taken, 104u);
     EXPECT_EQ(p.Count().refused, 0u);
+
+    // Wildcards, bundles, transport and loads become commands, in order.
+    Send(Osc("/adm/obj/*/gain", "f", 3.0));
+    // A bundle timed an hour ahead is applied now, not held back.
+    lo_timetag later;
+    lo_timetag_now(&later);
+    later.sec += 3600;
+    lo_bundle b = lo_bundle_new(later);
+    lo_bundle_add_message(b, "/adm/obj/5/mute", Msg("i", 1));
+    lo_bundle_add_message(b, "/phonara/obj/{1,2}/play", Msg(""));
+    lo_bundle_add_message(b, "/phonara/obj/1/stop", Msg("f", 0.0));
+    size_t size = 0;
+    void* bytes = lo_bundle_serialise(b, nullptr, &size);
+    lo_bundle_free_recursive(b);
+    Send(Bytes(bytes, size));
+    Send(Osc("/phonara/obj/3/load", "s", "/tmp/new.wav")); // an empty channel may be loaded
+    Send(Osc("/phonara/playlist/open", "s", "/tmp/set.pna"));
+
+    const std::vector<Command> commands{{Verb::Gain, 1, 1.0, {}},
+                                        {Verb::Gain, 2, 1.0, {}},
+                                        {Verb::Gain, 5, 1.0, {}},
+                                        {Verb::Mute, 5, 1.0, {}},
+                                        {Verb::Play, 1, 0, {}},
+                                        {Verb::Play, 2, 0, {}},
+                                        {Verb::Load, 3, 0, "/tmp/new.wav"},
+                                        {Verb::OpenPlaylist, 0, 0, "/tmp/set.pna"}};
+    EXPECT_EQ(p.TakeCommands(), commands)
+        << "gain above 1 taken as 1; a button's release does nothing";
+    EXPECT_EQ(p.Count().taken, 104u + 6);
 }
 
 TEST_F(Decoder, RefusedMessagesAndDroppedDatagramsAreCountedNotApplied) {
@@ -200,18 +225,19 @@ TEST_F(Decoder, RefusedMessagesAndDroppedDatagramsAreCountedNotApplied) {
         bool loopback = true;
         uint64_t refused = 1, malformed = 0;
     } cases[] = {
-        {"channel 0", Floats("/adm/obj/0/xyz", {1, 0, 0})},
-        {"channel 33", Floats("/adm/obj/33/gain", {1})},
-        {"an empty channel", Floats("/adm/obj/3/xyz", {1, 0, 0})},
-        {"two of three coordinates", Floats("/adm/obj/1/xyz", {1, 0})},
-        {"a string for a number", Text("/adm/obj/1/x", "left")},
-        {"an unknown address", Floats("/adm/obj/1/colour", {1})},
-        {"an address over 256 bytes", Floats("/adm/obj/1/" + std::string(250, 'x'), {1})},
-        {"nine wildcards", Floats("/*/*/*/*/*/*/*/*/*", {1})},
-        {"an unclosed bracket", Floats("/adm/obj/[12/gain", {1})},
-        {"more slashes than any address", Floats("*//////////*?/adm/obj/1/x", {1})},
-        {"a load from another machine", Text("/phonara/obj/1/load", "/tmp/x.wav"), false},
-        {"a playlist from another machine", Text("/phonara/playlist/open", "/tmp/x.pna"), false},
+        {"channel 0", Osc("/adm/obj/0/xyz", "fff", 1.0, 0.0, 0.0)},
+        {"channel 33", Osc("/adm/obj/33/gain", "f", 1.0)},
+        {"an empty channel", Osc("/adm/obj/3/xyz", "fff", 1.0, 0.0, 0.0)},
+        {"two of three coordinates", Osc("/adm/obj/1/xyz", "ff", 1.0, 0.0)},
+        {"a string for a number", Osc("/adm/obj/1/x", "s", "left")},
+        {"an unknown address", Osc("/adm/obj/1/colour", "f", 1.0)},
+        {"an address over 256 bytes", Osc("/adm/obj/1/" + std::string(250, 'x'), "f", 1.0)},
+        {"nine wildcards", Osc("/*/*/*/*/*/*/*/*/*", "f", 1.0)},
+        {"an unclosed bracket", Osc("/adm/obj/[12/gain", "f", 1.0)},
+        {"more slashes than any address", Osc("*//////////*?/adm/obj/1/x", "f", 1.0)},
+        {"a load from another machine", Osc("/phonara/obj/1/load", "s", "/tmp/x.wav"), false},
+        {"a playlist from another machine", Osc("/phonara/playlist/open", "s", "/tmp/x.pna"),
+         false},
         {"not OSC", Datagram{'h', 'e', 'l', 'l', 'o'}, true, 0, 1},
         {"over 8 KiB", Datagram(MaxDatagram + 4, 0), true, 0, 1},
     };
@@ -226,52 +252,14 @@ TEST_F(Decoder, RefusedMessagesAndDroppedDatagramsAreCountedNotApplied) {
     EXPECT_TRUE(p.TakeCommands().empty());
 }
 
-TEST_F(Decoder, WildcardsBundlesTransportAndLoads) {
-    Send(Floats("/adm/obj/*/gain", {3}));
-    // A bundle timed an hour ahead is applied now, not held back.
-    lo_timetag later;
-    lo_timetag_now(&later);
-    later.sec += 3600;
-    lo_bundle b = lo_bundle_new(later);
-    lo_message mute = lo_message_new(), play = lo_message_new(), release = lo_message_new();
-    lo_message_add_int32(mute, 1);
-    lo_message_add_float(release, 0);
-    lo_bundle_add_message(b, "/adm/obj/5/mute", mute);
-    lo_bundle_add_message(b, "/phonara/obj/{1,2}/play", play);
-    lo_bundle_add_message(b, "/phonara/obj/1/stop", release);
-    size_t size = 0;
-    void* bytes = lo_bundle_serialise(b, nullptr, &size);
-    Send(Datagram(static_cast<uint8_t*>(bytes), static_cast<uint8_t*>(bytes) + size));
-    std::free(bytes);
-    lo_bundle_free_recursive(b);
-    Send(Text("/phonara/obj/3/load", "/tmp/new.wav")); // an empty channel may be loaded
-    Send(Text("/phonara/playlist/open", "/tmp/set.pna"));
-
-    const std::vector<Command> expected{
-        {Verb::Gain, 1, 1.0, {}},
-        {Verb::Gain, 2, 1.0, {}},
-        {Verb::Gain, 5, 1.0, {}},
-        {Verb::Mute, 5, 1.0, {}},
-        {Verb::Play, 1, 0, {}},
-        {Verb::Play, 2, 0, {}},
-        {Verb::Load, 3, 0, "/tmp/new.wav"},
-        {Verb::OpenPlaylist, 0, 0, "/tmp/set.pna"},
-    };
-    EXPECT_EQ(p.TakeCommands(), expected)
-        << "gain above 1 taken as 1; a button's release does nothing";
-    EXPECT_EQ(p.Count().taken, 6u);
-}
-
 TEST_F(Decoder, QueriesAreAnsweredFromTheWindowsStateAndFeedbackSendsOnlyChanges) {
     state[2].gain = 0.25;
     state[2].muted = true;
     state[2].position = {-1.25, 2.5, 1.25}; // left, up, in front
     for (const char* leaf : {"xyz", "aed", "gain", "mute", "name"})
-        Send(Floats("/adm/obj/2/" + std::string(leaf), {}));
-    Send(Floats("/adm/obj/[15]/name", {}));
-    std::vector<Decoded> r;
-    for (const auto& d : p.TakeReplies())
-        r.push_back(Decode(d));
+        Send(Osc("/adm/obj/2/" + std::string(leaf), ""));
+    Send(Osc("/adm/obj/[15]/name", ""));
+    const auto r = Decode(p.TakeReplies());
     ASSERT_EQ(r.size(), 7u);
     EXPECT_EQ(r[0].path + r[0].types, "/adm/obj/2/xyzfff");
     EXPECT_EQ(r[0].numbers, (std::vector<double>{-0.5, 0.5, 1}));
@@ -292,9 +280,7 @@ TEST_F(Decoder, QueriesAreAnsweredFromTheWindowsStateAndFeedbackSendsOnlyChanges
     now[1].position = {2.5, 0, 0};
     now[5].word = "play";
     now[5].gain = 0.5;
-    std::vector<Decoded> sent;
-    for (const Datagram& d : Protocol::Feedback(before, now))
-        sent.push_back(Decode(d));
+    const auto sent = Decode(Protocol::Feedback(before, now));
     ASSERT_EQ(sent.size(), 4u);
     EXPECT_EQ(sent[0].path + sent[1].path + sent[2].path + sent[3].path,
               "/adm/obj/1/xyz/adm/obj/1/aed/adm/obj/5/gain/phonara/obj/5/play");
@@ -302,34 +288,34 @@ TEST_F(Decoder, QueriesAreAnsweredFromTheWindowsStateAndFeedbackSendsOnlyChanges
 }
 
 TEST_F(Decoder, TheListenerTakesEveryFormAndInvertedAxes) {
-    Send(Floats("/adm/lis/ypr", {90, 0, 0}));
+    Send(Osc("/adm/lis/ypr", "fff", 90.0, 0.0, 0.0));
     auto head = p.TakeListener();
     ASSERT_TRUE(head);
     ExpectVec(head->front, {-1, 0, 0}, "head turned left");
     EXPECT_FALSE(p.TakeListener()) << "taken once";
 
     // The same turn as a scene rotation, first whole, then axis by axis.
-    Send(Floats("/SceneRotator/ypr", {-90, 0, 0}));
+    Send(Osc("/SceneRotator/ypr", "fff", -90.0, 0.0, 0.0));
     ExpectVec(p.TakeListener()->front, {-1, 0, 0}, "scene ypr");
-    Send(Floats("/pitch", {90}));
+    Send(Osc("/pitch", "f", 90.0));
     const Orientation up = *p.TakeListener();
     ExpectVec(up.front, {0, 1, 0}, "a single pitch keeps the yaw");
     ExpectVec(up.top, {1, 0, 0}, "turned left, then looking up: the top points right");
-    Send(Floats("/pitch", {0}));
+    Send(Osc("/pitch", "f", 0.0));
     const Quat q = About(-90, 2);
-    Send(Floats("/quaternion", {float(q.w), float(q.x), float(q.y), float(q.z)}));
+    Send(Osc("/quaternion", "ffff", float(q[0]), float(q[1]), float(q[2]), float(q[3])));
     ExpectVec(p.TakeListener()->front, {-1, 0, 0}, "quaternion");
 
-    Send(Floats("/phonara/listener/recentre", {}));
+    Send(Osc("/phonara/listener/recentre", ""));
     EXPECT_FALSE(IsTurned(*p.TakeListener()));
-    Send(Floats("/adm/lis/ypr", {90, 0, 0}));
+    Send(Osc("/adm/lis/ypr", "fff", 90.0, 0.0, 0.0));
     ExpectVec(p.TakeListener()->front, {0, 0, 1}, "recentred where it looked");
-    Send(Floats("/adm/lis/ypr", {180, 0, 0}));
+    Send(Osc("/adm/lis/ypr", "fff", 180.0, 0.0, 0.0));
     ExpectVec(p.TakeListener()->front, {-1, 0, 0}, "and turns on from there");
 
     Protocol inverted;
     inverted.SetInversion({true, false, false});
-    const Datagram d = Floats("/ypr", {-30, 0, 0});
+    const Datagram d = Osc("/ypr", "fff", -30.0, 0.0, 0.0);
     inverted.Handle(d.data(), d.size(), true, state);
     ExpectVec(inverted.TakeListener()->front, {0.5, 0, std::sqrt(3.0) / 2},
               "an inverted yaw turns right");
@@ -337,7 +323,7 @@ TEST_F(Decoder, TheListenerTakesEveryFormAndInvertedAxes) {
 
 TEST(RemoteCommandLine, OscPortSwitchesItOnForTheRun) {
     struct Case {
-        std::vector<const char*> args;
+        QStringList args;
         bool usage;
         int port;
     } cases[] = {
@@ -350,9 +336,7 @@ TEST(RemoteCommandLine, OscPortSwitchesItOnForTheRun) {
         {{"--export", "o.wav", "--osc-port", "4001", "a.pna"}, true, 0},
     };
     for (const Case& c : cases) {
-        QStringList args{"phonaraplayer"};
-        for (const char* a : c.args)
-            args << a;
+        const QStringList args = QStringList{"phonaraplayer"} + c.args;
         const TCommandLine line = ParseCommandLine(args);
         const std::string joined = args.join(' ').toStdString();
         EXPECT_EQ(line.Action == TCommandLine::TAction::Usage, c.usage) << joined;

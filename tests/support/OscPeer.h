@@ -67,6 +67,13 @@ public:
             ms);
         return found;
     }
+    // Sends a query (a message without arguments) and waits for its reply,
+    // forgetting what came before so that only a fresh reply counts.
+    OscMessage ask(const std::string& path, int ms = 2000) {
+        forget();
+        lo_send(to_, path.c_str(), "");
+        return waitFor(path, ms);
+    }
     void forget() {
         received();
         all_.clear();
