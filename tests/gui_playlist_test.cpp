@@ -552,7 +552,7 @@ protected:
 // Logging out sends SIGTERM and SIGHUP at once; a terminal's Ctrl+C may come
 // twice. However many arrive, and whenever, the save completes: beside a
 // writable copy, losing no arrangement, and per user for an installed one.
-TEST_F(ProgramEnd, TerminationSignalsSaveLosingNoArrangementBesideTheCopyOrPerUser) {
+TEST_F(ProgramEnd, SigtermSavesBesideAWritableCopyOrPerUserForAnInstalledOne) {
     // The signals sent, and the milliseconds between them.
     const std::pair<std::vector<int>, int> cases[] = {
         {{SIGTERM}, 0},         {{SIGTERM, SIGHUP}, 0},
