@@ -27,10 +27,6 @@ int processing() {
     return counts().processingSlots;
 }
 
-int working() {
-    return counts().workingSlots;
-}
-
 // The program's reverb block at a track-bar position: mix 48 log10(p / 20),
 // -96 at 0; 1200 ms, ratio 0.1.
 BASS_REVERB_PARAMS programReverb(int position) {
@@ -243,27 +239,27 @@ TEST_F(SharedReverb, AnIdleTableRunsNoEffectUntilSomethingCanBeHeard) {
 TEST_F(SharedReverb, PausedChannelsLetTheEffectsRingOutRestAndResumeAsTheyWere) {
     ASSERT_TRUE(BASS_SetEAXParameters(EAX_ENVIRONMENT_ROOM, 0.5f, 0.4f, 0.666f));
     const HSTREAM clicker = source(click(), {0, 0, 1}, programReverb(20));
-    EXPECT_EQ(working(), 0) << "nothing has played yet";
+    EXPECT_EQ(counts().workingSlots, 0) << "nothing has played yet";
     const double before = tail(clicker); // rings out and rests in the 3.5 s after
     EXPECT_GT(before, 1e-4);
     EXPECT_EQ(processing(), 2);
-    EXPECT_EQ(working(), 0) << "nothing plays: neither reverb nor room works";
+    EXPECT_EQ(counts().workingSlots, 0) << "nothing plays: neither reverb nor room works";
 
     const HSTREAM tone = source(file("tone.wav", {.seconds = 0.25}), {1, 0, 1}, programReverb(10));
     ASSERT_TRUE(BASS_ChannelSetFlags(tone, BASS_SAMPLE_LOOP));
     ASSERT_TRUE(BASS_ChannelPlay(tone, 0));
-    EXPECT_EQ(working(), 2) << "the reverb both share and the room";
+    EXPECT_EQ(counts().workingSlots, 2) << "the reverb both share and the room";
     const auto playing = render(0.5);
     ASSERT_TRUE(BASS_ChannelPause(tone));
-    EXPECT_EQ(working(), 2) << "what they hold rings out first";
+    EXPECT_EQ(counts().workingSlots, 2) << "what they hold rings out first";
     const auto paused = render(2.5);
     EXPECT_GT(rms(paused, 0, 0.05, 0.3), 1e-3) << "the reverb rings on after the pause";
     EXPECT_LT(peak(paused, 2.2), 1e-6);
-    EXPECT_EQ(working(), 0);
+    EXPECT_EQ(counts().workingSlots, 0);
 
     // Resumed: the tone and its reverb as before the pause.
     ASSERT_TRUE(BASS_ChannelPlay(tone, 0));
-    EXPECT_EQ(working(), 2);
+    EXPECT_EQ(counts().workingSlots, 2);
     const auto resumed = render(0.5);
     for (int side = 0; side < 2; ++side)
         EXPECT_NEAR(rms(resumed, side, 0.3, 0.5) / rms(playing, side, 0.3, 0.5), 1.0, 0.05);
@@ -271,10 +267,10 @@ TEST_F(SharedReverb, PausedChannelsLetTheEffectsRingOutRestAndResumeAsTheyWere) 
     // A room send of 0 on the one playing channel rests the room alone.
     ASSERT_TRUE(BASS_ChannelSetEAXMix(tone, 0.f));
     render(1.5);
-    EXPECT_EQ(working(), 1);
+    EXPECT_EQ(counts().workingSlots, 1);
     ASSERT_TRUE(BASS_ChannelStop(tone));
     render(2.5);
-    EXPECT_EQ(working(), 0);
+    EXPECT_EQ(counts().workingSlots, 0);
     EXPECT_NEAR(tail(clicker) / before, 1.0, 0.05) << "the reverb after a rest as before it";
 }
 

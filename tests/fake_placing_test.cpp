@@ -2,6 +2,7 @@
 // path's rule, for a 3D and a plain stereo channel, and a batch applied once.
 #include <gtest/gtest.h>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "FakeAudio.h"
@@ -35,16 +36,11 @@ protected:
     }
 };
 
-TEST_F(Placing, EachPathsRuleSetsVolumeAndPanAsItAlwaysHas) {
+TEST_F(Placing, EachPathsRuleSetsVolumeAndPanAndABatchAppliesOnce) {
     using A = TPlacedAttributes;
-    struct Case {
-        const char* path;
-        TPanRule rule;
-        bool stereo;
-        BASS_3DVECTOR at;
-        std::optional<A> attributes; // none: no attribute call at all
-    };
-    const Case cases[] = {
+    // The path, its rule, a stereo channel or not, the place, and the volume and
+    // pan set (none: no attribute call at all).
+    const std::tuple<const char*, TPanRule, bool, BASS_3DVECTOR, std::optional<A>> cases[] = {
         {"bars, 3D", TPanRule::Keep(), false, {1.f, 1.f, 0.f}, std::nullopt},
         {"bars, stereo", TPanRule::Keep(), true, {1.f, 2.5f, 0.f}, A{61, -101}},
         {"playlist, 3D", TPanRule::FromX(), false, {2.5f, 1.f, 0.f}, std::nullopt},
@@ -55,35 +51,31 @@ TEST_F(Placing, EachPathsRuleSetsVolumeAndPanAsItAlwaysHas) {
         {"load, 3D", TPanRule::OnLoad(), false, {2.5f, 1.f, 0.f}, A{-1, 99}},
         {"load, stereo", TPanRule::OnLoad(), true, {-2.5f, 1.f, 0.f}, A{-1, -99}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
-        load(7, c.stereo);
+    for (const auto& [path, rule, stereo, at, attributes] : cases) {
+        SCOPED_TRACE(path);
+        load(7, stereo);
         fake::clearCalls();
-        PlaceSource(7, c.at, c.rule);
+        PlaceSource(7, at, rule);
 
         const DWORD h = Sources[7].Handle;
-        EXPECT_EQ(Sources[7].Position.x, c.at.x);
-        EXPECT_EQ(Sources[7].Position.z, c.at.z);
+        EXPECT_EQ(Sources[7].Position.x, at.x);
+        EXPECT_EQ(Sources[7].Position.z, at.z);
         const auto pos = fake::calls("BASS_ChannelSet3DPosition");
         ASSERT_EQ(pos.size(), 1u);
-        EXPECT_EQ(pos[0].args, (std::vector<double>{double(h), c.at.x, c.at.y, c.at.z, 0, 0}));
+        EXPECT_EQ(pos[0].args, (std::vector<double>{double(h), at.x, at.y, at.z, 0, 0}));
         EXPECT_EQ(fake::calls("BASS_Apply3D").size(), 1u) << "alone, it applies at once";
         const auto attrs = fake::calls("BASS_ChannelSetAttributes");
-        EXPECT_EQ(PlacedAttributes(c.rule, c.stereo, c.at, UnitsPerStep), c.attributes);
-        if (!c.attributes) {
-            EXPECT_TRUE(attrs.empty());
-            continue;
+        EXPECT_EQ(PlacedAttributes(rule, stereo, at, UnitsPerStep), attributes);
+        ASSERT_EQ(attrs.size(), attributes ? 1u : 0u);
+        if (attributes) {
+            EXPECT_EQ(attrs[0].args, (std::vector<double>{double(h), -1, double(attributes->Volume),
+                                                          double(attributes->Pan)}));
         }
-        ASSERT_EQ(attrs.size(), 1u);
-        EXPECT_EQ(attrs[0].args, (std::vector<double>{double(h), -1, double(c.attributes->Volume),
-                                                      double(c.attributes->Pan)}));
     }
-}
 
-TEST_F(Placing, ABatchAppliesOnceAndAnEmptySlotOnlyKeepsItsPosition) {
-    load(1, false);
-    load(2, true);
-    load(3, false);
+    // In a batch it applies once; an empty slot only keeps its position.
+    for (int n : {1, 2, 3})
+        load(n, n == 2);
     fake::clearCalls();
     {
         const TPlacementBatch gesture;

@@ -21,11 +21,11 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <tuple>
 
 #include "ProgramTest.h"
 #include "QtPrinters.h"
 #include "app/PNAP.h"
-#include "app/ProgramIcon.h"
 #include "channellist/ChannelGrid.h"
 #include "channels/Sources.h"
 #include "spatial/Markers.h"
@@ -68,7 +68,8 @@ void WithModalDialog(const std::function<void()>& open,
 
 // Counts the paints of the grid's cells, and those with its horizontal bar shown.
 struct TBarAtPaint : QObject {
-    TStringGrid* grid = nullptr;
+    explicit TBarAtPaint(TStringGrid* g) : grid(g) { g->viewport()->installEventFilter(this); }
+    TStringGrid* const grid;
     int paints = 0, withBar = 0;
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
@@ -83,9 +84,7 @@ struct TBarAtPaint : QObject {
 // bar shows for a moment and goes.
 TEST_F(MainWindow, TheChannelListShowsNoSidewaysBarFromItsFirstPaint) {
     create(); // a new window, not yet shown
-    TBarAtPaint bar;
-    bar.grid = w->StringGrid1;
-    w->StringGrid1->viewport()->installEventFilter(&bar);
+    TBarAtPaint bar(w->StringGrid1);
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
     QTest::qWait(50);
@@ -103,22 +102,20 @@ TEST_F(MainWindow, TheChannelListShowsNoSidewaysBarFromItsFirstPaint) {
 TEST_F(MainWindow, TheWindowShowsTheProgramsIcon) {
     const QIcon icon = w->windowIcon();
     ASSERT_FALSE(icon.isNull());
-    auto near = [](QRgb pixel, const char* colour) {
-        const QColor a = QColor::fromRgba(pixel), b(colour);
-        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
-                   std::abs(a.blue() - b.blue()) <
-               24;
+    auto near = [](QRgb a, QRgb b) {
+        const int off = std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b));
+        return off + std::abs(qBlue(a) - qBlue(b)) < 24;
     };
     // Points of the 128-unit figure: a source's face and its centre, the
     // listener's head, the ground, and the transparent corner.
     for (const QImage& image : {icon.pixmap(128).toImage().scaled(128, 128),
                                 icon.pixmap(256).toImage().scaled(128, 128)}) {
         ASSERT_EQ(image.size(), QSize(128, 128));
-        EXPECT_TRUE(near(image.pixel(88, 27), "#ff6b6b"));
-        EXPECT_TRUE(near(image.pixel(95, 33), "#151c36"));
-        EXPECT_TRUE(near(image.pixel(22, 45), "#ffd25e"));
-        EXPECT_TRUE(near(image.pixel(100, 88), "#5fd3ff"));
-        EXPECT_TRUE(near(image.pixel(64, 66), "#f4f6fb"));
+        EXPECT_TRUE(near(image.pixel(88, 27), 0xff6b6b));
+        EXPECT_TRUE(near(image.pixel(95, 33), 0x151c36));
+        EXPECT_TRUE(near(image.pixel(22, 45), 0xffd25e));
+        EXPECT_TRUE(near(image.pixel(100, 88), 0x5fd3ff));
+        EXPECT_TRUE(near(image.pixel(64, 66), 0xf4f6fb));
         EXPECT_EQ(qAlpha(image.pixel(2, 2)), 0);
         EXPECT_EQ(qAlpha(image.pixel(64, 116)), 255);
     }
@@ -440,16 +437,12 @@ TEST_F(MainWindow, TheTearDownCallsNoHandlerAndCreationStartsFromTheDefaults) {
     EXPECT_EQ(LastGridKey, Qt::Key_Down);
 
     w = std::make_unique<TFrmPhonaraPlayer>(); // no reset by the fixture first
-    EXPECT_FALSE(KeyMoveRaised);
-    EXPECT_FALSE(MarkerDragging);
-    EXPECT_FALSE(GridRangeSelecting);
-    EXPECT_EQ(LastGridKey, 0);
-    EXPECT_EQ(NameWidth[3], 0);
-    EXPECT_EQ(Sources[5].Position.z, 0.f);
-    EXPECT_FALSE(Sources[5].Selected);
-    EXPECT_TRUE(Sources[1].Selected);
-    EXPECT_EQ(MarkerOrder.size(), 32u);
-    EXPECT_EQ(w->ScrollBarX->position(), 0);
+    EXPECT_EQ(std::tuple(KeyMoveRaised, MarkerDragging, GridRangeSelecting, Sources[5].Selected,
+                         Sources[1].Selected),
+              std::tuple(false, false, false, false, true));
+    EXPECT_EQ(std::tuple(LastGridKey, NameWidth[3], Sources[5].Position.z, MarkerOrder.size(),
+                         w->ScrollBarX->position()),
+              std::tuple(0, 0, 0.f, 32u, 0));
 }
 
 TEST_F(MainWindow, IsChannelSelectedFollowsTheGridsCurrentRowDuringARange) {

@@ -14,7 +14,6 @@
 #include <QSlider>
 #include <QTest>
 #include <QUrl>
-#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -45,6 +44,12 @@ namespace {
 
 namespace fs = std::filesystem;
 const QString NothingLoaded = "有効なファイルが見つかりませんでした。";
+
+std::string read(const std::string& path) {
+    std::string text;
+    EXPECT_EQ(ReadFileHead(path, text), TReadResult::Ok) << path;
+    return text;
+}
 
 class Playlists : public ProgramTest {
 protected:
@@ -78,11 +83,6 @@ protected:
     std::string file(const std::string& name, const std::string& text) {
         EXPECT_TRUE(WriteFileReplacing(dir.file(name), text));
         return dir.file(name);
-    }
-    std::string read(const std::string& path) {
-        std::string text;
-        EXPECT_EQ(ReadFileHead(path, text), TReadResult::Ok) << path;
-        return text;
     }
     QString open(const std::string& path) {
         return MessagesShownBy([&] { w->OpenPlaylist(path); });
@@ -474,6 +474,8 @@ TEST_F(Playlists, PlaylistsFromElsewhereOrOfAnySizeLoseNothing) {
 }
 
 // The program itself, started as a user does, ended by signals.
+using Saves = std::pair<std::string, std::string>;
+using Files = std::vector<std::string>;
 class ProgramEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -494,8 +496,7 @@ protected:
         const std::string status = "/proc/" + std::to_string(process.processId()) + "/status";
         auto catchesSigterm = [&] {
             std::ifstream in(status);
-            std::string line;
-            while (std::getline(in, line))
+            for (std::string line; std::getline(in, line);)
                 if (line.starts_with("SigCgt:"))
                     return (std::stoull(line.substr(7), nullptr, 16) >> (SIGTERM - 1) & 1) != 0;
             return false;
@@ -525,16 +526,15 @@ protected:
             return -2;
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
-    std::string read(const std::string& path) {
-        std::string text;
-        EXPECT_EQ(ReadFileHead(path, text), TReadResult::Ok) << path;
-        return text;
+    // A run with these arguments ended by SIGTERM: its exit code.
+    int run(const QStringList& arguments) {
+        start(arguments);
+        return exitCode();
     }
-    // Temporary files of saves left in the program's folder.
-    long temporaryFiles() const {
-        return std::count_if(fs::directory_iterator(folder), {}, [](const fs::path& file) {
-            return file.filename().string().starts_with(".pnap-");
-        });
+    // The auto-save in a folder and the arrangement it replaced; "-" for no file.
+    Saves saves(const std::string& in) {
+        auto text = [&](const std::string& path) { return fs::exists(path) ? read(path) : "-"; };
+        return {text(in + "/PNAPini.pna"), text(in + "/PNAPini.previous.pna")};
     }
 
     testsupport::TempDir dir;
@@ -549,76 +549,15 @@ protected:
     QProcess process;
 };
 
-TEST_F(ProgramEnd, SigtermSavesBesideAWritableCopyOrPerUserForAnInstalledOne) {
-    start({QString::fromStdString(sound)});
-    EXPECT_EQ(exitCode(), 0);
-    EXPECT_EQ(read(autoSave), oneSound);
-
-    // An installed copy reads and writes its auto-save per user; restored and
-    // left unchanged, the file stays as it was written, byte for byte.
-    fs::remove(autoSave);
-    ASSERT_TRUE(WriteFileReplacing(folder + "/phonaraplayer.installed", ""));
-    const std::string perUser = config + "/PhonaraPlayer/PNAPini.pna";
-    fs::create_directories(config + "/PhonaraPlayer");
-    const std::string handWritten = "#pnapeffect 3,1\n#PNAPParam 1,1\n../../a.wav\n";
-    ASSERT_TRUE(WriteFileReplacing(perUser, handWritten));
-    start({});
-    EXPECT_EQ(exitCode(), 0);
-    EXPECT_EQ(read(perUser), handWritten);
-    start({QString::fromStdString(sound)});
-    EXPECT_EQ(exitCode(), 0);
-    EXPECT_EQ(read(perUser), oneSound);
-    EXPECT_EQ(read(config + "/PhonaraPlayer/PNAPini.previous.pna"), handWritten);
-    EXPECT_FALSE(fs::exists(autoSave));
-    EXPECT_FALSE(fs::exists(previous));
-}
-
-// Restored without the files of a drive that is absent, closed unchanged: the
-// auto-save still names them. Started from the file manager with one file:
-// the arrangement it replaces is kept beside it, and reads back as a playlist.
-TEST_F(ProgramEnd, TheAutoSaveLosesNoArrangement) {
-    const std::string b = dir.file("b.wav");
-    ASSERT_TRUE(testsupport::writeTone(b, {.seconds = 0.1}));
-    const std::string last = "#PNAPEffect 5,3\r\n#PNAPParam 1,0,0\r\n" + sound +
-                             "\r\n#PNAPParam 0,0,0\r\n" + dir.file("absent/c.wav") +
-                             "\r\n#PNAPParam 0,0.5,0\r\n" + b + "\r\n";
-    ASSERT_TRUE(WriteFileReplacing(autoSave, last));
-    start({});
-    EXPECT_EQ(exitCode(), 0);
-    EXPECT_EQ(read(autoSave), last);
-    EXPECT_FALSE(fs::exists(previous)) << "nothing was replaced";
-
-    start({QString::fromStdString(sound)});
-    EXPECT_EQ(exitCode(), 0);
-    EXPECT_EQ(read(autoSave), oneSound);
-    EXPECT_EQ(read(previous), last);
-
-    // Restored and unchanged again: neither file is touched.
-    start({});
-    EXPECT_EQ(exitCode(), 0);
-    EXPECT_EQ(read(autoSave), oneSound);
-    EXPECT_EQ(read(previous), last);
-
-    // The kept arrangement opened as a playlist comes back whole (but for
-    // the absent file); a larger arrangement keeps no previous of its own.
-    start({QString::fromStdString(previous)});
-    EXPECT_EQ(exitCode(), 0);
-    EXPECT_EQ(read(autoSave), "#PNAPEffect 5,3\r\n#PNAPParam 1,0,0\r\n" + sound +
-                                  "\r\n#PNAPParam 0,0.5,0\r\n" + b + "\r\n");
-    EXPECT_EQ(read(previous), last);
-    EXPECT_EQ(temporaryFiles(), 0);
-}
-
 // Logging out sends SIGTERM and SIGHUP at once; a terminal's Ctrl+C may come
-// twice. However many arrive, and whenever, the save completes.
-TEST_F(ProgramEnd, AnyTerminationSignalsLeaveACompleteAutoSave) {
+// twice. However many arrive, and whenever, the save completes: beside a
+// writable copy, losing no arrangement, and per user for an installed one.
+TEST_F(ProgramEnd, SigtermSavesBesideAWritableCopyOrPerUserForAnInstalledOne) {
     // The signals sent, and the milliseconds between them.
     const std::pair<std::vector<int>, int> cases[] = {
-        {{SIGTERM, SIGHUP}, 0},
-        {{SIGTERM, SIGHUP}, 1},
-        {{SIGTERM, SIGHUP}, 10},
-        {{SIGINT, SIGINT}, 0},
-        {{SIGHUP, SIGINT, SIGTERM, SIGHUP, SIGTERM}, 1}};
+        {{SIGTERM}, 0},         {{SIGTERM, SIGHUP}, 0},
+        {{SIGTERM, SIGHUP}, 1}, {{SIGTERM, SIGHUP}, 10},
+        {{SIGINT, SIGINT}, 0},  {{SIGHUP, SIGINT, SIGTERM, SIGHUP, SIGTERM}, 1}};
     for (const auto& [sent, gapMs] : cases) {
         SCOPED_TRACE(testing::Message() << sent.size() << " signals " << gapMs << " ms apart");
         fs::remove(autoSave);
@@ -629,9 +568,49 @@ TEST_F(ProgramEnd, AnyTerminationSignalsLeaveACompleteAutoSave) {
             signal(sent[i]);
         }
         EXPECT_EQ(exitCode(), 0);
-        EXPECT_EQ(read(autoSave), oneSound);
-        EXPECT_EQ(temporaryFiles(), 0);
+        EXPECT_EQ(saves(folder), Saves(oneSound, "-")) << "nothing to keep";
+        EXPECT_EQ(testsupport::entries(folder), Files({"PNAPini.pna", "phonaraplayer"}))
+            << "no temporary file is left";
     }
+
+    // Restored without an absent drive's files and closed unchanged, it still
+    // names them; started with one file, it keeps the arrangement it replaces.
+    const std::string b = dir.file("b.wav");
+    ASSERT_TRUE(testsupport::writeTone(b, {.seconds = 0.1}));
+    const std::string last = "#PNAPEffect 5,3\r\n#PNAPParam 1,0,0\r\n" + sound +
+                             "\r\n#PNAPParam 0,0,0\r\n" + dir.file("absent/c.wav") +
+                             "\r\n#PNAPParam 0,0.5,0\r\n" + b + "\r\n";
+    ASSERT_TRUE(WriteFileReplacing(autoSave, last));
+    EXPECT_EQ(run({}), 0);
+    EXPECT_EQ(saves(folder), Saves(last, "-")) << "nothing was replaced";
+    EXPECT_EQ(run({QString::fromStdString(sound)}), 0);
+    EXPECT_EQ(saves(folder), Saves(oneSound, last));
+    EXPECT_EQ(run({}), 0);
+    EXPECT_EQ(saves(folder), Saves(oneSound, last)) << "restored and unchanged: neither touched";
+
+    // The kept arrangement opened as a playlist comes back whole (but for
+    // the absent file); a larger arrangement keeps no previous of its own.
+    EXPECT_EQ(run({QString::fromStdString(previous)}), 0);
+    EXPECT_EQ(saves(folder), Saves("#PNAPEffect 5,3\r\n#PNAPParam 1,0,0\r\n" + sound +
+                                       "\r\n#PNAPParam 0,0.5,0\r\n" + b + "\r\n",
+                                   last));
+    EXPECT_EQ(testsupport::entries(folder),
+              Files({"PNAPini.pna", "PNAPini.previous.pna", "phonaraplayer"}));
+
+    // An installed copy reads and writes its auto-save per user; restored and
+    // left unchanged, the file stays as it was written, byte for byte.
+    fs::remove(autoSave);
+    fs::remove(previous);
+    ASSERT_TRUE(WriteFileReplacing(folder + "/phonaraplayer.installed", ""));
+    const std::string perUser = config + "/PhonaraPlayer";
+    fs::create_directories(perUser);
+    const std::string handWritten = "#pnapeffect 3,1\n#PNAPParam 1,1\n../../a.wav\n";
+    ASSERT_TRUE(WriteFileReplacing(perUser + "/PNAPini.pna", handWritten));
+    EXPECT_EQ(run({}), 0);
+    EXPECT_EQ(saves(perUser), Saves(handWritten, "-"));
+    EXPECT_EQ(run({QString::fromStdString(sound)}), 0);
+    EXPECT_EQ(saves(perUser), Saves(oneSound, handWritten));
+    EXPECT_EQ(saves(folder), Saves("-", "-"));
 }
 
 // Scripts and session managers see that the program could not start; a

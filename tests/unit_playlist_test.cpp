@@ -1,6 +1,7 @@
 // The playlist text: writer, reader with its field scan, paths in a playlist,
 // and where the auto-save lives.
 #include <gtest/gtest.h>
+#include <tuple>
 
 #include "playlist/AutoSave.h"
 #include "playlist/PathRules.h"
@@ -152,11 +153,8 @@ TEST(Playlist, FileLinesAgainstThePlaylistsFolder) {
 TEST(Playlist, LinesAreCutTheSameWhateverPiecesTheTextComesIn) {
     const std::string longest(TPlaylistLineSplitter::MaxLineLength, 'k');
     const std::string tooLong(TPlaylistLineSplitter::MaxLineLength + 1, 't');
-    struct Case {
-        std::string text;
-        std::vector<std::string> lines;
-    };
-    const Case cases[] = {
+    // Each text and the lines cut from it.
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
         {"a\r\nb\rc\nd", {"a", "b", "c", "d"}},
         {"a\r\rb\n\r\n", {"a", "", "b", ""}},
         {"\xEF\xBB\xBF#x\r\n\xEF\xBB\xBFy", {"#x", "\xEF\xBB\xBFy"}},
@@ -165,8 +163,8 @@ TEST(Playlist, LinesAreCutTheSameWhateverPiecesTheTextComesIn) {
         {"x\n" + tooLong, {"x"}},
         {"", {}},
     };
-    for (const Case& c : cases) {
-        for (size_t piece : {size_t(1), size_t(2), size_t(7), size_t(65536), c.text.size() + 1}) {
+    for (const auto& [text, expected] : cases)
+        for (size_t piece : {size_t(1), size_t(2), size_t(7), size_t(65536), text.size() + 1}) {
             TPlaylistLineSplitter splitter;
             std::vector<std::string> lines;
             auto add = [&](std::string_view line) {
@@ -174,13 +172,12 @@ TEST(Playlist, LinesAreCutTheSameWhateverPiecesTheTextComesIn) {
                 return true;
             };
             bool more = true;
-            for (size_t at = 0; more && at < c.text.size(); at += piece)
-                more = splitter.Feed(std::string_view(c.text).substr(at, piece), add);
+            for (size_t at = 0; more && at < text.size(); at += piece)
+                more = splitter.Feed(std::string_view(text).substr(at, piece), add);
             if (more)
                 splitter.Finish(add);
-            EXPECT_EQ(lines, c.lines) << c.text.substr(0, 20) << " in pieces of " << piece;
+            EXPECT_EQ(lines, expected) << text.substr(0, 20) << " in pieces of " << piece;
         }
-    }
 }
 
 // Settings lines merged between file lines leave what reading them one by one
@@ -212,11 +209,8 @@ TEST(AutoSave, APreviousGenerationIsKeptWhenASmallerOrOtherArrangementReplacesIt
                            "/cfg/PNAPini.pna"),
               (std::vector<std::string>{"/cfg/rel.wav", "/abs.ogg"}));
     using Files = std::vector<std::string>;
-    struct Case {
-        Files old, fresh;
-        bool keep;
-    };
-    const Case cases[] = {
+    // The files of the old and the new arrangement; whether the old is kept.
+    const std::tuple<Files, Files, bool> cases[] = {
         {{"/a", "/b", "/c"}, {"/a", "/b"}, true},  // fewer
         {{"/a", "/b"}, {"/c", "/d"}, true},        // none of the same
         {{"/a"}, {"/x", "/y", "/z"}, true},        // more, but none of the same
@@ -226,9 +220,8 @@ TEST(AutoSave, APreviousGenerationIsKeptWhenASmallerOrOtherArrangementReplacesIt
         {{}, {}, false},                           // nothing to keep
         {{"/a"}, {}, true},                        // emptied
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(KeepsPreviousAutoSave(c.old, c.fresh), c.keep)
-            << c.old.size() << " -> " << c.fresh.size();
+    for (const auto& [old, fresh, keep] : cases)
+        EXPECT_EQ(KeepsPreviousAutoSave(old, fresh), keep) << old.size() << " -> " << fresh.size();
 }
 
 TEST(AutoSave, BesideAWritableUninstalledProgramElsePerUser) {
