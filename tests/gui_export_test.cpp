@@ -147,7 +147,7 @@ TEST_F(CommandLineExport, MonoSourceOnTheRightInEveryFormatAndTheReverbTail) {
         EXPECT_EQ(std::tie(s.format, s.rate, s.channels), std::tuple(row.format, row.rate, 2))
             << row.name;
         // Reverb at 0: nothing follows the file beyond a block or two.
-        EXPECT_TRUE(s.seconds() >= 0.49 && s.seconds() <= 0.56) << row.name << s.seconds();
+        EXPECT_TRUE(s.seconds() >= 0.49 && s.seconds() <= 0.56) << row.name << " " << s.seconds();
         EXPECT_GT(rms(s.samples, 1), 0.05) << row.name;
         EXPECT_GT(rms(s.samples, 1), 4 * rms(s.samples, 0)) << row.name;
     }
