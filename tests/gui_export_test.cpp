@@ -15,22 +15,16 @@
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
-#include <cmath>
 #include <csignal>
 #include <ebur128.h>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sndfile.h>
 #include <sys/resource.h>
 
 #include "AudioRender.h"
 #include "Modal.h"
 #include "RealProgram.h"
-#include "SoundFiles.h"
-#include "app/PNAP.h"
-#include "audiolib.h"
 #include "export/ExportDialog.h"
-#include "export/ExportJob.h"
 #include "playlist/PlaylistFile.h"
 #include "playlist/PlaylistFormat.h"
 #include "widgets/ScrollBar.h"
@@ -41,18 +35,19 @@ using namespace testsupport;
 using Bytes = std::vector<unsigned char>;
 using Names = std::vector<std::string>;
 
-struct TRun {
-    int status = -1;
-    std::string out, err;
-};
-
 QString Program() {
     return QCoreApplication::applicationDirPath() + "/phonaraplayer";
 }
 
+// A run of the program, and the file an export that must succeed wrote.
+struct TRun {
+    int status = -1;
+    std::string out, err;
+    Sound sound;
+};
+
 // The program as on a server: no display, no sound card, not a terminal.
-TRun RunProgram(const std::vector<std::string>& args,
-                const std::function<void()>& inChild = nullptr) {
+TRun RunProgram(const Names& args, const std::function<void()>& inChild = nullptr) {
     QProcess child;
     if (inChild)
         child.setChildProcessModifier(inChild);
@@ -68,21 +63,17 @@ TRun RunProgram(const std::vector<std::string>& args,
     child.waitForFinished(120000);
     return {child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1,
             child.readAllStandardOutput().toStdString(),
-            child.readAllStandardError().toStdString()};
+            child.readAllStandardError().toStdString(),
+            {}};
 }
 
-// An export that must succeed: "--export OUT" + rest, and the file it wrote.
-struct TExported {
-    TRun run;
-    Sound sound;
-};
-TExported Export(const std::string& out, const std::vector<std::string>& rest) {
-    std::vector<std::string> args{"--export", out};
-    args.insert(args.end(), rest.begin(), rest.end());
-    TExported e{RunProgram(args), {}};
-    EXPECT_EQ(e.run.status, 0) << out << ": " << e.run.err;
-    e.sound = readSound(out);
-    return e;
+// "--export OUT" + rest, which must succeed.
+TRun Export(const std::string& out, Names rest) {
+    rest.insert(rest.begin(), {"--export", out});
+    TRun run = RunProgram(rest);
+    EXPECT_EQ(run.status, 0) << out << ": " << run.err;
+    run.sound = readSound(out);
+    return run;
 }
 
 // Share of the energy above about 4 kHz (the first difference weighs highs).
@@ -96,87 +87,80 @@ double Brightness(const Sound& s, int channel) {
     return all > 0 ? high / all : 0;
 }
 
-struct Loudness {
-    double lufs = -HUGE_VAL, truePeakDb = -HUGE_VAL;
-};
-
-Loudness Measure(const Sound& s) {
+// Integrated loudness (LUFS) and true peak (dBTP).
+std::pair<double, double> Loudness(const Sound& s) {
     ebur128_state* st = ebur128_init(2, unsigned(s.rate), EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
     ebur128_add_frames_float(st, s.samples.data(), s.frames());
-    Loudness l;
-    double left = 0, right = 0;
-    ebur128_loudness_global(st, &l.lufs);
+    double lufs = -HUGE_VAL, left = 0, right = 0;
+    ebur128_loudness_global(st, &lufs);
     ebur128_true_peak(st, 0, &left);
     ebur128_true_peak(st, 1, &right);
-    l.truePeakDb = 20 * std::log10(std::max(left, right));
     ebur128_destroy(&st);
-    return l;
+    return {lufs, 20 * std::log10(std::max(left, right))};
 }
 
-// A playlist of one sound at x, y, z, after head (comments).
-std::string Playlist(const std::string& path, int reverb, const std::string& sound, float x,
-                     float y, float z, const std::string& head = "") {
-    EXPECT_TRUE(WriteFileReplacing(path, head + FormatPlaylist(reverb, 0, {{x, y, z, sound}})));
-    return path;
-}
-
-class CommandLineExport : public ::testing::Test {
-protected:
+// The files a test writes in its own folder: a tone, and a playlist of one
+// sound at x, y, z after head (comments).
+struct Files {
     TempDir dir;
+    std::string tone(const std::string& name, const ToneSpec& spec = {}) {
+        EXPECT_TRUE(writeTone(dir.file(name), spec));
+        return dir.file(name);
+    }
+    std::string playlist(const std::string& name, int reverb, const std::string& sound, float x,
+                         float y, float z, const std::string& head = "") {
+        EXPECT_TRUE(WriteFileReplacing(dir.file(name),
+                                       head + FormatPlaylist(reverb, 0, {{x, y, z, sound}})));
+        return dir.file(name);
+    }
 };
 
+class CommandLineExport : public ::testing::Test, protected Files {};
+
 TEST_F(CommandLineExport, MonoSourceOnTheRightInEveryFormatAndTheReverbTail) {
-    const std::string tone = dir.file("tone.wav");
-    ASSERT_TRUE(writeTone(tone, ToneSpec{1, 44100, 0.5, 440.0, 0.5}));
-    const std::string dry = Playlist(dir.file("dry.pna"), 0, tone, 2.5f, 0, 0);
+    const std::string tone = this->tone("tone.wav", {1, 44100, 0.5, 440.0, 0.5}),
+                      dry = playlist("dry.pna", 0, tone, 2.5f, 0, 0);
     // A playlist is read to its end, as the window reads it: its file may
     // come after more than a megabyte of comments.
-    std::string comments;
-    for (int i = 0; i < 70000; ++i)
-        comments += "#EXTINF:1,comment\n";
-    const std::string big = Playlist(dir.file("big.pna"), 0, tone, 2.5f, 0, 0, comments);
+    const std::string comments = QString("#EXTINF:1,comment\n").repeated(70000).toStdString(),
+                      big = playlist("big.pna", 0, tone, 2.5f, 0, 0, comments);
+    const int wav = SF_FORMAT_WAV, flac = SF_FORMAT_FLAC, pcm16 = SF_FORMAT_PCM_16,
+              pcm24 = SF_FORMAT_PCM_24;
     const struct {
         const char* name;
-        std::vector<std::string> rest;
+        Names rest;
         int format, rate;
     } table[] = {
-        {"a.wav", {dry}, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100},
-        {"b.wav",
-         {"--format", "wav24", "--rate", "48000", dry},
-         SF_FORMAT_WAV | SF_FORMAT_PCM_24,
-         48000},
-        {"c.wav", {"--format", "float", dry}, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100},
-        {"d.flac", {dry}, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100},
-        {"e.flac", {"--format", "flac24", dry}, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100},
+        {"a.wav", {dry}, wav | pcm16, 44100},
+        {"b.wav", {"--format", "wav24", "--rate", "48000", dry}, wav | pcm24, 48000},
+        {"c.wav", {"--format", "float", dry}, wav | SF_FORMAT_FLOAT, 44100},
+        {"d.flac", {dry}, flac | pcm16, 44100},
+        {"e.flac", {"--format", "flac24", dry}, flac | pcm24, 44100},
         {"f.ogg", {"--quality", "2", dry}, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100},
-        {"g.wav", {big}, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100},
+        {"g.wav", {big}, wav | pcm16, 44100},
     };
     for (const auto& row : table) {
-        const auto [run, s] = Export(dir.file(row.name), row.rest);
+        const auto [status, out, err, s] = Export(dir.file(row.name), row.rest);
         // Not a terminal: the summary and nothing else.
-        EXPECT_NE(run.out.find("LUFS"), std::string::npos) << run.out;
-        EXPECT_EQ(run.err, "") << row.name;
-        EXPECT_EQ(s.format, row.format) << row.name;
-        EXPECT_EQ(s.rate, row.rate) << row.name;
-        EXPECT_EQ(s.channels, 2) << row.name;
+        EXPECT_NE(out.find("LUFS"), std::string::npos) << out;
+        EXPECT_EQ(err, "") << row.name;
+        EXPECT_EQ(std::tie(s.format, s.rate, s.channels), std::tuple(row.format, row.rate, 2))
+            << row.name;
         // Reverb at 0: nothing follows the file beyond a block or two.
-        EXPECT_GE(s.seconds(), 0.49) << row.name;
-        EXPECT_LE(s.seconds(), 0.56) << row.name;
+        EXPECT_TRUE(s.seconds() >= 0.49 && s.seconds() <= 0.56) << row.name << " " << s.seconds();
         EXPECT_GT(rms(s.samples, 1), 0.05) << row.name;
         EXPECT_GT(rms(s.samples, 1), 4 * rms(s.samples, 0)) << row.name;
     }
     // Reverb at full level rings on after the file.
-    const Sound w =
-        Export(dir.file("wet.wav"), {Playlist(dir.file("wet.pna"), 20, tone, 2.5f, 0, 0)}).sound;
+    const Sound w = Export(dir.file("wet.wav"), {playlist("wet.pna", 20, tone, 2.5f, 0, 0)}).sound;
     EXPECT_GT(w.seconds(), 0.8);
     EXPECT_GT(rms(w.samples, 0, 0.6, 0.8) + rms(w.samples, 1, 0.6, 0.8), 1e-3);
 }
 
 TEST_F(CommandLineExport, HeadphoneThreeDTellsFrontFromBehind) {
-    const std::string noise = dir.file("noise.wav");
-    ASSERT_TRUE(writeTone(noise, ToneSpec{1, 44100, 0.4, 0, 0.3, Wave::Noise}));
-    const std::string front = Playlist(dir.file("front.pna"), 0, noise, 0, 0, 2.f),
-                      behind = Playlist(dir.file("behind.pna"), 0, noise, 0, 0, -2.f);
+    const std::string noise = tone("noise.wav", {1, 44100, 0.4, 0, 0.3, Wave::Noise});
+    const std::string front = playlist("front.pna", 0, noise, 0, 0, 2.f),
+                      behind = playlist("behind.pna", 0, noise, 0, 0, -2.f);
     auto brightness = [&](const std::string& list, const char* hrtf) {
         const Sound s =
             Export(dir.file("out.wav"), {"--format", "float", "--hrtf", hrtf, list}).sound;
@@ -191,39 +175,39 @@ TEST_F(CommandLineExport, HeadphoneThreeDTellsFrontFromBehind) {
 }
 
 TEST_F(CommandLineExport, NormalisingReachesTheTargetOrStopsAtTheCeiling) {
-    const std::string noise = dir.file("noise.wav"), clicks = dir.file("click.wav");
-    ASSERT_TRUE(writeTone(noise, ToneSpec{1, 44100, 1.0, 0, 0.05, Wave::Noise}));
+    const std::string quiet =
+        playlist("n.pna", 0, tone("noise.wav", {1, 44100, 1.0, 0, 0.05, Wave::Noise}), 0, 0, 1.f);
     // Short clicks: loud peaks, little loudness. The gain stops at -1 dBTP.
-    ASSERT_TRUE(writeTone(clicks, ToneSpec{1, 44100, 1.0, 0, 0.5, Wave::Click}));
-    const std::string quiet = Playlist(dir.file("n.pna"), 0, noise, 0, 0, 1.f),
-                      peaky = Playlist(dir.file("c.pna"), 0, clicks, 0, 0, 1.f);
+    const std::string peaky =
+        playlist("c.pna", 0, tone("click.wav", {1, 44100, 1.0, 0, 0.5, Wave::Click}), 0, 0, 1.f);
     const struct {
         const std::string& list;
         const char* target;
         bool limited;
     } table[] = {{quiet, "-16", false}, {quiet, "-23", false}, {peaky, "-5", true}};
     for (const auto& row : table) {
-        const auto [run, s] =
+        const TRun run =
             Export(dir.file("n.flac"), {"--format", "flac24", "--normalize", row.target, row.list});
-        const Loudness l = Measure(s);
+        const auto [lufs, truePeakDb] = Loudness(run.sound);
         const double target = std::stod(row.target);
         if (row.limited) {
-            EXPECT_NEAR(l.truePeakDb, -1.0, 0.1);
-            EXPECT_LT(l.lufs, target - 0.5);
+            EXPECT_NEAR(truePeakDb, -1.0, 0.1);
+            EXPECT_LT(lufs, target - 0.5);
         } else {
-            EXPECT_NEAR(l.lufs, target, 0.5) << run.out;
+            EXPECT_NEAR(lufs, target, 0.5) << run.out;
         }
-        EXPECT_EQ(run.out.find("ceiling") != std::string::npos, row.limited) << run.out;
-        EXPECT_EQ(run.out.find("-1 dBTP ceiling") != std::string::npos, row.limited) << run.out;
+        // Said when limited, and only then.
+        EXPECT_EQ(run.out.find(row.limited ? "-1 dBTP ceiling" : "ceiling") != std::string::npos,
+                  row.limited)
+            << run.out;
     }
 }
 
 TEST_F(CommandLineExport, FailuresLeaveOldFilesAndSayWhy) {
-    const std::string tone = dir.file("tone.wav"), old = dir.file("old.wav");
-    ASSERT_TRUE(writeTone(tone));
+    const std::string tone = this->tone("tone.wav"), old = dir.file("old.wav");
     ASSERT_TRUE(WriteFileReplacing(old, "old"));
-    const std::string list = Playlist(dir.file("s.pna"), 0, tone, 0, 0, 0),
-                      empty = Playlist(dir.file("none.pna"), 0, "/no/such.wav", 0, 0, 0);
+    const std::string list = playlist("s.pna", 0, tone, 0, 0, 0),
+                      empty = playlist("none.pna", 0, "/no/such.wav", 0, 0, 0);
     // A write that fails half-way (here: a file size limit; a full disk
     // fails the same way) leaves nothing behind either.
     const std::function<void()> sizeLimit = [] {
@@ -231,53 +215,49 @@ TEST_F(CommandLineExport, FailuresLeaveOldFilesAndSayWhy) {
         setrlimit(RLIMIT_FSIZE, &limit);
         signal(SIGXFSZ, SIG_IGN);
     };
+    const std::string tooLarge = "cannot write " + old + ": File too large";
     const struct {
-        std::vector<std::string> args;
+        Names args;
         int status;
         std::string says;
-        std::function<void()> inChild;
+        std::function<void()> inChild = nullptr;
     } table[] = {
-        {{"--export", dir.path() + "/missing/x.wav", list}, 1, "cannot write", {}},
-        {{"--export", tone + "/x.wav", list}, 1, "cannot write", {}}, // the folder is a file
-        {{"--export", old, empty}, 1, "no sound file", {}},
-        {{"--export", old, dir.file("absent.pna")}, 1, "no playlist", {}},
-        {{"--export", old, "--bogus", list}, 2, "Unknown option", {}},
-        {{"--export", old, "--loop", list}, 2, "--seconds", {}},
-        {{"--export", old, "--format", "float", "--seconds", "5", list},
-         1,
-         "cannot write " + old + ": File too large",
-         sizeLimit},
-        {{"--help"}, 0, "--normalize", {}},
+        {{"--export", dir.path() + "/missing/x.wav", list}, 1, "cannot write"},
+        {{"--export", tone + "/x.wav", list}, 1, "cannot write"}, // the folder is a file
+        {{"--export", old, empty}, 1, "no sound file"},
+        {{"--export", old, dir.file("absent.pna")}, 1, "no playlist"},
+        {{"--export", old, "--bogus", list}, 2, "Unknown option"},
+        {{"--export", old, "--loop", list}, 2, "--seconds"},
+        {{"--export", old, "--format", "float", "--seconds", "5", list}, 1, tooLarge, sizeLimit},
+        {{"--help"}, 0, "--normalize"},
     };
     for (const auto& row : table) {
         const TRun run = RunProgram(row.args, row.inChild);
         EXPECT_EQ(run.status, row.status) << row.args[1];
         // Failures speak on stderr alone, with nothing on stdout.
         EXPECT_NE((row.status ? run.err : run.out).find(row.says), std::string::npos) << run.err;
-        if (row.status) {
-            EXPECT_EQ(run.out, "");
-        }
+        EXPECT_TRUE(row.status == 0 || run.out.empty()) << run.out;
     }
     EXPECT_EQ(readBytes(old), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(entries(dir.path()), (Names{"none.pna", "old.wav", "s.pna", "tone.wav"}));
 }
 
-class WindowExport : public RealProgramTest {
+class WindowExport : public RealProgramTest, protected Files {
 protected:
-    TempDir dir;
     void SetUp() override {
         RealProgramTest::SetUp();
         w->ExportProgram = Program();
+    }
+    // The menu's export; handle closes each of the modals that open.
+    void exportFromMenu(int modals, const std::function<void(QWidget*)>& handle) {
+        EXPECT_EQ(HandleModals([&] { w->Export1->trigger(); }, handle), modals);
     }
 };
 
 TEST_F(WindowExport, DialogExportEqualsTheCommandLinesWhilePlaybackGoesOn) {
     EXPECT_FALSE(w->Export1->isEnabled()); // nothing loaded
-    const std::string mono = dir.file("mono.wav"), stereo = dir.file("stereo.wav");
-    ASSERT_TRUE(writeTone(mono, ToneSpec{1, 44100, 0.3, 500, 0.4}));
-    ASSERT_TRUE(writeTone(stereo, ToneSpec{2, 44100, 0.5, 300, 0.4}));
-    ASSERT_TRUE(w->LoadChannelFile(1, mono));
-    ASSERT_TRUE(w->LoadChannelFile(2, stereo));
+    ASSERT_TRUE(w->LoadChannelFile(1, tone("mono.wav", {1, 44100, 0.3, 500, 0.4})));
+    ASSERT_TRUE(w->LoadChannelFile(2, tone("stereo.wav", {2, 44100, 0.5, 300, 0.4})));
     w->ScrollBarX->setPosition(30); // channel 1, the selected one, to the right
     Sources[2].Position = {-1.5f, 0.5f, 1.f};
     w->TrackBar1->setValue(8);
@@ -287,22 +267,19 @@ TEST_F(WindowExport, DialogExportEqualsTheCommandLinesWhilePlaybackGoesOn) {
 
     const std::string out = dir.file("window.wav");
     bool hrtf = false;
-    const int dialogs = HandleModals([&] { w->Export1->trigger(); },
-                                     [&](QWidget* modal) {
-                                         auto* d = qobject_cast<TExportDialog*>(modal);
-                                         ASSERT_NE(d, nullptr);
-                                         // A channel loops now: so does the export, for a length.
-                                         EXPECT_TRUE(d->LoopCheck->isChecked());
-                                         EXPECT_EQ(d->SecondsSpin->value(), 60.0);
-                                         EXPECT_TRUE(d->SelectedChannels->isEnabled());
-                                         d->SecondsSpin->setValue(0.8);
-                                         d->FormatBox->setCurrentIndex(
-                                             d->FormatBox->findData(int(TExportFormat::Float)));
-                                         d->FileEdit->setText(QString::fromStdString(out));
-                                         hrtf = d->HrtfCheck->isChecked();
-                                         QTest::mouseClick(d->OkButton, Qt::LeftButton);
-                                     });
-    EXPECT_EQ(dialogs, 1);
+    exportFromMenu(1, [&](QWidget* modal) {
+        auto* d = qobject_cast<TExportDialog*>(modal);
+        ASSERT_NE(d, nullptr);
+        // A channel loops now: so does the export, for a length.
+        EXPECT_TRUE(d->LoopCheck->isChecked());
+        EXPECT_EQ(d->SecondsSpin->value(), 60.0);
+        EXPECT_TRUE(d->SelectedChannels->isEnabled());
+        d->SecondsSpin->setValue(0.8);
+        d->FormatBox->setCurrentIndex(d->FormatBox->findData(int(TExportFormat::Float)));
+        d->FileEdit->setText(QString::fromStdString(out));
+        hrtf = d->HrtfCheck->isChecked();
+        QTest::mouseClick(d->OkButton, Qt::LeftButton);
+    });
     ASSERT_NE(w->ExportRunning, nullptr);
     EXPECT_FALSE(w->Export1->isEnabled()); // one export at a time
     QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 60000);
@@ -316,30 +293,25 @@ TEST_F(WindowExport, DialogExportEqualsTheCommandLinesWhilePlaybackGoesOn) {
     for (QMessageBox* summary : w->findChildren<QMessageBox*>())
         summary->close(); // the first export's, which the window leaves open
     QPointer<TExportDialog> again;
-    EXPECT_EQ(HandleModals([&] { w->Export1->trigger(); },
-                           [&](QWidget* modal) {
-                               if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-                                   EXPECT_TRUE(box->text().contains("置き換えますか"));
-                                   box->button(QMessageBox::No)->click();
-                                   // "No" leaves the dialog open, to choose again.
-                                   QTimer::singleShot(20, again, [&] {
-                                       EXPECT_TRUE(again->isVisible());
-                                       again->reject();
-                                   });
-                                   return;
-                               }
-                               again = qobject_cast<TExportDialog*>(modal);
-                               ASSERT_NE(again, nullptr);
-                               EXPECT_EQ(again->FileEdit->text().toStdString(), out);
-                               EXPECT_EQ(again->FormatBox->currentData().toInt(),
-                                         int(TExportFormat::Float));
-                               // From outside this handler: the question that
-                               // follows is a modal of its own, handled next.
-                               QTimer::singleShot(0, again, [&] {
-                                   QTest::mouseClick(again->OkButton, Qt::LeftButton);
-                               });
-                           }),
-              2);
+    exportFromMenu(2, [&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            EXPECT_TRUE(box->text().contains("置き換えますか"));
+            box->button(QMessageBox::No)->click();
+            // "No" leaves the dialog open, to choose again.
+            QTimer::singleShot(20, again, [&] {
+                EXPECT_TRUE(again->isVisible());
+                again->reject();
+            });
+            return;
+        }
+        again = qobject_cast<TExportDialog*>(modal);
+        ASSERT_NE(again, nullptr);
+        EXPECT_EQ(again->FileEdit->text().toStdString(), out);
+        EXPECT_EQ(again->FormatBox->currentData().toInt(), int(TExportFormat::Float));
+        // From outside this handler: the question that follows is a
+        // modal of its own, handled next.
+        QTimer::singleShot(0, again, [&] { QTest::mouseClick(again->OkButton, Qt::LeftButton); });
+    });
     EXPECT_EQ(w->ExportRunning, nullptr);
     EXPECT_EQ(readBytes(out), exported);
 
@@ -352,21 +324,18 @@ TEST_F(WindowExport, DialogExportEqualsTheCommandLinesWhilePlaybackGoesOn) {
                         .sound;
     ASSERT_EQ(a.samples.size(), b.samples.size());
     EXPECT_EQ(a.frames(), 0.8 * 44100);
-    float worst = 0;
-    for (size_t i = 0; i < a.samples.size(); ++i)
-        worst = std::max(worst, std::fabs(a.samples[i] - b.samples[i]));
-    EXPECT_LE(worst, 1e-6f);
+    std::vector<float> difference(a.samples.size());
+    std::transform(a.samples.begin(), a.samples.end(), b.samples.begin(), difference.begin(),
+                   std::minus<>());
+    EXPECT_LE(peak(difference), 1e-6f);
     // Channel 1 on the right, the stereo channel's balance to the left.
     EXPECT_GT(rms(a.samples, 0), 0.01);
     EXPECT_GT(rms(a.samples, 1, 0, 0.3), rms(a.samples, 0, 0, 0.3) * 0.9);
 }
 
 TEST_F(WindowExport, SelectedChannelsAloneWhenAskedAndCancelKeepsTheOldFile) {
-    const std::string left = dir.file("left.wav"), right = dir.file("right.wav");
-    ASSERT_TRUE(writeTone(left, ToneSpec{1, 44100, 0.3, 500, 0.4}));
-    ASSERT_TRUE(writeTone(right, ToneSpec{1, 44100, 0.3, 700, 0.4}));
-    ASSERT_TRUE(w->LoadChannelFile(1, left)); // channel 1 is selected at start
-    ASSERT_TRUE(w->LoadChannelFile(2, right));
+    ASSERT_TRUE(w->LoadChannelFile(1, tone("left.wav", {1, 44100, 0.3, 500, 0.4}))); // selected
+    ASSERT_TRUE(w->LoadChannelFile(2, tone("right.wav", {1, 44100, 0.3, 700, 0.4})));
     const std::string out = dir.file("old.flac");
     ASSERT_TRUE(WriteFileReplacing(out, "old"));
     w->ScrollBarX->setPosition(-50);

@@ -12,8 +12,9 @@ namespace {
 
 using TAction = TCommandLine::TAction;
 using TFormat = TExportFormat;
+using Args = std::vector<std::string>;
 
-TCommandLine Parse(const std::vector<std::string>& args) {
+TCommandLine Parse(const Args& args) {
     QStringList list{"phonaraplayer"};
     for (const std::string& a : args)
         list << QString::fromStdString(a);
@@ -22,9 +23,9 @@ TCommandLine Parse(const std::vector<std::string>& args) {
 
 TEST(ExportCommandLine, WhatEachCommandLineAsksFor) {
     const struct {
-        std::vector<std::string> args;
+        Args args;
         TAction action;
-        std::vector<std::string> files;
+        Args files;
     } cases[] = {
         {{}, TAction::Window, {}},
         {{"a.wav", "b.ogg"}, TAction::Window, {"a.wav", "b.ogg"}},
@@ -52,26 +53,19 @@ TEST(ExportCommandLine, WhatEachCommandLineAsksFor) {
     };
     for (const auto& c : cases) {
         const TCommandLine line = Parse(c.args);
-        std::string joined;
-        for (const std::string& a : c.args)
-            joined += a + " ";
-        EXPECT_EQ(line.Action, c.action) << joined << "-> " << line.Message;
+        const std::string joined = ::testing::PrintToString(c.args);
+        EXPECT_EQ(line.Action, c.action) << joined << " -> " << line.Message;
         EXPECT_EQ(line.Files, c.files) << joined;
-        if (c.action == TAction::Usage) {
-            EXPECT_FALSE(line.Message.empty()) << joined;
-        }
+        EXPECT_TRUE(c.action != TAction::Usage || !line.Message.empty()) << joined;
     }
     EXPECT_NE(Parse({"--help"}).Message.find("--export <OUT>"), std::string::npos);
     EXPECT_NE(Parse({"--help"}).Message.find("Exit status"), std::string::npos);
     EXPECT_EQ(Parse({"--version"}).Message, "PhonaraPlayer " PHONARA_TEST_VERSION);
     // The format follows the name unless given.
-    const std::pair<std::vector<std::string>, TFormat> formats[] = {
-        {{"--export", "a.FLAC", "s.pna"}, TFormat::Flac16},
-        {{"--export", "a.oga", "s.pna"}, TFormat::Ogg},
-        {{"--export", "a.wav", "--format", "float", "s.pna"}, TFormat::Float},
-    };
-    for (const auto& [args, format] : formats)
-        EXPECT_EQ(Parse(args).Export.Format, format) << args[1];
+    EXPECT_EQ(Parse({"--export", "a.FLAC", "s.pna"}).Export.Format, TFormat::Flac16);
+    EXPECT_EQ(Parse({"--export", "a.oga", "s.pna"}).Export.Format, TFormat::Ogg);
+    EXPECT_EQ(Parse({"--export", "a.wav", "--format", "float", "s.pna"}).Export.Format,
+              TFormat::Float);
     EXPECT_EQ(Parse({"--export", "a.wav", "--normalize", "-23", "s.pna"}).Export.NormalizeLufs,
               -23.0);
 }
@@ -79,27 +73,24 @@ TEST(ExportCommandLine, WhatEachCommandLineAsksFor) {
 // Every format by its name, and every option, through the arguments the
 // window gives its child.
 TEST(ExportCommandLine, TheWindowsArgumentsReadBackAsTheSameExport) {
-    TExportOptions full;
+    TExportOptions full, plain;
     full.Output = "/tmp/mix.ogg";
-    full.Playlist = "-starts-with-minus.pna";
+    full.Playlist = plain.Playlist = "-starts-with-minus.pna";
     full.Format = TFormat::Ogg;
     full.OggQuality = 3;
     full.Rate = 48000;
     full.Hrtf = full.Loop = full.MachineProgress = true;
     full.Seconds = 12.5;
     full.NormalizeLufs = -16.3;
+    plain.Output = "/tmp/no-extension";
     std::vector<TExportOptions> exports{full};
     for (TFormat f : {TFormat::Wav16, TFormat::Wav24, TFormat::Float, TFormat::Flac16,
                       TFormat::Flac24, TFormat::Ogg}) {
-        TExportOptions plain;
-        plain.Output = "/tmp/no-extension";
-        plain.Playlist = "-starts-with-minus.pna";
         plain.Format = f;
         exports.push_back(plain);
     }
     for (const TExportOptions& o : exports) {
-        std::vector<std::string> args = ExportArguments(o);
-        const TCommandLine line = Parse(args);
+        const TCommandLine line = Parse(ExportArguments(o));
         ASSERT_EQ(line.Action, TAction::Export) << line.Message;
         EXPECT_EQ(line.Export, o) << ExportFormatName(o.Format);
         EXPECT_EQ(ExportFormatOfName(ExportFormatName(o.Format)), o.Format);
@@ -129,38 +120,31 @@ TEST(ExportLoudness, GainReachesTheTargetOrStopsAtTheCeiling) {
 // 2 blocks, then a tail.
 TEST(ExportLength, QuietTailIsCutAfterHalfASecondAndPausesInsideStay) {
     std::vector<float> kept;
-    auto keep = [&kept](const float* p, size_t frames) {
-        kept.insert(kept.end(), p, p + 2 * frames);
-    };
-    TTailTrimmer trimmer(100);
-    auto push = [&](float v, bool playing) {
+    TTailTrimmer trimmer(100), endless(100);
+    auto push = [&](TTailTrimmer& t, float v, bool playing) {
         const std::vector<float> block(2 * 10, v);
-        return trimmer.push(block.data(), 10, playing, keep);
+        return t.push(block.data(), 10, playing, [&kept](const float* p, size_t frames) {
+            kept.insert(kept.end(), p, p + 2 * frames);
+        });
     };
     // Silence while files play is part of them; then 0.3 s of quiet (a
     // pause), sound, and quiet for good.
     const std::pair<float, bool> steps[] = {{0.f, true},    {0.5f, true},   {1e-6f, false},
                                             {1e-6f, false}, {1e-6f, false}, {0.01f, false}};
     for (const auto& [v, playing] : steps)
-        EXPECT_FALSE(push(v, playing));
+        EXPECT_FALSE(push(trimmer, v, playing));
     bool done = false;
     for (int i = 0; i < 10 && !done; ++i)
-        done = push(0.f, false);
-    EXPECT_TRUE(done);
-    EXPECT_TRUE(trimmer.done());
+        done = push(trimmer, 0.f, false);
+    EXPECT_TRUE(done && trimmer.done());
     ASSERT_EQ(kept.size(), size_t(2 * 60)); // 2 blocks + the 0.3 s pause + 0.1 s of sound
     EXPECT_EQ(kept[2 * 25], 1e-6f);
     EXPECT_EQ(kept.back(), 0.01f);
-
     // A tail that never falls quiet ends 10 s after the files.
-    TTailTrimmer endless(100);
-    size_t frames = 0;
-    const std::vector<float> loud(2 * 10, 0.1f);
-    for (int blocks = 0; blocks < 1000; ++blocks)
-        if (endless.push(loud.data(), 10, false,
-                         [&frames](const float*, size_t n) { frames += n; }))
-            break;
-    EXPECT_EQ(frames, size_t(10 * 100));
+    kept.clear();
+    for (int blocks = 0; blocks < 1000 && !push(endless, 0.1f, false); ++blocks) {
+    }
+    EXPECT_EQ(kept.size(), size_t(2 * 10 * 100));
 }
 
 TEST(ExportChildLines, ProgressAndResultReadBack) {
