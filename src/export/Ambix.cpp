@@ -93,23 +93,37 @@ void TAmbixMixer::Begin(size_t frames) {
     block_.assign(frames * static_cast<size_t>(channels_), 0.0f);
 }
 
-void TAmbixMixer::AddSource(const float* mono, const float* from, const float* to) {
-    const size_t k = static_cast<size_t>(channels_);
-    if (frames_ == 0)
-        return;
-    float step[MaxAmbixChannels], c[MaxAmbixChannels];
-    const float n = static_cast<float>(frames_);
-    for (size_t j = 0; j < k; ++j) {
+namespace {
+
+// The channel count as a constant, so the compiler unrolls and vectorises the
+// inner loop: this loop is most of an AmbiX export's own work.
+template <size_t K>
+void AddRamped(float* out, size_t frames, const float* mono, const float* from, const float* to) {
+    float step[K], c[K];
+    const float n = static_cast<float>(frames);
+    for (size_t j = 0; j < K; ++j) {
         step[j] = (to[j] - from[j]) / n;
         c[j] = from[j];
     }
-    float* out = block_.data();
-    for (size_t i = 0; i < frames_; ++i, out += k) {
+    for (size_t i = 0; i < frames; ++i, out += K) {
         const float s = mono[i];
-        for (size_t j = 0; j < k; ++j) {
+        for (size_t j = 0; j < K; ++j) {
             c[j] += step[j];
             out[j] += c[j] * s;
         }
+    }
+}
+
+} // namespace
+
+void TAmbixMixer::AddSource(const float* mono, const float* from, const float* to) {
+    switch (channels_) {
+    case AmbixChannelsOf(1):
+        return AddRamped<AmbixChannelsOf(1)>(block_.data(), frames_, mono, from, to);
+    case AmbixChannelsOf(2):
+        return AddRamped<AmbixChannelsOf(2)>(block_.data(), frames_, mono, from, to);
+    default:
+        return AddRamped<AmbixChannelsOf(3)>(block_.data(), frames_, mono, from, to);
     }
 }
 
