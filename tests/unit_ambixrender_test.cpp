@@ -156,7 +156,8 @@ TEST_F(AmbixRender, LevelFollowsTheStereoRenderWithDistance) {
 
 // The first order points at the source, the head as turned; a stereo
 // channel's sides sit 30 degrees off the front, an unpositioned mono channel
-// where its pan puts it. The second order's U (ACN 8) is SN3D's
+// where its pan puts it, each on the side where the device's stereo render
+// puts it. The second order's U (ACN 8) is SN3D's
 // sqrt(3)/2 cos(2 azimuth) cos^2(elevation) of W.
 TEST_F(AmbixRender, FirstOrderPointsAtTheSource) {
     const std::string left = dir_.file("left.wav"), right = dir_.file("right.wav");
@@ -198,6 +199,20 @@ TEST_F(AmbixRender, FirstOrderPointsAtTheSource) {
         {"stereo right side, balance left", {right, {}, true, -50}, ahead, -30, 0},
         {"plain mono, pan half right", {noise_, {}, true, 50}, ahead, -45, 0},
     };
+    for (const auto& c : cases) {
+        // The device's own stereo render agrees on the side.
+        SCOPED_TRACE(c.name);
+        const double side = std::sin(c.azimuth * Pi / 180) * std::cos(c.elevation * Pi / 180);
+        if (std::fabs(side) < 0.5)
+            continue;
+        TScene scene({c.source});
+        ASSERT_TRUE(scene.ok());
+        AUDIOLIB_SetListenerOrientation(&c.head[0], &c.head[1]);
+        BASS_Apply3D();
+        scene.play();
+        const auto stereo = render(0.3);
+        EXPECT_GT(rms(stereo, side > 0 ? 0 : 1), 2 * rms(stereo, side > 0 ? 1 : 0));
+    }
     for (const int order : {1, 3})
         for (const auto& c : cases) {
             SCOPED_TRACE(testing::Message() << c.name << ", order " << order);
