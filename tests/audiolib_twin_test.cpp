@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace testsupport;
 
 namespace {
@@ -74,6 +76,17 @@ TEST(DecoderTwin, ReadsTheChannelsSamplesAsItPlaysThem) {
     ASSERT_EQ(d.size(), 20u);
     EXPECT_NEAR(d[0], (quadWritten[0] + quadWritten[2]) / 2, 1e-4);
     EXPECT_NEAR(d[1], (quadWritten[1] + quadWritten[3]) / 2, 1e-4);
+
+    // A module as a 3D source: rendered to one channel at the device's rate.
+    ASSERT_TRUE(writeBytes(file("tiny.mod"), tinyModule()));
+    const DWORD music = BASS_MusicLoad(false, file("tiny.mod").c_str(), 0, 0, BASS_SAMPLE_3D, 0);
+    ASSERT_NE(music, 0u) << BASS_ErrorGetCode();
+    const DWORD musicTwin = AUDIOLIB_DecoderOpen(music);
+    ASSERT_NE(musicTwin, 0u) << BASS_ErrorGetCode();
+    const auto m = ReadAll(musicTwin, 4410, 1);
+    ASSERT_EQ(m.size(), 4410u);
+    EXPECT_GT(*std::max_element(m.begin(), m.end()), 0.01f) << "the square wave sounds";
+    EXPECT_TRUE(AUDIOLIB_DecoderFree(musicTwin));
 
     float sample = 0;
     for (DWORD t : twins)
