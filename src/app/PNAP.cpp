@@ -251,6 +251,7 @@ void TFrmPhonaraPlayer::BuildMenu() {
 
     BuildAudioMenu();
     BuildRemoteMenu();
+    BuildMotionMenu();
 
     about1 = MainMenu1->addAction("バージョン(&H)");
     connect(about1, &QAction::triggered, this, [this] { about1Click(); });
