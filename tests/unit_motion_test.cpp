@@ -85,9 +85,9 @@ TEST(MotionPath, PlaceAtPlayTime) {
         float x, y;
     };
     const Case cases[] = {
-        {&loop, 0, 0, 0},     {&loop, 0.25, 0.25f, 0}, {&loop, 1, 1, 0},     {&loop, 1.5, 1, 1},
-        {&loop, 2, 0, 0},     {&loop, 2.5, 0.5f, 0},   {&loop, 5.5, 1, 1},   {&loop, -0.5, 1, 1},
-        {&once, 0.5, 0.5, 0}, {&once, 1.75, 1, 1.5f},  {&once, 2, 1, 2},     {&once, 9, 1, 2},
+        {&loop, 0, 0, 0},     {&loop, 0.25, 0.25f, 0}, {&loop, 1, 1, 0},   {&loop, 1.5, 1, 1},
+        {&loop, 2, 0, 0},     {&loop, 2.5, 0.5f, 0},   {&loop, 5.5, 1, 1}, {&loop, -0.5, 1, 1},
+        {&once, 0.5, 0.5, 0}, {&once, 1.75, 1, 1.5f},  {&once, 2, 1, 2},   {&once, 9, 1, 2},
         {&once, -1, 0, 0},
     };
     for (const Case& c : cases) {
@@ -104,18 +104,24 @@ TEST(MotionPath, ThinningKeepsWhatStraysMoreThanACentimetre) {
         std::vector<TMotionPoint> out;
     };
     const Case cases[] = {
-        {"straight at even speed", {{0, 0, 0, 0}, {1, 1, 0, 0}, {2, 2, 0, 0}, {3, 3, 0, 0}},
+        {"straight at even speed",
+         {{0, 0, 0, 0}, {1, 1, 0, 0}, {2, 2, 0, 0}, {3, 3, 0, 0}},
          {{0, 0, 0, 0}, {3, 3, 0, 0}}},
-        {"standing still", {{0, 1, 1, 1}, {1, 1, 1, 1}, {2, 1, 1, 1}}, {{0, 1, 1, 1}, {2, 1, 1, 1}}},
+        {"standing still",
+         {{0, 1, 1, 1}, {1, 1, 1, 1}, {2, 1, 1, 1}},
+         {{0, 1, 1, 1}, {2, 1, 1, 1}}},
         {"within a centimetre off the line",
          {{0, 0, 0, 0}, {1, 1, 0.009f, 0}, {2, 2, 0, 0}},
          {{0, 0, 0, 0}, {2, 2, 0, 0}}},
         {"two centimetres off the line",
          {{0, 0, 0, 0}, {1, 1, 0, 0.02f}, {2, 2, 0, 0}},
          {{0, 0, 0, 0}, {1, 1, 0, 0.02f}, {2, 2, 0, 0}}},
-        {"a corner", {{0, 0, 0, 0}, {1, 1, 0, 0}, {2, 1, 1, 0}}, {{0, 0, 0, 0}, {1, 1, 0, 0}, {2, 1, 1, 0}}},
+        {"a corner",
+         {{0, 0, 0, 0}, {1, 1, 0, 0}, {2, 1, 1, 0}},
+         {{0, 0, 0, 0}, {1, 1, 0, 0}, {2, 1, 1, 0}}},
         // On the line in space but late: the place at its time is far off.
-        {"stands, then moves", {{0, 0, 0, 0}, {1, 0, 0, 0}, {2, 1, 0, 0}},
+        {"stands, then moves",
+         {{0, 0, 0, 0}, {1, 0, 0, 0}, {2, 1, 0, 0}},
          {{0, 0, 0, 0}, {1, 0, 0, 0}, {2, 1, 0, 0}}},
         {"two points", {{0, 0, 0, 0}, {1, 1, 1, 1}}, {{0, 0, 0, 0}, {1, 1, 1, 1}}},
     };
@@ -139,7 +145,8 @@ TEST(MotionPath, AMinuteOfHandMovementStaysSmallAndClose) {
     double worst = 0;
     for (const TMotionPoint& f : frames) {
         const TMotionPoint p = MotionPositionAt(path, f.T);
-        worst = std::max(worst, std::hypot(double(p.X) - f.X, double(p.Y) - f.Y, double(p.Z) - f.Z));
+        worst =
+            std::max(worst, std::hypot(double(p.X) - f.X, double(p.Y) - f.Y, double(p.Z) - f.Z));
     }
     EXPECT_LE(worst, 0.01 + 1e-6);
 }
@@ -190,8 +197,8 @@ namespace {
 
 using Kind = TPlaylistLine::Kind;
 
-const TMotionPath Circling{TMotionMode::Loop,
-                           {{0, 1, 0, 0}, {1, 0, 0, 1}, {2, -1, 0, 0}, {3, 0, 0, -1}, {4, 1, 0, 0}}};
+const TMotionPath Circling{
+    TMotionMode::Loop, {{0, 1, 0, 0}, {1, 0, 0, 1}, {2, -1, 0, 0}, {3, 0, 0, -1}, {4, 1, 0, 0}}};
 
 TEST(MotionPlaylist, PathLineSitsBetweenPositionAndFileAndReadsBack) {
     TPlaylistChannel moving{0.5f, 0, 0, "/s/bird.wav", Circling};
@@ -208,10 +215,11 @@ TEST(MotionPlaylist, PathLineSitsBetweenPositionAndFileAndReadsBack) {
     EXPECT_EQ(lines[2].LineKind, Kind::Motion);
     EXPECT_EQ(lines[2].Motion, Circling);
     // Saved again from what was read: the same bytes.
-    EXPECT_EQ(FormatPlaylist(0, 0,
-                             {{*lines[1].X, *lines[1].Y, *lines[1].Z, lines[3].Path, lines[2].Motion},
-                              {*lines[4].X, *lines[4].Y, *lines[4].Z, lines[5].Path, {}}}),
-              text);
+    EXPECT_EQ(
+        FormatPlaylist(0, 0,
+                       {{*lines[1].X, *lines[1].Y, *lines[1].Z, lines[3].Path, lines[2].Motion},
+                        {*lines[4].X, *lines[4].Y, *lines[4].Z, lines[5].Path, {}}}),
+        text);
 }
 
 TEST(MotionPlaylist, ReadersThatDoNotKnowTheLineLoadTheSameFilesAtTheSamePlaces) {
@@ -253,7 +261,7 @@ TEST(MotionPlaylist, PathBelongsToTheNextFileThatLoadsAndMalformedLinesChangeNot
              "#PNAPParam 1,0,0.5",
              "#PNAPPath once 0,0,0,0;1,1,1,1",
              "#PNAPPath loop 0,0,0,0;2,1,1,1", // the later line counts
-             "broken.wav",                      // exists, fails to load: the path waits
+             "broken.wav",                     // exists, fails to load: the path waits
              "#PNAPParam 0,1",
              "good.wav",
              "#PNAPPath loop 0,0,0,0;1,1,1", // malformed: as if not there
@@ -296,8 +304,8 @@ TEST(MotionPlaylist, PathLinesMayBeLongOtherLinesNot) {
             p.Points.push_back({static_cast<double>(i), 0.150000005960464f, -0.5f, 2.5f});
         return FormatMotionPathLine(p);
     };
-    const std::string big = lineOf(5000);     // about 190 KiB
-    const std::string huge = lineOf(40000);   // over 1 MiB
+    const std::string big = lineOf(5000);   // about 190 KiB
+    const std::string huge = lineOf(40000); // over 1 MiB
     ASSERT_GT(big.size(), TPlaylistLineSplitter::MaxLineLength);
     ASSERT_LT(big.size(), MotionPathMaxLineLength);
     ASSERT_GT(huge.size(), MotionPathMaxLineLength);

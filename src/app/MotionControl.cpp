@@ -111,7 +111,7 @@ void TFrmPhonaraPlayer::MotionMode1Click() {
         if (Sources[n].Loaded && IsChannelSelected(n))
             if (const TMotionPath* path = ChannelMotion(n))
                 motionPlayer_.SetMode(n, path->Mode == TMotionMode::Loop ? TMotionMode::Once
-                                                                        : TMotionMode::Loop);
+                                                                         : TMotionMode::Loop);
     shownPaths_.clear(); // a loop's line closes, a once path's does not
     ShowMotionPaths();
 }
@@ -143,6 +143,9 @@ void TFrmPhonaraPlayer::MotionPlayed(int n) {
 
 void TFrmPhonaraPlayer::MotionPaused(int n) {
     motionPlayer_.Pause(n, Now());
+    // Held where the sound stops.
+    if (ChannelMotion(n))
+        MotionFrame();
 }
 
 void TFrmPhonaraPlayer::MotionStopped(int n) {

@@ -17,7 +17,7 @@ extern const char* const MotionPathKey; // "#PNAPPath"
 enum class TMotionMode { Loop, Once };
 
 struct TMotionPoint {
-    double T = 0;         // seconds from the path's start
+    double T = 0;              // seconds from the path's start
     float X = 0, Y = 0, Z = 0; // metres, as the channel table holds a position
     bool operator==(const TMotionPoint&) const = default;
 };

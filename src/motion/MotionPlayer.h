@@ -46,11 +46,11 @@ private:
     struct TChannel {
         std::optional<TMotionPath> Path;
         uint32_t Owner = 0;
-        bool Started = false;  // played since the last stop: it has a rest place
-        bool OnPath = false;   // follows its path (not dragged off)
+        bool Started = false; // played since the last stop: it has a rest place
+        bool OnPath = false;  // follows its path (not dragged off)
         bool Paused = false;
-        double Origin = 0;     // the clock when play time 0 was
-        double Held = 0;       // the play time while paused
+        double Origin = 0; // the clock when play time 0 was
+        double Held = 0;   // the play time while paused
         TMotionPoint Rest;
         std::optional<TMotionPoint> Placed; // where the path last put it
     };
