@@ -262,6 +262,9 @@ public:
     std::optional<TExportOptions> LastExport;
     // The last export's outcome as the user was told it.
     QString ExportReport;
+    // Whether the window may close: an export in progress is cancelled when
+    // the user agrees (asked first) or a signal closes the window.
+    bool EndExportForClose();
 
     // True once FormDestroy has run (it runs once, from the destructor at the latest).
     bool Destroyed() const { return destroyed_; }

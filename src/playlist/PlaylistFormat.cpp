@@ -9,6 +9,7 @@
 
 const char* const PlaylistEffectKey = "#PNAPEffect";
 const char* const PlaylistPositionKey = "#PNAPParam";
+const char* const PlaylistLevelKey = "#PNAPLevel";
 
 namespace {
 
@@ -109,6 +110,18 @@ TPlaylistLine PositionLine(std::string_view line, double limit) {
     return out;
 }
 
+TPlaylistLine LevelLine(std::string_view line) {
+    const auto f = ScanFields<double, 2>(line, 1 + std::string_view("pnaplevel").size(),
+                                         [](char c) { return IsDigit(c) || c == '.' || c == ' '; });
+    TPlaylistLine out;
+    out.LineKind = TPlaylistLine::Kind::Level;
+    if (f[0])
+        out.Gain = static_cast<float>(std::clamp(*f[0], 0.0, 1.0));
+    if (f[1])
+        out.Muted = *f[1] != 0;
+    return out;
+}
+
 } // namespace
 
 std::string FormatPlaylistNumber(double v) {
@@ -125,6 +138,11 @@ std::string FormatPlaylist(int reverbLevel, int environment,
             continue;
         text += std::string(PlaylistPositionKey) + " " + FormatPlaylistNumber(c.X) + "," +
                 FormatPlaylistNumber(c.Y) + "," + FormatPlaylistNumber(c.Z) + std::string(LineEnd);
+        // A gain too small for fixed notation is silence: written as 0.
+        if (c.Gain != 1.f || c.Muted)
+            text += std::string(PlaylistLevelKey) + " " +
+                    FormatPlaylistNumber(c.Gain < 1e-5f ? 0.f : c.Gain) + "," +
+                    (c.Muted ? "1" : "0") + std::string(LineEnd);
         text += c.FileName + std::string(LineEnd);
     }
     return text;
@@ -137,6 +155,8 @@ std::optional<TPlaylistLine> ClassifyPlaylistLine(std::string_view line, double 
         return EffectLine(line);
     if (HasKey(line, "pnapparam"))
         return PositionLine(line, limit);
+    if (HasKey(line, "pnaplevel"))
+        return LevelLine(line);
     if (line[0] == '#')
         return std::nullopt;
     TPlaylistLine file;
@@ -225,6 +245,8 @@ void TPlaylistDigest::Add(TPlaylistLine line) {
             keep(earlier.X, line.X);
             keep(earlier.Y, line.Y);
             keep(earlier.Z, line.Z);
+            keep(earlier.Gain, line.Gain);
+            keep(earlier.Muted, line.Muted);
             return;
         }
     }
