@@ -195,6 +195,21 @@ TEST_F(CommandLineExport, HeadphoneThreeDTellsFrontFromBehind) {
     EXPECT_TRUE(ratio > 1.15 || ratio < 1 / 1.15) << ratio;
     // Without it, the two differ in level at most, not in colour.
     EXPECT_NEAR(brightness(front, "off") / brightness(behind, "off"), 1.0, 0.03);
+    // A data set named as the audio menu lists it: OpenAL Soft's first one
+    // is the one it takes by itself.
+    std::string first;
+    {
+        const LoopbackDevice device(AUDIOLIB_HRTF_ON);
+        ASSERT_TRUE(device.ok());
+        first = AUDIOLIB_GetHRTFName(0) ? AUDIOLIB_GetHRTFName(0) : "";
+    }
+    ASSERT_FALSE(first.empty());
+    const auto file = [&](Names rest) {
+        rest.insert(rest.begin(), {"--format", "float", "--hrtf", "on"});
+        rest.push_back(front);
+        return Export(dir.file("set.wav"), rest).sound.samples;
+    };
+    EXPECT_EQ(file({"--hrtf-set", first}), file({}));
 }
 
 TEST_F(CommandLineExport, NormalisingReachesTheTargetOrStopsAtTheCeiling) {
@@ -250,6 +265,9 @@ TEST_F(CommandLineExport, FailuresLeaveOldFilesAndSayWhy) {
         {{"--export", old, empty}, 1, "no sound file"},
         {{"--export", old, dir.file("absent.pna")}, 1, "no playlist"},
         {{"--export", old, "--bogus", list}, 2, "Unknown option"},
+        {{"--export", old, "--hrtf", "on", "--hrtf-set", "No Such Set", list},
+         1,
+         "no HRTF data set named \"No Such Set\" at 44100 Hz (there are: "},
         {{"--export", old, "--loop", list}, 2, "--seconds"},
         {{"--export", old, "--format", "float", "--seconds", "5", list}, 1, tooLarge, sizeLimit},
         {{"--help"}, 0, "--normalize"},
