@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "export/ExportCommand.h"
+#include "playlist/PathRules.h"
 
 namespace {
 
@@ -45,7 +46,10 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
     const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
     const QCommandLineOption exportTo(
-        "export", "Render PLAYLIST to the sound file OUT without a window or sound card.", "OUT");
+        "export",
+        "Render a playlist, or sound files placed at the listener, to the sound file OUT "
+        "without a window or sound card.",
+        "OUT");
     const QCommandLineOption format("format",
                                     "wav16, wav24, float, flac16, flac24 or ogg "
                                     "(default: from OUT's extension).",
@@ -53,6 +57,9 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption rate("rate", "44100 (default) or 48000.", "RATE");
     const QCommandLineOption hrtf("hrtf", "Headphone 3D for this file: on or off (default).",
                                   "on|off");
+    const QCommandLineOption hrtfSet(
+        "hrtf-set", "The HRTF data set for --hrtf on, by name (default: OpenAL Soft's choice).",
+        "NAME");
     const QCommandLineOption seconds(
         "seconds", "Length in seconds (default: the longest file and the reverb's tail).", "N");
     const QCommandLineOption loop("loop", "Loop every channel (needs --seconds).");
@@ -68,8 +75,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         "lang", "The window's language for this run: ja or en (the kept choice stays).", "ja|en");
     QCommandLineOption progressLines("progress-lines");
     progressLines.setFlags(QCommandLineOption::HiddenFromHelp);
-    for (const auto& o : {help, version, exportTo, format, rate, hrtf, seconds, loop, normalize,
-                          quality, oscPort, lang, progressLines})
+    for (const auto& o : {help, version, exportTo, format, rate, hrtf, hrtfSet, seconds, loop,
+                          normalize, quality, oscPort, lang, progressLines})
         parser.addOption(o);
     for (const char* name : QtValueOptions) {
         QCommandLineOption o(name, QString(), "value");
@@ -122,7 +129,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         out.OscPort = port;
     }
     if (!parser.isSet(exportTo)) {
-        for (const auto& o : {format, rate, hrtf, seconds, loop, normalize, quality})
+        for (const auto& o : {format, rate, hrtf, hrtfSet, seconds, loop, normalize, quality})
             if (parser.isSet(o))
                 return usage("--" + o.names().constLast() + " belongs to --export");
         for (const QString& f : files)
@@ -134,9 +141,19 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
     e.Output = Std(parser.value(exportTo));
     if (e.Output.empty())
         return usage("--export needs the name of the file to write");
-    if (files.size() != 1)
-        return usage("--export renders exactly one playlist");
-    e.Playlist = Std(files.first());
+    // As at start: a playlist when the first name is one, else sound files.
+    if (files.isEmpty())
+        return usage("--export needs a playlist or sound files to render");
+    if (IsPlaylistName(Std(files.first()))) {
+        if (files.size() != 1)
+            return usage("--export renders one playlist, or sound files without a playlist");
+        e.Playlist = Std(files.first());
+    } else {
+        if (files.size() > 32)
+            return usage("--export places at most 32 sound files");
+        for (const QString& f : files)
+            e.SoundFiles.push_back(Std(f));
+    }
     if (parser.isSet(format)) {
         const auto f = ExportFormatOfName(Std(parser.value(format)));
         if (!f)
@@ -159,6 +176,11 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         if (h != "on" && h != "off")
             return usage("--hrtf must be on or off");
         e.Hrtf = h == "on";
+    }
+    if (parser.isSet(hrtfSet)) {
+        e.HrtfDataSet = Std(parser.value(hrtfSet));
+        if (!e.Hrtf)
+            return usage("--hrtf-set needs --hrtf on");
     }
     bool ok = false;
     if (parser.isSet(seconds)) {

@@ -567,6 +567,10 @@ void TFrmPhonaraPlayer::closeEvent(QCloseEvent* event) {
     // Closing ends the event loop; the window is destroyed afterwards and its
     // destruction does the tear-down. The arrangement is saved now, while a
     // failure can still be shown: once the loop has ended, no dialog runs.
+    if (!EndExportForClose()) {
+        event->ignore();
+        return;
+    }
     WriteAutoSave();
     event->accept();
 }

@@ -273,6 +273,9 @@ public:
     std::optional<TExportOptions> LastExport;
     // The last export's outcome as the user was told it.
     QString ExportReport;
+    // Whether the window may close: an export in progress is cancelled when
+    // the user agrees (asked first) or a signal closes the window.
+    bool EndExportForClose();
 
     // The interface language: the menu of the choice, and every caption,
     // hint and accessible name set again in the language of the moment.

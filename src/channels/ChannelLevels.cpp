@@ -2,8 +2,13 @@
 
 #include <cmath>
 
+#include "channels/Sources.h"
+
 int LevelledVolume(int n, int volume) {
-    const TChannelLevel& level = ChannelLevels[n];
+    return LevelledVolume(ChannelLevels[n], volume);
+}
+
+int LevelledVolume(const TChannelLevel& level, int volume) {
     if (level.Muted)
         return 0;
     if (level.Gain >= 1.f)

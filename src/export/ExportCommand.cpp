@@ -5,6 +5,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <unistd.h>
 
 #include "export/ExportRenderer.h"
@@ -26,6 +27,10 @@ void CatchTerminationSignals() {
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         sigaction(signal, &action, nullptr);
+    // A reader that has gone (the window that started this export) is seen
+    // as a failed write, not as a signal that ends the process before its
+    // temporary files are removed.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 } // namespace
@@ -36,16 +41,20 @@ int RunExportCommand(const TExportOptions& options) {
     TExportProgress progress;
     if (options.MachineProgress) {
         progress = [](double rendered, double total) {
-            std::fputs(ProgressLine(rendered, total).c_str(), stdout);
-            std::fflush(stdout);
+            // The window that asked has gone: nobody wants the file any more.
+            if (std::fputs(ProgressLine(rendered, total).c_str(), stdout) < 0 ||
+                std::fflush(stdout) != 0)
+                CancelRequested.store(true);
         };
     } else if (terminal) {
         progress = [](double rendered, double total) {
+            std::string line = "\rexporting " + PointNumber(rendered, 1);
             if (total > 0)
-                std::fprintf(stderr, "\rexporting %.1f / %.1f s (%.0f%%) ", rendered, total,
-                             100 * std::min(1.0, rendered / total));
+                line += " / " + PointNumber(total, 1) + " s (" +
+                        PointNumber(100 * std::min(1.0, rendered / total), 0) + "%) ";
             else
-                std::fprintf(stderr, "\rexporting %.1f s ", rendered);
+                line += " s ";
+            std::fputs(line.c_str(), stderr);
             std::fflush(stderr);
         };
     }
