@@ -136,7 +136,7 @@ bool TRemoteServer::Open(int port, bool allInterfaces) {
     // notifier: a QUdpSocket would watch the descriptor too, and Qt's own
     // event loop then warns of two notifiers on one socket.
     auto fail = [&](int error) {
-        error_ = QString("ポート %1 を開けません: %2")
+        error_ = tr("ポート %1 を開けません: %2")
                      .arg(port)
                      .arg(QString::fromLocal8Bit(std::strerror(error)));
         if (fd_ >= 0)
@@ -212,10 +212,10 @@ QString TRemoteServer::Status() const {
     if (!error_.isEmpty())
         return error_;
     if (fd_ < 0)
-        return "停止中";
+        return tr("停止中");
     const remote::Counters& c = protocol_.Count();
-    const QString where = settings_.AllInterfaces ? "すべてのインターフェース" : "127.0.0.1";
-    return QString("%1:%2 で受信中 — 受付 %3、拒否 %4")
+    const QString where = settings_.AllInterfaces ? tr("すべてのインターフェース") : "127.0.0.1";
+    return tr("%1:%2 で受信中 — 受付 %3、拒否 %4")
         .arg(where)
         .arg(port_)
         .arg(c.taken)
