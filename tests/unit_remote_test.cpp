@@ -247,6 +247,8 @@ TEST_F(Decoder, RefusedMessagesAreCountedAndToldWhyDroppedDatagramsOnlyCounted) 
          "only from this machine", outside},
         {"a query from a sender not answered", Osc("/adm/obj/*/name", ""), nullptr, stranger},
         {"a refusal to a sender not answered", Osc("/adm/obj/3/gain", "f", 1.0), nullptr, stranger},
+        {"a refusal, refused but never answered",
+         Osc(RefusedAddress, "ss", "/adm/obj/3/gain", "empty channel"), nullptr},
         {"not OSC", Datagram{'h', 'e', 'l', 'l', 'o'}, nullptr, here, 0, 1},
         {"over 8 KiB", Datagram(MaxDatagram + 4, 0), nullptr, here, 0, 1},
     };

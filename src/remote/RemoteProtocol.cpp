@@ -280,7 +280,9 @@ void Protocol::Dispatch(const char* path, const char* types, void** argv, int ar
         return;
     }
     ++counters_.refused;
-    if (origin_.answered)
+    // A refusal is never answered: two programs that send each other their
+    // replies would otherwise refuse each other's refusals for ever.
+    if (origin_.answered && address != RefusedAddress)
         Reply(Message(RefusedAddress)
                   .String(std::string(address.substr(0, MaxAddress)))
                   .String(refusal));
@@ -547,6 +549,7 @@ std::vector<Datagram> Protocol::TakeReplies() {
 }
 
 void Protocol::Settle(const Command& c, const ChannelState& after, ChannelState& baseline) {
+    // Each verb, new ones too, says here what the controller knows from sending it.
     switch (c.verb) {
     case Verb::Gain:
         baseline.gain = after.gain;
