@@ -146,10 +146,7 @@ void TFrmPhonaraPlayer::StartRemoteControl(int port) {
     if (!Remote) {
         Remote = new TRemoteServer(this);
         Remote->channelOf = [this](int n, bool text) { return ChannelOf(*this, n, text); };
-        Remote->onCommands = [this](const std::vector<remote::Command>& commands) {
-            for (const remote::Command& c : commands)
-                Apply(*this, c);
-        };
+        Remote->onCommand = [this](const remote::Command& c) { Apply(*this, c); };
         Remote->onMoves = [this](const std::vector<std::pair<int, remote::Vec3>>& moves) {
             const TPlacementBatch frame;
             for (const auto& [n, p] : moves)
