@@ -74,7 +74,7 @@ protected:
 TEST_F(Headphone, TheMenuFollowsTheFileMenuAndStartsAutomaticWithNothingStored) {
     start();
     const auto top = w->MainMenu1->actions();
-    ASSERT_EQ(top.size(), 3);
+    ASSERT_EQ(top.size(), 4); // the language menu and the version follow
     EXPECT_EQ(top[0]->menu(), w->MenuOpenFile);
     EXPECT_EQ(top[1]->menu(), w->MenuAudio);
     EXPECT_EQ(w->MenuAudio->title(), "オーディオ(&O)");

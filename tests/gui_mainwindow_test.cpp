@@ -287,11 +287,12 @@ TEST_F(MainWindow, CaptionAcceleratorsMoveTheFocus) {
 }
 
 TEST_F(MainWindow, MenuItemsShortcutsAndHints) {
-    ASSERT_EQ(w->MainMenu1->actions().size(), 3);
+    ASSERT_EQ(w->MainMenu1->actions().size(), 4);
     EXPECT_EQ(w->MainMenu1->actions()[0]->menu(), w->MenuOpenFile);
     EXPECT_EQ(w->MenuOpenFile->title(), "ファイル(&F)");
     EXPECT_EQ(w->MainMenu1->actions()[1]->menu(), w->MenuAudio); // headphone 3D
-    EXPECT_EQ(w->MainMenu1->actions()[2], w->about1);
+    EXPECT_EQ(w->MainMenu1->actions()[2]->menu(), w->MenuLanguage);
+    EXPECT_EQ(w->MainMenu1->actions()[3], w->about1);
     EXPECT_EQ(w->about1->text(), "バージョン(&H)");
 
     const auto items = w->MenuOpenFile->actions();

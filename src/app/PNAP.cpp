@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QSlider>
@@ -321,6 +322,11 @@ void TFrmPhonaraPlayer::RetranslateUi() {
     GroupBox2->setTitle(tr("&Reverb"));
     GroupBox1->setTitle(tr("&EAX environment"));
 
+    // The one window that may be open beside the main window meanwhile.
+    if (ExportProgress) {
+        ExportProgress->setWindowTitle(tr("書き出し"));
+        ExportProgress->setCancelButtonText(tr("キャンセル"));
+    }
     FileOpen2Dialog.Title = tr("プレイリストを開く");
     FileSaveAs1Dialog.Title = tr("プレイリストに名前をつけて保存");
 
