@@ -36,6 +36,8 @@ class TApplicationEvents;
 class TRemoteServer;
 class TScrollBar;
 class TStringGrid;
+class TUndoHistory;
+struct TArrangement;
 class TViewImage;
 struct TBandRect;
 
@@ -128,6 +130,8 @@ public:
     // Loading and freeing.
     bool LoadChannelFile(int n, const std::string& path);
     void FreeChannel(bool all);
+    // Stops and frees the file of loaded slot n; the slot keeps its place.
+    void FreeSlot(int n);
     void LoadFileList(const std::vector<std::string>& list);
     void LoadButtonClick();
     void RemoveButtonClick();
@@ -262,6 +266,23 @@ public:
     std::optional<TExportOptions> LastExport;
     // The last export's outcome as the user was told it.
     QString ExportReport;
+
+    // Undo and redo of what the user does by hand: the Edit menu, its keys,
+    // and the arrangement taken and put back. The M key mutes and unmutes
+    // the selected channels, as a controller does.
+    TUndoHistory* History = nullptr;
+    QMenu* MenuEdit = nullptr;
+    QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
+    QAction* Mute1 = nullptr;
+    void BuildEditMenu();
+    TArrangement CurrentArrangement() const;
+    // Puts the files, places and settings of target in place: a file that
+    // changes is loaded again (stopped), a slot emptied is freed.
+    void RestoreArrangement(const TArrangement& target);
+    void Mute1Click();
+    // Channel n's markers show its mute (hollow while muted).
+    void ShowChannelLevel(int n);
 
     // True once FormDestroy has run (it runs once, from the destructor at the latest).
     bool Destroyed() const { return destroyed_; }
