@@ -45,6 +45,7 @@ TEST_F(Recorder, ADragIsOneStepOfItsOwnChannelsWhateverAControllerDoesMeanwhile)
         move(3, 1.5f);
         const TUndoPause live(r);
         move(8, -1.f);
+        r.MarkPlaylist(); // the controller's playlist, not the user's
     }
     EXPECT_TRUE(steps.empty()) << "the drag is still held";
     {
@@ -56,6 +57,7 @@ TEST_F(Recorder, ADragIsOneStepOfItsOwnChannelsWhateverAControllerDoesMeanwhile)
     ASSERT_EQ(steps.size(), 1u);
     const TUndoStep& s = steps[0];
     EXPECT_EQ(s.After.ChannelNumbers(), std::vector<int>{3});
+    EXPECT_FALSE(s.Playlist);
     EXPECT_EQ(s.Before.Channels[2]->Position.x, 0.f);
     EXPECT_EQ(s.After.Channels[2]->Position.x, 1.5f);
     EXPECT_EQ(s.TimeMs, 1000);

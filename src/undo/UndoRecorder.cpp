@@ -36,7 +36,8 @@ void TUndoRecorder::SetHeld(bool held) {
 }
 
 void TUndoRecorder::MarkPlaylist() {
-    if (pending_)
+    // A controller's playlist opened during a drag does not rename the drag.
+    if (pending_ && !Paused())
         pending_->Playlist = true;
 }
 
