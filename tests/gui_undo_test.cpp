@@ -21,6 +21,7 @@
 #include "SelectedChannels.h"
 #include "SoundFiles.h"
 #include "UserSettings.h"
+#include "WheelEvents.h"
 #include "app/PNAP.h"
 #include "channels/Placing.h"
 #include "channels/Sources.h"
@@ -231,6 +232,56 @@ TEST_F(Undo, DragKeysRemoveAndPlaylistAreUndoneAndRedoneOneGestureAtATime) {
     std::string saved;
     ASSERT_EQ(ReadFileHead(w->AutoSavePath, saved), TReadResult::Ok);
     EXPECT_EQ(saved, text);
+}
+
+TEST_F(Undo, EveryOtherGestureIsOneStepNamedAfterWhatItDid) {
+    put(1, "a.wav", {-1.f, 0.f, 0.5f});
+    w->History->Clear();
+    ASSERT_EQ(SelectedChannels(), std::vector<int>{1});
+    struct Case {
+        const char* name;
+        std::function<void()> gesture;
+    } cases[] = {
+        {"チャンネル 1 の移動",
+         [&] { QTest::mouseClick(w->Image2, Qt::RightButton, {}, QPoint(200, 60)); }},
+        {"チャンネル 1 の移動",
+         [&] {
+             w->ScrollBarY->setFocus();
+             for (int i = 0; i < 3; ++i)
+                 sendWheel(w->ScrollBarY, {7, 100}, 120);
+         }},
+        {"チャンネル 1 の読み込み", [&] { drop(dir.file("b.wav")); }},
+        {"リバーブの変更",
+         [&] {
+             w->TrackBar1->setFocus();
+             for (int i = 0; i < 3; ++i)
+                 QTest::keyClick(w->TrackBar1, Qt::Key_Right);
+         }},
+        {"環境の変更",
+         [&] {
+             w->ComboBox1->setFocus();
+             QTest::keyClick(w->ComboBox1, Qt::Key_Down);
+             QTest::keyClick(w->ComboBox1, Qt::Key_Down);
+         }},
+    };
+    int steps = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TArrangement before = w->CurrentArrangement();
+        c.gesture();
+        const TArrangement after = w->CurrentArrangement();
+        ASSERT_NE(after, before);
+        ASSERT_EQ(w->History->Stack.count(), ++steps);
+        EXPECT_EQ(w->Undo1->text(), QString("元に戻す: ") + c.name);
+        key(Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(w->CurrentArrangement(), before);
+        EXPECT_EQ(w->Redo1->text(), QString("やり直し: ") + c.name);
+        key(Qt::Key_Y, Qt::ControlModifier);
+        EXPECT_EQ(w->CurrentArrangement(), after);
+    }
+    EXPECT_EQ(w->ComboBox1->currentIndex(), 2);
+    EXPECT_EQ(w->Label5->text(), "3");
+    EXPECT_EQ(w->StringGrid1->cell(3, 1), "b.wav");
 }
 
 class UndoRemote : public Undo {

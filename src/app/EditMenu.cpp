@@ -65,17 +65,17 @@ TArrangement TFrmPhonaraPlayer::CurrentArrangement() const {
             c.FileName = s.FileName;
         c.Position = s.Position;
     }
-    a.ReverbLevel = TrackBar1->value();
-    a.Environment = ComboBox1->currentIndex();
+    a.ReverbLevel = appliedReverbLevel_;
+    a.Environment = appliedEnvironment_;
     return a;
 }
 
 void TFrmPhonaraPlayer::RestoreArrangement(const TArrangement& target) {
     // The settings first, so that a file loaded again gets the reverb of
     // the arrangement it comes back to.
-    if (TrackBar1->value() != target.ReverbLevel)
+    if (appliedReverbLevel_ != target.ReverbLevel)
         TrackBar1->setValue(target.ReverbLevel);
-    if (ComboBox1->currentIndex() != target.Environment)
+    if (appliedEnvironment_ != target.Environment)
         ComboBox1->setCurrentIndex(target.Environment);
     QStringList missing;
     {

@@ -303,6 +303,10 @@ private:
     void BuildDialogs();
     void SetTabOrder();
 
+    // The reverb level and the room as last applied: a step takes them from
+    // here, since the controls show a new value before it is applied.
+    int appliedReverbLevel_ = 0;
+    int appliedEnvironment_ = 0;
     bool hrtfRefused_ = false; // the device did not take the last HRTF request
     bool destroyed_ = false;
     bool autoSaved_ = false;

@@ -11,6 +11,7 @@
 
 void TFrmPhonaraPlayer::ComboBox1Change() {
     const int item = ComboBox1->currentIndex();
+    appliedEnvironment_ = item;
     if (item == 0) {
         // "Off" silences the room and takes every channel out of it. Empty
         // slots are included: the library refuses their stale handles.
@@ -25,6 +26,7 @@ void TFrmPhonaraPlayer::ComboBox1Change() {
 
 void TFrmPhonaraPlayer::TrackBar1Change() {
     const int level = TrackBar1->value();
+    appliedReverbLevel_ = level;
     ReverbParameters.reverbMix = ReverbMixOfLevel(level);
     for (int n = 1; n <= ChannelCount; ++n) {
         const TSource& slot = Sources[n];
