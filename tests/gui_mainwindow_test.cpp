@@ -287,7 +287,7 @@ TEST_F(MainWindow, CaptionAcceleratorsMoveTheFocus) {
 }
 
 TEST_F(MainWindow, MenuItemsShortcutsAndHints) {
-    ASSERT_EQ(w->MainMenu1->actions().size(), 4);
+    ASSERT_EQ(w->MainMenu1->actions().size(), 5);
     EXPECT_EQ(w->MainMenu1->actions()[0]->menu(), w->MenuOpenFile);
     EXPECT_EQ(w->MenuOpenFile->title(), "ファイル(&F)");
     // Undo and redo; Alt+E stays with the environment box.
@@ -299,7 +299,8 @@ TEST_F(MainWindow, MenuItemsShortcutsAndHints) {
               (QList<QKeySequence>{QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")}));
     EXPECT_EQ(w->Mute1->shortcut(), QKeySequence("M"));
     EXPECT_EQ(w->MainMenu1->actions()[2]->menu(), w->MenuAudio); // headphone 3D
-    EXPECT_EQ(w->MainMenu1->actions()[3], w->about1);
+    EXPECT_EQ(w->MainMenu1->actions()[3]->menu(), w->MenuLanguage);
+    EXPECT_EQ(w->MainMenu1->actions()[4], w->about1);
     EXPECT_EQ(w->about1->text(), "バージョン(&H)");
 
     const auto items = w->MenuOpenFile->actions();

@@ -35,9 +35,9 @@
 namespace {
 
 // The error box of a file that cannot be read or written.
-void ShowFileError(QWidget* window, const char* format, const std::string& path) {
+void ShowFileError(QWidget* window, const QString& format, const std::string& path) {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
-                    QString::fromUtf8(format).arg(QString::fromStdString(path)), QMessageBox::Ok,
+                    format.arg(QString::fromStdString(path)), QMessageBox::Ok,
                     window && window->isVisible() ? window : nullptr);
     box.exec();
 }
@@ -55,7 +55,8 @@ std::vector<std::string> LocalFiles(const QMimeData* data) {
 // The load-result message when the playlist named no file that exists: no
 // error code, since nothing was tried.
 void ShowNoExistingFile(QWidget* window) {
-    QMessageBox box(QMessageBox::NoIcon, QString(), "有効なファイルが見つかりませんでした。",
+    QMessageBox box(QMessageBox::NoIcon, QString(),
+                    TFrmPhonaraPlayer::tr("有効なファイルが見つかりませんでした。"),
                     QMessageBox::Ok, window);
     box.exec();
 }
@@ -73,12 +74,20 @@ std::string AutoSavePlaylistPath() {
     return AutoSavePathFor(facts);
 }
 
+TPlaylistChannel TFrmPhonaraPlayer::PlaylistChannel(int n) const {
+    // A source on its path is saved where it rests, with its path.
+    const BASS_3DVECTOR rest = RestPosition(n);
+    const TMotionPath* motion = ChannelMotion(n);
+    return {rest.x, rest.y, rest.z, Sources[n].FileName,
+            motion ? std::optional<TMotionPath>(*motion) : std::nullopt};
+}
+
 std::string TFrmPhonaraPlayer::ArrangementText() const {
     std::vector<TPlaylistChannel> channels;
     for (int n = 1; n <= ChannelCount; ++n) {
         const TSource& slot = Sources[n];
         if (slot.Loaded)
-            channels.push_back({slot.Position.x, slot.Position.y, slot.Position.z, slot.FileName});
+            channels.push_back(PlaylistChannel(n));
     }
     return FormatPlaylist(TrackBar1->value(), ComboBox1->currentIndex(), channels);
 }
@@ -86,7 +95,7 @@ std::string TFrmPhonaraPlayer::ArrangementText() const {
 bool TFrmPhonaraPlayer::SavePlaylist(const std::string& path) {
     if (WriteFileReplacing(path, ArrangementText()))
         return true;
-    ShowFileError(this, "ファイル %1 を作成できません", path);
+    ShowFileError(this, tr("ファイル %1 を作成できません"), path);
     return false;
 }
 
@@ -122,7 +131,7 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
     case TReadResult::Missing:
         return;
     case TReadResult::Unreadable:
-        ShowFileError(this, "ファイル %1 は開けません", path);
+        ShowFileError(this, tr("ファイル %1 は開けません"), path);
         return;
     case TReadResult::Ok:
         break;
@@ -157,6 +166,7 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
         const BASS_3DVECTOR place{channel.X, channel.Y, channel.Z};
         PlaceSource(n, place, TPanRule::FromX());
         PlaceChannelMarkers(n, place);
+        SetChannelMotion(n, channel.Motion);
         return true;
     };
     const TPlaylistApplied applied = ApplyPlaylist(read, ChannelCount, setting, load);
