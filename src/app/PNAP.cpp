@@ -28,6 +28,7 @@
 #include "app/ProgramIcon.h"
 #include "channellist/GridRules.h"
 #include "remote/RemoteServer.h"
+#include "undo/UndoHistory.h"
 #include "widgets/ApplicationEvents.h"
 #include "widgets/Metrics.h"
 #include "widgets/ScrollBar.h"
@@ -265,6 +266,7 @@ void TFrmPhonaraPlayer::BuildMenu() {
     addAction(FileOpen2);
     addAction(FileSaveAs1);
 
+    BuildEditMenu();
     BuildAudioMenu();
     BuildRemoteMenu();
     BuildLanguageMenu();
@@ -502,8 +504,19 @@ void TFrmPhonaraPlayer::BindHandlers() {
         StringGrid1SelectCell(col, row, canSelect);
     };
     // Both run on every change of the value, by the user or by the program.
-    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
-    connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
+    // A change the user makes is a step (key and wheel bursts one step, the
+    // thumb's drag one step); the program's own changes pause the recorder.
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] {
+        const TUndoScope step(History->Recorder, true);
+        ComboBox1Change();
+    });
+    connect(TrackBar1, &QSlider::valueChanged, this, [this] {
+        const TUndoScope step(History->Recorder, true);
+        TrackBar1Change();
+    });
+    connect(TrackBar1, &QSlider::sliderPressed, this, [this] { History->Recorder.SetHeld(true); });
+    connect(TrackBar1, &QSlider::sliderReleased, this,
+            [this] { History->Recorder.SetHeld(false); });
     StringGrid1->mouseDown = [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
         StringGrid1MouseDown(b, m, x, y);
     };
