@@ -182,14 +182,16 @@ TEST_F(Motion, AMovementOverOscIsRecordedAndItsPlaybackFedBack) {
     start();
     ASSERT_TRUE(testsupport::writeTone(file, {.seconds = 0.5}));
     load(1, {0, 0, 0});
-    const quint16 port = testsupport::FreeUdpPort(), feedbackPort = testsupport::FreeUdpPort();
-    testsupport::OscPeer controller{"127.0.0.1", port, feedbackPort};
+    testsupport::OscPeer controller;
+    ASSERT_TRUE(controller.listening());
+    w->StartRemoteControl(); // off, as stored
     TRemoteSettings settings;
     settings.Enabled = true;
-    settings.Port = port;
-    settings.FeedbackPort = feedbackPort;
-    SaveRemoteSettings(settings);
-    w->StartRemoteControl(port);
+    settings.Port = 0; // the system picks it
+    settings.FeedbackPort = controller.port();
+    ASSERT_TRUE(w->Remote->Apply(settings)) << w->Remote->Status().toStdString();
+    SaveRemoteSettings(w->Remote->Settings());
+    controller.sendTo("127.0.0.1", w->Remote->Port());
     ASSERT_TRUE(w->Remote && w->Remote->Listening());
 
     // Started by the controller, stopped by Ctrl+R.

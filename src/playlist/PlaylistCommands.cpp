@@ -78,8 +78,11 @@ TPlaylistChannel TFrmPhonaraPlayer::PlaylistChannel(int n) const {
     // A source on its path is saved where it rests, with its path.
     const BASS_3DVECTOR rest = RestPosition(n);
     const TMotionPath* motion = ChannelMotion(n);
-    return {rest.x, rest.y, rest.z, Sources[n].FileName,
-            motion ? std::optional<TMotionPath>(*motion) : std::nullopt};
+    return {.X = rest.x,
+            .Y = rest.y,
+            .Z = rest.z,
+            .FileName = Sources[n].FileName,
+            .Motion = motion ? std::optional<TMotionPath>(*motion) : std::nullopt};
 }
 
 std::string TFrmPhonaraPlayer::ArrangementText() const {
