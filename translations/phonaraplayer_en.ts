@@ -706,6 +706,22 @@ Contact: the PhonaraPlayer issue tracker</translation>
         <source>ファイル %1 は開けません</source>
         <translation>Cannot open the file %1</translation>
     </message>
+    <message>
+        <source>動きを記録(&amp;R)...</source>
+        <translation>&amp;Record motion...</translation>
+    </message>
+    <message>
+        <source>動きを消去</source>
+        <translation>Clear motion</translation>
+    </message>
+    <message>
+        <source>動きの繰り返しを切り替え</source>
+        <translation>Toggle motion loop</translation>
+    </message>
+    <message>
+        <source>記録中</source>
+        <translation>recording</translation>
+    </message>
 </context>
 <context>
     <name>TRemoteDialog</name>
