@@ -339,12 +339,6 @@ Replace it?</translation>
         <source>すべてのファイル (*)</source>
         <translation>All files (*)</translation>
     </message>
-    <message>
-        <source>ファイル名の拡張子 .%1 は形式 %2 と合いません。
-拡張子か形式を変えてください。</source>
-        <translation>The file name's extension .%1 does not fit the format %2.
-Change the extension or the format.</translation>
-    </message>
 </context>
 <context>
     <name>TExportJob</name>
@@ -713,8 +707,20 @@ Contact: the PhonaraPlayer issue tracker</translation>
         <translation>Cannot open the file %1</translation>
     </message>
     <message>
-        <source>書き出し中です。書き出しを中止して終了しますか?</source>
-        <translation>An export is running. Cancel it and quit?</translation>
+        <source>動きを記録(&amp;R)...</source>
+        <translation>&amp;Record motion...</translation>
+    </message>
+    <message>
+        <source>動きを消去</source>
+        <translation>Clear motion</translation>
+    </message>
+    <message>
+        <source>動きの繰り返しを切り替え</source>
+        <translation>Toggle motion loop</translation>
+    </message>
+    <message>
+        <source>記録中</source>
+        <translation>recording</translation>
     </message>
 </context>
 <context>
@@ -801,15 +807,6 @@ Contact: the PhonaraPlayer issue tracker</translation>
     <message>
         <source>%1:%2 で受信中 — 受付 %3、拒否 %4</source>
         <translation>Receiving on %1:%2 — taken %3, refused %4</translation>
-    </message>
-</context>
-<context>
-    <name>main</name>
-    <message>
-        <source>予期しないエラーのため終了します。
-%1</source>
-        <translation>The program stops after an unexpected error.
-%1</translation>
     </message>
 </context>
 </TS>

@@ -293,6 +293,7 @@ void TFrmPhonaraPlayer::RetranslateUi() {
         ->setChecked(true);
     RetranslateAudioMenu();
     RetranslateRemoteMenu();
+    RetranslateMotionMenu();
 
     setDirection(Label1, tr("上"), Qt::AlignHCenter);
     setDirection(Label2, tr("下"), Qt::AlignHCenter);

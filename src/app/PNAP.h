@@ -317,6 +317,8 @@ public:
     QAction* ClearMotion1 = nullptr;
     QAction* MotionMode1 = nullptr;
     void BuildMotionMenu();
+    void RetranslateMotionMenu();
+    void ShowRecordingInTitle(); // the title says whether the window records
     // Starts recording, or stops it and gives each moved channel its path.
     void RecordMotion1Click();
     void SetMotionRecording(bool on);
