@@ -77,7 +77,7 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& options, bool selected
     for (int n = 1; n <= ChannelCount; ++n) {
         const TSource& slot = Sources[n];
         if (slot.Loaded && (!selectedOnly || IsChannelSelected(n)))
-            channels.push_back({slot.Position.x, slot.Position.y, slot.Position.z, slot.FileName});
+            channels.push_back(PlaylistChannel(n));
     }
     auto tell = [this](QMessageBox::Icon icon, const QString& text) {
         ExportReport = text;

@@ -267,6 +267,7 @@ void TFrmPhonaraPlayer::BuildMenu() {
     BuildAudioMenu();
     BuildRemoteMenu();
     BuildLanguageMenu();
+    BuildMotionMenu();
 
     about1 = MainMenu1->addAction(QString());
     connect(about1, &QAction::triggered, this, [this] { about1Click(); });

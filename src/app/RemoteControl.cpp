@@ -104,6 +104,9 @@ void Apply(TFrmPhonaraPlayer& w, const remote::Command& c) {
     case remote::Verb::OpenPlaylist:
         w.OpenPlaylist(c.text);
         break;
+    case remote::Verb::Record:
+        w.SetMotionRecording(c.value != 0);
+        break;
     }
 }
 

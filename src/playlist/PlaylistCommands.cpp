@@ -72,12 +72,20 @@ std::string AutoSavePlaylistPath() {
     return AutoSavePathFor(facts);
 }
 
+TPlaylistChannel TFrmPhonaraPlayer::PlaylistChannel(int n) const {
+    // A source on its path is saved where it rests, with its path.
+    const BASS_3DVECTOR rest = RestPosition(n);
+    const TMotionPath* motion = ChannelMotion(n);
+    return {rest.x, rest.y, rest.z, Sources[n].FileName,
+            motion ? std::optional<TMotionPath>(*motion) : std::nullopt};
+}
+
 std::string TFrmPhonaraPlayer::ArrangementText() const {
     std::vector<TPlaylistChannel> channels;
     for (int n = 1; n <= ChannelCount; ++n) {
         const TSource& slot = Sources[n];
         if (slot.Loaded)
-            channels.push_back({slot.Position.x, slot.Position.y, slot.Position.z, slot.FileName});
+            channels.push_back(PlaylistChannel(n));
     }
     return FormatPlaylist(TrackBar1->value(), ComboBox1->currentIndex(), channels);
 }
@@ -154,6 +162,7 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
         const BASS_3DVECTOR place{channel.X, channel.Y, channel.Z};
         PlaceSource(n, place, TPanRule::FromX());
         PlaceChannelMarkers(n, place);
+        SetChannelMotion(n, channel.Motion);
         return true;
     };
     const TPlaylistApplied applied = ApplyPlaylist(read, ChannelCount, setting, load);

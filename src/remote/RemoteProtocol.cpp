@@ -16,6 +16,7 @@ namespace {
 const char* const ObjectPrefix = "/adm/obj/";
 const char* const TransportPrefix = "/phonara/obj/";
 const char* const OpenPlaylistAddress = "/phonara/playlist/open";
+const char* const RecordAddress = "/phonara/record";
 const char* const RecentreAddress = "/phonara/listener/recentre";
 const char* const HeadAddress = "/adm/lis/ypr";
 
@@ -211,6 +212,7 @@ const std::vector<std::string>& Protocol::Addresses() {
         for (const char* address : ListenerAddresses)
             a.emplace_back(address);
         a.emplace_back(OpenPlaylistAddress);
+        a.emplace_back(RecordAddress);
         return a;
     }();
     return all;
@@ -307,6 +309,14 @@ const char* Protocol::Route(const std::string& address, const char* types, void*
         if (!origin_.loopback)
             return OnlyFromHere;
         Emit({Verb::OpenPlaylist, 0, 0, path});
+        return nullptr;
+    }
+    if (address == RecordAddress) {
+        // 1 starts recording the movement, 0 stops it.
+        const std::vector<double> on = Numbers(types, argv, argc);
+        if (on.size() != 1 || (on[0] != 0 && on[0] != 1))
+            return BadArguments;
+        Emit({Verb::Record, 0, on[0], {}});
         return nullptr;
     }
     return Head(address, types, argv, argc);
@@ -570,8 +580,8 @@ void Protocol::Settle(const Command& c, const ChannelState& after, ChannelState&
         baseline.name = after.name;
         baseline.word = after.word;
         break;
-    case Verb::OpenPlaylist:
-        // A whole new scene: the controller learns it from the feedback.
+    case Verb::OpenPlaylist: // a whole new scene: the feedback tells it
+    case Verb::Record:       // no channel's field
         break;
     }
 }
