@@ -302,14 +302,6 @@ const char* Protocol::Route(const std::string& address, const char* types, void*
             SplitChannel(std::string_view(address).substr(std::strlen(TransportPrefix)), leaf);
         return Transport(n, std::string(leaf), types, argv, argc);
     }
-    if (address == RecordAddress) {
-        // 1 starts recording the movement, 0 stops it.
-        const std::vector<double> on = Numbers(types, argv, argc);
-        if (on.size() != 1 || (on[0] != 0 && on[0] != 1))
-            return BadArguments;
-        Emit({Verb::Record, 0, on[0], {}});
-        return nullptr;
-    }
     if (address == OpenPlaylistAddress) {
         const std::string path = Text(types, argv, argc);
         if (path.empty())
@@ -317,6 +309,14 @@ const char* Protocol::Route(const std::string& address, const char* types, void*
         if (!origin_.loopback)
             return OnlyFromHere;
         Emit({Verb::OpenPlaylist, 0, 0, path});
+        return nullptr;
+    }
+    if (address == RecordAddress) {
+        // 1 starts recording the movement, 0 stops it.
+        const std::vector<double> on = Numbers(types, argv, argc);
+        if (on.size() != 1 || (on[0] != 0 && on[0] != 1))
+            return BadArguments;
+        Emit({Verb::Record, 0, on[0], {}});
         return nullptr;
     }
     return Head(address, types, argv, argc);
@@ -580,8 +580,8 @@ void Protocol::Settle(const Command& c, const ChannelState& after, ChannelState&
         baseline.name = after.name;
         baseline.word = after.word;
         break;
-    case Verb::OpenPlaylist:
-        // A whole new scene: the controller learns it from the feedback.
+    case Verb::OpenPlaylist: // a whole new scene: the feedback tells it
+    case Verb::Record:       // no channel's field
         break;
     case Verb::Record:
         // Recording changes no channel; the moves it records are fed back.
