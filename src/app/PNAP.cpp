@@ -290,6 +290,7 @@ void TFrmPhonaraPlayer::RetranslateUi() {
     about1->setText(tr("バージョン(&H)"));
     (CurrentLanguage() == TLanguage::English ? LanguageEnglish : LanguageJapanese)
         ->setChecked(true);
+    RetranslateEditMenu();
     RetranslateAudioMenu();
     RetranslateRemoteMenu();
 
