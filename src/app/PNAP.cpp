@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QSlider>
@@ -324,6 +325,11 @@ void TFrmPhonaraPlayer::RetranslateUi() {
     GroupBox2->setTitle(tr("&Reverb"));
     GroupBox1->setTitle(tr("&EAX environment"));
 
+    // The one window that may be open beside the main window meanwhile.
+    if (ExportProgress) {
+        ExportProgress->setWindowTitle(tr("書き出し"));
+        ExportProgress->setCancelButtonText(tr("キャンセル"));
+    }
     FileOpen2Dialog.Title = tr("プレイリストを開く");
     FileSaveAs1Dialog.Title = tr("プレイリストに名前をつけて保存");
 
@@ -581,6 +587,10 @@ void TFrmPhonaraPlayer::closeEvent(QCloseEvent* event) {
     // Closing ends the event loop; the window is destroyed afterwards and its
     // destruction does the tear-down. The arrangement is saved now, while a
     // failure can still be shown: once the loop has ended, no dialog runs.
+    if (!EndExportForClose()) {
+        event->ignore();
+        return;
+    }
     WriteAutoSave();
     event->accept();
 }

@@ -277,6 +277,9 @@ public:
     std::optional<TExportOptions> LastExport;
     // The last export's outcome as the user was told it.
     QString ExportReport;
+    // Whether the window may close: an export in progress is cancelled when
+    // the user agrees (asked first) or a signal closes the window.
+    bool EndExportForClose();
 
     // Undo and redo of what the user does by hand: the Edit menu, its keys,
     // and the arrangement taken and put back. The M key mutes and unmutes

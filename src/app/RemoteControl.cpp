@@ -140,10 +140,9 @@ void TFrmPhonaraPlayer::StartRemoteControl(int port) {
         Remote->channelOf = [this](int n, bool text) { return ChannelOf(*this, n, text); };
         // What a controller does is live input, never a step of the user's,
         // even when it arrives in the middle of a drag or under a dialog.
-        Remote->onCommands = [this](const std::vector<remote::Command>& commands) {
+        Remote->onCommand = [this](const remote::Command& c) {
             const TUndoPause live(History->Recorder);
-            for (const remote::Command& c : commands)
-                Apply(*this, c);
+            Apply(*this, c);
         };
         Remote->onMoves = [this](const std::vector<std::pair<int, remote::Vec3>>& moves) {
             const TUndoPause live(History->Recorder);

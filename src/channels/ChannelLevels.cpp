@@ -4,11 +4,15 @@
 #include <cmath>
 
 #include "audiolib.h"
+#include "channels/Sources.h"
 #include "spatial/Coordinates.h"
 #include "spatial/Spatial.h"
 
 int LevelledVolume(int n, int volume) {
-    const TChannelLevel& level = ChannelLevels[n];
+    return LevelledVolume(ChannelLevels[n], volume);
+}
+
+int LevelledVolume(const TChannelLevel& level, int volume) {
     if (level.Muted)
         return 0;
     if (level.Gain >= 1.f)

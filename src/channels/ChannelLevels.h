@@ -4,11 +4,15 @@
 
 #include <string>
 
+#include "channels/SourceTable.h"
 #include "channels/Sources.h"
 
-// The volume to hand the audio library for channel n instead of volume.
-// With gain 1 and no mute it is volume itself, including -1 (unchanged);
-// otherwise -1 counts as the full volume 100.
+// The volume to hand the audio library instead of volume for a channel at
+// level: with gain 1 and no mute it is volume itself, including -1
+// (unchanged); otherwise -1 counts as the full volume 100.
+int LevelledVolume(const TChannelLevel& level, int volume);
+
+// The same for channel n at the level the remote control set for it.
 int LevelledVolume(int n, int volume);
 
 // Hands channel n's volume with its gain and mute to the library: full for a

@@ -49,8 +49,7 @@ bool TFrmPhonaraPlayer::LoadChannelFile(int n, const std::string& path) {
     // The new source starts where the slot's previous one stood.
     PlaceSource(n, slot.Position, TPanRule::OnLoad());
 
-    slot.FxHandle = BASS_ChannelSetFX(handle, BASS_FX_REVERB, 2);
-    BASS_FXSetParameters(slot.FxHandle, &ReverbParameters);
+    slot.FxHandle = AttachReverb(handle);
 
     BASS_CHANNELINFO info{};
     BASS_ChannelGetInfo(handle, &info);
