@@ -292,18 +292,18 @@ TEST_F(Undo, EveryOtherGestureIsOneStepNamedAfterWhatItDid) {
 
 class UndoRemote : public Undo {
 protected:
+    // The remote on a port the system picks, feedback to the controller's.
     void listen() {
+        ASSERT_TRUE(controller.listening());
+        w->StartRemoteControl();
         TRemoteSettings settings;
         settings.Enabled = true;
-        settings.Port = port;
-        settings.FeedbackPort = feedbackPort;
-        SaveRemoteSettings(settings);
-        w->StartRemoteControl(port);
-        ASSERT_TRUE(w->Remote && w->Remote->Listening());
-        ASSERT_TRUE(controller.listening());
+        settings.Port = 0;
+        settings.FeedbackPort = controller.port();
+        ASSERT_TRUE(w->Remote->Apply(settings)) << w->Remote->Status().toStdString();
+        controller.sendTo("127.0.0.1", w->Remote->Port());
     }
-    const quint16 port = testsupport::FreeUdpPort(), feedbackPort = testsupport::FreeUdpPort();
-    OscPeer controller{"127.0.0.1", port, feedbackPort};
+    OscPeer controller;
 };
 
 TEST_F(UndoRemote, AControllersStreamDuringADragLeavesTheStepWhole) {

@@ -383,6 +383,40 @@ Change the extension or the format.</translation>
 <context>
     <name>TFrmPhonaraPlayer</name>
     <message>
+        <source>編集(&amp;T)</source>
+        <translation>Edi&amp;t</translation>
+    </message>
+    <message>
+        <source>選択したチャンネルのミュートを切り替え</source>
+        <translation>Mute or unmute the selected channels</translation>
+    </message>
+    <message>
+        <source>元に戻す: %1</source>
+        <translation>Undo: %1</translation>
+    </message>
+    <message>
+        <source>元に戻す</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>やり直し: %1</source>
+        <translation>Redo: %1</translation>
+    </message>
+    <message>
+        <source>やり直し</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>次のファイルを読み込めませんでした:
+%1</source>
+        <translation>These files could not be loaded again:
+%1</translation>
+    </message>
+    <message>
+        <source>ミュート (コントローラー)</source>
+        <translation>Muted (controller)</translation>
+    </message>
+    <message>
         <source>ドラッグして音源を動かします</source>
         <translation>Drag to move the source</translation>
     </message>
@@ -810,6 +844,37 @@ Contact: the PhonaraPlayer issue tracker</translation>
 %1</source>
         <translation>The program stops after an unexpected error.
 %1</translation>
+    </message>
+</context>
+<context>
+    <name>TUndoHistory</name>
+    <message>
+        <source>チャンネル %1 の移動</source>
+        <translation>Move of channel %1</translation>
+    </message>
+    <message>
+        <source>チャンネル %1 の読み込み</source>
+        <translation>Load into channel %1</translation>
+    </message>
+    <message>
+        <source>チャンネル %1 の開放</source>
+        <translation>Remove of channel %1</translation>
+    </message>
+    <message>
+        <source>プレイリストを開く</source>
+        <translation>Open playlist</translation>
+    </message>
+    <message>
+        <source>チャンネル %1 の動き</source>
+        <translation>Motion path of channel %1</translation>
+    </message>
+    <message>
+        <source>リバーブの変更</source>
+        <translation>Reverb level change</translation>
+    </message>
+    <message>
+        <source>環境の変更</source>
+        <translation>Environment change</translation>
     </message>
 </context>
 </TS>
