@@ -182,15 +182,14 @@ TEST_F(Motion, AMovementOverOscIsRecordedAndItsPlaybackFedBack) {
     start();
     ASSERT_TRUE(testsupport::writeTone(file, {.seconds = 0.5}));
     load(1, {0, 0, 0});
-    const quint16 port = testsupport::FreeUdpPort(), feedbackPort = testsupport::FreeUdpPort();
-    testsupport::OscPeer controller{"127.0.0.1", port, feedbackPort};
+    testsupport::OscPeer controller;
+    w->StartRemoteControl();
     TRemoteSettings settings;
     settings.Enabled = true;
-    settings.Port = port;
-    settings.FeedbackPort = feedbackPort;
-    SaveRemoteSettings(settings);
-    w->StartRemoteControl(port);
-    ASSERT_TRUE(w->Remote && w->Remote->Listening());
+    settings.Port = 0; // a port the system picks
+    settings.FeedbackPort = controller.port();
+    ASSERT_TRUE(w->Remote->Apply(settings)) << w->Remote->Status().toStdString();
+    controller.sendTo("127.0.0.1", w->Remote->Port());
 
     // Started by the controller, stopped by Ctrl+R.
     lo_send(controller.to(), "/phonara/record", "i", 1);
