@@ -117,6 +117,8 @@ protected:
                 continue;
             }
             EXPECT_EQ(s.FileName, c.FileName);
+            const TMotionPath* path = w->ChannelMotion(n);
+            EXPECT_EQ(path ? std::optional(*path) : std::nullopt, c.Path);
             EXPECT_EQ(w->StringGrid1->cell(3, n).toStdString(),
                       c.FileName.substr(c.FileName.rfind('/') + 1));
             EXPECT_EQ(s.Position.x, c.Position.x);
@@ -146,6 +148,8 @@ TEST_F(Undo, DragKeysRemoveAndPlaylistAreUndoneAndRedoneOneGestureAtATime) {
     put(1, "a.wav", {-1.f, 0.5f, 0.f});
     put(2, "b.wav", {0.5f, -0.5f, 1.f});
     put(3, "c.wav", {1.5f, 1.f, -1.f});
+    // Channel 2 follows a path when it plays: the path goes and comes back with its file.
+    w->SetChannelMotion(2, TMotionPath{TMotionMode::Once, {{0, 0.5f, -0.5f, 1.f}, {2, 0, 0, 0}}});
     w->TrackBar1->setValue(5);
     w->History->Clear(); // the scene the user starts from
     w->AutoSavePath = dir.file("PNAPini.pna");
@@ -189,9 +193,11 @@ TEST_F(Undo, DragKeysRemoveAndPlaylistAreUndoneAndRedoneOneGestureAtATime) {
     drop(playlist);
     ASSERT_TRUE(Sources[1].Loaded);
     ASSERT_FALSE(Sources[2].Loaded);
+    ASSERT_EQ(w->ChannelMotion(1), nullptr);
     ASSERT_EQ(w->TrackBar1->value(), 12);
     states.push_back(shown());
     EXPECT_EQ(w->History->Stack.count(), 4);
+    ASSERT_TRUE(states[3].arrangement.Channel(2).Path);
 
     const char* undoTexts[] = {"元に戻す: チャンネル 1, 2 の移動",
                                "元に戻す: チャンネル 1, 2 の移動", "元に戻す: チャンネル 3 の開放",
@@ -286,15 +292,15 @@ TEST_F(Undo, EveryOtherGestureIsOneStepNamedAfterWhatItDid) {
 
 class UndoRemote : public Undo {
 protected:
+    // The remote on a port the system picks, feedback to the controller's.
     void listen() {
         ASSERT_TRUE(controller.listening());
-        w->StartRemoteControl(); // off, as stored
+        w->StartRemoteControl();
         TRemoteSettings settings;
         settings.Enabled = true;
-        settings.Port = 0; // the system picks it
+        settings.Port = 0;
         settings.FeedbackPort = controller.port();
         ASSERT_TRUE(w->Remote->Apply(settings)) << w->Remote->Status().toStdString();
-        SaveRemoteSettings(w->Remote->Settings());
         controller.sendTo("127.0.0.1", w->Remote->Port());
     }
     OscPeer controller;

@@ -24,14 +24,14 @@ void TFrmPhonaraPlayer::BuildEditMenu() {
     History->capture = [this] { return CurrentArrangement(); };
     History->restore = [this](const TArrangement& target) { RestoreArrangement(target); };
 
-    // Alt+E belongs to the environment box.
-    MenuEdit = MainMenu1->addMenu(tr("編集(&T)"));
+    // Captions: RetranslateEditMenu.
+    MenuEdit = MainMenu1->addMenu(QString());
     Undo1 = new QAction(this);
     Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     Redo1 = new QAction(this);
     Redo1->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    Mute1 = new QAction(tr("選択したチャンネルのミュートを切り替え"), this);
+    Mute1 = new QAction(this);
     Mute1->setShortcut(QKeySequence(Qt::Key_M));
     connect(Undo1, &QAction::triggered, this, [this] { History->Undo(); });
     connect(Redo1, &QAction::triggered, this, [this] { History->Redo(); });
@@ -41,18 +41,24 @@ void TFrmPhonaraPlayer::BuildEditMenu() {
     MenuEdit->addSeparator();
     MenuEdit->addAction(Mute1);
 
-    // Each item names the step it takes.
-    const auto refresh = [this] {
-        const QUndoStack& stack = History->Stack;
-        Undo1->setText(stack.canUndo() ? tr("元に戻す: %1").arg(stack.undoText()) : tr("元に戻す"));
-        Redo1->setText(stack.canRedo() ? tr("やり直し: %1").arg(stack.redoText()) : tr("やり直し"));
-        Undo1->setEnabled(stack.canUndo());
-        Redo1->setEnabled(stack.canRedo());
-    };
+    const auto refresh = [this] { RetranslateEditMenu(); };
     connect(&History->Stack, &QUndoStack::indexChanged, this, refresh);
     connect(&History->Stack, &QUndoStack::undoTextChanged, this, refresh);
     connect(&History->Stack, &QUndoStack::redoTextChanged, this, refresh);
-    refresh();
+}
+
+void TFrmPhonaraPlayer::RetranslateEditMenu() {
+    // Alt+E belongs to the environment box.
+    MenuEdit->setTitle(tr("編集(&T)"));
+    Mute1->setText(tr("選択したチャンネルのミュートを切り替え"));
+    // Each item names the step it takes, in the language of the moment.
+    const QUndoStack& stack = History->Stack;
+    const int at = stack.index();
+    Undo1->setText(stack.canUndo() ? tr("元に戻す: %1").arg(History->TextOf(at - 1))
+                                   : tr("元に戻す"));
+    Redo1->setText(stack.canRedo() ? tr("やり直し: %1").arg(History->TextOf(at)) : tr("やり直し"));
+    Undo1->setEnabled(stack.canUndo());
+    Redo1->setEnabled(stack.canRedo());
 }
 
 TArrangement TFrmPhonaraPlayer::CurrentArrangement() const {
@@ -64,6 +70,8 @@ TArrangement TFrmPhonaraPlayer::CurrentArrangement() const {
         if (s.Loaded)
             c.FileName = s.FileName;
         c.Position = s.Position;
+        if (const TMotionPath* path = ChannelMotion(n))
+            c.Path = *path;
     }
     a.ReverbLevel = appliedReverbLevel_;
     a.Environment = appliedEnvironment_;
@@ -101,6 +109,10 @@ void TFrmPhonaraPlayer::RestoreArrangement(const TArrangement& target) {
                 PlaceSource(n, t.Position, TPanRule::FromX());
                 PlaceChannelMarkers(n, t.Position);
             }
+            // The path goes with the file, so it follows a file loaded again.
+            const TMotionPath* path = ChannelMotion(n);
+            if (Sources[n].Loaded && (path ? std::optional(*path) : std::nullopt) != t.Path)
+                SetChannelMotion(n, t.Path);
         }
     }
     // The bars and labels show the current channel where it now stands.

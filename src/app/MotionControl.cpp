@@ -12,6 +12,7 @@
 #include "spatial/Coordinates.h"
 #include "spatial/Markers.h"
 #include "spatial/Spatial.h"
+#include "undo/UndoHistory.h"
 #include "widgets/ScrollBar.h"
 #include "widgets/StringGrid.h"
 #include "widgets/ViewImage.h"
@@ -78,6 +79,8 @@ void TFrmPhonaraPlayer::ShowRecordingInTitle() {
 }
 
 void TFrmPhonaraPlayer::RecordMotion1Click() {
+    // The paths a recording gives are one step.
+    const TUndoScope step(History->Recorder);
     SetMotionRecording(!MotionRecording());
 }
 
@@ -102,6 +105,7 @@ void TFrmPhonaraPlayer::SetMotionRecording(bool on) {
 }
 
 void TFrmPhonaraPlayer::ClearMotion1Click() {
+    const TUndoScope step(History->Recorder);
     const TPlacementBatch batch;
     for (int n = 1; n <= ChannelCount; ++n)
         if (Sources[n].Loaded && IsChannelSelected(n) && ChannelMotion(n)) {
@@ -113,6 +117,7 @@ void TFrmPhonaraPlayer::ClearMotion1Click() {
 }
 
 void TFrmPhonaraPlayer::MotionMode1Click() {
+    const TUndoScope step(History->Recorder);
     for (int n = 1; n <= ChannelCount; ++n)
         if (Sources[n].Loaded && IsChannelSelected(n))
             if (const TMotionPath* path = ChannelMotion(n))
@@ -220,6 +225,8 @@ void TFrmPhonaraPlayer::ShowMotionPaths() {
 }
 
 void TFrmPhonaraPlayer::MotionFrame() {
+    // Sources on their paths move by themselves, not by the user's hand.
+    const TUndoPause playback(History->Recorder);
     ++MotionFrames;
     const double now = Now();
     for (int n = 1; n <= ChannelCount; ++n) {

@@ -220,6 +220,8 @@ TFrmPhonaraPlayer::~TFrmPhonaraPlayer() {
     // back goes now, while the window is whole: the application-wide hooks,
     // then every control with the client area that owns it.
     qApp->removeEventFilter(this);
+    // The undo history clears itself as it goes: its menu items go first.
+    History->Stack.disconnect(this);
     delete std::exchange(ApplicationEvents1, nullptr);
     delete centralWidget();
     if (FrmPhonaraPlayer == this)
@@ -291,6 +293,7 @@ void TFrmPhonaraPlayer::RetranslateUi() {
     about1->setText(tr("バージョン(&H)"));
     (CurrentLanguage() == TLanguage::English ? LanguageEnglish : LanguageJapanese)
         ->setChecked(true);
+    RetranslateEditMenu();
     RetranslateAudioMenu();
     RetranslateRemoteMenu();
     RetranslateMotionMenu();

@@ -290,6 +290,7 @@ public:
     QAction* Redo1 = nullptr;
     QAction* Mute1 = nullptr;
     void BuildEditMenu();
+    void RetranslateEditMenu();
     TArrangement CurrentArrangement() const;
     // Puts the files, places and settings of target in place: a file that
     // changes is loaded again (stopped), a slot emptied is freed.

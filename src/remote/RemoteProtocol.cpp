@@ -586,6 +586,9 @@ void Protocol::Settle(const Command& c, const ChannelState& after, ChannelState&
     case Verb::Record:
         // Recording changes no channel; the moves it records are fed back.
         break;
+    case Verb::Record:
+        // The window's recording: nothing of a channel's state.
+        break;
     }
 }
 

@@ -16,7 +16,7 @@ size_t Index(int n) {
 
 bool TChannelArrangement::operator==(const TChannelArrangement& other) const {
     return Loaded == other.Loaded && FileName == other.FileName &&
-           SamePosition(Position, other.Position);
+           SamePosition(Position, other.Position) && Path == other.Path;
 }
 
 bool TArrangementPart::Empty() const {
@@ -88,12 +88,14 @@ TArrangement Overlay(TArrangement current, const TArrangementPart& part) {
 TStepName NameOfStep(bool playlist, const TArrangementPart& before, const TArrangementPart& after) {
     if (playlist)
         return {TStepWhat::Playlist, {}};
-    std::vector<int> files, freed, moved;
+    std::vector<int> files, freed, paths, moved;
     for (int n : after.ChannelNumbers()) {
         const TChannelArrangement& a = *after.Channels[Index(n)];
         const std::optional<TChannelArrangement>& b = before.Channels[Index(n)];
         if (b && (b->Loaded != a.Loaded || b->FileName != a.FileName))
             (a.Loaded ? files : freed).push_back(n);
+        else if (b && b->Path != a.Path)
+            paths.push_back(n);
         else
             moved.push_back(n);
     }
@@ -101,6 +103,8 @@ TStepName NameOfStep(bool playlist, const TArrangementPart& before, const TArran
         return {TStepWhat::Load, files};
     if (!freed.empty())
         return {TStepWhat::Remove, freed};
+    if (!paths.empty())
+        return {TStepWhat::Motion, paths};
     if (!moved.empty())
         return {TStepWhat::Move, moved};
     if (after.ReverbLevel)

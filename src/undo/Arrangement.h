@@ -1,6 +1,6 @@
 // The arrangement as the user builds it by hand, taken whole so that a step
-// back can put it back: which file each slot holds and where its source
-// stands, the reverb level and the room environment. What a controller or the
+// back can put it back: which file each slot holds, where its source stands
+// and the path it follows, the reverb level and the room environment. What a controller or the
 // transport changes (gain, mute, play states) is live input and not in it.
 // Pure: no Qt, no audio library calls.
 #pragma once
@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "channels/SourceTable.h"
+#include "motion/MotionPath.h"
 
 struct TChannelArrangement {
     bool Loaded = false;
     std::string FileName; // empty while the slot is empty
     BASS_3DVECTOR Position{0.f, 0.f, 0.f};
+    std::optional<TMotionPath> Path; // none without a file
 
     // Positions compare exactly: a step back must land on the same float.
     bool operator==(const TChannelArrangement& other) const;
@@ -59,7 +61,7 @@ void DropUnchanged(TArrangementPart& before, TArrangementPart& after);
 TArrangement Overlay(TArrangement current, const TArrangementPart& part);
 
 // What a step did, for its name in the Edit menu.
-enum class TStepWhat { Move, Load, Remove, Playlist, Reverb, Environment };
+enum class TStepWhat { Move, Load, Remove, Playlist, Reverb, Environment, Motion };
 struct TStepName {
     TStepWhat What = TStepWhat::Move;
     std::vector<int> Channels; // the channels named, ascending

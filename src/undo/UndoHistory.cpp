@@ -14,6 +14,7 @@ public:
             history_.Apply(step_.After);
         done_ = true;
     }
+    const TUndoStep& Step() const { return step_; }
     int id() const override { return step_.Mergeable ? 1 : -1; }
     bool mergeWith(const QUndoCommand* other) override {
         if (history_.last_ != this)
@@ -76,6 +77,11 @@ void TUndoHistory::Apply(const TArrangementPart& part) {
     restore(Overlay(capture(), part));
 }
 
+QString TUndoHistory::TextOf(int index) const {
+    const auto* command = dynamic_cast<const TArrangementCommand*>(Stack.command(index));
+    return command ? StepText(command->Step()) : QString();
+}
+
 QString TUndoHistory::StepText(const TUndoStep& step) {
     const TStepName name = NameOfStep(step.Playlist, step.Before, step.After);
     const QString channels = QString::fromStdString(ChannelList(name.Channels));
@@ -88,6 +94,8 @@ QString TUndoHistory::StepText(const TUndoStep& step) {
         return tr("チャンネル %1 の開放").arg(channels);
     case TStepWhat::Playlist:
         return tr("プレイリストを開く");
+    case TStepWhat::Motion:
+        return tr("チャンネル %1 の動き").arg(channels);
     case TStepWhat::Reverb:
         return tr("リバーブの変更");
     case TStepWhat::Environment:

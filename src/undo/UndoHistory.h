@@ -29,8 +29,9 @@ public:
     void Redo();
     // Forgets every step (the program's start).
     void Clear();
-    // The menu's words for a step.
+    // The menu's words for a step, and for the step at index of the stack.
     static QString StepText(const TUndoStep& step);
+    QString TextOf(int index) const;
 
 private:
     friend class TArrangementCommand;
