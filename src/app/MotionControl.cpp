@@ -2,7 +2,6 @@
 // that moves the sources along their paths and samples a recording, and what
 // the transport tells the paths.
 #include <QAction>
-#include <QCoreApplication>
 #include <QMenu>
 #include <QTimer>
 #include <chrono>
@@ -37,20 +36,17 @@ uint32_t OwnerOf(int n) {
     return Sources[n].Loaded ? Sources[n].Handle : 0;
 }
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("TFrmPhonaraPlayer", text);
-}
-
 } // namespace
 
 void TFrmPhonaraPlayer::BuildMotionMenu() {
-    RecordMotion1 = new QAction(Tr("動きを記録(&R)..."), this);
+    // Captions: RetranslateMotionMenu.
+    RecordMotion1 = new QAction(this);
     RecordMotion1->setCheckable(true);
     RecordMotion1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(RecordMotion1, &QAction::triggered, this, [this] { RecordMotion1Click(); });
-    ClearMotion1 = new QAction(Tr("動きを消去"), this);
+    ClearMotion1 = new QAction(this);
     connect(ClearMotion1, &QAction::triggered, this, [this] { ClearMotion1Click(); });
-    MotionMode1 = new QAction(Tr("動きの繰り返しを切り替え"), this);
+    MotionMode1 = new QAction(this);
     connect(MotionMode1, &QAction::triggered, this, [this] { MotionMode1Click(); });
     // Before the separator above the status line, which ends the menu.
     QAction* before = nullptr;
@@ -63,10 +59,21 @@ void TFrmPhonaraPlayer::BuildMotionMenu() {
     // Ctrl+R works also while the menu is not open or is disabled.
     addAction(RecordMotion1);
 
+    RetranslateMotionMenu();
+
     MotionTimer = new QTimer(this);
     MotionTimer->setTimerType(Qt::PreciseTimer);
     MotionTimer->setInterval(MotionFrameMs);
     connect(MotionTimer, &QTimer::timeout, this, [this] { MotionFrame(); });
+}
+
+void TFrmPhonaraPlayer::RetranslateMotionMenu() {
+    RecordMotion1->setText(tr("動きを記録(&R)..."));
+    ClearMotion1->setText(tr("動きを消去"));
+    MotionMode1->setText(tr("動きの繰り返しを切り替え"));
+    // The title says that the window records.
+    setWindowTitle(MotionRecording() ? QStringLiteral("PhonaraPlayer - %1").arg(tr("記録中"))
+                                     : QStringLiteral("PhonaraPlayer"));
 }
 
 void TFrmPhonaraPlayer::RecordMotion1Click() {
@@ -89,9 +96,7 @@ void TFrmPhonaraPlayer::SetMotionRecording(bool on) {
                 SetChannelMotion(n, std::move(path));
     }
     RecordMotion1->setChecked(on);
-    // The title says that the window records.
-    setWindowTitle(on ? QStringLiteral("PhonaraPlayer - %1").arg(Tr("記録中"))
-                      : QStringLiteral("PhonaraPlayer"));
+    RetranslateMotionMenu();
     RefreshMotion();
 }
 

@@ -126,6 +126,10 @@ public:
     // Load errors.
     void ShowBassError(const QString& message);
     void ReportLoadResult(bool loadedAny);
+    // The files that failed to load since the last report, with the
+    // library's error code for each.
+    std::vector<std::pair<std::string, int>> LoadFailures;
+    void NoteLoadFailure(const std::string& path);
 
     // Channel table.
     bool IsChannelSelected(int n) const;
@@ -277,6 +281,7 @@ public:
     QAction* ClearMotion1 = nullptr;
     QAction* MotionMode1 = nullptr;
     void BuildMotionMenu();
+    void RetranslateMotionMenu(); // the items' captions and the window's title
     // Starts recording, or stops it and gives each moved channel its path.
     void RecordMotion1Click();
     void SetMotionRecording(bool on);
@@ -305,11 +310,24 @@ public:
     int MotionFrames = 0; // frames run so far
     // Milliseconds between frames: more than 60 a second.
     static constexpr int MotionFrameMs = 15;
+    // The interface language: the menu of the choice, and every caption,
+    // hint and accessible name set again in the language of the moment.
+    QMenu* MenuLanguage = nullptr;
+    QAction* LanguageJapanese = nullptr;
+    QAction* LanguageEnglish = nullptr;
+    void BuildLanguageMenu();
+    void LanguageClick(bool english);
+    void RetranslateUi();
+    void RetranslateAudioMenu();
+    void RetranslateRemoteMenu();
+    // Names and descriptions for screen readers.
+    void DescribeControls();
 
     // True once FormDestroy has run (it runs once, from the destructor at the latest).
     bool Destroyed() const { return destroyed_; }
 
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -6,11 +6,14 @@
 #include <QListWidget>
 #include <QMessageBox>
 
+#include "app/Language.h"
 #include "app/PNAP.h"
 #include "audio/DevSelect.h"
+#include "audio/ErrorReasons.h"
 #include "audiolib.h"
 #include "channels/ChannelFile.h"
 #include "effects/Reverb.h"
+#include "playlist/PathRules.h"
 
 namespace {
 
@@ -26,7 +29,8 @@ void ShowStartupFailure(const QString& text, QMessageBox::Icon icon) {
 
 bool TFrmPhonaraPlayer::BASSInitialize() {
     if ((BASS_GetVersion() >> 16) != 0x0203) {
-        ShowStartupFailure("An incorrect version of BASS.DLL was loaded", QMessageBox::Critical);
+        ShowStartupFailure(tr("An incorrect version of BASS.DLL was loaded"),
+                           QMessageBox::Critical);
         return false;
     }
     void* window = reinterpret_cast<void*>(winId());
@@ -50,7 +54,7 @@ bool TFrmPhonaraPlayer::BASSInitialize() {
         if (existing >= 2) {
             if (selector.ListBox1->count() == 0) {
                 // Devices exist but none opened: there is nothing to choose.
-                ShowStartupFailure("Can't initialize output device", QMessageBox::NoIcon);
+                ShowStartupFailure(tr("Can't initialize output device"), QMessageBox::NoIcon);
                 return false;
             }
             selector.ListBox1->setCurrentRow(0);
@@ -62,7 +66,7 @@ bool TFrmPhonaraPlayer::BASSInitialize() {
     }
 
     if (!BASS_Init(device, OutputRate, BASS_DEVICE_3D, window, nullptr)) {
-        ShowStartupFailure("Can't initialize output device", QMessageBox::NoIcon);
+        ShowStartupFailure(tr("Can't initialize output device"), QMessageBox::NoIcon);
         return false;
     }
     ApplyStoredHrtf();
@@ -96,13 +100,27 @@ bool TFrmPhonaraPlayer::BASSInitialize() {
 }
 
 void TFrmPhonaraPlayer::ShowBassError(const QString& message) {
-    QMessageBox box(QMessageBox::NoIcon, QString(),
-                    message + "\n(error code: " + QString::number(BASS_ErrorGetCode()) + ")",
-                    QMessageBox::Ok, this);
+    // The number alone tells a user nothing: each file that failed is named
+    // with the reason in words.
+    QString text = message;
+    for (const auto& [path, code] : LoadFailures)
+        text += "\n" + tr("%1: %2").arg(QString::fromStdString(FileNameOfPath(path)),
+                                        QString::fromStdString(BassErrorReason(code, Translated)));
+    text += "\n" + tr("(error code: %1)").arg(BASS_ErrorGetCode());
+    QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, this);
     box.exec();
+}
+
+void TFrmPhonaraPlayer::NoteLoadFailure(const std::string& path) {
+    // A long batch names its last five failures.
+    constexpr size_t Named = 5;
+    if (LoadFailures.size() == Named)
+        LoadFailures.erase(LoadFailures.begin());
+    LoadFailures.emplace_back(path, BASS_ErrorGetCode());
 }
 
 void TFrmPhonaraPlayer::ReportLoadResult(bool loadedAny) {
     if (!loadedAny)
-        ShowBassError("有効なファイルが見つかりませんでした。");
+        ShowBassError(tr("有効なファイルが見つかりませんでした。"));
+    LoadFailures.clear();
 }

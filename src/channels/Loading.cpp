@@ -30,8 +30,10 @@ bool TFrmPhonaraPlayer::LoadChannelFile(int n, const std::string& path) {
     TSource& slot = Sources[n];
     // Every channel loops until the transport says otherwise.
     const DWORD handle = OpenChannelFile(path, true);
-    if (!handle)
+    if (!handle) {
+        NoteLoadFailure(path);
         return false;
+    }
 
     // The old file goes only now that the new one opened: a failed load changes nothing.
     if (slot.Loaded) {

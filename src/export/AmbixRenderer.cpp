@@ -99,7 +99,11 @@ bool TAmbixRenderer::Render(float* interleaved, size_t frames) {
         const DWORD state = BASS_ChannelIsActive(sources_[i].Handle);
         running[i] = state == BASS_ACTIVE_PLAYING || state == BASS_ACTIVE_STALLED;
     }
-    wet_.resize(frames * 2);
+    // The device is stereo (see the header); room for the widest loopback
+    // layout all the same, so a device opened otherwise gives a wrong sound
+    // rather than a write past the buffer.
+    constexpr size_t WidestLoopback = 8;
+    wet_.resize(frames * WidestLoopback);
     if (!AUDIOLIB_Render(wet_.data(), static_cast<DWORD>(frames)))
         return false;
 

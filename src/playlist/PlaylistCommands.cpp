@@ -33,9 +33,9 @@
 namespace {
 
 // The error box of a file that cannot be read or written.
-void ShowFileError(QWidget* window, const char* format, const std::string& path) {
+void ShowFileError(QWidget* window, const QString& format, const std::string& path) {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
-                    QString::fromUtf8(format).arg(QString::fromStdString(path)), QMessageBox::Ok,
+                    format.arg(QString::fromStdString(path)), QMessageBox::Ok,
                     window && window->isVisible() ? window : nullptr);
     box.exec();
 }
@@ -53,7 +53,8 @@ std::vector<std::string> LocalFiles(const QMimeData* data) {
 // The load-result message when the playlist named no file that exists: no
 // error code, since nothing was tried.
 void ShowNoExistingFile(QWidget* window) {
-    QMessageBox box(QMessageBox::NoIcon, QString(), "有効なファイルが見つかりませんでした。",
+    QMessageBox box(QMessageBox::NoIcon, QString(),
+                    TFrmPhonaraPlayer::tr("有効なファイルが見つかりませんでした。"),
                     QMessageBox::Ok, window);
     box.exec();
 }
@@ -92,7 +93,7 @@ std::string TFrmPhonaraPlayer::ArrangementText() const {
 bool TFrmPhonaraPlayer::SavePlaylist(const std::string& path) {
     if (WriteFileReplacing(path, ArrangementText()))
         return true;
-    ShowFileError(this, "ファイル %1 を作成できません", path);
+    ShowFileError(this, tr("ファイル %1 を作成できません"), path);
     return false;
 }
 
@@ -128,7 +129,7 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
     case TReadResult::Missing:
         return;
     case TReadResult::Unreadable:
-        ShowFileError(this, "ファイル %1 は開けません", path);
+        ShowFileError(this, tr("ファイル %1 は開けません"), path);
         return;
     case TReadResult::Ok:
         break;
