@@ -266,8 +266,8 @@ void TFrmPhonaraPlayer::BuildMenu() {
 
     BuildAudioMenu();
     BuildRemoteMenu();
-    BuildMotionMenu();
     BuildLanguageMenu();
+    BuildMotionMenu();
 
     about1 = MainMenu1->addAction(QString());
     connect(about1, &QAction::triggered, this, [this] { about1Click(); });

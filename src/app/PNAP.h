@@ -274,6 +274,18 @@ public:
     // The last export's outcome as the user was told it.
     QString ExportReport;
 
+    // The interface language: the menu of the choice, and every caption,
+    // hint and accessible name set again in the language of the moment.
+    QMenu* MenuLanguage = nullptr;
+    QAction* LanguageJapanese = nullptr;
+    QAction* LanguageEnglish = nullptr;
+    void BuildLanguageMenu();
+    void LanguageClick(bool english);
+    void RetranslateUi();
+    void RetranslateAudioMenu();
+    void RetranslateRemoteMenu();
+    // Names and descriptions for screen readers.
+    void DescribeControls();
     // Motion paths: a channel's source follows its path while it plays, and
     // Ctrl+R records the movement of the current and selected channels
     // however it is made. The audio menu holds the items.
@@ -310,18 +322,6 @@ public:
     int MotionFrames = 0; // frames run so far
     // Milliseconds between frames: more than 60 a second.
     static constexpr int MotionFrameMs = 15;
-    // The interface language: the menu of the choice, and every caption,
-    // hint and accessible name set again in the language of the moment.
-    QMenu* MenuLanguage = nullptr;
-    QAction* LanguageJapanese = nullptr;
-    QAction* LanguageEnglish = nullptr;
-    void BuildLanguageMenu();
-    void LanguageClick(bool english);
-    void RetranslateUi();
-    void RetranslateAudioMenu();
-    void RetranslateRemoteMenu();
-    // Names and descriptions for screen readers.
-    void DescribeControls();
 
     // True once FormDestroy has run (it runs once, from the destructor at the latest).
     bool Destroyed() const { return destroyed_; }
