@@ -85,6 +85,10 @@ bool ConsumeTerminationRequest() {
     return true;
 }
 
+bool TerminationRequested() {
+    return received != 0;
+}
+
 void RouteTerminationSignals(QWidget* window) {
     if (wakePipe[0] < 0)
         return;

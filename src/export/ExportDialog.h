@@ -47,4 +47,7 @@ private:
     // The file the chooser returned: it asked about replacing it already.
     QString chosen_;
     void formatChanged();
+    // A name whose extension names another kind of file than the format
+    // chosen moves the format to that kind.
+    void followExtension(const QString& name);
 };
