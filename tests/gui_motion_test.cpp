@@ -187,15 +187,15 @@ TEST_F(Motion, AMovementOverOscIsRecordedAndItsPlaybackFedBack) {
     start();
     ASSERT_TRUE(testsupport::writeTone(file, {.seconds = 0.5}));
     load(1, {0, 0, 0});
-    const quint16 port = testsupport::FreeUdpPort(), feedbackPort = testsupport::FreeUdpPort();
-    testsupport::OscPeer controller{"127.0.0.1", port, feedbackPort};
+    testsupport::OscPeer controller;
+    ASSERT_TRUE(controller.listening());
+    w->StartRemoteControl(); // off, as stored
     TRemoteSettings settings;
     settings.Enabled = true;
-    settings.Port = port;
-    settings.FeedbackPort = feedbackPort;
-    SaveRemoteSettings(settings);
-    w->StartRemoteControl(port);
-    ASSERT_TRUE(w->Remote && w->Remote->Listening());
+    settings.Port = 0; // the system picks one
+    settings.FeedbackPort = controller.port();
+    ASSERT_TRUE(w->Remote->Apply(settings)) << w->Remote->Status().toStdString();
+    controller.sendTo("127.0.0.1", w->Remote->Port());
 
     // Started by the controller, stopped by Ctrl+R.
     lo_send(controller.to(), "/phonara/record", "i", 1);
@@ -280,7 +280,8 @@ TEST(MotionExport, ACirclingPathSwingsLeftAndRightWithItsPeriod) {
     const TMotionPath circle{
         TMotionMode::Loop,
         {{0, 2, 0, 0}, {0.25, 0, 0, 2}, {0.5, -2, 0, 0}, {0.75, 0, 0, -2}, {1, 2, 0, 0}}};
-    ASSERT_TRUE(WriteFileReplacing(list, FormatPlaylist(0, 0, {{0, 0, 0, tone, circle}})));
+    ASSERT_TRUE(
+        WriteFileReplacing(list, FormatPlaylist(0, 0, {{.FileName = tone, .Motion = circle}})));
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("ALSOFT_DRIVERS", "no-such-driver"); // the export needs no device

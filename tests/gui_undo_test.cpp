@@ -287,17 +287,17 @@ TEST_F(Undo, EveryOtherGestureIsOneStepNamedAfterWhatItDid) {
 class UndoRemote : public Undo {
 protected:
     void listen() {
+        ASSERT_TRUE(controller.listening());
+        w->StartRemoteControl(); // off, as stored
         TRemoteSettings settings;
         settings.Enabled = true;
-        settings.Port = port;
-        settings.FeedbackPort = feedbackPort;
-        SaveRemoteSettings(settings);
-        w->StartRemoteControl(port);
-        ASSERT_TRUE(w->Remote && w->Remote->Listening());
-        ASSERT_TRUE(controller.listening());
+        settings.Port = 0; // the system picks one
+        settings.FeedbackPort = controller.port();
+        ASSERT_TRUE(w->Remote->Apply(settings)) << w->Remote->Status().toStdString();
+        SaveRemoteSettings(w->Remote->Settings());
+        controller.sendTo("127.0.0.1", w->Remote->Port());
     }
-    const quint16 port = testsupport::FreeUdpPort(), feedbackPort = testsupport::FreeUdpPort();
-    OscPeer controller{"127.0.0.1", port, feedbackPort};
+    OscPeer controller;
 };
 
 TEST_F(UndoRemote, AControllersStreamDuringADragLeavesTheStepWhole) {

@@ -201,8 +201,8 @@ const TMotionPath Circling{
     TMotionMode::Loop, {{0, 1, 0, 0}, {1, 0, 0, 1}, {2, -1, 0, 0}, {3, 0, 0, -1}, {4, 1, 0, 0}}};
 
 TEST(MotionPlaylist, PathLineSitsBetweenPositionAndFileAndReadsBack) {
-    TPlaylistChannel moving{0.5f, 0, 0, "/s/bird.wav", Circling};
-    TPlaylistChannel still{0, 0.25f, 0, "/s/rain.wav", std::nullopt};
+    TPlaylistChannel moving{.X = 0.5f, .FileName = "/s/bird.wav", .Motion = Circling};
+    TPlaylistChannel still{0, 0.25f, 0, "/s/rain.wav"};
     const std::string text = FormatPlaylist(0, 0, {moving, still});
     EXPECT_EQ(text, "#PNAPEffect 0,0\r\n"
                     "#PNAPParam 0.5,0,0\r\n"
@@ -215,16 +215,17 @@ TEST(MotionPlaylist, PathLineSitsBetweenPositionAndFileAndReadsBack) {
     EXPECT_EQ(lines[2].LineKind, Kind::Motion);
     EXPECT_EQ(lines[2].Motion, Circling);
     // Saved again from what was read: the same bytes.
-    EXPECT_EQ(
-        FormatPlaylist(0, 0,
-                       {{*lines[1].X, *lines[1].Y, *lines[1].Z, lines[3].Path, lines[2].Motion},
-                        {*lines[4].X, *lines[4].Y, *lines[4].Z, lines[5].Path, {}}}),
-        text);
+    EXPECT_EQ(FormatPlaylist(0, 0,
+                             {{*lines[1].X, *lines[1].Y, *lines[1].Z, lines[3].Path, 1.f, false,
+                               lines[2].Motion},
+                              {*lines[4].X, *lines[4].Y, *lines[4].Z, lines[5].Path}}),
+              text);
 }
 
 TEST(MotionPlaylist, ReadersThatDoNotKnowTheLineLoadTheSameFilesAtTheSamePlaces) {
-    const std::string text =
-        FormatPlaylist(3, 2, {{0.5f, 0, 0, "/s/bird.wav", Circling}, {0, 1, 2, "/s/rain.wav", {}}});
+    const std::string text = FormatPlaylist(
+        3, 2,
+        {{.X = 0.5f, .FileName = "/s/bird.wav", .Motion = Circling}, {0, 1, 2, "/s/rain.wav"}});
     // An M3U player: every line starting with "#" is a comment.
     std::vector<std::string> m3uFiles;
     ParsePlaylist(text, Limit, [&](const TPlaylistLine& line) {

@@ -63,7 +63,8 @@ TArrangement TFrmPhonaraPlayer::CurrentArrangement() const {
         c.Loaded = s.Loaded;
         if (s.Loaded)
             c.FileName = s.FileName;
-        c.Position = s.Position;
+        // A source on its motion path is where the user put it.
+        c.Position = RestPosition(n);
     }
     a.ReverbLevel = appliedReverbLevel_;
     a.Environment = appliedEnvironment_;

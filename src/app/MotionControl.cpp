@@ -134,7 +134,7 @@ void TFrmPhonaraPlayer::SetChannelMotion(int n, std::optional<TMotionPath> path)
 
 BASS_3DVECTOR TFrmPhonaraPlayer::RestPosition(int n) const {
     if (ChannelMotion(n))
-        if (const auto rest = motionPlayer_.RestOf(n))
+        if (const auto rest = motionPlayer_.RestOf(n, PointOf(Sources[n].Position)))
             return VectorOf(*rest);
     return Sources[n].Position;
 }

@@ -220,6 +220,7 @@ struct TChannel {
     DWORD Handle = 0;
     bool Stereo = false;
     std::optional<TMotionPath> Motion = std::nullopt; // followed from the start
+    TChannelLevel Level{};                            // for the places on its path
 };
 
 // A channel of the scene, opened and placed as the window opens and places
@@ -270,6 +271,7 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
             return false;
         scene.Channels.push_back(channel);
         scene.Channels.back().Motion = c.Motion;
+        scene.Channels.back().Level = {c.Gain, c.Muted};
         const double seconds = FileSeconds(c.FileName);
         lengthsKnown = lengthsKnown && seconds > 0;
         scene.LongestSeconds = std::max(scene.LongestSeconds, seconds);
@@ -330,7 +332,8 @@ void MoveOnPaths(const TScene& scene, double t) {
     for (const TChannel& c : scene.Channels)
         if (c.Motion) {
             const TMotionPoint p = MotionPositionAt(*c.Motion, t);
-            PlaceChannel(c, {p.X, p.Y, p.Z});
+            SetChannelPlace(c.Handle, c.Stereo, {p.X, p.Y, p.Z}, TPanRule::FromX(), c.Level,
+                            SceneUnitsPerStep);
             moved = true;
         }
     if (moved)

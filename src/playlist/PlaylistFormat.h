@@ -24,10 +24,10 @@ extern const char* const PlaylistLevelKey; // "#PNAPLevel"
 struct TPlaylistChannel {
     float X = 0, Y = 0, Z = 0;
     std::string FileName; // UTF-8 bytes, written as they are
-    // The channel's motion path, written between its position and file line.
-    std::optional<TMotionPath> Motion = std::nullopt;
     float Gain = 1.f; // 0..1; with Muted, written only when not 1 and false
     bool Muted = false;
+    // The channel's motion path, written between its position and file line.
+    std::optional<TMotionPath> Motion = std::nullopt;
 };
 
 // The whole playlist: every line ended with CR LF, the effect line first.

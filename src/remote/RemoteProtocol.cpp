@@ -583,6 +583,9 @@ void Protocol::Settle(const Command& c, const ChannelState& after, ChannelState&
     case Verb::OpenPlaylist:
         // A whole new scene: the controller learns it from the feedback.
         break;
+    case Verb::Record:
+        // No channel changes by it.
+        break;
     }
 }
 
