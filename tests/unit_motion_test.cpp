@@ -202,7 +202,7 @@ const TMotionPath Circling{
 
 TEST(MotionPlaylist, PathLineSitsBetweenPositionAndFileAndReadsBack) {
     TPlaylistChannel moving{.X = 0.5f, .FileName = "/s/bird.wav", .Motion = Circling};
-    TPlaylistChannel still{.Y = 0.25f, .FileName = "/s/rain.wav"};
+    TPlaylistChannel still{0, 0.25f, 0, "/s/rain.wav"};
     const std::string text = FormatPlaylist(0, 0, {moving, still});
     EXPECT_EQ(text, "#PNAPEffect 0,0\r\n"
                     "#PNAPParam 0.5,0,0\r\n"
@@ -224,7 +224,8 @@ TEST(MotionPlaylist, PathLineSitsBetweenPositionAndFileAndReadsBack) {
 
 TEST(MotionPlaylist, ReadersThatDoNotKnowTheLineLoadTheSameFilesAtTheSamePlaces) {
     const std::string text = FormatPlaylist(
-        3, 2, {{0.5f, 0, 0, "/s/bird.wav", 1.f, false, Circling}, {0, 1, 2, "/s/rain.wav"}});
+        3, 2,
+        {{.X = 0.5f, .FileName = "/s/bird.wav", .Motion = Circling}, {0, 1, 2, "/s/rain.wav"}});
     // An M3U player: every line starting with "#" is a comment.
     std::vector<std::string> m3uFiles;
     ParsePlaylist(text, Limit, [&](const TPlaylistLine& line) {

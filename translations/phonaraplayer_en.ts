@@ -651,6 +651,22 @@ Contact: the PhonaraPlayer issue tracker</translation>
         <translation>OSC remote...</translation>
     </message>
     <message>
+        <source>動きを記録(&amp;R)...</source>
+        <translation>&amp;Record Movement...</translation>
+    </message>
+    <message>
+        <source>動きを消去</source>
+        <translation>Clear Movement</translation>
+    </message>
+    <message>
+        <source>動きの繰り返しを切り替え</source>
+        <translation>Toggle Movement Repeat</translation>
+    </message>
+    <message>
+        <source>記録中</source>
+        <translation>Recording</translation>
+    </message>
+    <message>
         <source>OSC リモート</source>
         <translation>OSC remote</translation>
     </message>

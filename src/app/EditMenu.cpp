@@ -69,7 +69,8 @@ TArrangement TFrmPhonaraPlayer::CurrentArrangement() const {
         c.Loaded = s.Loaded;
         if (s.Loaded)
             c.FileName = s.FileName;
-        c.Position = s.Position;
+        // A source on its motion path is where the user put it.
+        c.Position = RestPosition(n);
         if (const TMotionPath* path = ChannelMotion(n))
             c.Path = *path;
     }

@@ -60,6 +60,8 @@ void TFrmPhonaraPlayer::BuildMotionMenu() {
     // Ctrl+R works also while the menu is not open or is disabled.
     addAction(RecordMotion1);
 
+    RetranslateMotionMenu();
+
     MotionTimer = new QTimer(this);
     MotionTimer->setTimerType(Qt::PreciseTimer);
     MotionTimer->setInterval(MotionFrameMs);
@@ -140,7 +142,7 @@ void TFrmPhonaraPlayer::SetChannelMotion(int n, std::optional<TMotionPath> path)
 
 BASS_3DVECTOR TFrmPhonaraPlayer::RestPosition(int n) const {
     if (ChannelMotion(n))
-        if (const auto rest = motionPlayer_.RestOf(n))
+        if (const auto rest = motionPlayer_.RestOf(n, PointOf(Sources[n].Position)))
             return VectorOf(*rest);
     return Sources[n].Position;
 }

@@ -23,6 +23,7 @@
 #include "channels/Placing.h"
 #include "effects/Environments.h"
 #include "effects/Reverb.h"
+#include "motion/MotionPath.h"
 #include "playlist/PathRules.h"
 #include "playlist/PlaylistFile.h"
 #include "playlist/PlaylistFormat.h"
@@ -218,6 +219,8 @@ std::optional<int> HrtfDataSetIndex(int rate, const std::string& name, std::stri
 struct TChannel {
     DWORD Handle = 0;
     bool Stereo = false;
+    std::optional<TMotionPath> Motion = std::nullopt; // followed from the start
+    TChannelLevel Level{};                            // for the places on its path
 };
 
 // A channel of the scene, opened and placed as the window opens and places
@@ -267,6 +270,8 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
         if (!channel.Handle)
             return false;
         scene.Channels.push_back(channel);
+        scene.Channels.back().Motion = c.Motion;
+        scene.Channels.back().Level = {c.Gain, c.Muted};
         const double seconds = FileSeconds(c.FileName);
         lengthsKnown = lengthsKnown && seconds > 0;
         scene.LongestSeconds = std::max(scene.LongestSeconds, seconds);
@@ -318,6 +323,21 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
     }
     ApplyEnvironment(environment, handles);
     return true;
+}
+
+// Every channel on its path where the path has it at play time t (all
+// channels start together at 0); one 3D update for all of them.
+void MoveOnPaths(const TScene& scene, double t) {
+    bool moved = false;
+    for (const TChannel& c : scene.Channels)
+        if (c.Motion) {
+            const TMotionPoint p = MotionPositionAt(*c.Motion, t);
+            SetChannelPlace(c.Handle, c.Stereo, {p.X, p.Y, p.Z}, TPanRule::FromX(), c.Level,
+                            SceneUnitsPerStep);
+            moved = true;
+        }
+    if (moved)
+        BASS_Apply3D();
 }
 
 bool AnyPlaying(const TScene& scene) {
@@ -430,16 +450,23 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
                               : !writer.write(stereo, frames);
     };
     auto lastReport = Clock::now() - std::chrono::seconds(1);
+    // Sources on paths move at least every 10 ms of sound, so no step is heard.
+    const bool moving = std::any_of(scene.Channels.begin(), scene.Channels.end(),
+                                    [](const TChannel& c) { return c.Motion.has_value(); });
+    const DWORD blockFrames =
+        moving ? std::min(static_cast<DWORD>(o.Rate / 100), BlockFrames) : BlockFrames;
     for (;;) {
         if (cancel.load()) {
             out.Result = TExportOutcome::Status::Cancelled;
             return out;
         }
-        DWORD frames = BlockFrames;
+        DWORD frames = blockFrames;
         if (o.Seconds)
-            frames = static_cast<DWORD>(std::min<size_t>(BlockFrames, fixedFrames - rendered));
+            frames = static_cast<DWORD>(std::min<size_t>(blockFrames, fixedFrames - rendered));
         if (frames == 0)
             break;
+        if (moving)
+            MoveOnPaths(scene, double(rendered) / o.Rate);
         if (!AUDIOLIB_Render(block.data(), frames))
             return failed("rendering failed (error code " + std::to_string(BASS_ErrorGetCode()) +
                           ")");

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "playlist/FieldText.h"
 #include "spatial/Coordinates.h"
 
 const char* const MotionPathKey = "#PNAPPath";
@@ -23,17 +24,8 @@ bool StartsWithLower(std::string_view s, std::string_view lowerPrefix) {
     return true;
 }
 
-std::string_view Trimmed(std::string_view s) {
-    auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    while (!s.empty() && blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && blank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 std::optional<double> Number(std::string_view s) {
-    s = Trimmed(s);
+    s = TrimmedField(s);
     double v = 0;
     const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
     if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size() || !std::isfinite(v))
@@ -83,7 +75,7 @@ std::optional<TMotionPath> ParseMotionPathLine(std::string_view line, double lim
     // The key, at least one space, the mode, at least one space, the points.
     if (line.empty() || line.front() != ' ')
         return std::nullopt;
-    line = Trimmed(line);
+    line = TrimmedField(line);
     const size_t space = line.find(' ');
     if (space == std::string_view::npos)
         return std::nullopt;
@@ -95,7 +87,7 @@ std::optional<TMotionPath> ParseMotionPathLine(std::string_view line, double lim
         path.Mode = TMotionMode::Once;
     else
         return std::nullopt;
-    std::string_view points = Trimmed(line.substr(space));
+    std::string_view points = TrimmedField(line.substr(space));
     if (points.ends_with(';'))
         points.remove_suffix(1); // a closing separator adds no point
     while (!points.empty()) {

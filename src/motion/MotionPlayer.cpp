@@ -85,10 +85,13 @@ void TMotionPlayer::Observe(int n, const TMotionPoint& place) {
     c.Rest = place;
 }
 
-std::optional<TMotionPoint> TMotionPlayer::RestOf(int n) const {
+std::optional<TMotionPoint> TMotionPlayer::RestOf(int n, const TMotionPoint& place) const {
     if (!Valid(n) || !channels_[n].Started)
         return std::nullopt;
-    return channels_[n].Rest;
+    const TChannel& c = channels_[n];
+    if (c.OnPath && c.Placed && !SamePlace(*c.Placed, place))
+        return place;
+    return c.Rest;
 }
 
 void TMotionPlayer::Frame(double now, const std::function<void(int, const TMotionPoint&)>& place) {

@@ -33,9 +33,10 @@ public:
     // it there (a drag, the bars, the remote), it leaves its path until the
     // next Play, and where it was put is its rest place.
     void Observe(int n, const TMotionPoint& place);
-    // The rest place of a channel that follows its path; none otherwise (its
-    // place is its rest).
-    std::optional<TMotionPoint> RestOf(int n) const;
+    // The rest place of a channel that has played since it stopped, standing
+    // at place now; none otherwise (its place is its rest). A place the path
+    // did not give it is where the user put it, before the next frame says so.
+    std::optional<TMotionPoint> RestOf(int n, const TMotionPoint& place) const;
 
     // The places of the channels on their paths at now, in channel order.
     void Frame(double now, const std::function<void(int, const TMotionPoint&)>& place);

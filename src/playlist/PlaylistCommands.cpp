@@ -77,12 +77,10 @@ std::string AutoSavePlaylistPath() {
 TPlaylistChannel TFrmPhonaraPlayer::PlaylistChannel(int n) const {
     // A source on its path is saved where it rests, with its path.
     const BASS_3DVECTOR rest = RestPosition(n);
-    const TMotionPath* motion = ChannelMotion(n);
-    return {.X = rest.x,
-            .Y = rest.y,
-            .Z = rest.z,
-            .FileName = Sources[n].FileName,
-            .Motion = motion ? std::optional<TMotionPath>(*motion) : std::nullopt};
+    TPlaylistChannel c{rest.x, rest.y, rest.z, Sources[n].FileName};
+    if (const TMotionPath* motion = ChannelMotion(n))
+        c.Motion = *motion;
+    return c;
 }
 
 std::string TFrmPhonaraPlayer::ArrangementText() const {

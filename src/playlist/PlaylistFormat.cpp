@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "playlist/FieldText.h"
 #include "spatial/Coordinates.h"
 
 const char* const PlaylistEffectKey = "#PNAPEffect";
@@ -36,18 +37,8 @@ bool HasKey(std::string_view line, std::string_view lowerKey) {
     return true;
 }
 
-// Spaces and control characters go from both ends of a field.
-std::string_view Trimmed(std::string_view s) {
-    auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    while (!s.empty() && blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && blank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 template <typename T> std::optional<T> Convert(std::string_view s) {
-    s = Trimmed(s);
+    s = TrimmedField(s);
     T v{};
     const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
     if (s.empty() || r.ec != std::errc() || r.ptr != s.data() + s.size())

@@ -589,6 +589,9 @@ void Protocol::Settle(const Command& c, const ChannelState& after, ChannelState&
     case Verb::Record:
         // The window's recording: nothing of a channel's state.
         break;
+    case Verb::Record:
+        // No channel changes by it.
+        break;
     }
 }
 

@@ -18,6 +18,7 @@ void TViewImage::SetPicture(const QImage& image) {
             if ((line[x] & 0xffffff) == key)
                 line[x] = 0;
     }
+    DrawPaths();
     update();
 }
 
@@ -33,7 +34,23 @@ void TViewImage::SetPaths(const QList<QPolygon>& paths) {
     if (paths == paths_)
         return;
     paths_ = paths;
+    DrawPaths();
     update();
+}
+
+void TViewImage::DrawPaths() {
+    withPaths_ = QImage();
+    if (paths_.isEmpty() || masked_.isNull())
+        return;
+    withPaths_ = masked_.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // Faint: the figure and the markers stay what the eye goes to.
+    QColor faint = palette().color(QPalette::Highlight);
+    faint.setAlpha(80);
+    QPainter p(&withPaths_);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(faint, 1));
+    for (const QPolygon& path : paths_)
+        p.drawPolyline(path);
 }
 
 void TViewImage::SetLine(const QLine& line) {
@@ -45,19 +62,11 @@ void TViewImage::SetLine(const QLine& line) {
 
 void TViewImage::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    if (!masked_.isNull())
-        p.drawImage(0, 0, masked_);
-    if (!paths_.isEmpty()) {
-        // Faint: the figure and the markers stay what the eye goes to.
-        QColor faint = palette().color(QPalette::Highlight);
-        faint.setAlpha(80);
-        p.save();
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(faint, 1));
-        for (const QPolygon& path : paths_)
-            p.drawPolyline(path);
-        p.restore();
-    }
+    // The paths are drawn into the picture once, not on every repaint: the
+    // markers move over them up to 60 times a second.
+    const QImage& shown = withPaths_.isNull() ? masked_ : withPaths_;
+    if (!shown.isNull())
+        p.drawImage(0, 0, shown);
     if (!line_.isNull()) {
         p.save();
         p.setRenderHint(QPainter::Antialiasing);

@@ -51,4 +51,6 @@ private:
     QRect band_;
     QLine line_;
     QList<QPolygon> paths_;
+    QImage withPaths_; // masked_ with the paths drawn on it; null without paths
+    void DrawPaths();
 };
