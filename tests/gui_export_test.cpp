@@ -340,6 +340,84 @@ TEST_F(CommandLineExport, SoundFilesInACommaLocaleAndFaultsThatLeaveNothingBehin
     }
 }
 
+// Level of channel c of an interleaved sound.
+double ChannelLevel(const Sound& s, int c) {
+    double sum = 0;
+    for (size_t i = 0; i < s.frames(); ++i) {
+        const double v = s.samples[i * size_t(s.channels) + size_t(c)];
+        sum += v * v;
+    }
+    return std::sqrt(sum / double(std::max<size_t>(1, s.frames())));
+}
+
+// The speaker map a file tells its readers; empty when it tells none.
+std::vector<int> ChannelMap(const std::string& path, int channels) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    std::vector<int> map(size_t(channels), 0);
+    const bool told = f && sf_command(f, SFC_GET_CHANNEL_MAP_INFO, map.data(),
+                                      int(map.size() * sizeof(int))) == SF_TRUE;
+    if (f)
+        sf_close(f);
+    return told ? map : std::vector<int>{};
+}
+
+// Speaker layouts: the channels and the speaker map in the file, and a source
+// at the left behind the listener in the speakers there; the loudness
+// measured with each speaker's weight, the LFE left out.
+TEST_F(CommandLineExport, SpeakerLayoutsCarryTheirMapAndASourceBehindLeftIsThere) {
+    const std::string behindLeft = playlist(
+        "rear.pna", 0, tone("noise.wav", {1, 44100, 0.5, 0, 0.3, Wave::Noise}), -2.f, 0, -2.f);
+    enum { L = SF_CHANNEL_MAP_LEFT, R = SF_CHANNEL_MAP_RIGHT, C = SF_CHANNEL_MAP_CENTER };
+    enum { LFE = SF_CHANNEL_MAP_LFE, BL = SF_CHANNEL_MAP_REAR_LEFT };
+    enum { BR = SF_CHANNEL_MAP_REAR_RIGHT, SL = SF_CHANNEL_MAP_SIDE_LEFT };
+    enum { SR = SF_CHANNEL_MAP_SIDE_RIGHT };
+    const std::vector<int> quad{L, R, BL, BR}, side51{L, R, C, LFE, SL, SR},
+        full71{L, R, C, LFE, BL, BR, SL, SR};
+    const struct {
+        const char *layout, *file;
+        int format;
+        std::vector<int> speakers; // in the file's channel order
+        bool toldByMask;           // WAV: the mask says; FLAC: the count says
+    } table[] = {
+        {"quad", "q.wav", SF_FORMAT_WAVEX, quad, true},
+        {"5.1", "s.wav", SF_FORMAT_WAVEX, side51, true},
+        {"7.1", "e.wav", SF_FORMAT_WAVEX, full71, true},
+        {"5.1", "s.flac", SF_FORMAT_FLAC, side51, false},
+        {"7.1", "e.flac", SF_FORMAT_FLAC, full71, false},
+    };
+    for (const auto& row : table) {
+        const std::string out = dir.file(row.file);
+        const TRun run = Export(out, {"--layout", row.layout, "--normalize", "-20", behindLeft});
+        const Sound& s = run.sound;
+        const int channels = int(row.speakers.size());
+        EXPECT_EQ(s.format & SF_FORMAT_TYPEMASK, row.format) << row.file;
+        ASSERT_EQ(s.channels, channels) << row.file;
+        if (row.toldByMask) {
+            EXPECT_EQ(ChannelMap(out, channels), row.speakers) << row.file;
+        }
+        // Loudest in the left back (or side) speakers, the right ones at least 6 dB
+        // below (OpenAL Soft spreads a source over neighbouring speakers).
+        double there = 0, loudest = 0;
+        for (int c = 0; c < channels; ++c) {
+            const int speaker = row.speakers[size_t(c)];
+            const double level = ChannelLevel(s, c);
+            loudest = std::max(loudest, level);
+            if (speaker == BL || speaker == SL)
+                there = std::max(there, level);
+        }
+        for (int c = 0; c < channels; ++c) {
+            const int speaker = row.speakers[size_t(c)];
+            if (speaker == R || speaker == BR || speaker == SR) {
+                EXPECT_LT(ChannelLevel(s, c), 0.5 * there) << row.file << " channel " << c;
+            }
+        }
+        EXPECT_GT(there, 0.01) << row.file;
+        EXPECT_EQ(there, loudest) << row.file;
+        EXPECT_NE(run.out.find("-20.0 LUFS"), std::string::npos) << run.out;
+    }
+}
+
 class WindowExport : public RealProgramTest, protected Files {
 protected:
     void SetUp() override {
@@ -375,7 +453,7 @@ TEST_F(WindowExport, DialogExportEqualsTheCommandLinesWhilePlaybackGoesOn) {
         d->SecondsSpin->setValue(0.8);
         d->FormatBox->setCurrentIndex(d->FormatBox->findData(int(TExportFormat::Float)));
         d->FileEdit->setText(QString::fromStdString(out));
-        hrtf = d->HrtfCheck->isChecked();
+        hrtf = d->LayoutBox->currentData().toInt() == int(TExportLayout::Binaural);
         QTest::mouseClick(d->OkButton, Qt::LeftButton);
     });
     ASSERT_NE(w->ExportRunning, nullptr);

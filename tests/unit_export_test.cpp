@@ -100,7 +100,8 @@ TEST(ExportCommandLine, TheWindowsArgumentsReadBackAsTheSameExport) {
     full.Format = TFormat::Ogg;
     full.OggQuality = 3;
     full.Rate = 48000;
-    full.Hrtf = full.Loop = full.MachineProgress = true;
+    full.Layout = TExportLayout::Binaural;
+    full.Loop = full.MachineProgress = true;
     full.Seconds = 12.5;
     full.NormalizeLufs = -16.3;
     full.HrtfDataSet = "-Built-In HRTF";

@@ -55,7 +55,12 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
                                     "(default: from OUT's extension).",
                                     "FORMAT");
     const QCommandLineOption rate("rate", "44100 (default) or 48000.", "RATE");
-    const QCommandLineOption hrtf("hrtf", "Headphone 3D for this file: on or off (default).",
+    const QCommandLineOption layout(
+        "layout",
+        "stereo (default), binaural (headphone 3D), quad, 5.1, 7.1, or AmbiX (ACN, SN3D) of "
+        "order 1 to 3: ambix1, ambix2, ambix3.",
+        "LAYOUT");
+    const QCommandLineOption hrtf("hrtf", "on: the same as --layout binaural; off: stereo.",
                                   "on|off");
     const QCommandLineOption hrtfSet(
         "hrtf-set", "The HRTF data set for --hrtf on, by name (default: OpenAL Soft's choice).",
@@ -75,8 +80,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         "lang", "The window's language for this run: ja or en (the kept choice stays).", "ja|en");
     QCommandLineOption progressLines("progress-lines");
     progressLines.setFlags(QCommandLineOption::HiddenFromHelp);
-    for (const auto& o : {help, version, exportTo, format, rate, hrtf, hrtfSet, seconds, loop,
-                          normalize, quality, oscPort, lang, progressLines})
+    for (const auto& o : {help, version, exportTo, format, rate, layout, hrtf, hrtfSet, seconds,
+                          loop, normalize, quality, oscPort, lang, progressLines})
         parser.addOption(o);
     for (const char* name : QtValueOptions) {
         QCommandLineOption o(name, QString(), "value");
@@ -129,7 +134,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         out.OscPort = port;
     }
     if (!parser.isSet(exportTo)) {
-        for (const auto& o : {format, rate, hrtf, hrtfSet, seconds, loop, normalize, quality})
+        for (const auto& o :
+             {format, rate, layout, hrtf, hrtfSet, seconds, loop, normalize, quality})
             if (parser.isSet(o))
                 return usage("--" + o.names().constLast() + " belongs to --export");
         for (const QString& f : files)
@@ -171,17 +177,29 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
             return usage("--rate must be 44100 or 48000");
         e.Rate = r.toInt();
     }
+    if (parser.isSet(layout)) {
+        const auto l = ExportLayoutOfName(Std(parser.value(layout)));
+        if (!l)
+            return usage("unknown layout " + parser.value(layout) +
+                         " (stereo, binaural, quad, 5.1, 7.1, ambix1, ambix2, ambix3)");
+        e.Layout = *l;
+    }
     if (parser.isSet(hrtf)) {
         const QString h = parser.value(hrtf).toLower();
         if (h != "on" && h != "off")
             return usage("--hrtf must be on or off");
-        e.Hrtf = h == "on";
+        const auto asked = h == "on" ? TExportLayout::Binaural : TExportLayout::Stereo;
+        if (parser.isSet(layout) && e.Layout != asked)
+            return usage("--hrtf " + h + " contradicts --layout " + parser.value(layout));
+        e.Layout = asked;
     }
     if (parser.isSet(hrtfSet)) {
         e.HrtfDataSet = Std(parser.value(hrtfSet));
-        if (!e.Hrtf)
-            return usage("--hrtf-set needs --hrtf on");
+        if (e.Layout != TExportLayout::Binaural)
+            return usage("--hrtf-set needs --layout binaural (or --hrtf on)");
     }
+    if (const std::string why = LayoutFormatError(e.Layout, e.Format); !why.empty())
+        return usage(QString::fromStdString(why));
     bool ok = false;
     if (parser.isSet(seconds)) {
         const double s = parser.value(seconds).toDouble(&ok);

@@ -69,9 +69,13 @@ void TFrmPhonaraPlayer::Export1Click() {
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
     defaults.Output = QDir(folder).filePath(name).toStdString();
-    // Headphone 3D as the user hears it now; loop when a channel loops now.
+    // The last export's layout, else headphone 3D as the user hears it now;
+    // loop when a channel loops now.
     AUDIOLIB_HRTF_INFO hrtf{};
-    defaults.Hrtf = AUDIOLIB_GetHRTFInfo(&hrtf) && hrtf.active;
+    const bool hearingHrtf = AUDIOLIB_GetHRTFInfo(&hrtf) && hrtf.active;
+    defaults.Layout = LastExport    ? LastExport->Layout
+                      : hearingHrtf ? TExportLayout::Binaural
+                                    : TExportLayout::Stereo;
     bool anySelected = false;
     for (int n = 1; n <= ChannelCount; ++n) {
         if (!Sources[n].Loaded)
@@ -100,7 +104,7 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& chosen, bool selectedO
                                 ChannelLevels[n].Gain, ChannelLevels[n].Muted});
     }
     TExportOptions options = chosen;
-    if (options.Hrtf && options.HrtfDataSet.empty())
+    if (options.Layout == TExportLayout::Binaural && options.HrtfDataSet.empty())
         options.HrtfDataSet = ChosenHrtfDataSet();
     auto tell = [this](QMessageBox::Icon icon, const QString& text) {
         ExportReport = text;
@@ -148,9 +152,9 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& chosen, bool selectedO
         progress->setValue(static_cast<int>(1000 * std::min(1.0, done / total)));
         const double elapsed = clock->elapsed() / 1000.0;
         const double left = done > 0 ? elapsed * (total - done) / done : 0;
-        progress->setLabelText(tr("書き出し中... %1 / %2 秒 (残り約 %3 秒)")
-                                   .arg(Seconds(done), Seconds(total),
-                                        QLocale().toString(std::ceil(left), 'f', 0)));
+        progress->setLabelText(
+            tr("書き出し中... %1 / %2 秒 (残り約 %3 秒)")
+                .arg(Seconds(done), Seconds(total), QLocale().toString(std::ceil(left), 'f', 0)));
     });
     // Cancel answers at once: the dialog goes, the child ends in the background.
     connect(progress, &QProgressDialog::canceled, job, [this, job] {
