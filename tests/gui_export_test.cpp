@@ -418,6 +418,41 @@ TEST_F(CommandLineExport, SpeakerLayoutsCarryTheirMapAndASourceBehindLeftIsThere
     }
 }
 
+// AmbiX from the command line: ACN order, the first order pointing at the
+// source (regressed on W), the loudness of W alone.
+TEST_F(CommandLineExport, AmbixFilesPointAtTheirSource) {
+    const std::string noise = tone("noise.wav", {1, 44100, 0.5, 0, 0.3, Wave::Noise});
+    const struct {
+        const char* layout;
+        float x, z;
+        double front, left; // the direction expected, in AmbiX's axes
+    } table[] = {
+        {"ambix1", 2.f, 0.f, 0, -1}, // right
+        {"ambix3", 0.f, 2.f, 1, 0},  // in front
+        {"ambix1", -1.f, 1.f, 0.707, 0.707},
+    };
+    int n = 0;
+    for (const auto& row : table) {
+        const std::string list =
+            playlist("a" + std::to_string(++n) + ".pna", 0, noise, row.x, 0, row.z);
+        const TRun run = Export(dir.file("a.wav"), {"--layout", row.layout, "--format", "float",
+                                                    "--normalize", "-23", list});
+        const Sound& s = run.sound;
+        ASSERT_EQ(s.channels, std::string(row.layout) == "ambix1" ? 4 : 16);
+        double ww = 0, wy = 0, wx = 0;
+        for (size_t i = 0; i < s.frames(); ++i) {
+            const double w = s.samples[i * size_t(s.channels)];
+            ww += w * w;
+            wy += w * s.samples[i * size_t(s.channels) + 1]; // ACN 1: Y, to the left
+            wx += w * s.samples[i * size_t(s.channels) + 3]; // ACN 3: X, to the front
+        }
+        ASSERT_GT(ww, 0);
+        const double angle = std::atan2(wy, wx) - std::atan2(row.left, row.front);
+        EXPECT_LT(std::fabs(std::remainder(angle, 2 * M_PI)), 10 * M_PI / 180) << row.layout;
+        EXPECT_NE(run.out.find("LUFS (of W alone)"), std::string::npos) << run.out;
+    }
+}
+
 class WindowExport : public RealProgramTest, protected Files {
 protected:
     void SetUp() override {
@@ -665,6 +700,7 @@ TEST_F(WindowExport, TypedExtensionsAndClosingDuringAnExport) {
     TExportOptions options;
     options.Output = dir.file("long.flac");
     options.Format = TExportFormat::Flac16;
+    options.Layout = TExportLayout::Surround51;
     options.Loop = true;
     options.Seconds = 3600;
     const Names before = entries(dir.path());
@@ -688,6 +724,32 @@ TEST_F(WindowExport, TypedExtensionsAndClosingDuringAnExport) {
     QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 10000);
     EXPECT_EQ(w->ExportReport, "キャンセルしました。");
     EXPECT_EQ(entries(dir.path()), before);
+
+    // The dialog starts from the last layout; FLAC cannot hold AmbiX's second
+    // order, and the dialog says so instead of starting.
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    w->RepaintGrid();
+    ASSERT_TRUE(w->Export1->isEnabled());
+    QString refused;
+    exportFromMenu(2, [&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            refused = box->text();
+            box->accept();
+            return;
+        }
+        auto* d = qobject_cast<TExportDialog*>(modal);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->LayoutBox->currentData().toInt(), int(TExportLayout::Surround51));
+        d->LayoutBox->setCurrentIndex(d->LayoutBox->findData(int(TExportLayout::Ambix2)));
+        QTimer::singleShot(0, d, [d] {
+            QTest::mouseClick(d->OkButton, Qt::LeftButton);
+            QTimer::singleShot(0, d, [d] { d->reject(); });
+        });
+    });
+    EXPECT_TRUE(refused.contains("FLAC 16 bit") && refused.contains("AmbiX"))
+        << refused.toStdString();
+    EXPECT_EQ(w->ExportRunning, nullptr);
 
     // A child that does not answer holds up neither the window's end nor
     // anything else: it is left to end on its own.
