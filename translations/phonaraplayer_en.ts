@@ -134,10 +134,6 @@
         <translation>Sample &amp;rate:</translation>
     </message>
     <message>
-        <source>ヘッドホン 3D (HRTF)(&amp;H)</source>
-        <translation>&amp;Headphone 3D (HRTF)</translation>
-    </message>
-    <message>
         <source>読み込んだすべて(&amp;A)</source>
         <translation>&amp;All loaded</translation>
     </message>
@@ -202,8 +198,40 @@ Replace it?</translation>
     <message>
         <source>ファイル名の拡張子 .%1 は形式 %2 と合いません。
 拡張子か形式を変えてください。</source>
-        <translation>The file name's extension .%1 does not fit the format %2.
+        <translation>The file name&apos;s extension .%1 does not fit the format %2.
 Change the extension or the format.</translation>
+    </message>
+    <message>
+        <source>ステレオ</source>
+        <translation>Stereo</translation>
+    </message>
+    <message>
+        <source>バイノーラル (ヘッドホン 3D)</source>
+        <translation>Binaural (headphone 3D)</translation>
+    </message>
+    <message>
+        <source>クアッド</source>
+        <translation>Quad</translation>
+    </message>
+    <message>
+        <source>AmbiX 1 次 (4 チャンネル)</source>
+        <translation>AmbiX first order (4 channels)</translation>
+    </message>
+    <message>
+        <source>AmbiX 2 次 (9 チャンネル)</source>
+        <translation>AmbiX second order (9 channels)</translation>
+    </message>
+    <message>
+        <source>AmbiX 3 次 (16 チャンネル)</source>
+        <translation>AmbiX third order (16 channels)</translation>
+    </message>
+    <message>
+        <source>レイアウト(&amp;Y):</source>
+        <translation>La&amp;yout:</translation>
+    </message>
+    <message>
+        <source>形式 %1 にはレイアウト %2 を書き出せません。</source>
+        <translation>The format %1 cannot hold the layout %2.</translation>
     </message>
 </context>
 <context>
