@@ -630,7 +630,8 @@ TEST_F(WindowExport, TheFileIsWhatPlaysWithGainMuteAndTheRoomOff) {
     // As a controller sets them.
     w->StartRemoteControl();
     ASSERT_NE(w->Remote, nullptr);
-    w->Remote->onCommands({{remote::Verb::Gain, 1, 0.5, {}}, {remote::Verb::Mute, 2, 1, {}}});
+    w->Remote->onCommand({remote::Verb::Gain, 1, 0.5, {}});
+    w->Remote->onCommand({remote::Verb::Mute, 2, 1, {}});
     ASSERT_EQ(ChannelLevels[1].Gain, 0.5f);
     w->StartPlayback(false, [](int) { return true; });
     const std::vector<float> heard = render(0.75);

@@ -99,9 +99,12 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& chosen, bool selectedO
     std::vector<TPlaylistChannel> channels;
     for (int n = 1; n <= ChannelCount; ++n) {
         const TSource& slot = Sources[n];
-        if (slot.Loaded && (!selectedOnly || IsChannelSelected(n)))
-            channels.push_back({slot.Position.x, slot.Position.y, slot.Position.z, slot.FileName,
-                                ChannelLevels[n].Gain, ChannelLevels[n].Muted});
+        if (slot.Loaded && (!selectedOnly || IsChannelSelected(n))) {
+            TPlaylistChannel c = PlaylistChannel(n);
+            c.Gain = ChannelLevels[n].Gain;
+            c.Muted = ChannelLevels[n].Muted;
+            channels.push_back(std::move(c));
+        }
     }
     TExportOptions options = chosen;
     if (options.Layout == TExportLayout::Binaural && options.HrtfDataSet.empty())

@@ -12,7 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "audiolib.h"
 #include "export/ExportOptions.h"
+#include "motion/MotionPlayer.h"
+#include "motion/MotionRecorder.h"
 #include "widgets/FileDialog.h"
 
 class QAction;
@@ -32,12 +35,16 @@ class QPushButton;
 class QRect;
 class QWheelEvent;
 class QSlider;
+class QTimer;
 class TApplicationEvents;
 class TRemoteServer;
 class TScrollBar;
 class TStringGrid;
+class TUndoHistory;
+struct TArrangement;
 class TViewImage;
 struct TBandRect;
+struct TPlaylistChannel;
 
 // The channel-file dialog's built-in entries; plug-ins append theirs at start.
 extern const char* const ChannelFileFilter;
@@ -132,6 +139,8 @@ public:
     // Loading and freeing.
     bool LoadChannelFile(int n, const std::string& path);
     void FreeChannel(bool all);
+    // Stops and frees the file of loaded slot n; the slot keeps its place.
+    void FreeSlot(int n);
     void LoadFileList(const std::vector<std::string>& list);
     void LoadButtonClick();
     void RemoveButtonClick();
@@ -152,6 +161,8 @@ public:
     void WriteAutoSave();
     // The playlist text the current arrangement is saved as.
     std::string ArrangementText() const;
+    // Loaded channel n as a playlist holds it: where it rests, its file, its path.
+    TPlaylistChannel PlaylistChannel(int n) const;
 
     // Transport.
     void PlayButtonClick();
@@ -270,6 +281,23 @@ public:
     // the user agrees (asked first) or a signal closes the window.
     bool EndExportForClose();
 
+    // Undo and redo of what the user does by hand: the Edit menu, its keys,
+    // and the arrangement taken and put back. The M key mutes and unmutes
+    // the selected channels, as a controller does.
+    TUndoHistory* History = nullptr;
+    QMenu* MenuEdit = nullptr;
+    QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
+    QAction* Mute1 = nullptr;
+    void BuildEditMenu();
+    TArrangement CurrentArrangement() const;
+    // Puts the files, places and settings of target in place: a file that
+    // changes is loaded again (stopped), a slot emptied is freed.
+    void RestoreArrangement(const TArrangement& target);
+    void Mute1Click();
+    // Channel n's markers show its mute (hollow while muted).
+    void ShowChannelLevel(int n);
+
     // The interface language: the menu of the choice, and every caption,
     // hint and accessible name set again in the language of the moment.
     QMenu* MenuLanguage = nullptr;
@@ -282,6 +310,41 @@ public:
     void RetranslateRemoteMenu();
     // Names and descriptions for screen readers.
     void DescribeControls();
+    // Motion paths: a channel's source follows its path while it plays, and
+    // Ctrl+R records the movement of the current and selected channels
+    // however it is made. The audio menu holds the items.
+    QAction* RecordMotion1 = nullptr;
+    QAction* ClearMotion1 = nullptr;
+    QAction* MotionMode1 = nullptr;
+    void BuildMotionMenu();
+    // Starts recording, or stops it and gives each moved channel its path.
+    void RecordMotion1Click();
+    void SetMotionRecording(bool on);
+    bool MotionRecording() const { return motionRecorder_.Recording(); }
+    void ClearMotion1Click(); // the selected channels lose their paths
+    void MotionMode1Click();  // the selected channels' paths: loop <-> once
+    // Channel n's path, none when it has none.
+    const TMotionPath* ChannelMotion(int n) const;
+    void SetChannelMotion(int n, std::optional<TMotionPath> path);
+    // Where channel n rests: its place, or where the user put it while its
+    // source follows its path. Saved in playlists.
+    BASS_3DVECTOR RestPosition(int n) const;
+    // What the transport did to channel n, for the path it follows.
+    void MotionPlayed(int n);
+    void MotionPaused(int n);
+    void MotionStopped(int n);
+    // Channel n's source put at p as a drag puts it: heard there, its markers
+    // there, and the bars and labels with it when it is the current channel.
+    void ShowSourceAt(int n, const BASS_3DVECTOR& p);
+    // Draws each loaded channel's path in both views (after a path or a file
+    // changed; the grid's repaint calls it).
+    void ShowMotionPaths();
+    // One frame: the sources on their paths move, and a recording samples.
+    void MotionFrame();
+    QTimer* MotionTimer = nullptr;
+    int MotionFrames = 0; // frames run so far
+    // Milliseconds between frames: more than 60 a second.
+    static constexpr int MotionFrameMs = 15;
 
     // True once FormDestroy has run (it runs once, from the destructor at the latest).
     bool Destroyed() const { return destroyed_; }
@@ -303,6 +366,10 @@ private:
     void BuildDialogs();
     void SetTabOrder();
 
+    // The reverb level and the room as last applied: a step takes them from
+    // here, since the controls show a new value before it is applied.
+    int appliedReverbLevel_ = 0;
+    int appliedEnvironment_ = 0;
     bool hrtfRefused_ = false; // the device did not take the last HRTF request
     bool destroyed_ = false;
     bool autoSaved_ = false;
@@ -310,6 +377,11 @@ private:
     // it; none when the file may hold another (a start with arguments).
     std::optional<std::string> autoSaveBaseline_;
     bool dispatchingWheel_ = false;
+    TMotionPlayer motionPlayer_;
+    TMotionRecorder motionRecorder_;
+    double recordingStart_ = 0;
+    std::vector<const TMotionPath*> shownPaths_; // what the views draw
+    void RefreshMotion();
 };
 
 // The one main window of the program, while it exists.

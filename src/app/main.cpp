@@ -16,22 +16,27 @@
 
 namespace {
 
-// Everything but the window: printing, or an export in this process.
-int RunCommandLine(int argc, char* argv[], const TCommandLine& commandLine) {
+// Everything but the window: printing, or an export in this process. Read
+// by scripts, so English unless --lang asks otherwise.
+int RunCommandLine(int argc, char* argv[], const QStringList& rawArguments,
+                   const TCommandLine& first) {
+    QCoreApplication app(argc, argv); // no display
+    QCoreApplication::setApplicationName("PhonaraPlayer");
+    ApplyLanguage(RunLanguage(LanguageOfCode(first.Language), std::nullopt, false));
+    // Read again, for the help and the errors in that language.
+    const TCommandLine commandLine = ParseCommandLine(rawArguments);
     switch (commandLine.Action) {
     case TCommandLine::TAction::Help:
     case TCommandLine::TAction::Version:
         std::fputs((commandLine.Message + "\n").c_str(), stdout);
         return ExitOk;
     case TCommandLine::TAction::Usage:
-        std::fprintf(stderr, "phonaraplayer: %s\nTry 'phonaraplayer --help'.\n",
-                     commandLine.Message.c_str());
+        std::fprintf(stderr, "phonaraplayer: %s\n%s\n", commandLine.Message.c_str(),
+                     qPrintable(QCoreApplication::translate(
+                         "CommandLine", "'phonaraplayer --help' で使い方を表示します。")));
         return ExitUsage;
-    case TCommandLine::TAction::Export: {
-        QCoreApplication app(argc, argv); // no display
-        QCoreApplication::setApplicationName("PhonaraPlayer");
+    case TCommandLine::TAction::Export:
         return RunExportCommand(commandLine.Export);
-    }
     case TCommandLine::TAction::Window:
         break;
     }
@@ -77,7 +82,7 @@ int Main(int argc, char* argv[]) {
         rawArguments << QString::fromLocal8Bit(argv[i]);
     const TCommandLine commandLine = ParseCommandLine(rawArguments);
     if (commandLine.Action != TCommandLine::TAction::Window)
-        return RunCommandLine(argc, argv, commandLine);
+        return RunCommandLine(argc, argv, rawArguments, commandLine);
 
     InstallTerminationSignals();
     TApplication app(argc, argv);

@@ -11,6 +11,7 @@
 #include "effects/Reverb.h"
 
 void TFrmPhonaraPlayer::ComboBox1Change() {
+    appliedEnvironment_ = ComboBox1->currentIndex();
     // Empty slots are included: the library refuses their stale handles.
     std::array<DWORD, ChannelCount> handles{};
     for (int n = 1; n <= ChannelCount; ++n)
@@ -20,6 +21,7 @@ void TFrmPhonaraPlayer::ComboBox1Change() {
 
 void TFrmPhonaraPlayer::TrackBar1Change() {
     const int level = TrackBar1->value();
+    appliedReverbLevel_ = level;
     ReverbParameters.reverbMix = ReverbMixOfLevel(level);
     for (int n = 1; n <= ChannelCount; ++n) {
         const TSource& slot = Sources[n];

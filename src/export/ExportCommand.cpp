@@ -48,13 +48,15 @@ int RunExportCommand(const TExportOptions& options) {
         };
     } else if (terminal) {
         progress = [](double rendered, double total) {
-            std::string line = "\rexporting " + PointNumber(rendered, 1);
-            if (total > 0)
-                line += " / " + PointNumber(total, 1) + " s (" +
-                        PointNumber(100 * std::min(1.0, rendered / total), 0) + "%) ";
-            else
-                line += " s ";
-            std::fputs(line.c_str(), stderr);
+            const QString line =
+                total > 0
+                    ? QCoreApplication::translate("ExportCommand", "書き出し中 %1 / %2 秒 (%3%)")
+                          .arg(rendered, 0, 'f', 1)
+                          .arg(total, 0, 'f', 1)
+                          .arg(100 * std::min(1.0, rendered / total), 0, 'f', 0)
+                    : QCoreApplication::translate("ExportCommand", "書き出し中 %1 秒")
+                          .arg(rendered, 0, 'f', 1);
+            std::fprintf(stderr, "\r%s ", qPrintable(line));
             std::fflush(stderr);
         };
     }
@@ -71,8 +73,11 @@ int RunExportCommand(const TExportOptions& options) {
         std::fflush(stdout);
         return ExitOk;
     case TExportOutcome::Status::Cancelled:
-        std::fprintf(stderr, "phonaraplayer: export cancelled; %s not written\n",
-                     options.Output.c_str());
+        std::fprintf(
+            stderr, "phonaraplayer: %s\n",
+            qPrintable(QCoreApplication::translate(
+                           "ExportCommand", "書き出しを取り消しました。%1 は書き出していません")
+                           .arg(QString::fromStdString(options.Output))));
         return ExitCancelled;
     case TExportOutcome::Status::Failed:
         break;

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStandardPaths>
@@ -27,6 +28,7 @@
 #include "spatial/Coordinates.h"
 #include "spatial/Markers.h"
 #include "spatial/Spatial.h"
+#include "undo/UndoHistory.h"
 #include "widgets/Marker.h"
 #include "widgets/StringGrid.h"
 
@@ -72,12 +74,20 @@ std::string AutoSavePlaylistPath() {
     return AutoSavePathFor(facts);
 }
 
+TPlaylistChannel TFrmPhonaraPlayer::PlaylistChannel(int n) const {
+    // A source on its path is saved where it rests, with its path.
+    const BASS_3DVECTOR rest = RestPosition(n);
+    const TMotionPath* motion = ChannelMotion(n);
+    return {rest.x, rest.y, rest.z, Sources[n].FileName,
+            motion ? std::optional<TMotionPath>(*motion) : std::nullopt};
+}
+
 std::string TFrmPhonaraPlayer::ArrangementText() const {
     std::vector<TPlaylistChannel> channels;
     for (int n = 1; n <= ChannelCount; ++n) {
         const TSource& slot = Sources[n];
         if (slot.Loaded)
-            channels.push_back({slot.Position.x, slot.Position.y, slot.Position.z, slot.FileName});
+            channels.push_back(PlaylistChannel(n));
     }
     return FormatPlaylist(TrackBar1->value(), ComboBox1->currentIndex(), channels);
 }
@@ -132,6 +142,8 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
         ShowNoExistingFile(this);
         return;
     }
+    // Opened by the user, it is one step named after the playlist.
+    History->Recorder.MarkPlaylist();
     FreeChannel(true);
     const auto setting = [this](const TPlaylistLine& line) {
         if (line.ReverbLevel)
@@ -154,6 +166,7 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
         const BASS_3DVECTOR place{channel.X, channel.Y, channel.Z};
         PlaceSource(n, place, TPanRule::FromX());
         PlaceChannelMarkers(n, place);
+        SetChannelMotion(n, channel.Motion);
         return true;
     };
     const TPlaylistApplied applied = ApplyPlaylist(read, ChannelCount, setting, load);
@@ -166,6 +179,7 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
 }
 
 void TFrmPhonaraPlayer::FileOpen2Accept() {
+    const TUndoScope step(History->Recorder);
     OpenPlaylist(FileOpen2Dialog.FileName.toStdString());
 }
 
@@ -174,6 +188,9 @@ void TFrmPhonaraPlayer::FileSaveAs1Accept() {
 }
 
 void TFrmPhonaraPlayer::LoadIniFile(const QStringList& arguments) {
+    // What the program starts with is no step; the history starts empty.
+    const TUndoPause starting(History->Recorder);
+    const auto startEmpty = qScopeGuard([this] { History->Clear(); });
     if (arguments.isEmpty()) {
         if (AutoSavePath.empty())
             return;
@@ -215,6 +232,7 @@ void TFrmPhonaraPlayer::LoadIniFile(const QStringList& arguments) {
 void TFrmPhonaraPlayer::WMDropFiles(const std::vector<std::string>& names) {
     if (names.empty())
         return;
+    const TUndoScope step(History->Recorder);
     // The first name decides: one playlist, or up to 32 sound files.
     if (IsPlaylistName(names.front())) {
         OpenPlaylist(names.front());

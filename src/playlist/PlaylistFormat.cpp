@@ -138,6 +138,8 @@ std::string FormatPlaylist(int reverbLevel, int environment,
             continue;
         text += std::string(PlaylistPositionKey) + " " + FormatPlaylistNumber(c.X) + "," +
                 FormatPlaylistNumber(c.Y) + "," + FormatPlaylistNumber(c.Z) + std::string(LineEnd);
+        if (c.Motion)
+            text += FormatMotionPathLine(*c.Motion) + std::string(LineEnd);
         // A gain too small for fixed notation is silence: written as 0.
         if (c.Gain != 1.f || c.Muted)
             text += std::string(PlaylistLevelKey) + " " +
@@ -155,6 +157,15 @@ std::optional<TPlaylistLine> ClassifyPlaylistLine(std::string_view line, double 
         return EffectLine(line);
     if (HasKey(line, "pnapparam"))
         return PositionLine(line, limit);
+    if (IsMotionPathLine(line)) {
+        auto motion = ParseMotionPathLine(line, limit);
+        if (!motion)
+            return std::nullopt; // skipped whole, like a comment
+        TPlaylistLine out;
+        out.LineKind = TPlaylistLine::Kind::Motion;
+        out.Motion = std::move(motion);
+        return out;
+    }
     if (HasKey(line, "pnaplevel"))
         return LevelLine(line);
     if (line[0] == '#')
@@ -171,9 +182,10 @@ bool TPlaylistLineSplitter::Feed(std::string_view chunk, const TOnText& onLine) 
         afterCR_ = false;
         const size_t end =
             std::min(chunk.find_first_of(std::string_view("\r\n\0", 3)), chunk.size());
-        // A line too long to be a path or a setting is skipped whole; it is
+        // A line too long to be a file or a setting is skipped whole; it is
         // not kept while it goes on.
-        if (!tooLong_ && line_.size() + end > MaxLineLength) {
+        if (!tooLong_ && line_.size() + end > MaxLineLength &&
+            line_.size() + end > LimitOf(chunk.substr(0, end))) {
             tooLong_ = true;
             line_.clear();
         }
@@ -201,6 +213,13 @@ void TPlaylistLineSplitter::Finish(const TOnText& onLine) {
     if (!ended_ && (!line_.empty() || tooLong_))
         EndLine(line_, onLine);
     ended_ = true;
+}
+
+size_t TPlaylistLineSplitter::LimitOf(std::string_view rest) const {
+    // The key is at the start of the line, which is long by now.
+    std::string key = line_.substr(0, std::string_view(MotionPathKey).size());
+    key.append(rest.substr(0, std::string_view(MotionPathKey).size() - key.size()));
+    return IsMotionPathLine(key) ? MotionPathMaxLineLength : MaxLineLength;
 }
 
 bool TPlaylistLineSplitter::EndLine(std::string_view line, const TOnText& onLine) {
@@ -245,6 +264,7 @@ void TPlaylistDigest::Add(TPlaylistLine line) {
             keep(earlier.X, line.X);
             keep(earlier.Y, line.Y);
             keep(earlier.Z, line.Z);
+            keep(earlier.Motion, line.Motion);
             keep(earlier.Gain, line.Gain);
             keep(earlier.Muted, line.Muted);
             return;

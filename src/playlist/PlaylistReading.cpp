@@ -41,6 +41,10 @@ ApplyPlaylist(const TPlaylistRead& read, int slots,
             pending.Z = line.Z.value_or(pending.Z);
             continue;
         }
+        if (line.LineKind == TPlaylistLine::Kind::Motion) {
+            pending.Motion = line.Motion;
+            continue;
+        }
         if (line.LineKind == TPlaylistLine::Kind::Level) {
             pending.Gain = line.Gain.value_or(pending.Gain);
             pending.Muted = line.Muted.value_or(pending.Muted);
