@@ -340,6 +340,119 @@ TEST_F(CommandLineExport, SoundFilesInACommaLocaleAndFaultsThatLeaveNothingBehin
     }
 }
 
+// Level of channel c of an interleaved sound.
+double ChannelLevel(const Sound& s, int c) {
+    double sum = 0;
+    for (size_t i = 0; i < s.frames(); ++i) {
+        const double v = s.samples[i * size_t(s.channels) + size_t(c)];
+        sum += v * v;
+    }
+    return std::sqrt(sum / double(std::max<size_t>(1, s.frames())));
+}
+
+// The speaker map a file tells its readers; empty when it tells none.
+std::vector<int> ChannelMap(const std::string& path, int channels) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    std::vector<int> map(size_t(channels), 0);
+    const bool told = f && sf_command(f, SFC_GET_CHANNEL_MAP_INFO, map.data(),
+                                      int(map.size() * sizeof(int))) == SF_TRUE;
+    if (f)
+        sf_close(f);
+    return told ? map : std::vector<int>{};
+}
+
+// Speaker layouts: the channels and the speaker map in the file, and a source
+// at the left behind the listener in the speakers there; the loudness
+// measured with each speaker's weight, the LFE left out.
+TEST_F(CommandLineExport, SpeakerLayoutsCarryTheirMapAndASourceBehindLeftIsThere) {
+    const std::string behindLeft = playlist(
+        "rear.pna", 0, tone("noise.wav", {1, 44100, 0.5, 0, 0.3, Wave::Noise}), -2.f, 0, -2.f);
+    enum { L = SF_CHANNEL_MAP_LEFT, R = SF_CHANNEL_MAP_RIGHT, C = SF_CHANNEL_MAP_CENTER };
+    enum { LFE = SF_CHANNEL_MAP_LFE, BL = SF_CHANNEL_MAP_REAR_LEFT };
+    enum { BR = SF_CHANNEL_MAP_REAR_RIGHT, SL = SF_CHANNEL_MAP_SIDE_LEFT };
+    enum { SR = SF_CHANNEL_MAP_SIDE_RIGHT };
+    const std::vector<int> quad{L, R, BL, BR}, side51{L, R, C, LFE, SL, SR},
+        full71{L, R, C, LFE, BL, BR, SL, SR};
+    const struct {
+        const char *layout, *file;
+        int format;
+        std::vector<int> speakers; // in the file's channel order
+        bool toldByMask;           // WAV: the mask says; FLAC: the count says
+    } table[] = {
+        {"quad", "q.wav", SF_FORMAT_WAVEX, quad, true},
+        {"5.1", "s.wav", SF_FORMAT_WAVEX, side51, true},
+        {"7.1", "e.wav", SF_FORMAT_WAVEX, full71, true},
+        {"5.1", "s.flac", SF_FORMAT_FLAC, side51, false},
+        {"7.1", "e.flac", SF_FORMAT_FLAC, full71, false},
+    };
+    for (const auto& row : table) {
+        const std::string out = dir.file(row.file);
+        const TRun run = Export(out, {"--layout", row.layout, "--normalize", "-20", behindLeft});
+        const Sound& s = run.sound;
+        const int channels = int(row.speakers.size());
+        EXPECT_EQ(s.format & SF_FORMAT_TYPEMASK, row.format) << row.file;
+        ASSERT_EQ(s.channels, channels) << row.file;
+        if (row.toldByMask) {
+            EXPECT_EQ(ChannelMap(out, channels), row.speakers) << row.file;
+        }
+        // Loudest in the left back (or side) speakers, the right ones at least 6 dB
+        // below (OpenAL Soft spreads a source over neighbouring speakers).
+        double there = 0, loudest = 0;
+        for (int c = 0; c < channels; ++c) {
+            const int speaker = row.speakers[size_t(c)];
+            const double level = ChannelLevel(s, c);
+            loudest = std::max(loudest, level);
+            if (speaker == BL || speaker == SL)
+                there = std::max(there, level);
+        }
+        for (int c = 0; c < channels; ++c) {
+            const int speaker = row.speakers[size_t(c)];
+            if (speaker == R || speaker == BR || speaker == SR) {
+                EXPECT_LT(ChannelLevel(s, c), 0.5 * there) << row.file << " channel " << c;
+            }
+        }
+        EXPECT_GT(there, 0.01) << row.file;
+        EXPECT_EQ(there, loudest) << row.file;
+        EXPECT_NE(run.out.find("-20.0 LUFS"), std::string::npos) << run.out;
+    }
+}
+
+// AmbiX from the command line: ACN order, the first order pointing at the
+// source (regressed on W), the loudness of W alone.
+TEST_F(CommandLineExport, AmbixFilesPointAtTheirSource) {
+    const std::string noise = tone("noise.wav", {1, 44100, 0.5, 0, 0.3, Wave::Noise});
+    const struct {
+        const char* layout;
+        float x, z;
+        double front, left; // the direction expected, in AmbiX's axes
+    } table[] = {
+        {"ambix1", 2.f, 0.f, 0, -1}, // right
+        {"ambix3", 0.f, 2.f, 1, 0},  // in front
+        {"ambix1", -1.f, 1.f, 0.707, 0.707},
+    };
+    int n = 0;
+    for (const auto& row : table) {
+        const std::string list =
+            playlist("a" + std::to_string(++n) + ".pna", 0, noise, row.x, 0, row.z);
+        const TRun run = Export(dir.file("a.wav"), {"--layout", row.layout, "--format", "float",
+                                                    "--normalize", "-23", list});
+        const Sound& s = run.sound;
+        ASSERT_EQ(s.channels, std::string(row.layout) == "ambix1" ? 4 : 16);
+        double ww = 0, wy = 0, wx = 0;
+        for (size_t i = 0; i < s.frames(); ++i) {
+            const double w = s.samples[i * size_t(s.channels)];
+            ww += w * w;
+            wy += w * s.samples[i * size_t(s.channels) + 1]; // ACN 1: Y, to the left
+            wx += w * s.samples[i * size_t(s.channels) + 3]; // ACN 3: X, to the front
+        }
+        ASSERT_GT(ww, 0);
+        const double angle = std::atan2(wy, wx) - std::atan2(row.left, row.front);
+        EXPECT_LT(std::fabs(std::remainder(angle, 2 * M_PI)), 10 * M_PI / 180) << row.layout;
+        EXPECT_NE(run.out.find("LUFS (of W alone)"), std::string::npos) << run.out;
+    }
+}
+
 class WindowExport : public RealProgramTest, protected Files {
 protected:
     void SetUp() override {
@@ -375,7 +488,7 @@ TEST_F(WindowExport, DialogExportEqualsTheCommandLinesWhilePlaybackGoesOn) {
         d->SecondsSpin->setValue(0.8);
         d->FormatBox->setCurrentIndex(d->FormatBox->findData(int(TExportFormat::Float)));
         d->FileEdit->setText(QString::fromStdString(out));
-        hrtf = d->HrtfCheck->isChecked();
+        hrtf = d->LayoutBox->currentData().toInt() == int(TExportLayout::Binaural);
         QTest::mouseClick(d->OkButton, Qt::LeftButton);
     });
     ASSERT_NE(w->ExportRunning, nullptr);
@@ -588,6 +701,7 @@ TEST_F(WindowExport, TypedExtensionsAndClosingDuringAnExport) {
     TExportOptions options;
     options.Output = dir.file("long.flac");
     options.Format = TExportFormat::Flac16;
+    options.Layout = TExportLayout::Surround51;
     options.Loop = true;
     options.Seconds = 3600;
     const Names before = entries(dir.path());
@@ -611,6 +725,32 @@ TEST_F(WindowExport, TypedExtensionsAndClosingDuringAnExport) {
     QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 10000);
     EXPECT_EQ(w->ExportReport, "キャンセルしました。");
     EXPECT_EQ(entries(dir.path()), before);
+
+    // The dialog starts from the last layout; FLAC cannot hold AmbiX's second
+    // order, and the dialog says so instead of starting.
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    w->RepaintGrid();
+    ASSERT_TRUE(w->Export1->isEnabled());
+    QString refused;
+    exportFromMenu(2, [&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            refused = box->text();
+            box->accept();
+            return;
+        }
+        auto* d = qobject_cast<TExportDialog*>(modal);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->LayoutBox->currentData().toInt(), int(TExportLayout::Surround51));
+        d->LayoutBox->setCurrentIndex(d->LayoutBox->findData(int(TExportLayout::Ambix2)));
+        QTimer::singleShot(0, d, [d] {
+            QTest::mouseClick(d->OkButton, Qt::LeftButton);
+            QTimer::singleShot(0, d, [d] { d->reject(); });
+        });
+    });
+    EXPECT_TRUE(refused.contains("FLAC 16 bit") && refused.contains("AmbiX"))
+        << refused.toStdString();
+    EXPECT_EQ(w->ExportRunning, nullptr);
 
     // A child that does not answer holds up neither the window's end nor
     // anything else: it is left to end on its own.

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <optional>
 #include <vector>
 
 #include "CommaLocale.h"
@@ -85,6 +86,40 @@ TEST(ExportCommandLine, WhatEachCommandLineAsksFor) {
     EXPECT_EQ(Parse({"--export", "o.wav", "S.M3U8"}).Export.Playlist, "S.M3U8");
     EXPECT_EQ(Parse({"--export", "o.wav", "--seconds", "7.5", "a.wav"}).Export.Seconds, 7.5);
     EXPECT_EQ(Parse({"--export", "o.wav", "--seconds", "7,5", "a.wav"}).Action, TAction::Usage);
+    // The layouts: by name, --hrtf as binaural's alias, and what each
+    // container can hold.
+    const struct {
+        Args args;
+        std::optional<TExportLayout> layout; // none: refused
+    } layouts[] = {
+        {{"--layout", "5.1"}, TExportLayout::Surround51},
+        {{"--layout", "7.1", "--format", "flac24"}, TExportLayout::Surround71},
+        {{"--layout", "QUAD"}, TExportLayout::Quad},
+        {{"--layout", "ambix1", "--format", "flac16"}, TExportLayout::Ambix1},
+        {{"--layout", "ambix3", "--format", "float"}, TExportLayout::Ambix3},
+        {{"--hrtf", "on"}, TExportLayout::Binaural},
+        {{"--hrtf", "off", "--layout", "stereo"}, TExportLayout::Stereo},
+        {{"--hrtf", "on", "--layout", "binaural", "--hrtf-set", "x"}, TExportLayout::Binaural},
+        {{"--layout", "ambix2", "--format", "flac16"}, std::nullopt}, // 9 channels
+        {{"--layout", "5.1", "--format", "ogg"}, std::nullopt},
+        {{"--layout", "5.1", "--hrtf", "on"}, std::nullopt},
+        {{"--layout", "6.1"}, std::nullopt},
+        {{"--layout", "quad", "--hrtf-set", "x"}, std::nullopt},
+    };
+    for (const auto& l : layouts) {
+        Args args{"--export", "o.wav"};
+        args.insert(args.end(), l.args.begin(), l.args.end());
+        args.push_back("s.pna");
+        const TCommandLine line = Parse(args);
+        const std::string joined = ::testing::PrintToString(args);
+        if (!l.layout) {
+            EXPECT_EQ(line.Action, TAction::Usage) << joined;
+            continue;
+        }
+        EXPECT_EQ(line.Action, TAction::Export) << joined << " -> " << line.Message;
+        EXPECT_EQ(line.Export.Layout, *l.layout) << joined;
+        EXPECT_EQ(ExportLayoutOfName(ExportLayoutName(*l.layout)), l.layout);
+    }
     Args many{"--export", "o.wav"};
     for (int i = 0; i < 33; ++i)
         many.push_back("f" + std::to_string(i) + ".wav");
@@ -100,7 +135,8 @@ TEST(ExportCommandLine, TheWindowsArgumentsReadBackAsTheSameExport) {
     full.Format = TFormat::Ogg;
     full.OggQuality = 3;
     full.Rate = 48000;
-    full.Hrtf = full.Loop = full.MachineProgress = true;
+    full.Layout = TExportLayout::Binaural;
+    full.Loop = full.MachineProgress = true;
     full.Seconds = 12.5;
     full.NormalizeLufs = -16.3;
     full.HrtfDataSet = "-Built-In HRTF";
@@ -109,6 +145,12 @@ TEST(ExportCommandLine, TheWindowsArgumentsReadBackAsTheSameExport) {
     sounds.Playlist.clear();
     sounds.SoundFiles = {"-a.wav", "b.flac"};
     std::vector<TExportOptions> exports{full, sounds};
+    for (TExportLayout l : ExportLayouts()) {
+        plain.Layout = l;
+        plain.Format = TFormat::Wav24;
+        exports.push_back(plain);
+    }
+    plain.Layout = TExportLayout::Stereo;
     for (TFormat f : {TFormat::Wav16, TFormat::Wav24, TFormat::Float, TFormat::Flac16,
                       TFormat::Flac24, TFormat::Ogg}) {
         plain.Format = f;

@@ -60,10 +60,16 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         "FORMAT");
     const QCommandLineOption rate(
         "rate", QCoreApplication::translate("CommandLine", "44100 (既定) または 48000。"), "RATE");
+    const QCommandLineOption layout(
+        "layout",
+        QCoreApplication::translate(
+            "CommandLine", "stereo (既定)、binaural (ヘッドホン 3D)、quad、5.1、7.1、"
+                           "または次数 1 から 3 の AmbiX (ACN、SN3D): ambix1、ambix2、ambix3。"),
+        "LAYOUT");
     const QCommandLineOption hrtf(
         "hrtf",
         QCoreApplication::translate("CommandLine",
-                                    "このファイルのヘッドホン 3D: on または off (既定)。"),
+                                    "on: --layout binaural と同じ。off: stereo と同じ。"),
         "on|off");
     const QCommandLineOption hrtfSet(
         "hrtf-set",
@@ -102,8 +108,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         "ja|en");
     QCommandLineOption progressLines("progress-lines");
     progressLines.setFlags(QCommandLineOption::HiddenFromHelp);
-    for (const auto& o : {help, version, exportTo, format, rate, hrtf, hrtfSet, seconds, loop,
-                          normalize, quality, oscPort, lang, progressLines})
+    for (const auto& o : {help, version, exportTo, format, rate, layout, hrtf, hrtfSet, seconds,
+                          loop, normalize, quality, oscPort, lang, progressLines})
         parser.addOption(o);
     for (const char* name : QtValueOptions) {
         QCommandLineOption o(name, QString(), "value");
@@ -169,7 +175,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         out.OscPort = port;
     }
     if (!parser.isSet(exportTo)) {
-        for (const auto& o : {format, rate, hrtf, hrtfSet, seconds, loop, normalize, quality})
+        for (const auto& o :
+             {format, rate, layout, hrtf, hrtfSet, seconds, loop, normalize, quality})
             if (parser.isSet(o))
                 return usage(
                     QCoreApplication::translate("CommandLine", "--%1 は --export のオプションです")
@@ -223,19 +230,36 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
                 QCoreApplication::translate("CommandLine", "--rate は 44100 または 48000 です"));
         e.Rate = r.toInt();
     }
+    if (parser.isSet(layout)) {
+        const auto l = ExportLayoutOfName(Std(parser.value(layout)));
+        if (!l)
+            return usage(QCoreApplication::translate(
+                             "CommandLine",
+                             "不明なレイアウト %1 (stereo、binaural、quad、5.1、7.1、"
+                             "ambix1、ambix2、ambix3)")
+                             .arg(parser.value(layout)));
+        e.Layout = *l;
+    }
     if (parser.isSet(hrtf)) {
         const QString h = parser.value(hrtf).toLower();
         if (h != "on" && h != "off")
             return usage(
                 QCoreApplication::translate("CommandLine", "--hrtf は on または off です"));
-        e.Hrtf = h == "on";
+        const auto asked = h == "on" ? TExportLayout::Binaural : TExportLayout::Stereo;
+        if (parser.isSet(layout) && e.Layout != asked)
+            return usage(QCoreApplication::translate("CommandLine",
+                                                     "--hrtf %1 は --layout %2 と食い違います")
+                             .arg(h, parser.value(layout)));
+        e.Layout = asked;
     }
     if (parser.isSet(hrtfSet)) {
         e.HrtfDataSet = Std(parser.value(hrtfSet));
-        if (!e.Hrtf)
-            return usage(
-                QCoreApplication::translate("CommandLine", "--hrtf-set には --hrtf on が必要です"));
+        if (e.Layout != TExportLayout::Binaural)
+            return usage(QCoreApplication::translate(
+                "CommandLine", "--hrtf-set には --layout binaural (または --hrtf on) が必要です"));
     }
+    if (const std::string why = LayoutFormatError(e.Layout, e.Format); !why.empty())
+        return usage(QString::fromStdString(why));
     bool ok = false;
     if (parser.isSet(seconds)) {
         const double s = parser.value(seconds).toDouble(&ok);

@@ -69,9 +69,13 @@ void TFrmPhonaraPlayer::Export1Click() {
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
     defaults.Output = QDir(folder).filePath(name).toStdString();
-    // Headphone 3D as the user hears it now; loop when a channel loops now.
+    // The last export's layout, else headphone 3D as the user hears it now;
+    // loop when a channel loops now.
     AUDIOLIB_HRTF_INFO hrtf{};
-    defaults.Hrtf = AUDIOLIB_GetHRTFInfo(&hrtf) && hrtf.active;
+    const bool hearingHrtf = AUDIOLIB_GetHRTFInfo(&hrtf) && hrtf.active;
+    defaults.Layout = LastExport    ? LastExport->Layout
+                      : hearingHrtf ? TExportLayout::Binaural
+                                    : TExportLayout::Stereo;
     bool anySelected = false;
     for (int n = 1; n <= ChannelCount; ++n) {
         if (!Sources[n].Loaded)
@@ -103,7 +107,7 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& chosen, bool selectedO
         }
     }
     TExportOptions options = chosen;
-    if (options.Hrtf && options.HrtfDataSet.empty())
+    if (options.Layout == TExportLayout::Binaural && options.HrtfDataSet.empty())
         options.HrtfDataSet = ChosenHrtfDataSet();
     auto tell = [this](QMessageBox::Icon icon, const QString& text) {
         ExportReport = text;

@@ -69,9 +69,20 @@ TExportDialog::TExportDialog(const TExportOptions& d, bool canChooseSelected, QW
     RateBox->setCurrentIndex(d.Rate == 48000 ? 1 : 0);
     form->addRow(tr("サンプリング周波数(&R):"), RateBox);
 
-    HrtfCheck = new QCheckBox(tr("ヘッドホン 3D (HRTF)(&H)"), this);
-    HrtfCheck->setChecked(d.Hrtf);
-    form->addRow(QString(), HrtfCheck);
+    LayoutBox = new QComboBox(this);
+    const QString layoutCaptions[] = {tr("ステレオ"),
+                                      tr("バイノーラル (ヘッドホン 3D)"),
+                                      tr("クアッド"),
+                                      QStringLiteral("5.1"),
+                                      QStringLiteral("7.1"),
+                                      tr("AmbiX 1 次 (4 チャンネル)"),
+                                      tr("AmbiX 2 次 (9 チャンネル)"),
+                                      tr("AmbiX 3 次 (16 チャンネル)")};
+    const std::vector<TExportLayout> layouts = ExportLayouts();
+    for (size_t i = 0; i < layouts.size(); ++i)
+        LayoutBox->addItem(layoutCaptions[i], static_cast<int>(layouts[i]));
+    LayoutBox->setCurrentIndex(LayoutBox->findData(static_cast<int>(d.Layout)));
+    form->addRow(Caption(tr("レイアウト(&Y):"), LayoutBox), LayoutBox);
 
     auto* channelRow = new QHBoxLayout;
     AllChannels = new QRadioButton(tr("読み込んだすべて(&A)"), this);
@@ -134,7 +145,7 @@ TExportOptions TExportDialog::options() const {
     o.Format = static_cast<TExportFormat>(FormatBox->currentData().toInt());
     o.OggQuality = QualitySpin->value();
     o.Rate = RateBox->currentData().toInt();
-    o.Hrtf = HrtfCheck->isChecked();
+    o.Layout = static_cast<TExportLayout>(LayoutBox->currentData().toInt());
     o.Loop = LoopCheck->isChecked();
     if (SecondsSpin->value() > 0)
         o.Seconds = SecondsSpin->value();
@@ -166,6 +177,15 @@ void TExportDialog::accept() {
                              tr("ファイル名の拡張子 .%1 は形式 %2 と合いません。\n"
                                 "拡張子か形式を変えてください。")
                                  .arg(QFileInfo(name).suffix(), FormatBox->currentText()));
+        return;
+    }
+    // Some containers cannot hold some layouts (Ogg beyond stereo, FLAC
+    // beyond 8 channels).
+    const auto layout = static_cast<TExportLayout>(LayoutBox->currentData().toInt());
+    if (const std::string why = LayoutFormatError(layout, format); !why.empty()) {
+        QMessageBox::warning(this, tr("書き出し"),
+                             tr("形式 %1 にはレイアウト %2 を書き出せません。")
+                                 .arg(FormatBox->currentText(), LayoutBox->currentText()));
         return;
     }
     // An export replaces a file of that name only when the user says so: the

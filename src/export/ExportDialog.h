@@ -31,7 +31,7 @@ public:
     QComboBox* FormatBox = nullptr;
     QSpinBox* QualitySpin = nullptr;
     QComboBox* RateBox = nullptr;
-    QCheckBox* HrtfCheck = nullptr;
+    QComboBox* LayoutBox = nullptr;
     QRadioButton* AllChannels = nullptr;
     QRadioButton* SelectedChannels = nullptr;
     QCheckBox* LoopCheck = nullptr;

@@ -24,6 +24,31 @@ constexpr std::array<TFormatName, 6> FormatNames{{
     {TExportFormat::Ogg, "ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
 }};
 
+struct TLayoutName {
+    TExportLayout Layout;
+    const char* Name;
+    int Channels;
+    int AmbixOrder;
+};
+
+constexpr std::array<TLayoutName, 8> LayoutNames{{
+    {TExportLayout::Stereo, "stereo", 2, 0},
+    {TExportLayout::Binaural, "binaural", 2, 0},
+    {TExportLayout::Quad, "quad", 4, 0},
+    {TExportLayout::Surround51, "5.1", 6, 0},
+    {TExportLayout::Surround71, "7.1", 8, 0},
+    {TExportLayout::Ambix1, "ambix1", 4, 1},
+    {TExportLayout::Ambix2, "ambix2", 9, 2},
+    {TExportLayout::Ambix3, "ambix3", 16, 3},
+}};
+
+const TLayoutName& LayoutEntry(TExportLayout layout) {
+    for (const auto& l : LayoutNames)
+        if (l.Layout == layout)
+            return l;
+    return LayoutNames[0];
+}
+
 std::string Lower(std::string_view s) {
     std::string out(s);
     for (char& c : out)
@@ -42,6 +67,45 @@ std::string Number(double v) {
 }
 
 } // namespace
+
+std::optional<TExportLayout> ExportLayoutOfName(std::string_view name) {
+    const std::string lower = Lower(name);
+    for (const auto& l : LayoutNames)
+        if (lower == l.Name)
+            return l.Layout;
+    return std::nullopt;
+}
+
+const char* ExportLayoutName(TExportLayout layout) {
+    return LayoutEntry(layout).Name;
+}
+
+std::vector<TExportLayout> ExportLayouts() {
+    std::vector<TExportLayout> all;
+    for (const auto& l : LayoutNames)
+        all.push_back(l.Layout);
+    return all;
+}
+
+int ExportLayoutChannels(TExportLayout layout) {
+    return LayoutEntry(layout).Channels;
+}
+
+int AmbixOrderOf(TExportLayout layout) {
+    return LayoutEntry(layout).AmbixOrder;
+}
+
+std::string LayoutFormatError(TExportLayout layout, TExportFormat format) {
+    const int channels = ExportLayoutChannels(layout);
+    const std::string name = ExportLayoutName(layout);
+    if (format == TExportFormat::Ogg && channels > 2)
+        return "Ogg Vorbis is written for stereo and binaural only, not for " + name +
+               "; choose WAV or FLAC";
+    if ((format == TExportFormat::Flac16 || format == TExportFormat::Flac24) && channels > 8)
+        return "FLAC holds at most 8 channels and " + name + " has " + std::to_string(channels) +
+               "; choose WAV";
+    return {};
+}
 
 std::optional<TExportFormat> ExportFormatOfName(std::string_view name) {
     const std::string lower = Lower(name);
@@ -102,7 +166,7 @@ std::vector<std::string> ExportArguments(const TExportOptions& o) {
     std::vector<std::string> args{"--export", o.Output,
                                   "--format", ExportFormatName(o.Format),
                                   "--rate",   std::to_string(o.Rate),
-                                  "--hrtf",   o.Hrtf ? "on" : "off"};
+                                  "--layout", ExportLayoutName(o.Layout)};
     if (!o.HrtfDataSet.empty()) {
         args.push_back("--hrtf-set");
         args.push_back(o.HrtfDataSet);
@@ -144,8 +208,9 @@ TNormalisation NormalisationGain(double lufs, double truePeakDb, double targetLu
     return n;
 }
 
-TTailTrimmer::TTailTrimmer(int rate, double quietSeconds, double maxTailSeconds)
-    : quietFrames_(static_cast<size_t>(std::lround(quietSeconds * rate))),
+TTailTrimmer::TTailTrimmer(int rate, int channels, double quietSeconds, double maxTailSeconds)
+    : channels_(static_cast<size_t>(std::max(1, channels))),
+      quietFrames_(static_cast<size_t>(std::lround(quietSeconds * rate))),
       maxTail_(static_cast<size_t>(std::lround(maxTailSeconds * rate))) {}
 
 std::string ProgressLine(double renderedSeconds, double totalSeconds) {
@@ -155,7 +220,8 @@ std::string ProgressLine(double renderedSeconds, double totalSeconds) {
 std::string ResultLine(const TExportSummary& s) {
     return "RESULT " + Number(s.Seconds) + " " + Number(s.Lufs) + " " + Number(s.TruePeakDb) + " " +
            Number(s.GainDb) + " " + Number(s.RealTimeFactor) + " " + (s.Normalised ? "1" : "0") +
-           " " + (s.PeakLimited ? "1" : "0") + " " + (s.Measured ? "1" : "0") + "\n";
+           " " + (s.PeakLimited ? "1" : "0") + " " + (s.Measured ? "1" : "0") + " " +
+           (s.LoudnessOfW ? "1" : "0") + "\n";
 }
 
 TChildLine ParseChildLine(std::string_view line) {
@@ -175,9 +241,10 @@ TChildLine ParseChildLine(std::string_view line) {
             s.Normalised = normalised != 0;
             s.PeakLimited = limited != 0;
             // A child of an earlier version does not say.
-            int measured = 1;
-            in >> measured;
-            s.Measured = measured != 0;
+            if (int measured = 0; in >> measured)
+                s.Measured = measured != 0;
+            if (int ofW = 0; in >> ofW)
+                s.LoudnessOfW = ofW != 0;
             out.LineKind = TChildLine::Kind::Result;
         }
     }
@@ -194,7 +261,8 @@ std::string SummaryText(const TExportSummary& s, const TNumberText& number) {
     const auto db = [](double v) { return v < -200 ? -HUGE_VAL : v; };
     std::string out = number(s.Seconds, 2) + " s, ";
     if (s.Measured)
-        out += number(db(s.Lufs), 1) + " LUFS, true peak " + number(db(s.TruePeakDb), 1) + " dBTP";
+        out += number(db(s.Lufs), 1) + (s.LoudnessOfW ? " LUFS (of W alone)" : " LUFS") +
+               ", true peak " + number(db(s.TruePeakDb), 1) + " dBTP";
     else
         out += "loudness not measured (the meter could not start)";
     out += ", " + number(s.RealTimeFactor, 0) + "x real time";

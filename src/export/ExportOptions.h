@@ -26,6 +26,22 @@ const char* ExportFormatExtension(TExportFormat format);
 // Ogg); false for a name without one or with another.
 bool ExtensionFitsFormat(std::string_view path, TExportFormat format);
 
+// What the file is for: two channels for speakers (stereo) or headphones
+// (binaural, HRTF), a speaker layout, or AmbiX (ACN, SN3D) of order 1 to 3.
+enum class TExportLayout { Stereo, Binaural, Quad, Surround51, Surround71, Ambix1, Ambix2, Ambix3 };
+
+// "stereo", "binaural", "quad", "5.1", "7.1", "ambix1", "ambix2", "ambix3".
+std::optional<TExportLayout> ExportLayoutOfName(std::string_view name);
+const char* ExportLayoutName(TExportLayout layout);
+// Every layout, in the order above.
+std::vector<TExportLayout> ExportLayouts();
+// Channels in the file.
+int ExportLayoutChannels(TExportLayout layout);
+// The AmbiX order, or 0 for the layouts the audio device renders itself.
+int AmbixOrderOf(TExportLayout layout);
+// Why format cannot hold layout, for people; empty when it can.
+std::string LayoutFormatError(TExportLayout layout, TExportFormat format);
+
 constexpr double DefaultSharingLufs = -16.0;
 constexpr double BroadcastLufs = -23.0;
 constexpr double TruePeakCeilingDb = -1.0;
@@ -36,9 +52,9 @@ struct TExportOptions {
     // sound files placed at the origin in slots 1, 2, ... (when not empty)
     std::vector<std::string> SoundFiles;
     TExportFormat Format = TExportFormat::Wav16;
-    int Rate = 44100;              // 44100 or 48000
-    bool Hrtf = false;             // headphone 3D for this file
-    std::string HrtfDataSet;       // the data set by name; empty: OpenAL Soft's choice
+    int Rate = 44100; // 44100 or 48000
+    TExportLayout Layout = TExportLayout::Stereo;
+    std::string HrtfDataSet;       // binaural: the data set by name; empty: OpenAL Soft's choice
     bool Loop = false;             // channels loop (then Seconds is needed)
     std::optional<double> Seconds; // fixed length; otherwise files plus tail
     std::optional<double> NormalizeLufs;
@@ -68,32 +84,34 @@ TNormalisation NormalisationGain(double lufs, double truePeakDb, double targetLu
 // follow the files.
 class TTailTrimmer {
 public:
-    TTailTrimmer(int rate, double quietSeconds = 0.5, double maxTailSeconds = 10.0);
-    // Takes one block of interleaved stereo; keep receives what is kept, in
+    TTailTrimmer(int rate, int channels = 2, double quietSeconds = 0.5,
+                 double maxTailSeconds = 10.0);
+    // Takes one block of interleaved frames; keep receives what is kept, in
     // order (possibly in several pieces). Returns true once the render is done.
     template <typename Keep>
-    bool push(const float* stereo, size_t frames, bool filesPlaying, Keep&& keep);
+    bool push(const float* frames, size_t count, bool filesPlaying, Keep&& keep);
     bool done() const { return done_; }
 
     static constexpr float QuietLevel = 3.1622777e-5f; // -90 dBFS
 
 private:
-    size_t quietFrames_, maxTail_;
+    size_t channels_, quietFrames_, maxTail_;
     size_t tail_ = 0;
     std::vector<float> held_;
     bool done_ = false;
 };
 
 template <typename Keep>
-bool TTailTrimmer::push(const float* stereo, size_t frames, bool filesPlaying, Keep&& keep) {
+bool TTailTrimmer::push(const float* block, size_t frames, bool filesPlaying, Keep&& keep) {
     if (done_)
         return true;
+    const size_t n = channels_;
     if (filesPlaying) {
         if (!held_.empty()) {
-            keep(held_.data(), held_.size() / 2);
+            keep(held_.data(), held_.size() / n);
             held_.clear();
         }
-        keep(stereo, frames);
+        keep(block, frames);
         return false;
     }
     size_t from = 0; // first frame of this block neither kept nor held
@@ -104,28 +122,29 @@ bool TTailTrimmer::push(const float* stereo, size_t frames, bool filesPlaying, K
             end = i;
             break;
         }
-        const float l = stereo[2 * i], r = stereo[2 * i + 1];
-        const bool quiet = l < QuietLevel && l > -QuietLevel && r < QuietLevel && r > -QuietLevel;
+        const float* frame = block + n * i;
+        const bool quiet = std::all_of(frame, frame + n,
+                                       [](float v) { return v < QuietLevel && v > -QuietLevel; });
         if (!quiet) {
             // The quiet run was a pause, not the end: it stays.
             if (!held_.empty()) {
-                keep(held_.data(), held_.size() / 2);
+                keep(held_.data(), held_.size() / n);
                 held_.clear();
             }
             continue;
         }
         if (i > from)
-            keep(stereo + 2 * from, i - from);
-        held_.insert(held_.end(), stereo + 2 * i, stereo + 2 * i + 2);
+            keep(block + n * from, i - from);
+        held_.insert(held_.end(), frame, frame + n);
         from = i + 1;
-        if (held_.size() / 2 >= quietFrames_) {
+        if (held_.size() / n >= quietFrames_) {
             done_ = true;
             held_.clear();
             return true;
         }
     }
     if (from < end && held_.empty())
-        keep(stereo + 2 * from, end - from);
+        keep(block + n * from, end - from);
     if (done_)
         held_.clear();
     return done_;
@@ -136,7 +155,8 @@ std::string ProgressLine(double renderedSeconds, double totalSeconds);
 struct TExportSummary {
     double Seconds = 0, Lufs = 0, TruePeakDb = 0, GainDb = 0, RealTimeFactor = 0;
     bool Normalised = false, PeakLimited = false;
-    bool Measured = true; // false: the loudness meter could not start
+    bool Measured = true;     // false: the loudness meter could not start
+    bool LoudnessOfW = false; // AmbiX: measured on W alone
     bool operator==(const TExportSummary&) const = default;
 };
 std::string ResultLine(const TExportSummary& summary);

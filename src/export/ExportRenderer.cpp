@@ -24,6 +24,8 @@
 #include "effects/Environments.h"
 #include "effects/Reverb.h"
 #include "motion/MotionPath.h"
+#include "export/ExportSink.h"
+#include "export/SceneRenderer.h"
 #include "playlist/PathRules.h"
 #include "playlist/PlaylistFile.h"
 #include "playlist/PlaylistFormat.h"
@@ -39,152 +41,13 @@ constexpr DWORD BlockFrames = 1024;
 // sets the window's own variable.
 constexpr float SceneUnitsPerStep = coords::DefaultUnitsPerStep;
 
-std::string SystemError(int error) {
-    if (error == ENOSPC || error == EDQUOT)
-        return "the disk is full";
-    return std::strerror(error);
-}
-
-// A file beside the target under a name of its own; removed unless kept.
-class TTemporaryFile {
-public:
-    TTemporaryFile(const std::string& target, const char* tag) {
-        const std::string folder = FolderOfPath(target);
-        const std::string base = target.substr(folder.size());
-        std::string name =
-            (folder.empty() ? std::string("./") : folder) + "." + base + "." + tag + "-XXXXXX";
-        std::vector<char> buffer(name.begin(), name.end());
-        buffer.push_back('\0');
-        fd_ = ::mkstemp(buffer.data());
-        if (fd_ < 0) {
-            error_ = errno;
-            return;
-        }
-        path_ = buffer.data();
-        // mkstemp makes it private; the result gets the usual permissions.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd_, 0666 & ~mask);
-    }
-    ~TTemporaryFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (!path_.empty() && !kept_)
-            ::unlink(path_.c_str());
-    }
-    TTemporaryFile(const TTemporaryFile&) = delete;
-    TTemporaryFile& operator=(const TTemporaryFile&) = delete;
-
-    int fd() const { return fd_; }
-    int error() const { return error_; }
-    const std::string& path() const { return path_; }
-    void keep() { kept_ = true; }
-
-private:
-    int fd_ = -1;
-    int error_ = 0;
-    std::string path_;
-    bool kept_ = false;
-};
-
-// The sound file being written, in the chosen format.
-class TSoundWriter {
-public:
-    TSoundWriter(TTemporaryFile& file, const TExportOptions& o) {
-        SF_INFO info{};
-        info.samplerate = o.Rate;
-        info.channels = 2;
-        info.format = SndfileFormatOf(o.Format);
-        // libsndfile closes a descriptor of its own; the file's stays for the
-        // final sync.
-        const int fd = ::dup(file.fd());
-        sf_ = fd >= 0 ? sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE) : nullptr;
-        if (!sf_) { // a descriptor handed over is libsndfile's to close
-            error_ = fd >= 0 ? sf_strerror(nullptr) : SystemError(errno);
-            return;
-        }
-        // Full scale stays full scale instead of wrapping round.
-        sf_command(sf_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-        // FLAC's level 2 of 8: a file about 1 % larger than the default level
-        // for a third of the encoder's time, which would otherwise cost more
-        // than all the measuring.
-        if (o.Format == TExportFormat::Flac16 || o.Format == TExportFormat::Flac24) {
-            double level = 0.25;
-            sf_command(sf_, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level);
-        }
-        if (o.Format == TExportFormat::Ogg) {
-            double quality = std::clamp(o.OggQuality, 0, 10) / 10.0;
-            sf_command(sf_, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
-        }
-    }
-    ~TSoundWriter() {
-        if (sf_)
-            sf_close(sf_);
-    }
-    TSoundWriter(const TSoundWriter&) = delete;
-    TSoundWriter& operator=(const TSoundWriter&) = delete;
-
-    bool ok() const { return sf_ != nullptr && error_.empty(); }
-    const std::string& error() const { return error_; }
-
-    bool write(const float* stereo, size_t frames) {
-        errno = 0;
-        const auto n = static_cast<sf_count_t>(frames);
-        if (sf_writef_float(sf_, stereo, n) == n)
-            return true;
-        error_ = errno ? SystemError(errno) : sf_strerror(sf_);
-        return false;
-    }
-    // Everything on the disk, the file closed. The encoders write their last
-    // blocks while closing, so a full disk may show only here or at the sync.
-    bool finish(int fd) {
-        const int result = sf_close(sf_);
-        sf_ = nullptr;
-        if (result != 0) {
-            error_ = sf_error_number(result);
-            return false;
-        }
-        struct stat st {};
-        if (::fsync(fd) != 0 || ::fstat(fd, &st) != 0) {
-            error_ = SystemError(errno);
-            return false;
-        }
-        if (st.st_size == 0) {
-            error_ = SystemError(ENOSPC);
-            return false;
-        }
-        return true;
-    }
-
-private:
-    SNDFILE* sf_ = nullptr;
-    std::string error_;
-};
-
-// Writes everything or says why not.
-bool WriteAll(int fd, const void* data, size_t size, std::string& error) {
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd, p, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = SystemError(n < 0 ? errno : ENOSPC);
-            return false;
-        }
-        p += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // The loopback device for the duration of one export.
 class TLoopback {
 public:
-    TLoopback(int rate, bool hrtf, int dataset = -1)
+    TLoopback(int rate, bool hrtf, int dataset = -1, int channels = 2)
         : ok_(AUDIOLIB_InitLoopbackEx(static_cast<DWORD>(rate),
                                       hrtf ? AUDIOLIB_HRTF_ON : AUDIOLIB_HRTF_OFF, dataset,
-                                      2) != 0) {}
+                                      static_cast<DWORD>(channels)) != 0) {}
     ~TLoopback() {
         if (ok_)
             BASS_Free();
@@ -346,36 +209,80 @@ bool AnyPlaying(const TScene& scene) {
     });
 }
 
-struct TMeter {
-    explicit TMeter(int rate)
-        : state(ebur128_init(2, static_cast<unsigned long>(rate),
-                             EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK)) {}
+// The loudness meter between the renderer and the sink: each speaker with
+// its weight in libebur128's terms; AmbiX on W alone.
+class TMeter {
+public:
+    TMeter(int rate, TExportLayout layout)
+        : width_(static_cast<size_t>(ExportLayoutChannels(layout))),
+          ofW_(AmbixOrderOf(layout) > 0) {
+        const std::vector<int> weights = Weights(layout);
+        state_ =
+            ebur128_init(static_cast<unsigned>(weights.size()), static_cast<unsigned long>(rate),
+                         EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
+        for (unsigned c = 0; state_ && c < weights.size(); ++c)
+            ebur128_set_channel(state_, c, weights[c]);
+    }
     ~TMeter() {
-        if (state)
-            ebur128_destroy(&state);
+        if (state_)
+            ebur128_destroy(&state_);
     }
     TMeter(const TMeter&) = delete;
     TMeter& operator=(const TMeter&) = delete;
-    void add(const float* stereo, size_t frames) {
-        if (state && frames)
-            ebur128_add_frames_float(state, stereo, frames);
+
+    bool ok() const { return state_ != nullptr; }
+    bool ofW() const { return ofW_; }
+    void add(const float* frames, size_t count) {
+        if (!state_ || !count)
+            return;
+        if (!ofW_) {
+            ebur128_add_frames_float(state_, frames, count);
+            return;
+        }
+        w_.resize(count);
+        for (size_t i = 0; i < count; ++i)
+            w_[i] = frames[i * width_];
+        ebur128_add_frames_float(state_, w_.data(), count);
     }
     double lufs() {
         double v = -HUGE_VAL;
-        if (state)
-            ebur128_loudness_global(state, &v);
+        if (state_)
+            ebur128_loudness_global(state_, &v);
         return v;
     }
     double truePeakDb() {
         double peak = 0;
-        for (unsigned c = 0; c < 2; ++c) {
+        for (unsigned c = 0; state_ && c < state_->channels; ++c) {
             double p = 0;
-            if (state && ebur128_true_peak(state, c, &p) == EBUR128_SUCCESS)
+            if (ebur128_true_peak(state_, c, &p) == EBUR128_SUCCESS)
                 peak = std::max(peak, p);
         }
         return peak > 0 ? 20 * std::log10(peak) : -HUGE_VAL;
     }
-    ebur128_state* state;
+
+private:
+    // In the device's channel order; the LFE does not count.
+    static std::vector<int> Weights(TExportLayout layout) {
+        switch (layout) {
+        case TExportLayout::Quad:
+            return {EBUR128_LEFT, EBUR128_RIGHT, EBUR128_LEFT_SURROUND, EBUR128_RIGHT_SURROUND};
+        case TExportLayout::Surround51:
+            return {EBUR128_LEFT,   EBUR128_RIGHT,         EBUR128_CENTER,
+                    EBUR128_UNUSED, EBUR128_LEFT_SURROUND, EBUR128_RIGHT_SURROUND};
+        case TExportLayout::Surround71:
+            return {EBUR128_LEFT,  EBUR128_RIGHT, EBUR128_CENTER, EBUR128_UNUSED,
+                    EBUR128_Mp135, EBUR128_Mm135, EBUR128_Mp090,  EBUR128_Mm090};
+        default:
+            if (AmbixOrderOf(layout) > 0)
+                return {EBUR128_CENTER}; // W, a mono signal
+            return {EBUR128_LEFT, EBUR128_RIGHT};
+        }
+    }
+
+    ebur128_state* state_ = nullptr;
+    size_t width_;
+    bool ofW_;
+    std::vector<float> w_;
 };
 
 } // namespace
@@ -389,13 +296,17 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         out.Error = std::move(why);
         return out;
     };
+    const auto cancelled = [&out] {
+        out.Result = TExportOutcome::Status::Cancelled;
+        return out;
+    };
     if (o.Loop && !o.Seconds)
         return failed("looping channels need a length (--seconds)");
 
     const auto started = Clock::now();
-    TTemporaryFile target(o.Output, "export");
-    if (target.fd() < 0)
-        return failed("cannot write " + o.Output + ": " + SystemError(target.error()));
+    const std::unique_ptr<TExportSink> sink = MakeExportSink(o, out.Error);
+    if (!sink)
+        return out;
     // Normalising needs the whole render before the gain is known: it goes to
     // a scratch file of floats first and is read back once.
     std::unique_ptr<TTemporaryFile> scratch;
@@ -404,18 +315,16 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         if (scratch->fd() < 0)
             return failed("cannot write beside " + o.Output + ": " + SystemError(scratch->error()));
     }
-    TSoundWriter writer(target, o);
-    if (!writer.ok())
-        return failed("cannot write " + o.Output + ": " + writer.error());
 
+    const bool binaural = o.Layout == TExportLayout::Binaural;
     int dataset = -1;
-    if (o.Hrtf && !o.HrtfDataSet.empty()) {
+    if (binaural && !o.HrtfDataSet.empty()) {
         const auto index = HrtfDataSetIndex(o.Rate, o.HrtfDataSet, out.Error);
         if (!index)
             return out;
         dataset = *index;
     }
-    TLoopback device(o.Rate, o.Hrtf, dataset);
+    TLoopback device(o.Rate, binaural, dataset, DeviceChannelsOf(o.Layout));
     if (!device.ok())
         return failed("cannot open the renderer (error code " +
                       std::to_string(BASS_ErrorGetCode()) + ")");
@@ -425,29 +334,42 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     if (!LoadScene(o, scene, out.Error))
         return out;
     out.Channels = static_cast<int>(scene.Channels.size());
+    std::vector<DWORD> handles;
     for (const TChannel& c : scene.Channels)
-        BASS_ChannelPlay(c.Handle, false);
+        handles.push_back(c.Handle);
+    const std::unique_ptr<TSceneRenderer> renderer =
+        MakeSceneRenderer(o.Layout, handles, out.Error);
+    if (!renderer)
+        return failed("cannot render " + std::string(ExportLayoutName(o.Layout)) + ": " +
+                      out.Error);
+    for (const DWORD handle : handles)
+        BASS_ChannelPlay(handle, false);
 
+    const auto width = static_cast<size_t>(renderer->Channels());
     const double total = o.Seconds ? *o.Seconds : scene.LongestSeconds;
     const size_t fixedFrames =
         o.Seconds ? static_cast<size_t>(std::llround(std::max(0.0, *o.Seconds) * o.Rate)) : 0;
-    TMeter meter(o.Rate);
+    TMeter meter(o.Rate, o.Layout);
     // Without a meter a file can still be written, but not brought to a
     // loudness.
-    if (!meter.state && o.NormalizeLufs)
+    if (!meter.ok() && o.NormalizeLufs)
         return failed("the loudness meter could not start, so --normalize cannot measure");
-    TTailTrimmer tail(o.Rate);
-    std::vector<float> block(BlockFrames * 2);
+    TTailTrimmer tail(o.Rate, static_cast<int>(width));
+    std::vector<float> block(BlockFrames * width);
     size_t rendered = 0, kept = 0;
     std::string error;
     bool writeFailed = false;
-    auto keep = [&](const float* stereo, size_t frames) {
-        if (writeFailed || frames == 0)
+    auto keep = [&](const float* frames, size_t count) {
+        if (writeFailed || count == 0)
             return;
-        meter.add(stereo, frames);
-        kept += frames;
-        writeFailed = scratch ? !WriteAll(scratch->fd(), stereo, frames * 2 * sizeof(float), error)
-                              : !writer.write(stereo, frames);
+        meter.add(frames, count);
+        kept += count;
+        writeFailed = scratch
+                          ? !WriteAll(scratch->fd(), frames, count * width * sizeof(float), error)
+                          : !sink->Write(frames, count);
+    };
+    const auto writeError = [&] {
+        return failed("cannot write " + o.Output + ": " + (scratch ? error : sink->Error()));
     };
     auto lastReport = Clock::now() - std::chrono::seconds(1);
     // Sources on paths move at least every 10 ms of sound, so no step is heard.
@@ -456,18 +378,16 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     const DWORD blockFrames =
         moving ? std::min(static_cast<DWORD>(o.Rate / 100), BlockFrames) : BlockFrames;
     for (;;) {
-        if (cancel.load()) {
-            out.Result = TExportOutcome::Status::Cancelled;
-            return out;
-        }
-        DWORD frames = blockFrames;
+        if (cancel.load())
+            return cancelled();
+        size_t frames = blockFrames;
         if (o.Seconds)
-            frames = static_cast<DWORD>(std::min<size_t>(blockFrames, fixedFrames - rendered));
+            frames = std::min<size_t>(blockFrames, fixedFrames - rendered);
         if (frames == 0)
             break;
         if (moving)
             MoveOnPaths(scene, double(rendered) / o.Rate);
-        if (!AUDIOLIB_Render(block.data(), frames))
+        if (!renderer->Render(block.data(), frames))
             return failed("rendering failed (error code " + std::to_string(BASS_ErrorGetCode()) +
                           ")");
         rendered += frames;
@@ -476,20 +396,21 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         else if (tail.push(block.data(), frames, AnyPlaying(scene), keep))
             break;
         if (writeFailed)
-            return failed("cannot write " + o.Output + ": " + (scratch ? error : writer.error()));
+            return writeError();
         if (progress && Clock::now() - lastReport > std::chrono::milliseconds(100)) {
             lastReport = Clock::now();
             progress(double(rendered) / o.Rate, total);
         }
     }
     if (writeFailed)
-        return failed("cannot write " + o.Output + ": " + (scratch ? error : writer.error()));
+        return writeError();
 
     TExportSummary& s = out.Summary;
     s.Seconds = double(kept) / o.Rate;
     s.Lufs = meter.lufs();
     s.TruePeakDb = meter.truePeakDb();
-    s.Measured = meter.state != nullptr;
+    s.Measured = meter.ok();
+    s.LoudnessOfW = meter.ofW();
     if (o.NormalizeLufs) {
         const TNormalisation n = NormalisationGain(s.Lufs, s.TruePeakDb, *o.NormalizeLufs);
         s.Normalised = true;
@@ -498,38 +419,31 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         const float gain = static_cast<float>(std::pow(10.0, n.GainDb / 20));
         if (::lseek(scratch->fd(), 0, SEEK_SET) != 0)
             return failed("cannot read back the render: " + SystemError(errno));
-        TMeter after(o.Rate);
-        std::vector<float> piece(16384 * 2);
+        TMeter after(o.Rate, o.Layout);
+        std::vector<float> piece(16384 * width);
         for (size_t left = kept; left > 0;) {
-            if (cancel.load()) {
-                out.Result = TExportOutcome::Status::Cancelled;
-                return out;
-            }
-            const size_t frames = std::min<size_t>(left, piece.size() / 2);
-            const size_t bytes = frames * 2 * sizeof(float);
+            if (cancel.load())
+                return cancelled();
+            const size_t frames = std::min<size_t>(left, piece.size() / width);
+            const size_t bytes = frames * width * sizeof(float);
             if (::read(scratch->fd(), piece.data(), bytes) != static_cast<ssize_t>(bytes))
                 return failed("cannot read back the render: " + SystemError(errno));
-            for (size_t i = 0; i < frames * 2; ++i)
+            for (size_t i = 0; i < frames * width; ++i)
                 piece[i] *= gain;
             after.add(piece.data(), frames);
-            if (!writer.write(piece.data(), frames))
-                return failed("cannot write " + o.Output + ": " + writer.error());
+            if (!sink->Write(piece.data(), frames))
+                return failed("cannot write " + o.Output + ": " + sink->Error());
             left -= frames;
         }
         // The gain is known; a second meter that does not start leaves the
         // figures measured before it, moved by the gain.
-        s.Lufs = after.state ? after.lufs() : s.Lufs + n.GainDb;
-        s.TruePeakDb = after.state ? after.truePeakDb() : s.TruePeakDb + n.GainDb;
+        s.Lufs = after.ok() ? after.lufs() : s.Lufs + n.GainDb;
+        s.TruePeakDb = after.ok() ? after.truePeakDb() : s.TruePeakDb + n.GainDb;
     }
-    if (cancel.load()) {
-        out.Result = TExportOutcome::Status::Cancelled;
-        return out;
-    }
-    if (!writer.finish(target.fd()))
-        return failed("cannot write " + o.Output + ": " + writer.error());
-    if (::rename(target.path().c_str(), o.Output.c_str()) != 0)
-        return failed("cannot write " + o.Output + ": " + SystemError(errno));
-    target.keep();
+    if (cancel.load())
+        return cancelled();
+    if (!sink->Finish())
+        return failed("cannot write " + o.Output + ": " + sink->Error());
     const double wall = std::chrono::duration<double>(Clock::now() - started).count();
     s.RealTimeFactor = wall > 0 ? s.Seconds / wall : 0;
     if (progress)

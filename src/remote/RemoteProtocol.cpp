@@ -580,17 +580,10 @@ void Protocol::Settle(const Command& c, const ChannelState& after, ChannelState&
         baseline.name = after.name;
         baseline.word = after.word;
         break;
-    case Verb::OpenPlaylist: // a whole new scene: the feedback tells it
-    case Verb::Record:       // no channel's field
-        break;
+    case Verb::OpenPlaylist:
     case Verb::Record:
-        // Recording changes no channel; the moves it records are fed back.
-        break;
-    case Verb::Record:
-        // The window's recording: nothing of a channel's state.
-        break;
-    case Verb::Record:
-        // No channel changes by it.
+        // A whole new scene, or a recording started or ended: the controller
+        // learns it from the feedback.
         break;
     }
 }

@@ -1,0 +1,189 @@
+#include "export/ExportSink.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "playlist/PathRules.h"
+
+std::string SystemError(int error) {
+    if (error == ENOSPC || error == EDQUOT)
+        return "the disk is full";
+    return std::strerror(error);
+}
+
+TTemporaryFile::TTemporaryFile(const std::string& target, const char* tag) {
+    const std::string folder = FolderOfPath(target);
+    const std::string base = target.substr(folder.size());
+    std::string name =
+        (folder.empty() ? std::string("./") : folder) + "." + base + "." + tag + "-XXXXXX";
+    std::vector<char> buffer(name.begin(), name.end());
+    buffer.push_back('\0');
+    fd_ = ::mkstemp(buffer.data());
+    if (fd_ < 0) {
+        error_ = errno;
+        return;
+    }
+    path_ = buffer.data();
+    // mkstemp makes it private; the result gets the usual permissions.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd_, 0666 & ~mask);
+}
+
+TTemporaryFile::~TTemporaryFile() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    if (!path_.empty() && !kept_)
+        ::unlink(path_.c_str());
+}
+
+bool WriteAll(int fd, const void* data, size_t size, std::string& error) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = SystemError(n < 0 ? errno : ENOSPC);
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+namespace {
+
+// The speakers of a layout in the device's channel order, which is also the
+// order of WAVE_FORMAT_EXTENSIBLE's mask bits and FLAC's channel assignment
+// (FLAC calls 5.1's side speakers its surround pair). Empty for stereo,
+// binaural and AmbiX: their files carry no speaker map.
+std::vector<int> SpeakerMap(TExportLayout layout) {
+    switch (layout) {
+    case TExportLayout::Quad:
+        return {SF_CHANNEL_MAP_LEFT, SF_CHANNEL_MAP_RIGHT, SF_CHANNEL_MAP_REAR_LEFT,
+                SF_CHANNEL_MAP_REAR_RIGHT};
+    case TExportLayout::Surround51:
+        return {SF_CHANNEL_MAP_LEFT, SF_CHANNEL_MAP_RIGHT,     SF_CHANNEL_MAP_CENTER,
+                SF_CHANNEL_MAP_LFE,  SF_CHANNEL_MAP_SIDE_LEFT, SF_CHANNEL_MAP_SIDE_RIGHT};
+    case TExportLayout::Surround71:
+        return {SF_CHANNEL_MAP_LEFT,      SF_CHANNEL_MAP_RIGHT,     SF_CHANNEL_MAP_CENTER,
+                SF_CHANNEL_MAP_LFE,       SF_CHANNEL_MAP_REAR_LEFT, SF_CHANNEL_MAP_REAR_RIGHT,
+                SF_CHANNEL_MAP_SIDE_LEFT, SF_CHANNEL_MAP_SIDE_RIGHT};
+    default:
+        return {};
+    }
+}
+
+// WAV, FLAC and Ogg Vorbis through libsndfile.
+class TSndfileSink : public TExportSink {
+public:
+    TSndfileSink(const TExportOptions& o) : target_(o.Output), file_(o.Output, "export") {
+        if (file_.fd() < 0) {
+            error_ = SystemError(file_.error());
+            return;
+        }
+        const std::vector<int> speakers = SpeakerMap(o.Layout);
+        SF_INFO info{};
+        info.samplerate = o.Rate;
+        info.channels = ExportLayoutChannels(o.Layout);
+        info.format = SndfileFormatOf(o.Format);
+        // A speaker layout in WAV is WAVE_FORMAT_EXTENSIBLE, with its mask.
+        if (!speakers.empty() && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV)
+            info.format = SF_FORMAT_WAVEX | (info.format & SF_FORMAT_SUBMASK);
+        // libsndfile closes a descriptor of its own; the file's stays for the
+        // final sync.
+        const int fd = ::dup(file_.fd());
+        sf_ = fd >= 0 ? sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE) : nullptr;
+        if (!sf_) { // a descriptor handed over is libsndfile's to close
+            error_ = fd >= 0 ? sf_strerror(nullptr) : SystemError(errno);
+            return;
+        }
+        if (!speakers.empty())
+            sf_command(sf_, SFC_SET_CHANNEL_MAP_INFO, const_cast<int*>(speakers.data()),
+                       static_cast<int>(speakers.size() * sizeof(int)));
+        // Full scale stays full scale instead of wrapping round.
+        sf_command(sf_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+        // FLAC's level 2 of 8: a file about 1 % larger than the default level
+        // for a third of the encoder's time, which would otherwise cost more
+        // than all the measuring.
+        if (o.Format == TExportFormat::Flac16 || o.Format == TExportFormat::Flac24) {
+            double level = 0.25;
+            sf_command(sf_, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level);
+        }
+        if (o.Format == TExportFormat::Ogg) {
+            double quality = std::clamp(o.OggQuality, 0, 10) / 10.0;
+            sf_command(sf_, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof quality);
+        }
+    }
+    ~TSndfileSink() override {
+        if (sf_)
+            sf_close(sf_);
+    }
+    TSndfileSink(const TSndfileSink&) = delete;
+    TSndfileSink& operator=(const TSndfileSink&) = delete;
+
+    bool ok() const { return sf_ != nullptr; }
+
+    bool Write(const float* frames, size_t count) override {
+        errno = 0;
+        const auto n = static_cast<sf_count_t>(count);
+        if (sf_writef_float(sf_, frames, n) == n)
+            return true;
+        error_ = errno ? SystemError(errno) : sf_strerror(sf_);
+        return false;
+    }
+
+    // The encoders write their last blocks while closing, so a full disk may
+    // show only here or at the sync.
+    bool Finish() override {
+        const int result = sf_close(sf_);
+        sf_ = nullptr;
+        if (result != 0) {
+            error_ = sf_error_number(result);
+            return false;
+        }
+        struct stat st {};
+        if (::fsync(file_.fd()) != 0 || ::fstat(file_.fd(), &st) != 0) {
+            error_ = SystemError(errno);
+            return false;
+        }
+        if (st.st_size == 0) {
+            error_ = SystemError(ENOSPC);
+            return false;
+        }
+        if (::rename(file_.path().c_str(), target_.c_str()) != 0) {
+            error_ = SystemError(errno);
+            return false;
+        }
+        file_.keep();
+        return true;
+    }
+
+private:
+    std::string target_;
+    TTemporaryFile file_;
+    SNDFILE* sf_ = nullptr;
+};
+
+} // namespace
+
+std::unique_ptr<TExportSink> MakeExportSink(const TExportOptions& o, std::string& error) {
+    if (const std::string why = LayoutFormatError(o.Layout, o.Format); !why.empty()) {
+        error = why;
+        return nullptr;
+    }
+    auto sink = std::make_unique<TSndfileSink>(o);
+    if (!sink->ok()) {
+        error = "cannot write " + o.Output + ": " + sink->Error();
+        return nullptr;
+    }
+    return sink;
+}
