@@ -67,9 +67,9 @@ TRun RunProgram(const Names& args, const std::function<void()>& inChild = nullpt
             {}};
 }
 
-// "--export OUT" + rest, which must succeed.
+// "--export OUT --force" + rest, which must succeed.
 TRun Export(const std::string& out, Names rest) {
-    rest.insert(rest.begin(), {"--export", out});
+    rest.insert(rest.begin(), {"--export", out, "--force"});
     TRun run = RunProgram(rest);
     EXPECT_EQ(run.status, 0) << out << ": " << run.err;
     run.sound = readSound(out);
@@ -224,11 +224,14 @@ TEST_F(CommandLineExport, FailuresLeaveOldFilesAndSayWhy) {
     } table[] = {
         {{"--export", dir.path() + "/missing/x.wav", list}, 1, "cannot write"},
         {{"--export", tone + "/x.wav", list}, 1, "cannot write"}, // the folder is a file
-        {{"--export", old, empty}, 1, "no sound file"},
-        {{"--export", old, dir.file("absent.pna")}, 1, "no playlist"},
+        {{"--export", old, "-f", empty}, 1, "no sound file"},
+        {{"--export", old, "-f", dir.file("absent.pna")}, 1, "no playlist"},
         {{"--export", old, "--bogus", list}, 2, "Unknown option"},
         {{"--export", old, "--loop", list}, 2, "--seconds"},
-        {{"--export", old, "--format", "float", "--seconds", "5", list}, 1, tooLarge, sizeLimit},
+        {{"--export", old, "-f", "--format", "float", "--seconds", "5", list},
+         1,
+         tooLarge,
+         sizeLimit},
         {{"--help"}, 0, "--normalize"},
     };
     for (const auto& row : table) {
@@ -360,6 +363,7 @@ TEST_F(WindowExport, SelectedChannelsAloneWhenAskedAndCancelKeepsTheOldFile) {
     options.Format = TExportFormat::Flac16;
     options.Loop = true;
     options.Seconds = 3600; // far longer than the test waits
+    options.Force = true;   // as after the dialog's question
     ASSERT_TRUE(w->StartExport(options, false));
     QPointer<QProgressDialog> progress = w->ExportProgress;
     ASSERT_TRUE(progress);

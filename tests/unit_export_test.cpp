@@ -38,7 +38,8 @@ TEST(ExportCommandLine, WhatEachCommandLineAsksFor) {
         {{"--version"}, TAction::Version, {}},
         {{"--bogus"}, TAction::Usage, {}},
         {{"-odd.wav"}, TAction::Usage, {}},
-        {{"--loop", "a.wav"}, TAction::Usage, {}},   // an export option without --export
+        {{"--loop", "a.wav"}, TAction::Usage, {}}, // an export option without --export
+        {{"-f", "a.wav"}, TAction::Usage, {}},
         {{"--export", "o.wav"}, TAction::Usage, {}}, // no playlist
         {{"--export", "o.wav", "a.pna", "b.pna"}, TAction::Usage, {}},
         {{"--export", "o.xyz", "a.pna"}, TAction::Usage, {}},      // no format known
@@ -68,6 +69,12 @@ TEST(ExportCommandLine, WhatEachCommandLineAsksFor) {
               TFormat::Float);
     EXPECT_EQ(Parse({"--export", "a.wav", "--normalize", "-23", "s.pna"}).Export.NormalizeLufs,
               -23.0);
+    // Standard output streams WAV unless told otherwise; a file that is there
+    // is replaced only when asked.
+    EXPECT_EQ(Parse({"--export", "-", "s.pna"}).Export.Format, TFormat::Wav16);
+    EXPECT_EQ(Parse({"--export", "/dev/stdout", "s.pna"}).Export.Format, TFormat::Wav16);
+    EXPECT_FALSE(Parse({"--export", "a.wav", "s.pna"}).Export.Force);
+    EXPECT_TRUE(Parse({"--export", "a.wav", "-f", "s.pna"}).Export.Force);
 }
 
 // Every format by its name, and every option, through the arguments the
@@ -79,7 +86,7 @@ TEST(ExportCommandLine, TheWindowsArgumentsReadBackAsTheSameExport) {
     full.Format = TFormat::Ogg;
     full.OggQuality = 3;
     full.Rate = 48000;
-    full.Hrtf = full.Loop = full.MachineProgress = true;
+    full.Hrtf = full.Loop = full.MachineProgress = full.Force = true;
     full.Seconds = 12.5;
     full.NormalizeLufs = -16.3;
     plain.Output = "/tmp/no-extension";

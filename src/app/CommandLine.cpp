@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "export/ExportCommand.h"
+#include "files/AtomicFile.h"
 
 namespace {
 
@@ -45,10 +46,15 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
     const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
     const QCommandLineOption exportTo(
-        "export", "Render PLAYLIST to the sound file OUT without a window or sound card.", "OUT");
+        "export",
+        "Render PLAYLIST to the sound file OUT without a window or sound card. OUT may be - "
+        "(standard output), a FIFO or a device: these are written straight through, as a stream "
+        "(every format streams; WAV then says its length is unknown).",
+        "OUT");
+    const QCommandLineOption force({"f", "force"}, "Replace OUT if it exists.");
     const QCommandLineOption format("format",
                                     "wav16, wav24, float, flac16, flac24 or ogg "
-                                    "(default: from OUT's extension).",
+                                    "(default: from OUT's extension; wav16 for - and /dev/stdout).",
                                     "FORMAT");
     const QCommandLineOption rate("rate", "44100 (default) or 48000.", "RATE");
     const QCommandLineOption hrtf("hrtf", "Headphone 3D for this file: on or off (default).",
@@ -66,8 +72,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         "osc-port", "Take OSC remote control on UDP port N (on 127.0.0.1) for this run.", "N");
     QCommandLineOption progressLines("progress-lines");
     progressLines.setFlags(QCommandLineOption::HiddenFromHelp);
-    for (const auto& o : {help, version, exportTo, format, rate, hrtf, seconds, loop, normalize,
-                          quality, oscPort, progressLines})
+    for (const auto& o : {help, version, exportTo, force, format, rate, hrtf, seconds, loop,
+                          normalize, quality, oscPort, progressLines})
         parser.addOption(o);
     for (const char* name : QtValueOptions) {
         QCommandLineOption o(name, QString(), "value");
@@ -115,7 +121,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         out.OscPort = port;
     }
     if (!parser.isSet(exportTo)) {
-        for (const auto& o : {format, rate, hrtf, seconds, loop, normalize, quality})
+        for (const auto& o : {force, format, rate, hrtf, seconds, loop, normalize, quality})
             if (parser.isSet(o))
                 return usage("--" + o.names().constLast() + " belongs to --export");
         for (const QString& f : files)
@@ -138,6 +144,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         e.Format = *f;
     } else if (const auto f = ExportFormatOfPath(e.Output)) {
         e.Format = *f;
+    } else if (DescriptorOfName(e.Output) >= 0) { // "-", /dev/stdout: a stream
+        e.Format = TExportFormat::Wav16;
     } else {
         return usage("cannot tell the format from " + parser.value(exportTo) + "; give --format");
     }
@@ -176,6 +184,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         e.OggQuality = q;
     }
     e.MachineProgress = parser.isSet(progressLines);
+    e.Force = parser.isSet(force);
     out.Action = TCommandLine::TAction::Export;
     return out;
 }

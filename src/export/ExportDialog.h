@@ -46,5 +46,7 @@ private:
     void browse();
     // The file the chooser returned: it asked about replacing it already.
     QString chosen_;
+    // The user agreed to replace the file that is there (options().Force).
+    bool replace_ = false;
     void formatChanged();
 };

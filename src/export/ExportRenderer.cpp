@@ -22,6 +22,7 @@
 #include "channels/Placing.h"
 #include "effects/Environments.h"
 #include "effects/Reverb.h"
+#include "files/AtomicFile.h"
 #include "playlist/PathRules.h"
 #include "playlist/PlaylistFile.h"
 #include "playlist/PlaylistFormat.h"
@@ -37,68 +38,31 @@ constexpr DWORD BlockFrames = 1024;
 // sets the window's own variable.
 constexpr float SceneUnitsPerStep = coords::DefaultUnitsPerStep;
 
-std::string SystemError(int error) {
-    if (error == ENOSPC || error == EDQUOT)
-        return "the disk is full";
-    return std::strerror(error);
-}
-
-// A file beside the target under a name of its own; removed unless kept.
-class TTemporaryFile {
-public:
-    TTemporaryFile(const std::string& target, const char* tag) {
-        const std::string folder = FolderOfPath(target);
-        const std::string base = target.substr(folder.size());
-        std::string name =
-            (folder.empty() ? std::string("./") : folder) + "." + base + "." + tag + "-XXXXXX";
-        std::vector<char> buffer(name.begin(), name.end());
-        buffer.push_back('\0');
-        fd_ = ::mkstemp(buffer.data());
-        if (fd_ < 0) {
-            error_ = errno;
-            return;
-        }
-        path_ = buffer.data();
-        // mkstemp makes it private; the result gets the usual permissions.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd_, 0666 & ~mask);
-    }
-    ~TTemporaryFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        if (!path_.empty() && !kept_)
-            ::unlink(path_.c_str());
-    }
-    TTemporaryFile(const TTemporaryFile&) = delete;
-    TTemporaryFile& operator=(const TTemporaryFile&) = delete;
-
-    int fd() const { return fd_; }
-    int error() const { return error_; }
-    const std::string& path() const { return path_; }
-    void keep() { kept_ = true; }
-
-private:
-    int fd_ = -1;
-    int error_ = 0;
-    std::string path_;
-    bool kept_ = false;
-};
+bool WriteAll(int fd, const void* data, size_t size, std::string& error);
 
 // The sound file being written, in the chosen format.
 class TSoundWriter {
 public:
-    TSoundWriter(TTemporaryFile& file, const TExportOptions& o) {
+    TSoundWriter(const TAtomicFile& file, const TExportOptions& o) {
         SF_INFO info{};
         info.samplerate = o.Rate;
         info.channels = 2;
         info.format = SndfileFormatOf(o.Format);
+        // libsndfile cannot write a WAV file into a pipe (it would go back to
+        // fill in the length): the header goes first, saying the length is
+        // unknown, as other streaming programs write it, then the samples.
+        if (IsWavFormat(o.Format) && ::lseek(file.fd(), 0, SEEK_CUR) < 0 && errno == ESPIPE) {
+            const std::string header = StreamingWavHeader(o.Format, o.Rate, info.channels);
+            if (!WriteAll(file.fd(), header.data(), header.size(), error_))
+                return;
+            info.format = SF_FORMAT_RAW | SF_ENDIAN_LITTLE | (info.format & SF_FORMAT_SUBMASK);
+        }
         // libsndfile closes a descriptor of its own; the file's stays for the
-        // final sync.
+        // writer's commit.
         const int fd = ::dup(file.fd());
         sf_ = fd >= 0 ? sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE) : nullptr;
         if (!sf_) { // a descriptor handed over is libsndfile's to close
-            error_ = fd >= 0 ? sf_strerror(nullptr) : SystemError(errno);
+            error_ = fd >= 0 ? sf_strerror(nullptr) : FileErrorText(errno);
             return;
         }
         // Full scale stays full scale instead of wrapping round.
@@ -130,11 +94,12 @@ public:
         const auto n = static_cast<sf_count_t>(frames);
         if (sf_writef_float(sf_, stereo, n) == n)
             return true;
-        error_ = errno ? SystemError(errno) : sf_strerror(sf_);
+        error_ = errno ? FileErrorText(errno) : sf_strerror(sf_);
         return false;
     }
-    // Everything on the disk, the file closed. The encoders write their last
-    // blocks while closing, so a full disk may show only here or at the sync.
+    // Everything written, the encoder closed. The encoders write their last
+    // blocks while closing, so a full disk may show only here or at the
+    // writer's commit.
     bool finish(int fd) {
         const int result = sf_close(sf_);
         sf_ = nullptr;
@@ -143,12 +108,12 @@ public:
             return false;
         }
         struct stat st {};
-        if (::fsync(fd) != 0 || ::fstat(fd, &st) != 0) {
-            error_ = SystemError(errno);
+        if (::fstat(fd, &st) != 0) {
+            error_ = FileErrorText(errno);
             return false;
         }
-        if (st.st_size == 0) {
-            error_ = SystemError(ENOSPC);
+        if (S_ISREG(st.st_mode) && st.st_size == 0) {
+            error_ = FileErrorText(ENOSPC);
             return false;
         }
         return true;
@@ -167,7 +132,7 @@ bool WriteAll(int fd, const void* data, size_t size, std::string& error) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            error = SystemError(n < 0 ? errno : ENOSPC);
+            error = FileErrorText(n < 0 ? errno : ENOSPC);
             return false;
         }
         p += n;
@@ -344,20 +309,21 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         return failed("looping channels need a length (--seconds)");
 
     const auto started = Clock::now();
-    TTemporaryFile target(o.Output, "export");
-    if (target.fd() < 0)
-        return failed("cannot write " + o.Output + ": " + SystemError(target.error()));
+    TAtomicFile target(o.Output,
+                       {.Tag = "export", .ReplaceExisting = o.Force, .WaitForReader = true});
+    if (!target.ok() && target.error() == EEXIST)
+        return failed(o.Output + " exists already; --force (-f) replaces it");
+    if (!target.ok())
+        return failed("cannot write " + o.Output + ": " + FileErrorText(target.error()));
     // Normalising needs the whole render before the gain is known: it goes to
     // a scratch file of floats first and is read back once.
-    std::unique_ptr<TTemporaryFile> scratch;
+    std::unique_ptr<TScratchFile> scratch;
     if (o.NormalizeLufs) {
-        scratch = std::make_unique<TTemporaryFile>(o.Output, "render");
+        scratch = std::make_unique<TScratchFile>(target);
         if (scratch->fd() < 0)
-            return failed("cannot write beside " + o.Output + ": " + SystemError(scratch->error()));
+            return failed("cannot write beside " + o.Output + ": " +
+                          FileErrorText(scratch->error()));
     }
-    TSoundWriter writer(target, o);
-    if (!writer.ok())
-        return failed("cannot write " + o.Output + ": " + writer.error());
 
     TLoopback device(o.Rate, o.Hrtf);
     if (!device.ok())
@@ -369,6 +335,10 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     if (!LoadScene(o, scene, out.Error))
         return out;
     out.Channels = static_cast<int>(scene.Channels.size());
+    // Only now, so that a stream gets nothing from an export that cannot start.
+    TSoundWriter writer(target, o);
+    if (!writer.ok())
+        return failed("cannot write " + o.Output + ": " + writer.error());
     for (const TChannel& c : scene.Channels)
         BASS_ChannelPlay(c.Handle, false);
 
@@ -429,7 +399,7 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         s.PeakLimited = n.PeakLimited;
         const float gain = static_cast<float>(std::pow(10.0, n.GainDb / 20));
         if (::lseek(scratch->fd(), 0, SEEK_SET) != 0)
-            return failed("cannot read back the render: " + SystemError(errno));
+            return failed("cannot read back the render: " + FileErrorText(errno));
         TMeter after(o.Rate);
         std::vector<float> piece(16384 * 2);
         for (size_t left = kept; left > 0;) {
@@ -440,7 +410,7 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
             const size_t frames = std::min<size_t>(left, piece.size() / 2);
             const size_t bytes = frames * 2 * sizeof(float);
             if (::read(scratch->fd(), piece.data(), bytes) != static_cast<ssize_t>(bytes))
-                return failed("cannot read back the render: " + SystemError(errno));
+                return failed("cannot read back the render: " + FileErrorText(errno));
             for (size_t i = 0; i < frames * 2; ++i)
                 piece[i] *= gain;
             after.add(piece.data(), frames);
@@ -457,9 +427,10 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     }
     if (!writer.finish(target.fd()))
         return failed("cannot write " + o.Output + ": " + writer.error());
-    if (::rename(target.path().c_str(), o.Output.c_str()) != 0)
-        return failed("cannot write " + o.Output + ": " + SystemError(errno));
-    target.keep();
+    if (!target.commit())
+        return failed(target.error() == EEXIST
+                          ? o.Output + " appeared meanwhile; --force (-f) replaces it"
+                          : "cannot write " + o.Output + ": " + FileErrorText(target.error()));
     const double wall = std::chrono::duration<double>(Clock::now() - started).count();
     s.RealTimeFactor = wall > 0 ? s.Seconds / wall : 0;
     if (progress)
