@@ -32,6 +32,7 @@
 #include "WavPackFiles.h"
 #include "audiolib.h"
 #include "audiolib_plugin.h"
+#include "export/AmbixRenderer.h"
 
 #include <sndfile.h>
 
@@ -220,8 +221,9 @@ void die(const char* what) {
 
 // Opens the device and the 32 playing sources, as the program does for a full
 // channel table.
-std::vector<HSTREAM> openLibrary(const std::vector<Input>& inputs, int streams) {
-    if (!AUDIOLIB_InitLoopback(kRate, true))
+std::vector<HSTREAM> openLibrary(const std::vector<Input>& inputs, int streams,
+                                 DWORD hrtf = AUDIOLIB_HRTF_ON) {
+    if (!AUDIOLIB_InitLoopback(kRate, hrtf))
         die("AUDIOLIB_InitLoopback");
     BASS_Set3DFactors(1.f, 1.f, 1.f);
     if (!BASS_SetEAXParameters(kRoomEnvironment, kRoomVolume, -1.f, -1.f))
@@ -265,6 +267,46 @@ Result runLibrary(const std::vector<Input>& inputs, double audioSeconds) {
     // The library keeps its context current; ask its device what it runs.
     ALCcontext* ctx = alcGetCurrentContext();
     r.hrtf = hrtfStatus(ctx ? alcGetContextsDevice(ctx) : nullptr);
+    for (HSTREAM h : handles)
+        BASS_StreamFree(h);
+    BASS_Free();
+    return r;
+}
+
+// The same moving scene encoded to AmbiX by the export's own encoder: the
+// device renders only the room and the reverbs (no HRTF), the encoder the
+// sources from their decode-only twins.
+Result runAmbix(const std::vector<Input>& inputs, double audioSeconds, int order) {
+    const auto handles = openLibrary(inputs, kSources, AUDIOLIB_HRTF_OFF);
+    Result r;
+    {
+        TAmbixRenderer encoder(std::vector<DWORD>(handles.begin(), handles.end()), order);
+        if (!encoder.Error().empty())
+            die(encoder.Error().c_str());
+        const auto k = static_cast<size_t>(encoder.Channels());
+        std::vector<float> out(static_cast<size_t>(kBlock) * k);
+        const long blocks = std::lround(audioSeconds * kRate / kBlock);
+        double sum = 0;
+        const double wall0 = seconds(CLOCK_MONOTONIC);
+        const double cpu0 = seconds(CLOCK_PROCESS_CPUTIME_ID);
+        for (long b = 0; b < blocks; ++b) {
+            const double t = double(b) * kBlock / kRate;
+            for (int i = 0; i < kSources; ++i) {
+                const BASS_3DVECTOR pos = placeAt(i, t);
+                BASS_ChannelSet3DPosition(handles[static_cast<size_t>(i)], &pos, nullptr, nullptr);
+            }
+            BASS_Apply3D();
+            if (!encoder.Render(out.data(), kBlock))
+                die("TAmbixRenderer::Render");
+            for (size_t f = 0; f < static_cast<size_t>(kBlock); ++f)
+                sum += double(out[f * k]) * out[f * k];
+        }
+        r.cpu = seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
+        r.wall = seconds(CLOCK_MONOTONIC) - wall0;
+        r.audio = double(blocks) * kBlock / kRate;
+        r.rms = std::sqrt(sum / (double(blocks) * kBlock)); // of W
+        r.hrtf = "-";
+    }
     for (HSTREAM h : handles)
         BASS_StreamFree(h);
     BASS_Free();
@@ -858,13 +900,14 @@ int main(int argc, char** argv) {
     const std::string program = pluginDir + "/phonaraplayer";
     const bool canExport = fs::exists(program);
     const std::string scene = writeExportPlaylist(dir, inputs);
-    std::vector<Result> ours, atFloor, perSource, decode, staticScene, staticPlaying, exportWav,
-        exportFlac;
+    std::vector<Result> ambix3, ours, atFloor, perSource, decode, staticScene, staticPlaying,
+        exportWav, exportFlac;
     for (int round = 0; round < rounds; ++round) {
         std::printf("Round %d of %d...\n", round + 1, rounds);
         std::fflush(stdout);
         atFloor.push_back(runBaseline(pcm, audioSeconds, true));
         ours.push_back(runLibrary(inputs, audioSeconds));
+        ambix3.push_back(runAmbix(inputs, audioSeconds, 3));
         perSource.push_back(runBaseline(pcm, audioSeconds, false));
         decode.push_back(runDecodeOnly(inputs, plugin, audioSeconds));
         idleEmpty.push_back(runIdle(inputs, 0, idleSeconds));
@@ -929,6 +972,12 @@ int main(int argc, char** argv) {
                     collect(rs, &Result::cpuPerSecond), rmsOf(rs), rs.back().hrtf.c_str());
     };
     row("audiolib (streamed)", ours);
+    row("AmbiX 3rd order, same scene (W RMS)", ambix3);
+    std::printf("%-36s %28.2fx %s\n", "AmbiX 3rd order speed / binaural",
+                collect(ambix3, &Result::speed) / collect(ours, &Result::speed),
+                collect(ambix3, &Result::speed) >= collect(ours, &Result::speed)
+                    ? "(target >= 1x: met)"
+                    : "(target >= 1x: MISSED)");
     std::printf("%-36s %11.1f %16.4f %8s %5s\n", "  its decoding, measured alone",
                 collect(decode, &Result::speed), collect(decode, &Result::cpuPerSecond), "-", "-");
     row("floor: raw OpenAL, one reverb slot", atFloor);

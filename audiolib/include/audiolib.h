@@ -308,6 +308,14 @@ AUDIOLIB_API const char* AUDIOLIB_GetHRTFName(DWORD index);
 AUDIOLIB_API BOOL AUDIOLIB_SetListenerOrientation(const BASS_3DVECTOR* front,
                                                   const BASS_3DVECTOR* top);
 
+/* The 3D factors as last set (BASS_Set3DFactors) and the listener's
+ * orientation (AUDIOLIB_SetListenerOrientation), for a renderer of its own
+ * that must place sources as the device does: positions times distf, OpenAL's
+ * inverse-distance-clamped model with reference distance 1 and roll-off rollf.
+ * A null pointer skips that value. Fails with BASS_ERROR_INIT without a device. */
+AUDIOLIB_API BOOL AUDIOLIB_Get3DSpace(float* distf, float* rollf, BASS_3DVECTOR* front,
+                                      BASS_3DVECTOR* top);
+
 /* ---- Offline rendering (the library's own extension) --------------------- */
 /* Opens an OpenAL loopback device instead of an output device: stereo float at
  * freq Hz, rendered only by AUDIOLIB_Render, faster than real time. hrtf is an
@@ -318,6 +326,29 @@ AUDIOLIB_API BOOL AUDIOLIB_InitLoopback(DWORD freq, DWORD hrtf);
  * every playing channel's queue is topped up, so the output is complete and
  * the same on every run. */
 AUDIOLIB_API BOOL AUDIOLIB_Render(float* out, DWORD frames);
+
+/* Whether channels are heard directly (on, the default). Off, the device
+ * renders only what the room and the channels' reverbs return, for a renderer
+ * that places the direct sound itself and adds this as its diffuse part.
+ * Applies at once to every channel and to channels opened later, until set
+ * again or the device closes. Fails with BASS_ERROR_NOTAVAIL without EFX. */
+AUDIOLIB_API BOOL AUDIOLIB_SetDirectPath(BOOL on);
+
+/* Decode-only twins: a channel's file opened a second time the way the channel
+ * was opened (mono, looping, module ramping), whose samples are read directly
+ * instead of played: the dry signal of the channel before volume, pan, 3D and
+ * effects, at the device's rate (resampled linearly when the file's differs),
+ * with as many audio channels per frame as the channel plays
+ * (BASS_CHANNELINFO.chans). A looping channel's twin loops. Returns the twin's
+ * handle, or 0 (BASS_ERROR_HANDLE for a bad channel, the opening's error
+ * otherwise). A twin needs no device once open; it lives until
+ * AUDIOLIB_DecoderFree. */
+AUDIOLIB_API DWORD AUDIOLIB_DecoderOpen(DWORD channel);
+/* Reads up to frames frames into out (frames x chans floats). Returns the
+ * frames read: fewer than asked only at the end of a file that does not loop;
+ * (DWORD)-1 on a bad handle or null out. */
+AUDIOLIB_API DWORD AUDIOLIB_DecoderRead(DWORD decoder, float* out, DWORD frames);
+AUDIOLIB_API BOOL AUDIOLIB_DecoderFree(DWORD decoder);
 
 #ifdef __cplusplus
 }

@@ -114,7 +114,8 @@ bool fillOutsideLock(ChannelLock& ch) {
     return ch.retakeLibrary();
 }
 
-DWORD addChannel(std::unique_ptr<Decoder> decoder, DWORD flags, bool music) {
+DWORD addChannel(std::unique_ptr<Decoder> decoder, DWORD flags, bool music,
+                 const std::string& path) {
     auto& L = lib();
     Held lock(L.mx);
     if (!L.open())
@@ -136,6 +137,7 @@ DWORD addChannel(std::unique_ptr<Decoder> decoder, DWORD flags, bool music) {
         throw;
     }
     ch->music = music;
+    ch->path = path;
     ch->epoch = L.epoch;
     ch->rate = decoder->rate();
     ch->fileChans = decoder->channels();
@@ -218,6 +220,9 @@ void applySourceSpace(Channel& ch, const Held&) {
     auto& L = lib();
     const ALuint s = ch.source;
     alSourcef(s, AL_GAIN, static_cast<float>(ch.volume) / 100.f);
+    if (L.efx)
+        alSourcei(s, AL_DIRECT_FILTER,
+                  static_cast<ALint>(L.directPath ? AL_FILTER_NULL : L.mutedDirect));
     alSourcef(s, AL_PITCH,
               ch.freqAttr ? clampf(static_cast<float>(ch.freqAttr) / static_cast<float>(ch.rate),
                                    0.01f, 8.f)
@@ -278,7 +283,7 @@ AUDIOLIB_API HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, QWORD off
             return 0;
         if ((flags & BASS_SAMPLE_3D) && decoder->channels() != 1)
             return fail(BASS_ERROR_NO3D, 0u);
-        return addChannel(std::move(decoder), flags, false);
+        return addChannel(std::move(decoder), flags, false, static_cast<const char*>(file));
     });
 }
 
@@ -309,7 +314,7 @@ AUDIOLIB_API HMUSIC BASS_MusicLoad(BOOL mem, const void* file, QWORD offset, DWO
                                   (flags & BASS_MUSIC_RAMP) != 0, error);
         if (!decoder)
             return fail(error, 0u);
-        return addChannel(std::move(decoder), flags, true);
+        return addChannel(std::move(decoder), flags, true, path);
     });
 }
 

@@ -265,6 +265,10 @@ void closeDevice(const Held& lock) {
     L.slotPerChannel = false;
     L.renderedAhead.clear();
     destroyRoom(lock);
+    if (L.mutedDirect)
+        alDeleteFilters(1, &L.mutedDirect);
+    L.mutedDirect = 0;
+    L.directPath = true;
     alcMakeContextCurrent(nullptr);
     alcDestroyContext(L.context);
     alcCloseDevice(L.device);
@@ -560,6 +564,54 @@ AUDIOLIB_API BOOL AUDIOLIB_SetListenerOrientation(const BASS_3DVECTOR* front,
             return fail(BASS_ERROR_INIT, 0);
         L.listenerFront = *front;
         L.listenerTop = *top;
+        setError(BASS_OK);
+        return 1;
+    });
+}
+
+AUDIOLIB_API BOOL AUDIOLIB_Get3DSpace(float* distf, float* rollf, BASS_3DVECTOR* front,
+                                      BASS_3DVECTOR* top) {
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        auto& L = lib();
+        Held lock(L.mx);
+        if (!L.open())
+            return fail(BASS_ERROR_INIT, 0);
+        if (distf)
+            *distf = L.distFactor;
+        if (rollf)
+            *rollf = L.rollFactor;
+        if (front)
+            *front = L.listenerFront;
+        if (top)
+            *top = L.listenerTop;
+        setError(BASS_OK);
+        return 1;
+    });
+}
+
+AUDIOLIB_API BOOL AUDIOLIB_SetDirectPath(BOOL on) {
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        auto& L = lib();
+        Held lock(L.mx);
+        if (!L.open())
+            return fail(BASS_ERROR_INIT, 0);
+        if (!L.efx)
+            return fail(BASS_ERROR_NOTAVAIL, 0);
+        if (!on && !L.mutedDirect) {
+            alGetError();
+            alGenFilters(1, &L.mutedDirect);
+            if (alGetError() != AL_NO_ERROR) {
+                L.mutedDirect = 0;
+                return fail(BASS_ERROR_MEMORY, 0);
+            }
+            alFilteri(L.mutedDirect, AL_FILTER_TYPE, AL_FILTER_LOWPASS);
+            alFilterf(L.mutedDirect, AL_LOWPASS_GAIN, 0.f);
+        }
+        L.directPath = on != 0;
+        alcSuspendContext(L.context);
+        for (auto& [handle, ch] : L.channels)
+            applySourceSpace(*ch, lock);
+        alcProcessContext(L.context);
         setError(BASS_OK);
         return 1;
     });

@@ -34,6 +34,7 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -42,7 +43,7 @@ namespace audiolib {
 // ---- Handles ---------------------------------------------------------------
 // The top four bits name the kind, the rest count up, so a handle is reused
 // only after 2^28 others of its kind.
-enum class Kind : DWORD { Stream = 1, Music = 2, Fx = 3, Sync = 4, Plugin = 5 };
+enum class Kind : DWORD { Stream = 1, Music = 2, Fx = 3, Sync = 4, Plugin = 5, Decoder = 6 };
 
 DWORD newHandle(Kind kind);
 inline Kind kindOf(DWORD handle) {
@@ -126,6 +127,7 @@ struct Channel {
     ChannelSlot& slot;
     DWORD handle = 0;
     bool music = false;
+    std::string path;   // the file as opened, for a decode-only twin
     unsigned epoch = 0; // the device session it was made on (Library::epoch)
     int rate = 0;
     int chans = 1;     // as played (1 or 2)
@@ -216,6 +218,10 @@ struct Library {
     std::map<DWORD, DWORD> fx; // effect handle -> channel handle
 
     float distFactor = 1.f, rollFactor = 1.f, dopplerFactor = 1.f;
+    // Whether channels are heard directly (AUDIOLIB_SetDirectPath); when not,
+    // every source's direct path goes through mutedDirect, a filter of gain 0.
+    bool directPath = true;
+    ALuint mutedDirect = 0;
     // The listener's orientation in the program's axes, handed to OpenAL at
     // the next BASS_Apply3D.
     BASS_3DVECTOR listenerFront{0, 0, 1}, listenerTop{0, 1, 0};
@@ -303,6 +309,12 @@ void startThread();
 void stopThread(); // mx NOT held
 // Delivers pending syncs now (used by the thread).
 void deliverSyncs();
+
+// Reads up to frames frames of a decoder as a channel of chans (1 or 2)
+// plays them: bounded, more than two channels folded down to stereo. Returns 0
+// at the end of the data.
+size_t readPlayedFrames(Decoder& decoder, int fileChans, int chans, std::vector<float>& scratch,
+                        float* out, size_t frames);
 
 // ---- Channels (channel.cpp) --------------------------------------------------
 void applySourceSpace(Channel& ch, const Held&); // 3D or pan placement

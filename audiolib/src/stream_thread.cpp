@@ -34,23 +34,7 @@ bool isRunning(const Channel& ch) {
 // passes here): more than two channels fold down to stereo. Returns 0 at the
 // end of the data.
 size_t readFrames(Channel& ch, float* out, size_t frames) {
-    if (ch.fileChans == ch.chans) {
-        const size_t got = ch.decoder->read(out, frames);
-        boundSamples(out, got * static_cast<size_t>(ch.chans));
-        return got;
-    }
-    const size_t fc = static_cast<size_t>(ch.fileChans);
-    ch.scratch.resize(frames * fc);
-    const size_t got = ch.decoder->read(ch.scratch.data(), frames);
-    boundSamples(ch.scratch.data(), got * fc);
-    for (size_t i = 0; i < got; ++i) {
-        float l = 0.f, r = 0.f;
-        for (size_t c = 0; c < fc; ++c)
-            (c % 2 ? r : l) += ch.scratch[i * fc + c];
-        out[i * 2] = l / static_cast<float>((fc + 1) / 2);
-        out[i * 2 + 1] = r / static_cast<float>(fc / 2);
-    }
-    return got;
+    return readPlayedFrames(*ch.decoder, ch.fileChans, ch.chans, ch.scratch, out, frames);
 }
 
 // Decodes up to count buffers. An end that falls on a buffer boundary is
@@ -145,6 +129,27 @@ void resumeLoop(Channel& ch) {
 }
 
 } // namespace
+
+size_t readPlayedFrames(Decoder& decoder, int fileChans, int chans, std::vector<float>& scratch,
+                        float* out, size_t frames) {
+    if (fileChans == chans) {
+        const size_t got = decoder.read(out, frames);
+        boundSamples(out, got * static_cast<size_t>(chans));
+        return got;
+    }
+    const size_t fc = static_cast<size_t>(fileChans);
+    scratch.resize(frames * fc);
+    const size_t got = decoder.read(scratch.data(), frames);
+    boundSamples(scratch.data(), got * fc);
+    for (size_t i = 0; i < got; ++i) {
+        float l = 0.f, r = 0.f;
+        for (size_t c = 0; c < fc; ++c)
+            (c % 2 ? r : l) += scratch[i * fc + c];
+        out[i * 2] = l / static_cast<float>((fc + 1) / 2);
+        out[i * 2 + 1] = r / static_cast<float>(fc / 2);
+    }
+    return got;
+}
 
 void reapChannel(Channel& ch, const Held& lock) {
     ALint processed = 0;

@@ -429,5 +429,20 @@ BOOL AUDIOLIB_InitLoopback(DWORD, DWORD) {
 BOOL AUDIOLIB_Render(float*, DWORD) {
     return failWith(BASS_ERROR_NOTAVAIL, 0);
 }
+BOOL AUDIOLIB_SetDirectPath(BOOL) {
+    return failWith(BASS_ERROR_NOTAVAIL, 0);
+}
+BOOL AUDIOLIB_Get3DSpace(float*, float*, BASS_3DVECTOR*, BASS_3DVECTOR*) {
+    return failWith(BASS_ERROR_NOTAVAIL, 0);
+}
+DWORD AUDIOLIB_DecoderOpen(DWORD) {
+    return failWith(BASS_ERROR_NOTAVAIL, 0u);
+}
+DWORD AUDIOLIB_DecoderRead(DWORD, float*, DWORD) {
+    return failWith(BASS_ERROR_HANDLE, static_cast<DWORD>(-1));
+}
+BOOL AUDIOLIB_DecoderFree(DWORD) {
+    return failWith(BASS_ERROR_HANDLE, 0);
+}
 
 } // extern "C"
