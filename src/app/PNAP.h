@@ -118,9 +118,11 @@ public:
     // Where the audio plug-ins are looked for: the program's folder.
     QString PluginFolder;
 
-    // Load errors.
-    void ShowBassError(const QString& message);
-    void ReportLoadResult(bool loadedAny);
+    // Load errors. details names the files that failed and why; it is also
+    // written to stderr, for a start from a terminal.
+    void ShowBassError(const QString& message, const QString& details = {});
+    void ReportLoadResult(bool loadedAny, const QString& details = {});
+    void ShowLoadMessage(const QString& text, const QString& details);
 
     // Channel table.
     bool IsChannelSelected(int n) const;

@@ -1,5 +1,5 @@
-// Program entry: the application, the main window (hidden), the audio start-up,
-// the files to start with, then the event loop.
+// Program entry: the application, the main window, the audio start-up, the
+// window shown, the files to start with, then the event loop.
 #include <QApplication>
 #include <cstdio>
 #include <memory>
@@ -7,8 +7,8 @@
 #include "app/CommandLine.h"
 #include "app/PNAP.h"
 #include "app/TerminationSignals.h"
+#include "app/WindowStart.h"
 #include "export/ExportCommand.h"
-#include "playlist/AutoSave.h"
 
 namespace {
 
@@ -46,6 +46,14 @@ int main(int argc, char* argv[]) {
     if (commandLine.Action != TCommandLine::TAction::Window)
         return RunCommandLine(argc, argv, commandLine);
 
+    // Qt would abort after listing its platform plug-ins.
+    if (!WindowCanShow(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        std::fprintf(stderr, "phonaraplayer: %s\n",
+                     qUtf8Printable(QCoreApplication::translate(
+                         "CommandLine", "no display; --export works without one")));
+        return ExitFailed;
+    }
     InstallTerminationSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName("PhonaraPlayer");
@@ -56,24 +64,7 @@ int main(int argc, char* argv[]) {
 
     auto window = std::make_unique<TFrmPhonaraPlayer>();
     RouteTerminationSignals(window.get());
-    if (!window->BASSInitialize()) {
-        window->AbandonStartup(); // the user has been told why; the auto-save stays as it was
-        return 1;                 // and scripts and session managers see the failure
-    }
-    // Ended before the arrangement was read: no auto-save yet, so the one of
-    // the last run stays.
-    if (ConsumeTerminationRequest())
-        return 0;
-    window->AutoSavePath = AutoSavePlaylistPath();
-    QStringList arguments;
-    for (const std::string& file : commandLine.Files)
-        arguments << QString::fromStdString(file);
-    window->LoadIniFile(arguments);
-    if (ConsumeTerminationRequest())
-        return 0; // the window's destruction saves the arrangement
-
-    // --osc-port switches the remote control on for this run.
-    window->StartRemoteControl(commandLine.OscPort);
-    window->show();
+    if (const int status = StartWindow(*window, commandLine); status >= 0)
+        return status;
     return QApplication::exec();
 }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QListWidget>
 #include <QMessageBox>
+#include <cstdio>
 
 #include "app/PNAP.h"
 #include "audio/DevSelect.h"
@@ -95,14 +96,22 @@ bool TFrmPhonaraPlayer::BASSInitialize() {
     return true;
 }
 
-void TFrmPhonaraPlayer::ShowBassError(const QString& message) {
-    QMessageBox box(QMessageBox::NoIcon, QString(),
-                    message + "\n(error code: " + QString::number(BASS_ErrorGetCode()) + ")",
-                    QMessageBox::Ok, this);
+void TFrmPhonaraPlayer::ShowLoadMessage(const QString& text, const QString& details) {
+    QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, this);
+    if (!details.isEmpty()) {
+        box.setInformativeText(details);
+        std::fprintf(stderr, "phonaraplayer: %s\n%s\n", qUtf8Printable(text),
+                     qUtf8Printable(details));
+    }
     box.exec();
 }
 
-void TFrmPhonaraPlayer::ReportLoadResult(bool loadedAny) {
+void TFrmPhonaraPlayer::ShowBassError(const QString& message, const QString& details) {
+    ShowLoadMessage(message + "\n(error code: " + QString::number(BASS_ErrorGetCode()) + ")",
+                    details);
+}
+
+void TFrmPhonaraPlayer::ReportLoadResult(bool loadedAny, const QString& details) {
     if (!loadedAny)
-        ShowBassError("有効なファイルが見つかりませんでした。");
+        ShowBassError("有効なファイルが見つかりませんでした。", details);
 }

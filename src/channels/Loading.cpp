@@ -2,6 +2,7 @@
 #include <QFontMetrics>
 
 #include "app/PNAP.h"
+#include "audio/LoadErrors.h"
 #include "audiolib.h"
 #include "channellist/ChannelGrid.h"
 #include "channels/ChannelFile.h"
@@ -85,10 +86,16 @@ void TFrmPhonaraPlayer::LoadFileList(const std::vector<std::string>& list) {
     TLoadSlots targets;
     targets.isSelected = [this](int n) { return IsChannelSelected(n); };
     targets.isLoaded = [](int n) { return Sources[n].Loaded; };
-    targets.load = [this, &list](int n, size_t j) { return LoadChannelFile(n, list[j]); };
+    TLoadFailures failures;
+    targets.load = [this, &list, &failures](int n, size_t j) {
+        if (LoadChannelFile(n, list[j]))
+            return true;
+        failures.add(BASS_ErrorGetCode(), list[j]);
+        return false;
+    };
     const bool loadedAny = DistributeFiles(list.size(), targets);
     RepaintGrid();
-    ReportLoadResult(loadedAny);
+    ReportLoadResult(loadedAny, failures.text());
 }
 
 void TFrmPhonaraPlayer::LoadButtonClick() {

@@ -14,8 +14,10 @@
 #include <QUrl>
 #include <cstdint>
 #include <filesystem>
+#include <sys/stat.h>
 
 #include "app/PNAP.h"
+#include "audio/LoadErrors.h"
 #include "audiolib.h"
 #include "channels/Placing.h"
 #include "channels/Sources.h"
@@ -50,12 +52,23 @@ std::vector<std::string> LocalFiles(const QMimeData* data) {
     return names;
 }
 
-// The load-result message when the playlist named no file that exists: no
-// error code, since nothing was tried.
-void ShowNoExistingFile(QWidget* window) {
-    QMessageBox box(QMessageBox::NoIcon, QString(), "有効なファイルが見つかりませんでした。",
-                    QMessageBox::Ok, window);
-    box.exec();
+// What a playlist names that is not there, for the message: the folder that
+// is missing (an unmounted drive's) or the file.
+QString MissingText(const TPlaylistRead& read) {
+    constexpr size_t Shown = 5;
+    const std::vector<TMissingPlace> places = MissingPlaces(read.Missing, [](const std::string& p) {
+        struct stat st {};
+        return ::stat(p.c_str(), &st) == 0;
+    });
+    QStringList lines;
+    for (size_t i = 0; i < places.size() && i < Shown; ++i)
+        lines << (places[i].Folder
+                      ? QCoreApplication::translate("Playlists", "フォルダー %1 がありません。")
+                      : QCoreApplication::translate("Playlists", "ファイル %1 がありません。"))
+                     .arg(QString::fromStdString(places[i].Path));
+    if (places.size() > Shown)
+        lines << MoreLine(static_cast<int>(places.size() - Shown));
+    return lines.join("\n");
 }
 
 } // namespace
@@ -127,8 +140,9 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
     }
     // Made elsewhere (another machine, Windows paths, a drive not there):
     // the channels, reverb and room stay as they are.
+    // The message has no error code, since nothing was tried.
     if (read.NamesFile && read.Existing == 0) {
-        ShowNoExistingFile(this);
+        ShowLoadMessage("有効なファイルが見つかりませんでした。", MissingText(read));
         return;
     }
     FreeChannel(true);
@@ -200,15 +214,19 @@ void TFrmPhonaraPlayer::LoadIniFile(const QStringList& arguments) {
     // that fails leaves its slot to the next one.
     int slot = 1;
     bool loadedAny = false;
+    TLoadFailures failures;
     for (const QString& argument : arguments) {
-        if (LoadChannelFile(slot, absolute(argument))) {
+        const std::string path = absolute(argument);
+        if (LoadChannelFile(slot, path)) {
             loadedAny = true;
             if (++slot > ChannelCount)
                 break;
+        } else {
+            failures.add(BASS_ErrorGetCode(), path);
         }
     }
     RepaintGrid();
-    ReportLoadResult(loadedAny);
+    ReportLoadResult(loadedAny, failures.text());
 }
 
 void TFrmPhonaraPlayer::WMDropFiles(const std::vector<std::string>& names) {
