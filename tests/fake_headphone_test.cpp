@@ -79,7 +79,7 @@ TEST_F(Headphone, TheMenuFollowsTheFileMenuAndStartsAutomaticWithNothingStored) 
     EXPECT_EQ(top[1]->menu(), w->MenuAudio);
     EXPECT_EQ(w->MenuAudio->title(), "オーディオ(&O)");
     const auto items = w->MenuAudio->actions();
-    ASSERT_EQ(items.size(), 7);
+    ASSERT_EQ(items.size(), 11);
     EXPECT_EQ(items[0], w->HrtfAuto);
     EXPECT_EQ(items[0]->text(), "ヘッドホン 3D: 自動");
     EXPECT_EQ(items[1]->text(), "ヘッドホン 3D: オン");
@@ -89,6 +89,11 @@ TEST_F(Headphone, TheMenuFollowsTheFileMenuAndStartsAutomaticWithNothingStored) 
     EXPECT_EQ(items[4], w->OscRemote1);
     EXPECT_EQ(items[4]->text(), "OSC リモート...");
     EXPECT_TRUE(items[5]->isSeparator());
+    // Then the motion paths' items.
+    EXPECT_EQ(items[6], w->RecordMotion1);
+    EXPECT_EQ(items[7], w->ClearMotion1);
+    EXPECT_EQ(items[8], w->MotionMode1);
+    EXPECT_TRUE(items[9]->isSeparator());
     EXPECT_EQ(items.back(), w->HrtfStatus);
     EXPECT_FALSE(w->HrtfStatus->isEnabled());
 

@@ -136,7 +136,7 @@ TEST_F(Program, AFailingFileLeavesAPlayingSlotPlayingAndIsReported) {
     const DWORD handle = Sources[1].Handle;
 
     const QString shown = MessagesShownBy([&] { w->LoadFileList({broken}); });
-    EXPECT_TRUE(shown.startsWith("有効なファイルが見つかりませんでした。\n(error code: "));
+    EXPECT_TRUE(shown.startsWith("有効なファイルが見つかりませんでした。\nbroken.wav: "));
     EXPECT_TRUE(shown.endsWith(QString::number(BASS_ErrorGetCode()) + ")"));
     EXPECT_NE(BASS_ErrorGetCode(), 0);
     EXPECT_EQ(Sources[1].Handle, handle);

@@ -188,3 +188,41 @@ TEST(Ambix, MixerRampsSourcesAndKeepsTheReverbInW) {
 }
 
 } // namespace
+
+// The limiter keeps every channel at or below full scale with one gain (the
+// ratios between channels, i.e. the direction, stay), leaves quiet frames
+// exactly as they are, and recovers after the loud part.
+TEST(Ambix, LimiterKeepsFullScaleAndTheDirection) {
+    constexpr int K = 4, Rate = 1000; // a release of 0.1 s is 100 frames here
+    TAmbixLimiter limiter(K, Rate);
+    std::vector<float> quiet(50 * K), loud(50 * K), after(2000 * K);
+    for (size_t i = 0; i < 50; ++i) {
+        const float quietFrame[K] = {0.9f, 0.5f, -0.2f, 0.3f};
+        const float loudFrame[K] = {2.0f, 1.0f, -0.4f, -2.5f};
+        for (size_t c = 0; c < K; ++c) {
+            quiet[i * K + c] = quietFrame[c] * (i % 2 ? 1.0f : -1.0f);
+            loud[i * K + c] = loudFrame[c] * (i % 2 ? 1.0f : -1.0f);
+        }
+    }
+    auto processed = quiet;
+    limiter.Process(processed.data(), 50);
+    EXPECT_EQ(processed, quiet) << "nothing to do: bit for bit the same";
+
+    processed = loud;
+    limiter.Process(processed.data(), 50);
+    for (size_t i = 0; i < 50; ++i) {
+        for (size_t c = 0; c < K; ++c)
+            EXPECT_LE(std::fabs(processed[i * K + c]), 1.0f + 1e-6f) << i;
+        EXPECT_NEAR(processed[i * K + 1] / processed[i * K], 0.5, 1e-5) << i;
+        EXPECT_NEAR(processed[i * K + 3] / processed[i * K], -1.25, 1e-5) << i;
+    }
+    EXPECT_NEAR(std::fabs(processed[49 * K + 3]), 1.0f, 1e-5) << "the peak reaches the ceiling";
+
+    for (size_t i = 0; i < 2000; ++i)
+        std::copy(quiet.begin(), quiet.begin() + K, after.begin() + static_cast<long>(i * K));
+    auto recovered = after;
+    limiter.Process(recovered.data(), 2000);
+    EXPECT_GT(recovered[0], -0.9f * 0.5f) << "still held down at first";
+    EXPECT_EQ(limiter.Gain(), 1.0f) << "back to unity within twenty release times";
+    EXPECT_EQ(recovered[1999 * K], quiet[0]);
+}

@@ -21,7 +21,8 @@ constexpr double Pi = 3.141592653589793;
 struct TPlaced {
     std::string File;
     BASS_3DVECTOR Position{0, 0, 1};
-    bool Stereo = false;
+    bool Plain = false; // opened without 3D, as stereo files are
+    int Pan = 0;
 };
 
 // A scene on the loopback device, its channels playing from the start.
@@ -33,10 +34,11 @@ public:
         BASS_Set3DFactors(1, 1, 1);
         for (const TPlaced& p : sources) {
             const DWORD h = BASS_StreamCreateFile(false, p.File.c_str(), 0, 0,
-                                                  p.Stereo ? 0 : BASS_SAMPLE_3D | BASS_SAMPLE_MONO);
+                                                  p.Plain ? 0 : BASS_SAMPLE_3D | BASS_SAMPLE_MONO);
             EXPECT_NE(h, 0u) << p.File << ": " << BASS_ErrorGetCode();
-            if (!p.Stereo)
+            if (!p.Plain)
                 BASS_ChannelSet3DPosition(h, &p.Position, nullptr, nullptr);
+            BASS_ChannelSetAttributes(h, -1, -1, p.Pan);
             channels_.push_back(h);
         }
         BASS_Apply3D();
@@ -153,7 +155,10 @@ TEST_F(AmbixRender, LevelFollowsTheStereoRenderWithDistance) {
 }
 
 // The first order points at the source, the head as turned; a stereo
-// channel's sides sit 30 degrees off the front.
+// channel's sides sit 30 degrees off the front, an unpositioned mono channel
+// where its pan puts it, each on the side where the device's stereo render
+// puts it. The second order's U (ACN 8) is SN3D's
+// sqrt(3)/2 cos(2 azimuth) cos^2(elevation) of W.
 TEST_F(AmbixRender, FirstOrderPointsAtTheSource) {
     const std::string left = dir_.file("left.wav"), right = dir_.file("right.wav");
     // Stereo files that sound on one side only.
@@ -191,7 +196,23 @@ TEST_F(AmbixRender, FirstOrderPointsAtTheSource) {
         {"front, head turned left", {noise_, {0, 0, 1}}, turnedLeft, -90, 0},
         {"stereo left side", {left, {}, true}, ahead, 30, 0},
         {"stereo right side", {right, {}, true}, ahead, -30, 0},
+        {"stereo right side, balance left", {right, {}, true, -50}, ahead, -30, 0},
+        {"plain mono, pan half right", {noise_, {}, true, 50}, ahead, -45, 0},
     };
+    for (const auto& c : cases) {
+        // The device's own stereo render agrees on the side.
+        SCOPED_TRACE(c.name);
+        const double side = std::sin(c.azimuth * Pi / 180) * std::cos(c.elevation * Pi / 180);
+        if (std::fabs(side) < 0.5)
+            continue;
+        TScene scene({c.source});
+        ASSERT_TRUE(scene.ok());
+        AUDIOLIB_SetListenerOrientation(&c.head[0], &c.head[1]);
+        BASS_Apply3D();
+        scene.play();
+        const auto stereo = render(0.3);
+        EXPECT_GT(rms(stereo, side > 0 ? 0 : 1), 2 * rms(stereo, side > 0 ? 1 : 0));
+    }
     for (const int order : {1, 3})
         for (const auto& c : cases) {
             SCOPED_TRACE(testing::Message() << c.name << ", order " << order);
@@ -207,8 +228,43 @@ TEST_F(AmbixRender, FirstOrderPointsAtTheSource) {
             const auto [az, el] = Regressed(s);
             EXPECT_NEAR(std::remainder(az - c.azimuth, 360.0), 0.0, 3.0);
             EXPECT_NEAR(el, c.elevation, 3.0);
-            EXPECT_GT(s.Rms[0], 0.05);
+            EXPECT_GT(s.Rms[0], 0.02);
+            if (order == 3) {
+                const double a = c.azimuth * Pi / 180, e = c.elevation * Pi / 180;
+                EXPECT_NEAR(s.WithW[8] / s.WithW[0],
+                            std::sqrt(3.0) / 2 * std::cos(2 * a) * std::cos(e) * std::cos(e), 0.03);
+            }
         }
+}
+
+// A source moving round the head from the left to the right, moved between
+// blocks as the export moves it: the first order follows it all the way.
+TEST_F(AmbixRender, AMovingSourceIsFollowedBetweenBlocks) {
+    TScene scene({{noise_, {-1, 0, 0}}});
+    ASSERT_TRUE(scene.ok());
+    TAmbixRenderer r(scene.channels(), 1);
+    ASSERT_EQ(r.Error(), "");
+    scene.play();
+    constexpr size_t Block = 1024;
+    constexpr double Seconds = 0.9;
+    const auto azimuthAt = [](double t) { return 90.0 - 180.0 * t / Seconds; };
+    std::vector<float> b;
+    std::vector<float> block(Block * 4);
+    for (double t = 0; t < Seconds; t += double(Block) / kRenderRate) {
+        const double a = azimuthAt(t) * Pi / 180;
+        // Program axes: +X right, +Z front; AmbiX azimuth counts to the left.
+        const BASS_3DVECTOR p{-float(std::sin(a)), 0, float(std::cos(a))};
+        BASS_ChannelSet3DPosition(scene.channels()[0], &p, nullptr, nullptr);
+        BASS_Apply3D();
+        ASSERT_TRUE(r.Render(block.data(), Block));
+        b.insert(b.end(), block.begin(), block.end());
+    }
+    for (double t = 0.1; t < 0.8; t += 0.1) {
+        SCOPED_TRACE(testing::Message() << t << " s");
+        const auto [az, el] = Regressed(Stats(b, 4, t - 0.02, t + 0.02));
+        EXPECT_NEAR(az, azimuthAt(t), 5.0);
+        EXPECT_NEAR(el, 0.0, 1.0);
+    }
 }
 
 // The room's return is in W alone: the tail after a burst has no direction,

@@ -70,10 +70,12 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption quality("quality", "Ogg Vorbis quality 0..10 (default 5).", "Q");
     const QCommandLineOption oscPort(
         "osc-port", "Take OSC remote control on UDP port N (on 127.0.0.1) for this run.", "N");
+    const QCommandLineOption lang(
+        "lang", "The window's language for this run: ja or en (the kept choice stays).", "ja|en");
     QCommandLineOption progressLines("progress-lines");
     progressLines.setFlags(QCommandLineOption::HiddenFromHelp);
     for (const auto& o : {help, version, exportTo, force, format, rate, hrtf, seconds, loop,
-                          normalize, quality, oscPort, progressLines})
+                          normalize, quality, oscPort, lang, progressLines})
         parser.addOption(o);
     for (const char* name : QtValueOptions) {
         QCommandLineOption o(name, QString(), "value");
@@ -110,6 +112,11 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         return out;
     }
     const QStringList files = parser.positionalArguments();
+    if (parser.isSet(lang)) {
+        out.Language = Std(parser.value(lang));
+        if (out.Language != "ja" && out.Language != "en")
+            return usage("--lang must be ja or en, not \"" + parser.value(lang) + "\"");
+    }
     if (parser.isSet(oscPort)) {
         if (parser.isSet(exportTo))
             return usage("--osc-port belongs to the window, not to --export");

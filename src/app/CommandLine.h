@@ -19,6 +19,8 @@ struct TCommandLine {
     std::vector<std::string> Files;
     // Window: the OSC remote control on this UDP port for this run; 0: as set.
     int OscPort = 0;
+    // Window: "ja" or "en" for this run; empty: the kept choice.
+    std::string Language;
     // Export: what to render where.
     TExportOptions Export;
 };

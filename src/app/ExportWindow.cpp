@@ -77,16 +77,16 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& options, bool selected
     for (int n = 1; n <= ChannelCount; ++n) {
         const TSource& slot = Sources[n];
         if (slot.Loaded && (!selectedOnly || IsChannelSelected(n)))
-            channels.push_back({slot.Position.x, slot.Position.y, slot.Position.z, slot.FileName});
+            channels.push_back(PlaylistChannel(n));
     }
     auto tell = [this](QMessageBox::Icon icon, const QString& text) {
         ExportReport = text;
-        auto* box = new QMessageBox(icon, "書き出し", text, QMessageBox::Ok, this);
+        auto* box = new QMessageBox(icon, tr("書き出し"), text, QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open(); // the window goes on meanwhile
     };
     if (channels.empty()) {
-        tell(QMessageBox::Warning, "書き出すチャンネルがありません。");
+        tell(QMessageBox::Warning, tr("書き出すチャンネルがありません。"));
         return false;
     }
     const std::string playlist =
@@ -104,8 +104,8 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& options, bool selected
     LastExport = options;
     ExportReport.clear();
 
-    auto* progress = new QProgressDialog("書き出し中...", "キャンセル", 0, 1000, this);
-    progress->setWindowTitle("書き出し");
+    auto* progress = new QProgressDialog(tr("書き出し中..."), tr("キャンセル"), 0, 1000, this);
+    progress->setWindowTitle(tr("書き出し"));
     progress->setAutoClose(false);
     progress->setAutoReset(false);
     progress->setMinimumDuration(0);
@@ -119,14 +119,15 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& options, bool selected
     connect(job, &TExportJob::progressed, progress, [progress, clock](double done, double total) {
         if (total <= 0) {
             progress->setMaximum(0); // no length known: a busy bar
-            progress->setLabelText("書き出し中... " + Seconds(done) + " 秒");
+            progress->setLabelText(tr("書き出し中... %1 秒").arg(Seconds(done)));
             return;
         }
         progress->setValue(static_cast<int>(1000 * std::min(1.0, done / total)));
         const double elapsed = clock->elapsed() / 1000.0;
         const double left = done > 0 ? elapsed * (total - done) / done : 0;
-        progress->setLabelText("書き出し中... " + Seconds(done) + " / " + Seconds(total) +
-                               " 秒 (残り約 " + QString::number(std::ceil(left)) + " 秒)");
+        progress->setLabelText(
+            tr("書き出し中... %1 / %2 秒 (残り約 %3 秒)")
+                .arg(Seconds(done), Seconds(total), QString::number(std::ceil(left))));
     });
     // Cancel answers at once: the dialog goes, the child ends in the background.
     connect(progress, &QProgressDialog::canceled, job, [this, job] {
@@ -143,15 +144,15 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& options, bool selected
         job->deleteLater();
         RepaintGrid();
         if (job->cancelled()) {
-            ExportReport = "キャンセルしました。";
+            ExportReport = tr("キャンセルしました。");
             return;
         }
         if (job->succeeded())
             tell(QMessageBox::Information,
-                 "書き出しました: " + QString::fromStdString(options.Output) + "\n" +
+                 tr("書き出しました: %1").arg(QString::fromStdString(options.Output)) + "\n" +
                      QString::fromStdString(SummaryText(job->summary())));
         else
-            tell(QMessageBox::Critical, "書き出せませんでした。\n" + job->error());
+            tell(QMessageBox::Critical, tr("書き出せませんでした。") + "\n" + job->error());
     });
     RepaintGrid();
     return true;

@@ -23,6 +23,7 @@
 #include <QStyleOptionButton>
 
 #include "app/KeyState.h"
+#include "app/Language.h"
 #include "app/ProgramIcon.h"
 #include "channellist/GridRules.h"
 #include "remote/RemoteServer.h"
@@ -56,6 +57,9 @@ constexpr int ClientHeight = 439;
 
 // The window font: the layout's Japanese proportional Gothic at 12 pixels.
 const char* const WindowFontFamily = "ＭＳ Ｐゴシック";
+
+// The layout's size of a direction caption over a view.
+constexpr int DirectionSize = 12;
 
 QLabel* makeLabel(QWidget* parent, const QString& text, int left, int top, int width, int height) {
     auto* label = new QLabel(text, parent);
@@ -101,8 +105,7 @@ private:
     static constexpr int MinimumCaptionStretch = 75;
 };
 
-QPushButton* makeButton(QWidget* parent, const QString& caption, const QString& hint, int left,
-                        int top, int width, int height) {
+QPushButton* makeButton(QWidget* parent, int left, int top, int width, int height) {
     // One style for all of them, owned by the application so that it outlives
     // every button.
     static QPointer<TCompactButtonStyle> style;
@@ -110,10 +113,9 @@ QPushButton* makeButton(QWidget* parent, const QString& caption, const QString& 
         style = new TCompactButtonStyle;
         style->setParent(qApp);
     }
-    auto* button = new QPushButton(caption, parent);
+    auto* button = new QPushButton(parent);
     button->setStyle(style);
     button->setGeometry(left, top, width, height);
-    button->setToolTip(hint);
     button->setAutoDefault(false);
     return button;
 }
@@ -147,11 +149,27 @@ QFrame* makeViewPanel(QWidget* parent, int left, TViewImage*& image) {
 
 // Direction captions over a view: greyed, and transparent for the mouse so
 // that presses reach the view.
-QLabel* makeDirectionLabel(QWidget* panel, const QString& text, int left, int top) {
-    QLabel* label = makeLabel(panel, text, left, top, 12, 12);
+QLabel* makeDirectionLabel(QWidget* panel, int left, int top) {
+    QLabel* label = makeLabel(panel, QString(), left, top, DirectionSize, DirectionSize);
     label->setEnabled(false);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
+}
+
+// A direction caption in the language of the moment. The layout's 12-pixel
+// labels hold one Japanese letter; a longer word widens its label away from
+// the view's edge it sits at (centred on the top and bottom edges), so that
+// it stays whole inside the view.
+void setDirection(QLabel* label, const QString& text, Qt::Alignment side) {
+    label->setText(text);
+    const QRect r = label->geometry();
+    const int width = std::max(DirectionSize, label->sizeHint().width());
+    const int centre = side == Qt::AlignHCenter ? r.left() + r.width() / 2 : 0;
+    const int left = side == Qt::AlignLeft    ? r.left()
+                     : side == Qt::AlignRight ? r.right() + 1 - width
+                                              : centre - width / 2;
+    label->setGeometry(left, r.top(), width, r.height());
+    label->setAccessibleName(text);
 }
 
 } // namespace
@@ -180,6 +198,7 @@ TFrmPhonaraPlayer::TFrmPhonaraPlayer(QWidget* parent)
     BuildDialogs();
     SetTabOrder();
     BindHandlers();
+    RetranslateUi();
 
     // A single fixed border: the client area keeps its size below the menu bar.
     setFixedSize(ClientWidth, ClientHeight + MainMenu1->sizeHint().height());
@@ -209,29 +228,25 @@ void TFrmPhonaraPlayer::BuildMenu() {
     MainMenu1 = new QMenuBar(this);
     setMenuBar(MainMenu1);
 
-    MenuOpenFile = MainMenu1->addMenu("ファイル(&F)");
+    // The captions are set by RetranslateUi, in the language of the moment.
+    MenuOpenFile = MainMenu1->addMenu(QString());
 
-    Open1 = new QAction("開く(&O)...", this);
+    Open1 = new QAction(this);
     Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    setHint(Open1, "開く|チャンネルにファイルを読み込む");
     connect(Open1, &QAction::triggered, this, [this] { LoadButtonClick(); });
 
-    FileOpen2 = new QAction("プレイリストを開く(&O)...", this);
+    FileOpen2 = new QAction(this);
     FileOpen2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
-    setHint(FileOpen2, "開く|既存のプレイリストを開く");
     connect(FileOpen2, &QAction::triggered, this, [this] { FileOpen2Execute(); });
 
-    FileSaveAs1 = new QAction("プレイリストに名前を付けて保存(&A)...", this);
+    FileSaveAs1 = new QAction(this);
     FileSaveAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    setHint(FileSaveAs1, "保存|現在のプレイリストに新しい名前をつけて保存");
     connect(FileSaveAs1, &QAction::triggered, this, [this] { FileSaveAs1Execute(); });
 
-    Export1 = new QAction("書き出し(&E)...", this);
-    setHint(Export1, "書き出し|配置したチャンネルをサウンドファイルに書き出す");
+    Export1 = new QAction(this);
     connect(Export1, &QAction::triggered, this, [this] { Export1Click(); });
 
-    FileExit1 = new QAction("終了(&X)", this);
-    setHint(FileExit1, "終了|アプリケーションを終了する");
+    FileExit1 = new QAction(this);
     connect(FileExit1, &QAction::triggered, this, [this] { close(); });
 
     // The menu items take caption, shortcut and hint from their actions: in Qt
@@ -251,9 +266,71 @@ void TFrmPhonaraPlayer::BuildMenu() {
 
     BuildAudioMenu();
     BuildRemoteMenu();
+    BuildLanguageMenu();
+    BuildMotionMenu();
 
-    about1 = MainMenu1->addAction("バージョン(&H)");
+    about1 = MainMenu1->addAction(QString());
     connect(about1, &QAction::triggered, this, [this] { about1Click(); });
+}
+
+void TFrmPhonaraPlayer::RetranslateUi() {
+    MenuOpenFile->setTitle(tr("ファイル(&F)"));
+    Open1->setText(tr("開く(&O)..."));
+    setHint(Open1, tr("開く|チャンネルにファイルを読み込む"));
+    FileOpen2->setText(tr("プレイリストを開く(&O)..."));
+    setHint(FileOpen2, tr("開く|既存のプレイリストを開く"));
+    FileSaveAs1->setText(tr("プレイリストに名前を付けて保存(&A)..."));
+    setHint(FileSaveAs1, tr("保存|現在のプレイリストに新しい名前をつけて保存"));
+    Export1->setText(tr("書き出し(&E)..."));
+    setHint(Export1, tr("書き出し|配置したチャンネルをサウンドファイルに書き出す"));
+    FileExit1->setText(tr("終了(&X)"));
+    setHint(FileExit1, tr("終了|アプリケーションを終了する"));
+    about1->setText(tr("バージョン(&H)"));
+    (CurrentLanguage() == TLanguage::English ? LanguageEnglish : LanguageJapanese)
+        ->setChecked(true);
+    RetranslateAudioMenu();
+    RetranslateRemoteMenu();
+
+    setDirection(Label1, tr("上"), Qt::AlignHCenter);
+    setDirection(Label2, tr("下"), Qt::AlignHCenter);
+    setDirection(Label6, tr("左"), Qt::AlignLeft);
+    setDirection(Label7, tr("右"), Qt::AlignRight);
+    setDirection(Label3, tr("前"), Qt::AlignHCenter);
+    setDirection(Label4, tr("後"), Qt::AlignHCenter);
+    setDirection(Label8, tr("左"), Qt::AlignLeft);
+    setDirection(Label9, tr("右"), Qt::AlignRight);
+
+    const std::pair<QPushButton*, QString> buttons[] = {
+        {OpenButton, tr("Open(&1)")},   {SaveButton, tr("Save(&2)")},
+        {LoadButton, tr("Load(&Q)")},   {RemoveButton, tr("Remove(&W)")},
+        {LoopButton, tr("Loop(&A)")},   {PlayButton, tr("Play(&S)")},
+        {PauseButton, tr("Pause(&Z)")}, {StopButton, tr("Stop(&X)")}};
+    for (const auto& [button, caption] : buttons)
+        button->setText(caption);
+    OpenButton->setToolTip(tr("プレイリストを開く"));
+    SaveButton->setToolTip(tr("名前をつけてプレイリストを保存"));
+    LoadButton->setToolTip(tr("チャンネルにファイルを読み込む"));
+    RemoveButton->setToolTip(tr("チャンネルのファイルを開放"));
+    LoopButton->setToolTip(tr("ループ再生"));
+    PlayButton->setToolTip(tr("再生"));
+    PauseButton->setToolTip(tr("一時停止"));
+    StopButton->setToolTip(tr("停止"));
+
+    Label12->setText(tr("Channel(&V)"));
+    Label12->resize(std::max(57, Label12->sizeHint().width()), Label12->height());
+    GroupBox2->setTitle(tr("&Reverb"));
+    GroupBox1->setTitle(tr("&EAX environment"));
+
+    FileOpen2Dialog.Title = tr("プレイリストを開く");
+    FileSaveAs1Dialog.Title = tr("プレイリストに名前をつけて保存");
+
+    DescribeControls();
+}
+
+void TFrmPhonaraPlayer::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange)
+        RetranslateUi();
+    QMainWindow::changeEvent(event);
 }
 
 void TFrmPhonaraPlayer::BuildLayout() {
@@ -263,7 +340,7 @@ void TFrmPhonaraPlayer::BuildLayout() {
 
     LabelY = makeLabel(client, "Y=0", 17, 2, 19, 12);
     paintLabelBackground(LabelY);
-    Label10 = makeLabel(client, "XY(&D)", 236, 2, 30, 12);
+    Label10 = makeLabel(client, "XY(&D)", 236, 2, 30, 12); // the plane's name in every language
     LabelZ = makeLabel(client, "Z=0", 338, 2, 19, 12);
     paintLabelBackground(LabelZ);
     Label11 = makeLabel(client, "XZ(&F)", 558, 2, 29, 12);
@@ -272,19 +349,19 @@ void TFrmPhonaraPlayer::BuildLayout() {
     ScrollBarY->setGeometry(2, 16, 15, 250);
 
     Panel1 = makeViewPanel(client, 16, Image1);
-    Label1 = makeDirectionLabel(Panel1, "上", 120, 4);
-    Label2 = makeDirectionLabel(Panel1, "下", 120, 236);
-    Label6 = makeDirectionLabel(Panel1, "左", 5, 120);
-    Label7 = makeDirectionLabel(Panel1, "右", 235, 120);
+    Label1 = makeDirectionLabel(Panel1, 120, 4);
+    Label2 = makeDirectionLabel(Panel1, 120, 236);
+    Label6 = makeDirectionLabel(Panel1, 5, 120);
+    Label7 = makeDirectionLabel(Panel1, 235, 120);
 
     ScrollBarZ = new TScrollBar(Qt::Vertical, client);
     ScrollBarZ->setGeometry(322, 18, 15, 250);
 
     Panel2 = makeViewPanel(client, 338, Image2);
-    Label3 = makeDirectionLabel(Panel2, "前", 120, 6);
-    Label4 = makeDirectionLabel(Panel2, "後", 120, 234);
-    Label8 = makeDirectionLabel(Panel2, "左", 5, 120);
-    Label9 = makeDirectionLabel(Panel2, "右", 235, 120);
+    Label3 = makeDirectionLabel(Panel2, 120, 6);
+    Label4 = makeDirectionLabel(Panel2, 120, 234);
+    Label8 = makeDirectionLabel(Panel2, 5, 120);
+    Label9 = makeDirectionLabel(Panel2, 235, 120);
 
     ScrollBarX = new TScrollBar(Qt::Horizontal, client);
     ScrollBarX->setGeometry(16, 270, 250, 15);
@@ -300,12 +377,12 @@ void TFrmPhonaraPlayer::BuildLayout() {
     LabelX = makeLabel(client, "X=0", 267, 289, 19, 12);
     paintLabelBackground(LabelX);
 
-    OpenButton = makeButton(client, "Open(&1)", "プレイリストを開く", 4, 292, 45, 17);
-    SaveButton = makeButton(client, "Save(&2)", "名前をつけてプレイリストを保存", 48, 292, 45, 17);
+    OpenButton = makeButton(client, 4, 292, 45, 17);
+    SaveButton = makeButton(client, 48, 292, 45, 17);
     connect(OpenButton, &QPushButton::clicked, this, [this] { FileOpen2Execute(); });
     connect(SaveButton, &QPushButton::clicked, this, [this] { FileSaveAs1Execute(); });
 
-    Label12 = makeLabel(client, "Channel(&V)", 108, 294, 57, 12);
+    Label12 = makeLabel(client, QString(), 108, 294, 57, 12);
 
     StringGrid1 = new TStringGrid(client);
     StringGrid1->setGeometry(4, 308, 249, 107);
@@ -321,12 +398,12 @@ void TFrmPhonaraPlayer::BuildLayout() {
     StringGrid1->setColWidth(3, FileColumnWidth(StringGrid1->clientWidth(), widths[0], widths[1],
                                                 widths[2], StringGrid1->gridLineWidth(), {}));
 
-    LoadButton = makeButton(client, "Load(&Q)", "チャンネルにファイルを読み込む", 258, 314, 49, 25);
-    RemoveButton = makeButton(client, "Remove(&W)", "チャンネルのファイルを開放", 310, 314, 65, 25);
-    LoopButton = makeButton(client, "Loop(&A)", "ループ再生", 258, 356, 55, 25);
-    PlayButton = makeButton(client, "Play(&S)", "再生", 316, 356, 55, 25);
-    PauseButton = makeButton(client, "Pause(&Z)", "一時停止", 258, 390, 55, 25);
-    StopButton = makeButton(client, "Stop(&X)", "停止", 316, 390, 55, 25);
+    LoadButton = makeButton(client, 258, 314, 49, 25);
+    RemoveButton = makeButton(client, 310, 314, 65, 25);
+    LoopButton = makeButton(client, 258, 356, 55, 25);
+    PlayButton = makeButton(client, 316, 356, 55, 25);
+    PauseButton = makeButton(client, 258, 390, 55, 25);
+    StopButton = makeButton(client, 316, 390, 55, 25);
     connect(LoadButton, &QPushButton::clicked, this, [this] { LoadButtonClick(); });
     connect(RemoveButton, &QPushButton::clicked, this, [this] { RemoveButtonClick(); });
     connect(LoopButton, &QPushButton::clicked, this, [this] { LoopButtonClick(); });
@@ -334,7 +411,7 @@ void TFrmPhonaraPlayer::BuildLayout() {
     connect(PauseButton, &QPushButton::clicked, this, [this] { PauseButtonClick(); });
     connect(StopButton, &QPushButton::clicked, this, [this] { StopButtonClick(); });
 
-    GroupBox2 = new QGroupBox("&Reverb", client);
+    GroupBox2 = new QGroupBox(client);
     GroupBox2->setGeometry(382, 306, 197, 41);
     // The level sits at the box's left edge below the caption, the bar fills the rest.
     Label5 = new QLabel("0", GroupBox2);
@@ -350,7 +427,7 @@ void TFrmPhonaraPlayer::BuildLayout() {
     TrackBar1->setTickInterval(1);
     SetThumbLength(TrackBar1, 15);
 
-    GroupBox1 = new QGroupBox("&EAX environment", client);
+    GroupBox1 = new QGroupBox(client);
     GroupBox1->setGeometry(382, 360, 197, 47);
     ComboBox1 = new QComboBox(GroupBox1);
     ComboBox1->setGeometry(8, 18, 181, 20);
@@ -396,7 +473,7 @@ void TFrmPhonaraPlayer::BuildLayout() {
 
     // Labels size themselves to their text, as the layout's did; a font wider
     // than the layout's grows them to the right instead of cutting the text.
-    for (QLabel* label : {LabelY, Label10, LabelZ, Label11, LabelX, Label12})
+    for (QLabel* label : {LabelY, Label10, LabelZ, Label11, LabelX})
         label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
 }
 
@@ -465,14 +542,12 @@ void TFrmPhonaraPlayer::BuildDialogs() {
     OpenDialog1.AllowMultiSelect = true;
 
     FileOpen2Dialog.DialogKind = TFileDialog::Kind::Open;
-    FileOpen2Dialog.Title = "プレイリストを開く";
     FileOpen2Dialog.Filter = PlaylistFilter;
     FileOpen2Dialog.FilterIndex = 1;
     FileOpen2Dialog.DefaultExt = "pna";
     FileOpen2Dialog.FileMustExist = true;
 
     FileSaveAs1Dialog.DialogKind = TFileDialog::Kind::Save;
-    FileSaveAs1Dialog.Title = "プレイリストに名前をつけて保存";
     FileSaveAs1Dialog.Filter = PlaylistFilter;
     FileSaveAs1Dialog.FilterIndex = 2;
     FileSaveAs1Dialog.DefaultExt = "pna";
@@ -498,8 +573,9 @@ void TFrmPhonaraPlayer::closeEvent(QCloseEvent* event) {
 
 void TFrmPhonaraPlayer::about1Click() {
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(),
-                    QString(VersionText) + "\nLinux edition by the PhonaraPlayer developers"
-                                           "\nContact: the PhonaraPlayer issue tracker",
+                    QString(VersionText) + "\n" +
+                        tr("Linux edition by the PhonaraPlayer developers\n"
+                           "Contact: the PhonaraPlayer issue tracker"),
                     QMessageBox::Ok, this);
     box.exec();
 }

@@ -12,7 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "audiolib.h"
 #include "export/ExportOptions.h"
+#include "motion/MotionPlayer.h"
+#include "motion/MotionRecorder.h"
 #include "widgets/FileDialog.h"
 
 class QAction;
@@ -32,12 +35,14 @@ class QPushButton;
 class QRect;
 class QWheelEvent;
 class QSlider;
+class QTimer;
 class TApplicationEvents;
 class TRemoteServer;
 class TScrollBar;
 class TStringGrid;
 class TViewImage;
 struct TBandRect;
+struct TPlaylistChannel;
 
 // The channel-file dialog's built-in entries; plug-ins append theirs at start.
 extern const char* const ChannelFileFilter;
@@ -118,11 +123,13 @@ public:
     // Where the audio plug-ins are looked for: the program's folder.
     QString PluginFolder;
 
-    // Load errors. details names the files that failed and why; it is also
-    // written to stderr, for a start from a terminal.
-    void ShowBassError(const QString& message, const QString& details = {});
-    void ReportLoadResult(bool loadedAny, const QString& details = {});
-    void ShowLoadMessage(const QString& text, const QString& details);
+    // Load errors.
+    void ShowBassError(const QString& message);
+    void ReportLoadResult(bool loadedAny);
+    // The files that failed to load since the last report, with the
+    // library's error code for each.
+    std::vector<std::pair<std::string, int>> LoadFailures;
+    void NoteLoadFailure(const std::string& path);
 
     // Channel table.
     bool IsChannelSelected(int n) const;
@@ -150,6 +157,8 @@ public:
     void WriteAutoSave();
     // The playlist text the current arrangement is saved as.
     std::string ArrangementText() const;
+    // Loaded channel n as a playlist holds it: where it rests, its file, its path.
+    TPlaylistChannel PlaylistChannel(int n) const;
 
     // Transport.
     void PlayButtonClick();
@@ -265,10 +274,59 @@ public:
     // The last export's outcome as the user was told it.
     QString ExportReport;
 
+    // The interface language: the menu of the choice, and every caption,
+    // hint and accessible name set again in the language of the moment.
+    QMenu* MenuLanguage = nullptr;
+    QAction* LanguageJapanese = nullptr;
+    QAction* LanguageEnglish = nullptr;
+    void BuildLanguageMenu();
+    void LanguageClick(bool english);
+    void RetranslateUi();
+    void RetranslateAudioMenu();
+    void RetranslateRemoteMenu();
+    // Names and descriptions for screen readers.
+    void DescribeControls();
+    // Motion paths: a channel's source follows its path while it plays, and
+    // Ctrl+R records the movement of the current and selected channels
+    // however it is made. The audio menu holds the items.
+    QAction* RecordMotion1 = nullptr;
+    QAction* ClearMotion1 = nullptr;
+    QAction* MotionMode1 = nullptr;
+    void BuildMotionMenu();
+    // Starts recording, or stops it and gives each moved channel its path.
+    void RecordMotion1Click();
+    void SetMotionRecording(bool on);
+    bool MotionRecording() const { return motionRecorder_.Recording(); }
+    void ClearMotion1Click(); // the selected channels lose their paths
+    void MotionMode1Click();  // the selected channels' paths: loop <-> once
+    // Channel n's path, none when it has none.
+    const TMotionPath* ChannelMotion(int n) const;
+    void SetChannelMotion(int n, std::optional<TMotionPath> path);
+    // Where channel n rests: its place, or where the user put it while its
+    // source follows its path. Saved in playlists.
+    BASS_3DVECTOR RestPosition(int n) const;
+    // What the transport did to channel n, for the path it follows.
+    void MotionPlayed(int n);
+    void MotionPaused(int n);
+    void MotionStopped(int n);
+    // Channel n's source put at p as a drag puts it: heard there, its markers
+    // there, and the bars and labels with it when it is the current channel.
+    void ShowSourceAt(int n, const BASS_3DVECTOR& p);
+    // Draws each loaded channel's path in both views (after a path or a file
+    // changed; the grid's repaint calls it).
+    void ShowMotionPaths();
+    // One frame: the sources on their paths move, and a recording samples.
+    void MotionFrame();
+    QTimer* MotionTimer = nullptr;
+    int MotionFrames = 0; // frames run so far
+    // Milliseconds between frames: more than 60 a second.
+    static constexpr int MotionFrameMs = 15;
+
     // True once FormDestroy has run (it runs once, from the destructor at the latest).
     bool Destroyed() const { return destroyed_; }
 
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -291,6 +349,11 @@ private:
     // it; none when the file may hold another (a start with arguments).
     std::optional<std::string> autoSaveBaseline_;
     bool dispatchingWheel_ = false;
+    TMotionPlayer motionPlayer_;
+    TMotionRecorder motionRecorder_;
+    double recordingStart_ = 0;
+    std::vector<const TMotionPath*> shownPaths_; // what the views draw
+    void RefreshMotion();
 };
 
 // The one main window of the program, while it exists.

@@ -104,6 +104,9 @@ void Apply(TFrmPhonaraPlayer& w, const remote::Command& c) {
     case remote::Verb::OpenPlaylist:
         w.OpenPlaylist(c.text);
         break;
+    case remote::Verb::Record:
+        w.SetMotionRecording(c.value != 0);
+        break;
     }
 }
 
@@ -119,7 +122,7 @@ QLine HeadLine(const remote::Orientation& o, int centre) {
 } // namespace
 
 void TFrmPhonaraPlayer::BuildRemoteMenu() {
-    OscRemote1 = new QAction("OSC リモート...", this);
+    OscRemote1 = new QAction(this); // caption: RetranslateRemoteMenu
     connect(OscRemote1, &QAction::triggered, this, [this] { OscRemote1Click(); });
     // Before the separator above the status line, which ends the menu.
     QAction* before = nullptr;
@@ -128,6 +131,10 @@ void TFrmPhonaraPlayer::BuildRemoteMenu() {
         if (item->isSeparator())
             before = item;
     MenuAudio->insertAction(before, OscRemote1);
+}
+
+void TFrmPhonaraPlayer::RetranslateRemoteMenu() {
+    OscRemote1->setText(tr("OSC リモート..."));
 }
 
 void TFrmPhonaraPlayer::StartRemoteControl(int port) {
@@ -170,5 +177,5 @@ void TFrmPhonaraPlayer::OscRemote1Click() {
     const TRemoteSettings settings = dialog.Settings();
     SaveRemoteSettings(settings);
     if (!Remote->Apply(settings))
-        QMessageBox::warning(this, "OSC リモート", Remote->Status());
+        QMessageBox::warning(this, tr("OSC リモート"), Remote->Status());
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/CommandLine.h"
+#include "app/Language.h"
 #include "app/PNAP.h"
 #include "app/TerminationSignals.h"
 #include "app/WindowStart.h"
@@ -61,6 +62,8 @@ int main(int argc, char* argv[]) {
     // The installed desktop entry's name: lets the desktop match the window to
     // its menu entry and icon.
     QApplication::setDesktopFileName("io.github.phonaraplayer.PhonaraPlayer");
+    // Japanese unless the user chose English; --lang leaves the choice as kept.
+    ApplyLanguage(RunLanguage(LanguageOfCode(commandLine.Language), KeptLanguage(), true));
 
     auto window = std::make_unique<TFrmPhonaraPlayer>();
     RouteTerminationSignals(window.get());

@@ -7,11 +7,14 @@
 #include <QMessageBox>
 #include <cstdio>
 
+#include "app/Language.h"
 #include "app/PNAP.h"
 #include "audio/DevSelect.h"
+#include "audio/ErrorReasons.h"
 #include "audiolib.h"
 #include "channels/ChannelFile.h"
 #include "effects/Reverb.h"
+#include "playlist/PathRules.h"
 
 namespace {
 
@@ -27,7 +30,8 @@ void ShowStartupFailure(const QString& text, QMessageBox::Icon icon) {
 
 bool TFrmPhonaraPlayer::BASSInitialize() {
     if ((BASS_GetVersion() >> 16) != 0x0203) {
-        ShowStartupFailure("An incorrect version of BASS.DLL was loaded", QMessageBox::Critical);
+        ShowStartupFailure(tr("An incorrect version of BASS.DLL was loaded"),
+                           QMessageBox::Critical);
         return false;
     }
     void* window = reinterpret_cast<void*>(winId());
@@ -51,7 +55,7 @@ bool TFrmPhonaraPlayer::BASSInitialize() {
         if (existing >= 2) {
             if (selector.ListBox1->count() == 0) {
                 // Devices exist but none opened: there is nothing to choose.
-                ShowStartupFailure("Can't initialize output device", QMessageBox::NoIcon);
+                ShowStartupFailure(tr("Can't initialize output device"), QMessageBox::NoIcon);
                 return false;
             }
             selector.ListBox1->setCurrentRow(0);
@@ -63,7 +67,7 @@ bool TFrmPhonaraPlayer::BASSInitialize() {
     }
 
     if (!BASS_Init(device, OutputRate, BASS_DEVICE_3D, window, nullptr)) {
-        ShowStartupFailure("Can't initialize output device", QMessageBox::NoIcon);
+        ShowStartupFailure(tr("Can't initialize output device"), QMessageBox::NoIcon);
         return false;
     }
     ApplyStoredHrtf();
@@ -96,22 +100,31 @@ bool TFrmPhonaraPlayer::BASSInitialize() {
     return true;
 }
 
-void TFrmPhonaraPlayer::ShowLoadMessage(const QString& text, const QString& details) {
+void TFrmPhonaraPlayer::ShowBassError(const QString& message) {
+    // The number alone tells a user nothing: each file that failed is named
+    // with the reason in words.
+    QString text = message;
+    for (const auto& [path, code] : LoadFailures)
+        text += "\n" + tr("%1: %2").arg(QString::fromStdString(FileNameOfPath(path)),
+                                        QString::fromStdString(BassErrorReason(code, Translated)));
+    text += "\n" + tr("(error code: %1)").arg(BASS_ErrorGetCode());
+    // A start from a terminal shows there which files failed, too.
+    if (!LoadFailures.empty())
+        std::fprintf(stderr, "phonaraplayer: %s\n", qUtf8Printable(text));
     QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, this);
-    if (!details.isEmpty()) {
-        box.setInformativeText(details);
-        std::fprintf(stderr, "phonaraplayer: %s\n%s\n", qUtf8Printable(text),
-                     qUtf8Printable(details));
-    }
     box.exec();
 }
 
-void TFrmPhonaraPlayer::ShowBassError(const QString& message, const QString& details) {
-    ShowLoadMessage(message + "\n(error code: " + QString::number(BASS_ErrorGetCode()) + ")",
-                    details);
+void TFrmPhonaraPlayer::NoteLoadFailure(const std::string& path) {
+    // A long batch names its last five failures.
+    constexpr size_t Named = 5;
+    if (LoadFailures.size() == Named)
+        LoadFailures.erase(LoadFailures.begin());
+    LoadFailures.emplace_back(path, BASS_ErrorGetCode());
 }
 
-void TFrmPhonaraPlayer::ReportLoadResult(bool loadedAny, const QString& details) {
+void TFrmPhonaraPlayer::ReportLoadResult(bool loadedAny) {
     if (!loadedAny)
-        ShowBassError("有効なファイルが見つかりませんでした。", details);
+        ShowBassError(tr("有効なファイルが見つかりませんでした。"));
+    LoadFailures.clear();
 }

@@ -9,7 +9,7 @@
 
 TFrmDevSelector::TFrmDevSelector(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
-    setWindowTitle("BASS output device selector");
+    setWindowTitle(tr("BASS output device selector"));
     QFont f("MS Sans Serif");
     f.setPixelSize(11);
     setFont(f);
@@ -21,7 +21,9 @@ TFrmDevSelector::TFrmDevSelector(QWidget* parent)
     ListBox1->setUniformItemSizes(true);
     SetItemHeight(ListBox1, 13);
 
-    Button1 = new QPushButton("OK", this);
+    ListBox1->setAccessibleName(tr("出力装置"));
+    ListBox1->setAccessibleDescription(tr("音を出す装置を選んで OK を押します"));
+    Button1 = new QPushButton(tr("OK"), this);
     Button1->setGeometry(152, 72, 89, 20);
     // Not the default button: Enter in the list does not close the dialog.
     Button1->setAutoDefault(false);

@@ -5,6 +5,7 @@
 #include <QMenuBar>
 #include <QSettings>
 
+#include "app/Language.h"
 #include "app/PNAP.h"
 #include "audio/HeadphoneRules.h"
 #include "audiolib.h"
@@ -43,20 +44,20 @@ bool RequestHrtf(DWORD mode, int dataset, bool refusedBefore) {
 } // namespace
 
 void TFrmPhonaraPlayer::BuildAudioMenu() {
-    MenuAudio = MainMenu1->addMenu("オーディオ(&O)");
+    MenuAudio = MainMenu1->addMenu(QString()); // captions: RetranslateAudioMenu
     auto* modes = new QActionGroup(this);
     modes->setExclusive(true);
-    auto addMode = [&](const char* caption, DWORD mode) {
-        QAction* item = MenuAudio->addAction(caption);
+    auto addMode = [&](DWORD mode) {
+        QAction* item = MenuAudio->addAction(QString());
         item->setCheckable(true);
         modes->addAction(item);
         connect(item, &QAction::triggered, this, [this, mode] { HrtfModeClick(mode); });
         return item;
     };
-    HrtfAuto = addMode("ヘッドホン 3D: 自動", AUDIOLIB_HRTF_AUTO);
-    HrtfOn = addMode("ヘッドホン 3D: オン", AUDIOLIB_HRTF_ON);
-    HrtfOff = addMode("ヘッドホン 3D: オフ", AUDIOLIB_HRTF_OFF);
-    MenuHrtfDataSet = MenuAudio->addMenu("HRTF データセット(&D)");
+    HrtfAuto = addMode(AUDIOLIB_HRTF_AUTO);
+    HrtfOn = addMode(AUDIOLIB_HRTF_ON);
+    HrtfOff = addMode(AUDIOLIB_HRTF_OFF);
+    MenuHrtfDataSet = MenuAudio->addMenu(QString());
     MenuAudio->addSeparator();
     HrtfStatus = MenuAudio->addAction(QString());
     HrtfStatus->setEnabled(false);
@@ -66,6 +67,15 @@ void TFrmPhonaraPlayer::BuildAudioMenu() {
      : stored == AUDIOLIB_HRTF_OFF ? HrtfOff
                                    : HrtfAuto)
         ->setChecked(true);
+    RefreshHrtfMenu();
+}
+
+void TFrmPhonaraPlayer::RetranslateAudioMenu() {
+    MenuAudio->setTitle(tr("オーディオ(&O)"));
+    HrtfAuto->setText(tr("ヘッドホン 3D: 自動"));
+    HrtfOn->setText(tr("ヘッドホン 3D: オン"));
+    HrtfOff->setText(tr("ヘッドホン 3D: オフ"));
+    MenuHrtfDataSet->setTitle(tr("HRTF データセット(&D)"));
     RefreshHrtfMenu();
 }
 
@@ -98,8 +108,9 @@ void TFrmPhonaraPlayer::HrtfDataSetClick(int index) {
 void TFrmPhonaraPlayer::RefreshHrtfMenu() {
     AUDIOLIB_HRTF_INFO info{};
     const bool open = AUDIOLIB_GetHRTFInfo(&info) != 0;
-    HrtfStatus->setText(open ? QString::fromStdString(HrtfStatusText(info, hrtfRefused_))
-                             : "HRTF 無効: 出力装置が開かれていません");
+    HrtfStatus->setText(open
+                            ? QString::fromStdString(HrtfStatusText(info, hrtfRefused_, Translated))
+                            : tr("HRTF 無効: 出力装置が開かれていません"));
 
     QStringList names;
     for (int i = 0; open && i < static_cast<int>(info.count); ++i)

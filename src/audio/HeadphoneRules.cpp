@@ -19,32 +19,36 @@ DWORD HrtfModeFromWord(const std::string& word) {
     return AUDIOLIB_HRTF_AUTO;
 }
 
-std::string HrtfStatusText(const AUDIOLIB_HRTF_INFO& info, bool refused) {
+std::string HrtfStatusText(const AUDIOLIB_HRTF_INFO& info, bool refused,
+                           const TTranslate& translate) {
     if (info.active)
-        return "HRTF 有効";
+        return translate("HeadphoneRules", "HRTF 有効");
     std::string reason;
     if (refused) {
-        reason = "出力装置が切り替えを受け付けません";
+        reason = translate("HeadphoneRules", "出力装置が切り替えを受け付けません");
     } else {
         switch (info.status) {
         case AUDIOLIB_HRTF_DISABLED:
-            reason = info.mode == AUDIOLIB_HRTF_OFF ? "オフにしています"
-                     : info.mode == AUDIOLIB_HRTF_AUTO ? "ヘッドホンが検出されていません"
-                                                       : "出力装置が使っていません";
+            reason = info.mode == AUDIOLIB_HRTF_OFF
+                         ? translate("HeadphoneRules", "オフにしています")
+                     : info.mode == AUDIOLIB_HRTF_AUTO
+                         ? translate("HeadphoneRules", "ヘッドホンが検出されていません")
+                         : translate("HeadphoneRules", "出力装置が使っていません");
             break;
         case AUDIOLIB_HRTF_DENIED:
-            reason = "OpenAL Soft の設定で禁止されています";
+            reason = translate("HeadphoneRules", "OpenAL Soft の設定で禁止されています");
             break;
         case AUDIOLIB_HRTF_UNSUPPORTED_FORMAT:
-            reason = "出力形式が対応していません (44100/48000 Hz のステレオが必要です)";
+            reason = translate("HeadphoneRules",
+                               "出力形式が対応していません (44100/48000 Hz のステレオが必要です)");
             break;
         case AUDIOLIB_HRTF_UNAVAILABLE:
-            reason = "この OpenAL は HRTF に対応していません";
+            reason = translate("HeadphoneRules", "この OpenAL は HRTF に対応していません");
             break;
         default:
-            reason = "状態 " + std::to_string(info.status);
+            reason = translate("HeadphoneRules", "状態 ") + std::to_string(info.status);
             break;
         }
     }
-    return "HRTF 無効: " + reason;
+    return translate("HeadphoneRules", "HRTF 無効: ") + reason;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "audio/Wording.h"
 #include "audiolib.h"
 
 // "auto", "on" or "off" for AUDIOLIB_HRTF_AUTO, ON and OFF.
@@ -14,4 +15,5 @@ DWORD HrtfModeFromWord(const std::string& word);
 
 // "HRTF 有効", or "HRTF 無効: " and the reason in words. refused: the device
 // did not take the last request, so the status is what it was before.
-std::string HrtfStatusText(const AUDIOLIB_HRTF_INFO& info, bool refused);
+std::string HrtfStatusText(const AUDIOLIB_HRTF_INFO& info, bool refused,
+                           const TTranslate& translate = SourceText);

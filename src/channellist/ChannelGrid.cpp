@@ -5,6 +5,7 @@
 
 void TFrmPhonaraPlayer::RepaintGrid() {
     StringGrid1->viewport()->repaint();
+    ShowMotionPaths();
 }
 
 void TFrmPhonaraPlayer::MakeChannelCurrent(int m) {

@@ -2,7 +2,6 @@
 #include <QFontMetrics>
 
 #include "app/PNAP.h"
-#include "audio/LoadErrors.h"
 #include "audiolib.h"
 #include "channellist/ChannelGrid.h"
 #include "channels/ChannelFile.h"
@@ -31,8 +30,10 @@ bool TFrmPhonaraPlayer::LoadChannelFile(int n, const std::string& path) {
     TSource& slot = Sources[n];
     // Every channel loops until the transport says otherwise.
     const DWORD handle = OpenChannelFile(path, true);
-    if (!handle)
+    if (!handle) {
+        NoteLoadFailure(path);
         return false;
+    }
 
     // The old file goes only now that the new one opened: a failed load changes nothing.
     if (slot.Loaded) {
@@ -86,16 +87,10 @@ void TFrmPhonaraPlayer::LoadFileList(const std::vector<std::string>& list) {
     TLoadSlots targets;
     targets.isSelected = [this](int n) { return IsChannelSelected(n); };
     targets.isLoaded = [](int n) { return Sources[n].Loaded; };
-    TLoadFailures failures;
-    targets.load = [this, &list, &failures](int n, size_t j) {
-        if (LoadChannelFile(n, list[j]))
-            return true;
-        failures.add(BASS_ErrorGetCode(), list[j]);
-        return false;
-    };
+    targets.load = [this, &list](int n, size_t j) { return LoadChannelFile(n, list[j]); };
     const bool loadedAny = DistributeFiles(list.size(), targets);
     RepaintGrid();
-    ReportLoadResult(loadedAny, failures.text());
+    ReportLoadResult(loadedAny);
 }
 
 void TFrmPhonaraPlayer::LoadButtonClick() {

@@ -47,6 +47,7 @@ void TFrmPhonaraPlayer::StartPlayback(bool loop, const std::function<bool(int)>&
             BASS_ChannelSetSync(handle, BASS_SYNC_END | BASS_SYNC_ONETIME, 0, EndOfPlaySync,
                                 reinterpret_cast<void*>(static_cast<intptr_t>(n)));
         BASS_ChannelPlay(handle, false);
+        MotionPlayed(n);
         StringGrid1->setCell(2, n, loop ? "loop" : "play");
     }
     RepaintGrid();
@@ -73,6 +74,7 @@ void TFrmPhonaraPlayer::PauseChannels(const std::function<bool(int)>& which) {
         if (!Sources[n].Loaded || !which(n))
             continue;
         BASS_ChannelPause(Sources[n].Handle);
+        MotionPaused(n);
         StringGrid1->setCell(2, n, "pause");
     }
     RepaintGrid();
@@ -85,6 +87,7 @@ void TFrmPhonaraPlayer::StopChannels(const std::function<bool(int)>& which) {
             continue;
         BASS_ChannelPause(Sources[n].Handle);
         BASS_ChannelSetPosition(Sources[n].Handle, 0);
+        MotionStopped(n);
         StringGrid1->setCell(2, n, "stop");
     }
     RepaintGrid();
@@ -100,6 +103,7 @@ void TFrmPhonaraPlayer::EndOfPlay(int n, uint32_t handle) {
     // Loop pressed after Play: the channel went on past its end.
     if (BASS_ChannelIsActive(Sources[n].Handle) == BASS_ACTIVE_PLAYING)
         return;
+    MotionStopped(n);
     StringGrid1->setCell(2, n, "stop");
     RepaintGrid();
 }

@@ -17,7 +17,10 @@ void Scaled(int channels, const TAmbixDirection& d, float gain, float* out) {
 
 } // namespace
 
-TAmbixRenderer::TAmbixRenderer(const std::vector<DWORD>& channels, int order) : mixer_(order) {
+// The release counts frames at 44100 Hz; at 48000 Hz it is a tenth shorter,
+// which no one hears.
+TAmbixRenderer::TAmbixRenderer(const std::vector<DWORD>& channels, int order)
+    : mixer_(order), limiter_(mixer_.Channels(), 44100) {
     for (const DWORD handle : channels) {
         BASS_CHANNELINFO info{};
         if (!BASS_ChannelGetInfo(handle, &info)) {
@@ -99,7 +102,11 @@ bool TAmbixRenderer::Render(float* interleaved, size_t frames) {
         const DWORD state = BASS_ChannelIsActive(sources_[i].Handle);
         running[i] = state == BASS_ACTIVE_PLAYING || state == BASS_ACTIVE_STALLED;
     }
-    wet_.resize(frames * 2);
+    // The device is stereo (see the header); room for the widest loopback
+    // layout all the same, so a device opened otherwise gives a wrong sound
+    // rather than a write past the buffer.
+    constexpr size_t WidestLoopback = 8;
+    wet_.resize(frames * WidestLoopback);
     if (!AUDIOLIB_Render(wet_.data(), static_cast<DWORD>(frames)))
         return false;
 
@@ -135,5 +142,6 @@ bool TAmbixRenderer::Render(float* interleaved, size_t frames) {
     mixer_.AddDiffuse(side_.data(), DiffuseGain);
     std::memcpy(interleaved, mixer_.Block(),
                 frames * static_cast<size_t>(Channels()) * sizeof(float));
+    limiter_.Process(interleaved, frames);
     return true;
 }

@@ -7,7 +7,9 @@
 // the library's factors. A stereo channel is two sources at 30 degrees left
 // and right, with its volume and balance. The device itself renders only the
 // room and the channels' reverbs (its direct path off); that return goes into
-// W as a diffuse field, so that it pulls no source's direction.
+// W as a diffuse field, so that it pulls no source's direction. As the device
+// limits its own output, the encoder limits peaks at full scale with one gain
+// for all channels.
 #pragma once
 
 #include <cstddef>
@@ -59,6 +61,7 @@ private:
 
     std::vector<TSource> sources_;
     TAmbixMixer mixer_;
+    TAmbixLimiter limiter_;
     std::vector<float> wet_, dry_, side_;
     std::string error_;
     bool directOff_ = false;

@@ -33,8 +33,8 @@ const TFormatItem FormatItems[] = {
 };
 
 // A row's caption whose mnemonic moves the focus to the row's first field.
-QLabel* Caption(const char* text, QWidget* buddy) {
-    auto* label = new QLabel(QString::fromUtf8(text), buddy->parentWidget());
+QLabel* Caption(const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text, buddy->parentWidget());
     label->setBuddy(buddy);
     return label;
 }
@@ -43,16 +43,16 @@ QLabel* Caption(const char* text, QWidget* buddy) {
 
 TExportDialog::TExportDialog(const TExportOptions& d, bool canChooseSelected, QWidget* parent)
     : QDialog(parent) {
-    setWindowTitle("書き出し");
+    setWindowTitle(tr("書き出し"));
     auto* form = new QFormLayout(this);
 
     auto* fileRow = new QHBoxLayout;
     FileEdit = new QLineEdit(QString::fromStdString(d.Output), this);
     FileEdit->setMinimumWidth(280);
-    BrowseButton = new QPushButton("参照(&B)...", this);
+    BrowseButton = new QPushButton(tr("参照(&B)..."), this);
     fileRow->addWidget(FileEdit);
     fileRow->addWidget(BrowseButton);
-    form->addRow(Caption("ファイル(&F):", FileEdit), fileRow);
+    form->addRow(Caption(tr("ファイル(&F):"), FileEdit), fileRow);
 
     auto* formatRow = new QHBoxLayout;
     FormatBox = new QComboBox(this);
@@ -62,43 +62,43 @@ TExportDialog::TExportDialog(const TExportOptions& d, bool canChooseSelected, QW
     QualitySpin = new QSpinBox(this);
     QualitySpin->setRange(0, 10);
     QualitySpin->setValue(d.OggQuality);
-    QualitySpin->setPrefix("品質 ");
+    QualitySpin->setPrefix(tr("品質 "));
     formatRow->addWidget(FormatBox);
     formatRow->addWidget(QualitySpin);
-    form->addRow(Caption("形式(&T):", FormatBox), formatRow);
+    form->addRow(Caption(tr("形式(&T):"), FormatBox), formatRow);
 
     RateBox = new QComboBox(this);
     RateBox->addItem("44100 Hz", 44100);
     RateBox->addItem("48000 Hz", 48000);
     RateBox->setCurrentIndex(d.Rate == 48000 ? 1 : 0);
-    form->addRow("サンプリング周波数(&R):", RateBox);
+    form->addRow(tr("サンプリング周波数(&R):"), RateBox);
 
-    HrtfCheck = new QCheckBox("ヘッドホン 3D (HRTF)(&H)", this);
+    HrtfCheck = new QCheckBox(tr("ヘッドホン 3D (HRTF)(&H)"), this);
     HrtfCheck->setChecked(d.Hrtf);
     form->addRow(QString(), HrtfCheck);
 
     auto* channelRow = new QHBoxLayout;
-    AllChannels = new QRadioButton("読み込んだすべて(&A)", this);
-    SelectedChannels = new QRadioButton("選択したチャンネル(&S)", this);
+    AllChannels = new QRadioButton(tr("読み込んだすべて(&A)"), this);
+    SelectedChannels = new QRadioButton(tr("選択したチャンネル(&S)"), this);
     SelectedChannels->setEnabled(canChooseSelected);
     AllChannels->setChecked(true);
     channelRow->addWidget(AllChannels);
     channelRow->addWidget(SelectedChannels);
-    form->addRow("チャンネル:", channelRow);
+    form->addRow(tr("チャンネル:"), channelRow);
 
     auto* lengthRow = new QHBoxLayout;
-    LoopCheck = new QCheckBox("ループ(&L)", this);
+    LoopCheck = new QCheckBox(tr("ループ(&L)"), this);
     LoopCheck->setChecked(d.Loop);
     SecondsSpin = new QDoubleSpinBox(this);
     SecondsSpin->setRange(0, 24 * 3600);
     SecondsSpin->setDecimals(1);
-    SecondsSpin->setSuffix(" 秒");
-    SecondsSpin->setSpecialValueText("自動");
-    SecondsSpin->setToolTip("自動: 最長のファイルと残響の終わりまで");
+    SecondsSpin->setSuffix(tr(" 秒"));
+    SecondsSpin->setSpecialValueText(tr("自動"));
+    SecondsSpin->setToolTip(tr("自動: 最長のファイルと残響の終わりまで"));
     SecondsSpin->setValue(d.Seconds.value_or(d.Loop ? 60.0 : 0.0));
     lengthRow->addWidget(SecondsSpin);
     lengthRow->addWidget(LoopCheck);
-    form->addRow(Caption("長さ(&D):", SecondsSpin), lengthRow);
+    form->addRow(Caption(tr("長さ(&D):"), SecondsSpin), lengthRow);
     // Looping channels never end by themselves: they need a length.
     connect(LoopCheck, &QCheckBox::toggled, this, [this](bool on) {
         if (on && SecondsSpin->value() == 0)
@@ -106,21 +106,21 @@ TExportDialog::TExportDialog(const TExportOptions& d, bool canChooseSelected, QW
     });
 
     auto* loudRow = new QHBoxLayout;
-    NormalizeCheck = new QCheckBox("ラウドネスを揃える(&N)", this);
+    NormalizeCheck = new QCheckBox(tr("ラウドネスを揃える(&N)"), this);
     TargetBox = new QComboBox(this);
-    TargetBox->addItem("-16 LUFS (共有)", DefaultSharingLufs);
-    TargetBox->addItem("-23 LUFS (放送)", BroadcastLufs);
+    TargetBox->addItem(tr("-16 LUFS (共有)"), DefaultSharingLufs);
+    TargetBox->addItem(tr("-23 LUFS (放送)"), BroadcastLufs);
     NormalizeCheck->setChecked(d.NormalizeLufs.has_value());
     if (d.NormalizeLufs && *d.NormalizeLufs == BroadcastLufs)
         TargetBox->setCurrentIndex(1);
     loudRow->addWidget(NormalizeCheck);
     loudRow->addWidget(TargetBox);
-    form->addRow("ラウドネス:", loudRow);
+    form->addRow(tr("ラウドネス:"), loudRow);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     OkButton = buttons->button(QDialogButtonBox::Ok);
-    OkButton->setText("書き出し");
-    buttons->button(QDialogButtonBox::Cancel)->setText("キャンセル");
+    OkButton->setText(tr("書き出し"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("キャンセル"));
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &TExportDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &TExportDialog::reject);
@@ -167,7 +167,7 @@ void TExportDialog::accept() {
     // name the dialog offers is the last export's.
     if (name != chosen_ && QFileInfo::exists(name) &&
         QMessageBox::question(
-            this, "書き出し", QString("%1 は既にあります。\n置き換えますか?").arg(name),
+            this, tr("書き出し"), tr("%1 は既にあります。\n置き換えますか?").arg(name),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
     // Asked one way or the other: the export may replace it. A file that
@@ -178,8 +178,8 @@ void TExportDialog::accept() {
 
 void TExportDialog::browse() {
     const QString name = QFileDialog::getSaveFileName(
-        this, "書き出し", FileEdit->text(),
-        "WAV (*.wav);;FLAC (*.flac);;Ogg Vorbis (*.ogg);;すべてのファイル (*)");
+        this, tr("書き出し"), FileEdit->text(),
+        "WAV (*.wav);;FLAC (*.flac);;Ogg Vorbis (*.ogg);;" + tr("すべてのファイル (*)"));
     if (name.isEmpty())
         return;
     chosen_ = name;

@@ -26,7 +26,7 @@ bool TExportJob::start(const QString& program, TExportOptions options,
         playlist_.write(playlistText.data(), static_cast<qint64>(playlistText.size())) !=
             static_cast<qint64>(playlistText.size()) ||
         !playlist_.flush()) {
-        error_ = "一時ファイルを作成できません: " + playlist_.errorString();
+        error_ = tr("一時ファイルを作成できません: %1").arg(playlist_.errorString());
         return false;
     }
     playlist_.close();
@@ -41,7 +41,7 @@ bool TExportJob::start(const QString& program, TExportOptions options,
     // Known at once (fork and exec): a program that cannot start is said so
     // by the caller, not by a later signal.
     if (!process_.waitForStarted(10000)) {
-        error_ = "書き出しを開始できません: " + process_.errorString();
+        error_ = tr("書き出しを開始できません: %1").arg(process_.errorString());
         return false;
     }
     return true;
@@ -79,7 +79,7 @@ void TExportJob::childFinished(int exitCode, QProcess::ExitStatus status) {
     if (!succeeded_ && !cancelled_) {
         QString why = QString::fromLocal8Bit(process_.readAllStandardError()).trimmed();
         why.remove("phonaraplayer: ");
-        error_ = why.isEmpty() ? "書き出しに失敗しました (" + QString::number(exitCode) + ")" : why;
+        error_ = why.isEmpty() ? tr("書き出しに失敗しました (%1)").arg(exitCode) : why;
     }
     emit finished();
 }

@@ -13,11 +13,11 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
 
 #include "app/PNAP.h"
-#include "audio/LoadErrors.h"
 #include "audiolib.h"
 #include "channels/Placing.h"
 #include "channels/Sources.h"
@@ -35,9 +35,9 @@
 namespace {
 
 // The error box of a file that cannot be read or written.
-void ShowFileError(QWidget* window, const char* format, const std::string& path) {
+void ShowFileError(QWidget* window, const QString& format, const std::string& path) {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(),
-                    QString::fromUtf8(format).arg(QString::fromStdString(path)), QMessageBox::Ok,
+                    format.arg(QString::fromStdString(path)), QMessageBox::Ok,
                     window && window->isVisible() ? window : nullptr);
     box.exec();
 }
@@ -52,8 +52,8 @@ std::vector<std::string> LocalFiles(const QMimeData* data) {
     return names;
 }
 
-// What a playlist names that is not there, for the message: the folder that
-// is missing (an unmounted drive's) or the file.
+// What a playlist names that is not there: the folder that is missing (an
+// unmounted drive's) or the file, the first few of them.
 QString MissingText(const TPlaylistRead& read) {
     constexpr size_t Shown = 5;
     const std::vector<TMissingPlace> places = MissingPlaces(read.Missing, [](const std::string& p) {
@@ -62,13 +62,25 @@ QString MissingText(const TPlaylistRead& read) {
     });
     QStringList lines;
     for (size_t i = 0; i < places.size() && i < Shown; ++i)
-        lines << (places[i].Folder
-                      ? QCoreApplication::translate("Playlists", "フォルダー %1 がありません。")
-                      : QCoreApplication::translate("Playlists", "ファイル %1 がありません。"))
+        lines << (places[i].Folder ? TFrmPhonaraPlayer::tr("フォルダー %1 がありません。")
+                                   : TFrmPhonaraPlayer::tr("ファイル %1 がありません。"))
                      .arg(QString::fromStdString(places[i].Path));
     if (places.size() > Shown)
-        lines << MoreLine(static_cast<int>(places.size() - Shown));
+        lines << TFrmPhonaraPlayer::tr("ほか %1 件").arg(places.size() - Shown);
     return lines.join("\n");
+}
+
+// The load-result message when the playlist named no file that exists: no
+// error code, since nothing was tried. What is missing is named below, and on
+// stderr for a start from a terminal.
+void ShowNoExistingFile(QWidget* window, const QString& missing) {
+    QMessageBox box(QMessageBox::NoIcon, QString(),
+                    TFrmPhonaraPlayer::tr("有効なファイルが見つかりませんでした。"),
+                    QMessageBox::Ok, window);
+    box.setInformativeText(missing);
+    std::fprintf(stderr, "phonaraplayer: %s\n%s\n", qUtf8Printable(box.text()),
+                 qUtf8Printable(missing));
+    box.exec();
 }
 
 } // namespace
@@ -84,12 +96,20 @@ std::string AutoSavePlaylistPath() {
     return AutoSavePathFor(facts);
 }
 
+TPlaylistChannel TFrmPhonaraPlayer::PlaylistChannel(int n) const {
+    // A source on its path is saved where it rests, with its path.
+    const BASS_3DVECTOR rest = RestPosition(n);
+    const TMotionPath* motion = ChannelMotion(n);
+    return {rest.x, rest.y, rest.z, Sources[n].FileName,
+            motion ? std::optional<TMotionPath>(*motion) : std::nullopt};
+}
+
 std::string TFrmPhonaraPlayer::ArrangementText() const {
     std::vector<TPlaylistChannel> channels;
     for (int n = 1; n <= ChannelCount; ++n) {
         const TSource& slot = Sources[n];
         if (slot.Loaded)
-            channels.push_back({slot.Position.x, slot.Position.y, slot.Position.z, slot.FileName});
+            channels.push_back(PlaylistChannel(n));
     }
     return FormatPlaylist(TrackBar1->value(), ComboBox1->currentIndex(), channels);
 }
@@ -97,7 +117,7 @@ std::string TFrmPhonaraPlayer::ArrangementText() const {
 bool TFrmPhonaraPlayer::SavePlaylist(const std::string& path) {
     if (WriteFileReplacing(path, ArrangementText()))
         return true;
-    ShowFileError(this, "ファイル %1 を作成できません", path);
+    ShowFileError(this, tr("ファイル %1 を作成できません"), path);
     return false;
 }
 
@@ -133,16 +153,15 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
     case TReadResult::Missing:
         return;
     case TReadResult::Unreadable:
-        ShowFileError(this, "ファイル %1 は開けません", path);
+        ShowFileError(this, tr("ファイル %1 は開けません"), path);
         return;
     case TReadResult::Ok:
         break;
     }
     // Made elsewhere (another machine, Windows paths, a drive not there):
     // the channels, reverb and room stay as they are.
-    // The message has no error code, since nothing was tried.
     if (read.NamesFile && read.Existing == 0) {
-        ShowLoadMessage("有効なファイルが見つかりませんでした。", MissingText(read));
+        ShowNoExistingFile(this, MissingText(read));
         return;
     }
     FreeChannel(true);
@@ -167,6 +186,7 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
         const BASS_3DVECTOR place{channel.X, channel.Y, channel.Z};
         PlaceSource(n, place, TPanRule::FromX());
         PlaceChannelMarkers(n, place);
+        SetChannelMotion(n, channel.Motion);
         return true;
     };
     const TPlaylistApplied applied = ApplyPlaylist(read, ChannelCount, setting, load);
@@ -214,19 +234,15 @@ void TFrmPhonaraPlayer::LoadIniFile(const QStringList& arguments) {
     // that fails leaves its slot to the next one.
     int slot = 1;
     bool loadedAny = false;
-    TLoadFailures failures;
     for (const QString& argument : arguments) {
-        const std::string path = absolute(argument);
-        if (LoadChannelFile(slot, path)) {
+        if (LoadChannelFile(slot, absolute(argument))) {
             loadedAny = true;
             if (++slot > ChannelCount)
                 break;
-        } else {
-            failures.add(BASS_ErrorGetCode(), path);
         }
     }
     RepaintGrid();
-    ReportLoadResult(loadedAny, failures.text());
+    ReportLoadResult(loadedAny);
 }
 
 void TFrmPhonaraPlayer::WMDropFiles(const std::vector<std::string>& names) {

@@ -125,6 +125,8 @@ std::string FormatPlaylist(int reverbLevel, int environment,
             continue;
         text += std::string(PlaylistPositionKey) + " " + FormatPlaylistNumber(c.X) + "," +
                 FormatPlaylistNumber(c.Y) + "," + FormatPlaylistNumber(c.Z) + std::string(LineEnd);
+        if (c.Motion)
+            text += FormatMotionPathLine(*c.Motion) + std::string(LineEnd);
         text += c.FileName + std::string(LineEnd);
     }
     return text;
@@ -137,6 +139,15 @@ std::optional<TPlaylistLine> ClassifyPlaylistLine(std::string_view line, double 
         return EffectLine(line);
     if (HasKey(line, "pnapparam"))
         return PositionLine(line, limit);
+    if (IsMotionPathLine(line)) {
+        auto motion = ParseMotionPathLine(line, limit);
+        if (!motion)
+            return std::nullopt; // skipped whole, like a comment
+        TPlaylistLine out;
+        out.LineKind = TPlaylistLine::Kind::Motion;
+        out.Motion = std::move(motion);
+        return out;
+    }
     if (line[0] == '#')
         return std::nullopt;
     TPlaylistLine file;
@@ -151,9 +162,10 @@ bool TPlaylistLineSplitter::Feed(std::string_view chunk, const TOnText& onLine) 
         afterCR_ = false;
         const size_t end =
             std::min(chunk.find_first_of(std::string_view("\r\n\0", 3)), chunk.size());
-        // A line too long to be a path or a setting is skipped whole; it is
+        // A line too long to be a file or a setting is skipped whole; it is
         // not kept while it goes on.
-        if (!tooLong_ && line_.size() + end > MaxLineLength) {
+        if (!tooLong_ && line_.size() + end > MaxLineLength &&
+            line_.size() + end > LimitOf(chunk.substr(0, end))) {
             tooLong_ = true;
             line_.clear();
         }
@@ -181,6 +193,13 @@ void TPlaylistLineSplitter::Finish(const TOnText& onLine) {
     if (!ended_ && (!line_.empty() || tooLong_))
         EndLine(line_, onLine);
     ended_ = true;
+}
+
+size_t TPlaylistLineSplitter::LimitOf(std::string_view rest) const {
+    // The key is at the start of the line, which is long by now.
+    std::string key = line_.substr(0, std::string_view(MotionPathKey).size());
+    key.append(rest.substr(0, std::string_view(MotionPathKey).size() - key.size()));
+    return IsMotionPathLine(key) ? MotionPathMaxLineLength : MaxLineLength;
 }
 
 bool TPlaylistLineSplitter::EndLine(std::string_view line, const TOnText& onLine) {
@@ -225,6 +244,7 @@ void TPlaylistDigest::Add(TPlaylistLine line) {
             keep(earlier.X, line.X);
             keep(earlier.Y, line.Y);
             keep(earlier.Z, line.Z);
+            keep(earlier.Motion, line.Motion);
             return;
         }
     }

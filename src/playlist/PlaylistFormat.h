@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "motion/MotionPath.h"
+
 // The line keys, as written.
 extern const char* const PlaylistEffectKey;   // "#PNAPEffect"
 extern const char* const PlaylistPositionKey; // "#PNAPParam"
@@ -18,6 +20,8 @@ extern const char* const PlaylistPositionKey; // "#PNAPParam"
 struct TPlaylistChannel {
     float X = 0, Y = 0, Z = 0;
     std::string FileName; // UTF-8 bytes, written as they are
+    // The channel's motion path, written between its position and file line.
+    std::optional<TMotionPath> Motion = std::nullopt;
 };
 
 // The whole playlist: every line ended with CR LF, the effect line first.
@@ -32,13 +36,16 @@ std::string FormatPlaylistNumber(double v);
 // One line of a playlist that means something; empty and comment lines are
 // left out. A setting is present only when its field converted.
 struct TPlaylistLine {
-    enum class Kind { Effect, Position, File };
+    enum class Kind { Effect, Position, Motion, File };
     Kind LineKind = Kind::File;
     // Effect line: already brought into range (out of range becomes 0).
     std::optional<int> ReverbLevel; // 0..20
     std::optional<int> Environment; // 0..26
     // Position line: already clamped to the coordinate range.
     std::optional<float> X, Y, Z;
+    // Path line: a whole path, coordinates clamped; a malformed path line is
+    // no line at all.
+    std::optional<TMotionPath> Motion;
     // File line: the line as written, not trimmed.
     std::string Path;
 };
@@ -50,8 +57,8 @@ std::optional<TPlaylistLine> ClassifyPlaylistLine(std::string_view line, double 
 // Cuts playlist text into lines as it arrives, piece by piece, so that a file
 // of any size is read to its end in little memory. CR, LF and CR LF each end a
 // line; a NUL byte ends the text; a UTF-8 signature before the first line is
-// dropped. A line longer than MaxLineLength cannot be a path or a setting and
-// is skipped.
+// dropped. A line longer than MaxLineLength cannot be a file or a setting and
+// is skipped; a motion path line may run to MotionPathMaxLineLength.
 class TPlaylistLineSplitter {
 public:
     static constexpr size_t MaxLineLength = 64 * 1024;
@@ -64,6 +71,8 @@ public:
 
 private:
     bool EndLine(std::string_view line, const TOnText& onLine);
+    // The longest the line being cut may be, given what follows of it.
+    size_t LimitOf(std::string_view rest) const;
     std::string line_;
     bool tooLong_ = false;
     bool afterCR_ = false;

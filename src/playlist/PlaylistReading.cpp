@@ -44,6 +44,10 @@ ApplyPlaylist(const TPlaylistRead& read, int slots,
             pending.Z = line.Z.value_or(pending.Z);
             continue;
         }
+        if (line.LineKind == TPlaylistLine::Kind::Motion) {
+            pending.Motion = line.Motion;
+            continue;
+        }
         if (!IsExistingFile(line.Path))
             continue; // gone since it was read: takes no slot
         applied.ExistingSeen = true;

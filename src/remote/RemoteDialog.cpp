@@ -26,40 +26,41 @@ QSpinBox* PortBox(int value, QWidget* parent) {
 
 TRemoteDialog::TRemoteDialog(const TRemoteSettings& s, const TRemoteServer* server, QWidget* parent)
     : QDialog(parent), server_(server) {
-    setWindowTitle("OSC リモート");
+    setWindowTitle(tr("OSC リモート"));
     auto* form = new QFormLayout;
-    EnabledBox = new QCheckBox("OSC で操作を受け付ける(&E)", this);
+    EnabledBox = new QCheckBox(tr("OSC で操作を受け付ける(&E)"), this);
     EnabledBox->setChecked(s.Enabled);
     form->addRow(EnabledBox);
     PortEdit = PortBox(s.Port, this);
-    form->addRow("受信ポート(&P):", PortEdit);
-    AllInterfacesBox = new QCheckBox("すべてのインターフェースで受信する(&A)", this);
-    AllInterfacesBox->setToolTip("ほかのコンピューターのコントローラーから操作するとき。"
-                                 "ファイルの読み込みは このコンピューターからだけ受け付けます");
+    form->addRow(tr("受信ポート(&P):"), PortEdit);
+    AllInterfacesBox = new QCheckBox(tr("すべてのインターフェースで受信する(&A)"), this);
+    AllInterfacesBox->setToolTip(tr("ほかのコンピューターのコントローラーから操作するとき。"
+                                    "ファイルの読み込みは このコンピューターからだけ受け付けます"));
     AllInterfacesBox->setChecked(s.AllInterfaces);
     form->addRow(AllInterfacesBox);
     FeedbackPortEdit = PortBox(s.FeedbackPort, this);
-    form->addRow("返信ポート(&B):", FeedbackPortEdit);
+    form->addRow(tr("返信ポート(&B):"), FeedbackPortEdit);
     FeedbackHostEdit = new QLineEdit(s.FeedbackHost, this);
-    FeedbackHostEdit->setPlaceholderText("最後の送信元");
-    form->addRow("返信先アドレス(&T):", FeedbackHostEdit);
+    FeedbackHostEdit->setPlaceholderText(tr("最後の送信元"));
+    form->addRow(tr("返信先アドレス(&T):"), FeedbackHostEdit);
 
     auto* inversions = new QHBoxLayout;
-    InvertYawBox = new QCheckBox("ヨー(&Y)", this);
-    InvertPitchBox = new QCheckBox("ピッチ(&I)", this);
-    InvertRollBox = new QCheckBox("ロール(&R)", this);
+    InvertYawBox = new QCheckBox(tr("ヨー(&Y)"), this);
+    InvertPitchBox = new QCheckBox(tr("ピッチ(&I)"), this);
+    InvertRollBox = new QCheckBox(tr("ロール(&R)"), this);
     InvertYawBox->setChecked(s.Invert.yaw);
     InvertPitchBox->setChecked(s.Invert.pitch);
     InvertRollBox->setChecked(s.Invert.roll);
     for (QCheckBox* box : {InvertYawBox, InvertPitchBox, InvertRollBox})
         inversions->addWidget(box);
-    form->addRow("ヘッドトラッカーの逆転:", inversions);
+    form->addRow(tr("ヘッドトラッカーの逆転:"), inversions);
 
     StatusLabel = new QLabel(this);
     StatusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    form->addRow("状態:", StatusLabel);
+    form->addRow(tr("状態:"), StatusLabel);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("キャンセル"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     // A fixed target must be an address: a name would be looked up on every send.
@@ -67,7 +68,7 @@ TRemoteDialog::TRemoteDialog(const TRemoteSettings& s, const TRemoteServer* serv
         const QString host = FeedbackHostEdit->text().trimmed();
         const bool ok = host.isEmpty() || !QHostAddress(host).isNull();
         buttons->button(QDialogButtonBox::Ok)->setEnabled(ok);
-        FeedbackHostEdit->setToolTip(ok ? QString() : "IP アドレスを入力してください");
+        FeedbackHostEdit->setToolTip(ok ? QString() : tr("IP アドレスを入力してください"));
     };
     connect(FeedbackHostEdit, &QLineEdit::textChanged, this, checkHost);
     checkHost();
@@ -93,5 +94,5 @@ TRemoteSettings TRemoteDialog::Settings() const {
 }
 
 void TRemoteDialog::ShowStatus() {
-    StatusLabel->setText(server_ ? server_->Status() : QString("停止中"));
+    StatusLabel->setText(server_ ? server_->Status() : tr("停止中"));
 }

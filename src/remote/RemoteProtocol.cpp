@@ -16,6 +16,7 @@ namespace {
 const char* const ObjectPrefix = "/adm/obj/";
 const char* const TransportPrefix = "/phonara/obj/";
 const char* const OpenPlaylistAddress = "/phonara/playlist/open";
+const char* const RecordAddress = "/phonara/record";
 const char* const RecentreAddress = "/phonara/listener/recentre";
 const char* const HeadAddress = "/adm/lis/ypr";
 
@@ -201,6 +202,7 @@ const std::vector<std::string>& Protocol::Addresses() {
         for (const char* address : ListenerAddresses)
             a.emplace_back(address);
         a.emplace_back(OpenPlaylistAddress);
+        a.emplace_back(RecordAddress);
         return a;
     }();
     return all;
@@ -277,6 +279,12 @@ void Protocol::Route(const std::string& address, const char* types, void** argv,
         ok = fromLoopback_ && !path.empty();
         if (ok)
             commands_.push_back({Verb::OpenPlaylist, 0, 0, path});
+    } else if (address == RecordAddress) {
+        // 1 starts recording the movement, 0 stops it.
+        const std::vector<double> on = Numbers(types, argv, argc);
+        ok = on.size() == 1 && (on[0] == 0 || on[0] == 1);
+        if (ok)
+            commands_.push_back({Verb::Record, 0, on[0], {}});
     } else {
         ok = Head(address, types, argv, argc);
     }

@@ -45,13 +45,13 @@ struct State {
     const ChannelState& operator[](int n) const { return channels.at(static_cast<size_t>(n - 1)); }
 };
 
-enum class Verb { Gain, Mute, Play, Loop, Pause, Stop, Load, OpenPlaylist };
+enum class Verb { Gain, Mute, Play, Loop, Pause, Stop, Load, OpenPlaylist, Record };
 
 // A command for the window, in the order the messages came.
 struct Command {
     Verb verb = Verb::Stop;
     int channel = 0;  // 1..32; 0 for the playlist
-    double value = 0; // gain 0..1; mute 1/0
+    double value = 0; // gain 0..1; mute 1/0; record 1 (start) / 0 (stop)
     std::string text; // the file or playlist path
     bool operator==(const Command&) const = default;
 };

@@ -116,9 +116,8 @@ bool TRemoteServer::Apply(const TRemoteSettings& settings) {
             const QHostAddress where =
                 settings.AllInterfaces ? QHostAddress::Any : QHostAddress::LocalHost;
             if (!socket_->bind(where, static_cast<quint16>(settings.Port))) {
-                error_ = QString("ポート %1 を開けません: %2")
-                             .arg(settings.Port)
-                             .arg(socket_->errorString());
+                error_ =
+                    tr("ポート %1 を開けません: %2").arg(settings.Port).arg(socket_->errorString());
                 delete socket_;
                 socket_ = nullptr;
             } else {
@@ -155,10 +154,10 @@ QString TRemoteServer::Status() const {
     if (!error_.isEmpty())
         return error_;
     if (!socket_)
-        return "停止中";
+        return tr("停止中");
     const remote::Counters& c = protocol_.Count();
-    const QString where = settings_.AllInterfaces ? "すべてのインターフェース" : "127.0.0.1";
-    return QString("%1:%2 で受信中 — 受付 %3、拒否 %4")
+    const QString where = settings_.AllInterfaces ? tr("すべてのインターフェース") : "127.0.0.1";
+    return tr("%1:%2 で受信中 — 受付 %3、拒否 %4")
         .arg(where)
         .arg(socket_->localPort())
         .arg(c.taken)

@@ -1,5 +1,6 @@
 #include "widgets/StringGrid.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -7,6 +8,8 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <stdexcept>
+
+#include "widgets/StringGridAccessible.h"
 
 namespace {
 
@@ -26,6 +29,8 @@ const QColor LineColor(192, 192, 192);
 } // namespace
 
 TStringGrid::TStringGrid(QWidget* parent) : QAbstractScrollArea(parent) {
+    static const bool readable = (QAccessible::installFactory(StringGridAccessibleFactory), true);
+    (void)readable;
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     setFocusPolicy(Qt::StrongFocus);
@@ -270,6 +275,16 @@ void TStringGrid::setCell(int col, int row, const QString& text) {
     const QRect rect = cellRect(col, row);
     if (!rect.isEmpty())
         viewport()->update(rect);
+    if (row >= fixedRows())
+        announce(QAccessible::NameChanged, col, row);
+}
+
+void TStringGrid::announce(QAccessible::Event what, int col, int row) {
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent event(this, what);
+    event.setChild((row - fixedRows()) * colCount_ + col);
+    QAccessible::updateAccessibility(&event);
 }
 
 void TStringGrid::setRow(int row) {
@@ -297,6 +312,9 @@ bool TStringGrid::moveCurrent(int col, int row, bool evenIfSame) {
     row_ = row;
     scrollIntoView(row);
     viewport()->update();
+    // A reader follows the current row as the keys move it.
+    if (hasFocus())
+        announce(QAccessible::Focus, col, row);
     return true;
 }
 

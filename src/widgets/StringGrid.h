@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QAccessible>
 #include <QString>
 #include <QTimer>
 #include <functional>
@@ -81,6 +82,10 @@ public:
     std::function<void(Qt::KeyboardModifiers, QPoint pos, bool& handled)> wheelDown;
     std::function<void(Qt::KeyboardModifiers, QPoint pos, bool& handled)> wheelUp;
 
+    // Whether a data row counts as selected for screen readers; without it,
+    // the current row is the selected one.
+    std::function<bool(int row)> rowSelected;
+
 signals:
     // A column's width was changed by dragging its right boundary in the header.
     void columnResized(int col);
@@ -115,6 +120,8 @@ private:
     void autoScrollTick();
     void updateScrollBars();
     void applyScrollRanges();
+    // Tells screen readers about a data cell (only while one listens).
+    void announce(QAccessible::Event what, int col, int row);
 
     int colCount_ = 5;
     int rowCount_ = 5;

@@ -29,6 +29,13 @@ void TViewImage::SetBand(const QRect& band) {
     update();
 }
 
+void TViewImage::SetPaths(const QList<QPolygon>& paths) {
+    if (paths == paths_)
+        return;
+    paths_ = paths;
+    update();
+}
+
 void TViewImage::SetLine(const QLine& line) {
     if (line == line_)
         return;
@@ -40,6 +47,17 @@ void TViewImage::paintEvent(QPaintEvent*) {
     QPainter p(this);
     if (!masked_.isNull())
         p.drawImage(0, 0, masked_);
+    if (!paths_.isEmpty()) {
+        // Faint: the figure and the markers stay what the eye goes to.
+        QColor faint = palette().color(QPalette::Highlight);
+        faint.setAlpha(80);
+        p.save();
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(faint, 1));
+        for (const QPolygon& path : paths_)
+            p.drawPolyline(path);
+        p.restore();
+    }
     if (!line_.isNull()) {
         p.save();
         p.setRenderHint(QPainter::Antialiasing);

@@ -6,6 +6,8 @@
 #include <QColor>
 #include <QImage>
 #include <QLine>
+#include <QList>
+#include <QPolygon>
 #include <QWidget>
 #include <functional>
 
@@ -26,6 +28,10 @@ public:
     // A line drawn over the picture (a direction); a null line shows none.
     void SetLine(const QLine& line);
     QLine Line() const { return line_; }
+    // Faint lines over the picture and behind the markers (the sources'
+    // motion paths); none by default.
+    void SetPaths(const QList<QPolygon>& paths);
+    const QList<QPolygon>& Paths() const { return paths_; }
 
     std::function<void(Qt::MouseButton, Qt::KeyboardModifiers, int x, int y)> onMouseDown;
     // held: the buttons down during the move, or still down after the release.
@@ -44,4 +50,5 @@ private:
     QImage masked_; // picture_ with the transparent colour made transparent
     QRect band_;
     QLine line_;
+    QList<QPolygon> paths_;
 };

@@ -1,0 +1,131 @@
+// Motion paths at full load: 32 channels loop their files, each source
+// circling the listener on its own path, in the program on the real library
+// (OpenAL Soft's null output). Prints the CPU time of the GUI thread per
+// second and the frames run per second.
+//
+//   motion_bench [--seconds N]
+#include <QApplication>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <sndfile.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "app/PNAP.h"
+#include "channels/Sources.h"
+
+namespace {
+
+constexpr int Channels = 32;
+
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+bool WriteTone(const std::string& path) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!f)
+        return false;
+    std::vector<float> samples(44100);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = 0.1f * static_cast<float>(std::sin(static_cast<double>(i) * 0.06));
+    sf_writef_float(f, samples.data(), static_cast<sf_count_t>(samples.size()));
+    sf_close(f);
+    return true;
+}
+
+// A circle of radius r around the listener, once in period seconds, as a
+// hand would draw it: a point per frame.
+TMotionPath Circle(double r, double period, double phase) {
+    TMotionPath path{TMotionMode::Loop, {}};
+    const int points = static_cast<int>(period * 60);
+    for (int i = 0; i <= points; ++i) {
+        const double t = period * i / points;
+        const double a = phase + 2 * M_PI * t / period;
+        path.Points.push_back({std::round(t * 1000) / 1000, static_cast<float>(r * std::cos(a)),
+                               0.f, static_cast<float>(r * std::sin(a))});
+    }
+    return path;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int seconds = 10;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc)
+            seconds = std::max(1, std::atoi(argv[i + 1]));
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("motion_bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir / "config");
+    std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("ALSOFT_DRIVERS", "null", 0);
+    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 0);
+
+    QApplication app(argc, argv);
+    TFrmPhonaraPlayer window;
+    if (!window.BASSInitialize()) {
+        std::fprintf(stderr, "no output device\n");
+        return 1;
+    }
+    const std::string tone = (dir / "tone.wav").string();
+    if (!WriteTone(tone))
+        return 1;
+    for (int n = 1; n <= Channels; ++n) {
+        window.LoadChannelFile(n, tone);
+        window.SetChannelMotion(n, Circle(0.5 + 1.5 * n / Channels, 2.0 + n % 5, n));
+        Sources[n].Selected = true;
+    }
+    window.show();
+    window.LoopButtonClick();
+
+    std::vector<double> cpuPerSecond;
+    std::vector<int> framesPerSecond;
+    double lastCpu = ThreadCpuSeconds();
+    int lastFrames = window.MotionFrames;
+    QTimer second;
+    second.setInterval(1000);
+    QObject::connect(&second, &QTimer::timeout, [&] {
+        const double cpu = ThreadCpuSeconds();
+        cpuPerSecond.push_back(cpu - lastCpu);
+        framesPerSecond.push_back(window.MotionFrames - lastFrames);
+        lastCpu = cpu;
+        lastFrames = window.MotionFrames;
+        if (static_cast<int>(cpuPerSecond.size()) >= seconds + 1)
+            app.quit();
+    });
+    second.start();
+    app.exec();
+
+    // The first second includes the start.
+    const std::vector<double> steady(cpuPerSecond.begin() + 1, cpuPerSecond.end());
+    const std::vector<int> frames(framesPerSecond.begin() + 1, framesPerSecond.end());
+    double mean = 0;
+    for (double c : steady)
+        mean += c;
+    mean /= static_cast<double>(steady.size());
+    std::printf("%d channels on circling paths for %d s\n", Channels, seconds);
+    std::printf("  GUI thread CPU: mean %.2f%%, worst second %.2f%% of a core\n", mean * 100,
+                *std::max_element(steady.begin(), steady.end()) * 100);
+    std::printf("  frames per second: fewest %d, most %d\n",
+                *std::min_element(frames.begin(), frames.end()),
+                *std::max_element(frames.begin(), frames.end()));
+    window.StopButtonClick();
+    std::filesystem::remove_all(dir);
+    return 0;
+}

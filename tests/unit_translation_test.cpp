@@ -1,0 +1,167 @@
+// The English translation is complete and consistent, no Japanese text of the
+// program bypasses it, and the language of a run is chosen as promised.
+#include <QDirIterator>
+#include <QFile>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+#include <gtest/gtest.h>
+#include <set>
+
+#include "app/CommandLine.h"
+#include "app/Language.h"
+#include "audio/ErrorReasons.h"
+#include "audiolib.h"
+
+namespace {
+
+const QString SourceDir = QStringLiteral(PHONARA_SOURCE_DIR);
+const QRegularExpression
+    JapaneseLetter(QStringLiteral("[\\x{3000}-\\x{30ff}\\x{4e00}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
+
+struct TMessage {
+    QString context, source, translation, type;
+};
+
+std::vector<TMessage> ReadTs(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    QXmlStreamReader xml(&file);
+    std::vector<TMessage> messages;
+    QString context;
+    while (xml.readNext() != QXmlStreamReader::EndDocument && !xml.hasError()) {
+        if (!xml.isStartElement())
+            continue;
+        if (xml.name() == u"name")
+            context = xml.readElementText();
+        else if (xml.name() == u"message")
+            messages.push_back({context, {}, {}, {}});
+        else if (xml.name() == u"source")
+            messages.back().source = xml.readElementText();
+        else if (xml.name() == u"translation") {
+            messages.back().type = xml.attributes().value("type").toString();
+            messages.back().translation = xml.readElementText();
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return messages;
+}
+
+QStringList Placeholders(const QString& text) {
+    QStringList found;
+    auto it = QRegularExpression("%\\d").globalMatch(text);
+    while (it.hasNext())
+        found << it.next().captured();
+    found.sort();
+    return found;
+}
+
+} // namespace
+
+TEST(Translation, EveryTextHasAFinishedEnglishWordingWithItsPlaceholdersAndAccelerators) {
+    const auto messages = ReadTs(SourceDir + "/translations/phonaraplayer_en.ts");
+    ASSERT_GT(messages.size(), 100u);
+    for (const TMessage& m : messages) {
+        const std::string where = (m.context + ": " + m.source).toStdString();
+        EXPECT_TRUE(m.type.isEmpty()) << "unfinished or obsolete: " << where;
+        EXPECT_FALSE(m.translation.trimmed().isEmpty()) << "empty: " << where;
+        EXPECT_FALSE(m.translation.contains(JapaneseLetter)) << "still Japanese: " << where;
+        EXPECT_EQ(Placeholders(m.source), Placeholders(m.translation)) << where;
+        EXPECT_EQ(m.source.contains(QRegularExpression("&[^&]")),
+                  m.translation.contains(QRegularExpression("&[^&]")))
+            << "accelerator: " << where;
+    }
+}
+
+// A Japanese literal in the program's code is the source text of a
+// translation, or one of the few that are the same in every language.
+TEST(Translation, NoJapaneseTextInTheCodeBypassesTheTranslation) {
+    const QStringList sameInEveryLanguage = {
+        "\"Language / 言語\"",
+        "\"日本語\"",
+        "\"ＭＳ Ｐゴシック\"",
+        "\"IPA Pゴシック\"",                             // font family names
+        "\"グリッドインデックス が範囲を超えています\"", // an internal error's text
+    };
+    const QRegularExpression literal(QStringLiteral("\"(?:[^\"\\\\]|\\\\.)*\""));
+    const QRegularExpression translated(
+        QStringLiteral("(\\btr\\(|\\btranslate\\(\\s*\"[A-Za-z]+\",\\s*)$"));
+    int files = 0;
+    QDirIterator it(SourceDir + "/src", {"*.cpp", "*.h"}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        ++files;
+        int lineNumber = 0;
+        for (const QString& line : QString::fromUtf8(file.readAll()).split('\n')) {
+            ++lineNumber;
+            const QString code =
+                line.left(line.indexOf("//") < 0 ? line.size() : line.indexOf("//"));
+            auto matches = literal.globalMatch(code);
+            while (matches.hasNext()) {
+                const auto m = matches.next();
+                if (!m.captured().contains(JapaneseLetter) ||
+                    sameInEveryLanguage.contains(m.captured()))
+                    continue;
+                // A literal continued from the line before belongs to its call.
+                const QString before = code.left(m.capturedStart());
+                const bool continued = before.trimmed().isEmpty();
+                EXPECT_TRUE(continued || translated.match(before).hasMatch())
+                    << path.toStdString() << ":" << lineNumber << ": "
+                    << m.captured().toStdString();
+            }
+        }
+    }
+    EXPECT_GT(files, 50);
+}
+
+TEST(Translation, TheLanguageOfARunIsTheArgumentElseTheKeptChoiceElseJapaneseWithAWindow) {
+    using L = TLanguage;
+    const std::optional<L> none;
+    struct Case {
+        std::optional<L> argument, kept;
+        bool window;
+        L expected;
+    } cases[] = {
+        {none, none, true, L::Japanese},      // whatever the locale
+        {none, L::English, true, L::English}, // kept by the menu
+        {L::Japanese, L::English, true, L::Japanese},
+        {L::English, L::Japanese, true, L::English},
+        {none, L::Japanese, false, L::English}, // help and exports read by scripts
+        {L::Japanese, none, false, L::Japanese},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RunLanguage(c.argument, c.kept, c.window), c.expected);
+    EXPECT_EQ(LanguageOfCode("en"), L::English);
+    EXPECT_EQ(LanguageOfCode("ja"), L::Japanese);
+    EXPECT_EQ(LanguageOfCode("de"), none);
+    EXPECT_STREQ(LanguageCode(L::English), "en");
+
+    EXPECT_EQ(ParseCommandLine({"phonaraplayer", "--lang", "en", "a.wav"}).Language, "en");
+    const TCommandLine wrong = ParseCommandLine({"phonaraplayer", "--lang", "fr"});
+    EXPECT_EQ(wrong.Action, TCommandLine::TAction::Usage);
+    EXPECT_NE(wrong.Message.find("ja or en"), std::string::npos);
+}
+
+TEST(Translation, ALibraryErrorCodeIsSaidInWords) {
+    EXPECT_EQ(BassErrorReason(BASS_ERROR_FILEOPEN), "ファイルを開けないか、読み込めません");
+    EXPECT_EQ(BassErrorReason(BASS_ERROR_FORMAT),
+              "サウンドファイルではないか、対応していない形式です");
+    EXPECT_EQ(BassErrorReason(BASS_ERROR_NO3D), "ステレオのファイルは 3D で再生できません");
+    EXPECT_EQ(BassErrorReason(12345), "不明なエラー");
+    // Every code the library sets has words of its own.
+    std::set<std::string> reasons;
+    for (int code : {BASS_ERROR_INIT, BASS_ERROR_DEVICE, BASS_ERROR_DRIVER, BASS_ERROR_ALREADY,
+                     BASS_ERROR_HANDLE, BASS_ERROR_FILEOPEN, BASS_ERROR_FORMAT, BASS_ERROR_NO3D,
+                     BASS_ERROR_NOEAX, BASS_ERROR_ILLPARAM, BASS_ERROR_MEMORY, BASS_ERROR_NOTAVAIL,
+                     BASS_ERROR_PLUGIN, BASS_ERROR_POSITION, BASS_ERROR_UNKNOWN})
+        reasons.insert(BassErrorReason(code));
+    EXPECT_EQ(reasons.size(), 15u);
+    // The words go through the translation hook with their context.
+    const auto hook = [](const char* context, const char* text) {
+        return std::string(context) + "/" + text;
+    };
+    EXPECT_EQ(BassErrorReason(BASS_ERROR_NO3D, hook),
+              "ErrorReasons/ステレオのファイルは 3D で再生できません");
+}
