@@ -1,7 +1,8 @@
 // Arbitrary bytes as one OSC datagram through the remote control's decoder,
 // from this machine and from another by turns. Besides the sanitizers'
 // findings, a move outside the bars' range, a non-finite listener vector, a
-// gain outside 0..1 or a load taken from another machine is a fault.
+// gain outside 0..1, a load taken from another machine or more replies to
+// one datagram than the cap is a fault.
 #include "remote/RemoteProtocol.h"
 
 #include <cmath>
@@ -51,7 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (auto o = protocol.TakeListener(); o && (!finite(o->front) || !finite(o->top)))
         __builtin_trap();
-    for (const remote::Datagram& reply : protocol.TakeReplies())
+    const auto replies = protocol.TakeReplies();
+    if (replies.size() > static_cast<size_t>(remote::MaxReplies))
+        __builtin_trap();
+    for (const remote::Datagram& reply : replies)
         if (reply.empty() || reply.size() > remote::MaxDatagram)
             __builtin_trap();
     return 0;

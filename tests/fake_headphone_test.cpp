@@ -74,9 +74,10 @@ protected:
 TEST_F(Headphone, TheMenuFollowsTheFileMenuAndStartsAutomaticWithNothingStored) {
     start();
     const auto top = w->MainMenu1->actions();
-    ASSERT_EQ(top.size(), 3);
+    ASSERT_EQ(top.size(), 5);
     EXPECT_EQ(top[0]->menu(), w->MenuOpenFile);
-    EXPECT_EQ(top[1]->menu(), w->MenuAudio);
+    EXPECT_EQ(top[1]->menu(), w->MenuEdit);
+    EXPECT_EQ(top[2]->menu(), w->MenuAudio);
     EXPECT_EQ(w->MenuAudio->title(), "オーディオ(&O)");
     const auto items = w->MenuAudio->actions();
     ASSERT_EQ(items.size(), 11);

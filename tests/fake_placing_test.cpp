@@ -1,9 +1,9 @@
-// Placing a source without a window: what reaches the audio library for each
-// path's rule, for a 3D and a plain stereo channel, and a batch applied once.
+// Placing a source without a window: where the library hears a 3D and a plain
+// stereo channel and at what volume and pan, for each path's rule, and a
+// batch heard only when it ends.
 #include <gtest/gtest.h>
 #include <optional>
 #include <tuple>
-#include <vector>
 
 #include "FakeAudio.h"
 #include "ProgramTest.h"
@@ -34,69 +34,59 @@ protected:
         s.IsStereo = stereo;
         s.Loaded = true;
     }
+    static const fake::Channel& heard(int n) { return fake::channel(Sources[n].Handle); }
+    static bool same(const BASS_3DVECTOR& a, const BASS_3DVECTOR& b) {
+        return a.x == b.x && a.y == b.y && a.z == b.z;
+    }
 };
 
-TEST_F(Placing, EachPathsRuleSetsVolumeAndPanAndABatchAppliesOnce) {
-    using A = TPlacedAttributes;
-    // The path, its rule, a stereo channel or not, the place, and the volume and
-    // pan set (none: no attribute call at all).
-    const std::tuple<const char*, TPanRule, bool, BASS_3DVECTOR, std::optional<A>> cases[] = {
-        {"bars, 3D", TPanRule::Keep(), false, {1.f, 1.f, 0.f}, std::nullopt},
-        {"bars, stereo", TPanRule::Keep(), true, {1.f, 2.5f, 0.f}, A{61, -101}},
-        {"playlist, 3D", TPanRule::FromX(), false, {2.5f, 1.f, 0.f}, std::nullopt},
-        {"playlist, stereo", TPanRule::FromX(), true, {2.5f, 1.f, 0.f}, A{85, 99}},
-        {"drag, 3D", TPanRule::FromStep(50.f), false, {2.5f, 0.f, 0.f}, std::nullopt},
-        {"drag, stereo", TPanRule::FromStep(50.f), true, {2.5f, 0.f, 2.5f}, A{61, 100}},
-        {"drag beyond the edge", TPanRule::FromStep(-60.f), true, {-3.f, 0.f, 0.f}, A{100, -120}},
-        {"load, 3D", TPanRule::OnLoad(), false, {2.5f, 1.f, 0.f}, A{-1, 99}},
-        {"load, stereo", TPanRule::OnLoad(), true, {-2.5f, 1.f, 0.f}, A{-1, -99}},
+TEST_F(Placing, EachPathsRuleSetsVolumeAndPanAndABatchIsHeardWhenItEnds) {
+    // The path, its rule, a stereo channel or not, the place, and the volume
+    // and pan the channel then has, from 37 and 13 (unchanged when none).
+    constexpr int Volume = 37, Pan = 13;
+    const std::tuple<const char*, TPanRule, bool, BASS_3DVECTOR, int, int> cases[] = {
+        {"bars, 3D", TPanRule::Keep(), false, {1.f, 1.f, 0.f}, Volume, Pan},
+        {"bars, stereo", TPanRule::Keep(), true, {1.f, 2.5f, 0.f}, 61, Pan},
+        {"playlist, 3D", TPanRule::FromX(), false, {2.5f, 1.f, 0.f}, Volume, Pan},
+        {"playlist, stereo", TPanRule::FromX(), true, {2.5f, 1.f, 0.f}, 85, 99},
+        {"drag, 3D", TPanRule::FromStep(50.f), false, {2.5f, 0.f, 0.f}, Volume, Pan},
+        {"drag, stereo", TPanRule::FromStep(50.f), true, {2.5f, 0.f, 2.5f}, 61, 100},
+        // Past the edge: the library takes -120 as -100.
+        {"drag beyond the edge", TPanRule::FromStep(-60.f), true, {-3.f, 0.f, 0.f}, 100, -120},
+        {"load, 3D", TPanRule::OnLoad(), false, {2.5f, 1.f, 0.f}, Volume, 99},
+        {"load, stereo", TPanRule::OnLoad(), true, {-2.5f, 1.f, 0.f}, Volume, -99},
     };
-    for (const auto& [path, rule, stereo, at, attributes] : cases) {
+    for (const auto& [path, rule, stereo, at, volume, pan] : cases) {
         SCOPED_TRACE(path);
         load(7, stereo);
-        fake::clearCalls();
+        ASSERT_TRUE(BASS_ChannelSetAttributes(Sources[7].Handle, -1, Volume, Pan));
         PlaceSource(7, at, rule);
 
-        const DWORD h = Sources[7].Handle;
-        EXPECT_EQ(Sources[7].Position.x, at.x);
-        EXPECT_EQ(Sources[7].Position.z, at.z);
-        const auto pos = fake::calls("BASS_ChannelSet3DPosition");
-        ASSERT_EQ(pos.size(), 1u);
-        EXPECT_EQ(pos[0].args, (std::vector<double>{double(h), at.x, at.y, at.z, 0, 0}));
-        EXPECT_EQ(fake::calls("BASS_Apply3D").size(), 1u) << "alone, it applies at once";
-        const auto attrs = fake::calls("BASS_ChannelSetAttributes");
-        EXPECT_EQ(PlacedAttributes(rule, stereo, at, UnitsPerStep), attributes);
-        ASSERT_EQ(attrs.size(), attributes ? 1u : 0u);
-        if (attributes) {
-            EXPECT_EQ(attrs[0].args, (std::vector<double>{double(h), -1, double(attributes->Volume),
-                                                          double(attributes->Pan)}));
-        }
+        EXPECT_TRUE(same(Sources[7].Position, at));
+        EXPECT_TRUE(same(heard(7).heard, at)) << "alone, it is heard there at once";
+        EXPECT_EQ(heard(7).volume, volume);
+        EXPECT_EQ(heard(7).pan, pan);
     }
 
-    // In a batch it applies once; an empty slot only keeps its position.
+    // In a batch, nothing is heard moved before the gesture ends; an empty
+    // slot only keeps its position.
     for (int n : {1, 2, 3})
         load(n, n == 2);
-    fake::clearCalls();
     {
         const TPlacementBatch gesture;
         for (int n = 1; n <= 3; ++n) {
             const TPlacementBatch nested; // a handler re-entered inside the gesture
-            PlaceSource(n, {0.1f * n, 0.f, 0.f}, TPanRule::Keep());
+            PlaceSource(n, {0.1f * static_cast<float>(n), 1.f, 0.f}, TPanRule::Keep());
         }
         PlaceSource(4, {1.f, 2.f, 3.f}, TPanRule::FromX());
-        EXPECT_TRUE(fake::calls("BASS_Apply3D").empty()) << "not before the gesture ends";
+        for (int n : {1, 2, 3})
+            EXPECT_TRUE(same(heard(n).heard, {0.f, 0.f, 0.f})) << n << ": not before the end";
     }
-    EXPECT_EQ(fake::calls("BASS_ChannelSet3DPosition").size(), 3u) << "slot 4 is empty";
-    EXPECT_EQ(fake::calls("BASS_Apply3D").size(), 1u);
-    EXPECT_EQ(fake::calls("BASS_ChannelSetAttributes").size(), 1u) << "the stereo channel";
-    EXPECT_EQ(Sources[4].Position.z, 3.f) << "a file loaded later starts there";
-
-    fake::clearCalls();
-    {
-        const TPlacementBatch nothingMoved;
-        PlaceSource(5, {0.f, 0.f, 0.f}, TPanRule::Keep());
-    }
-    EXPECT_TRUE(fake::state().calls.empty()) << "a batch that placed nothing applies nothing";
+    for (int n : {1, 2, 3})
+        EXPECT_TRUE(same(heard(n).heard, {0.1f * static_cast<float>(n), 1.f, 0.f})) << n;
+    EXPECT_LT(heard(2).volume, 100)
+        << "the stereo channel's volume follows its distance from the X axis";
+    EXPECT_TRUE(same(Sources[4].Position, {1.f, 2.f, 3.f})) << "a file loaded later starts there";
 }
 
 } // namespace

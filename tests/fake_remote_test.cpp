@@ -18,15 +18,18 @@ protected:
     void SetUp() override {
         testsupport::UseSettingsFolder(config.path());
         FakeProgramTest::SetUp();
-        w->StartRemoteControl(port);
-        ASSERT_TRUE(w->Remote->Listening());
+        w->StartRemoteControl(); // off, as stored
+        TRemoteSettings on;
+        on.Enabled = true;
+        on.Port = 0; // a port the system picks
+        ASSERT_TRUE(w->Remote->Apply(on)) << w->Remote->Status().toStdString();
+        controller.sendTo("127.0.0.1", w->Remote->Port());
     }
     int volume(int n) { return fake::channel(Sources[n].Handle).volume; }
     bool wait(const std::function<bool()>& done) { return QTest::qWaitFor(done, 3000); }
 
     testsupport::TempDir config;
-    const quint16 port = testsupport::FreeUdpPort();
-    testsupport::OscPeer controller{"127.0.0.1", port};
+    testsupport::OscPeer controller;
 };
 
 TEST_F(RemoteOnFake, GainAndMuteMultiplyTheVolumeWhereverItIsSet) {

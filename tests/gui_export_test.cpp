@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -20,13 +21,19 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "AudioRender.h"
+#include "CommaLocale.h"
 #include "Modal.h"
 #include "RealProgram.h"
+#include "ScopedLocale.h"
+#include "channels/Placing.h"
 #include "export/ExportDialog.h"
+#include "export/ExportJob.h"
 #include "playlist/PlaylistFile.h"
 #include "playlist/PlaylistFormat.h"
+#include "remote/RemoteServer.h"
 #include "widgets/ScrollBar.h"
 
 namespace {
@@ -46,8 +53,19 @@ struct TRun {
     Sound sound;
 };
 
-// The program as on a server: no display, no sound card, not a terminal.
-TRun RunProgram(const Names& args, const std::function<void()>& inChild = nullptr) {
+// The environment of a program run under a comma-decimal locale (empty when
+// the locale cannot be made here).
+Names CommaLocaleEnvironment() {
+    const std::string& folder = CommaLocaleFolder();
+    if (folder.empty())
+        return {};
+    return {"LOCPATH=" + folder, std::string("LC_ALL=") + CommaLocaleName};
+}
+
+// The program as on a server: no display, no sound card, not a terminal;
+// with the NAME=value entries of extra in its environment.
+TRun RunProgram(const Names& args, const std::function<void()>& inChild = nullptr,
+                const Names& extra = {}) {
     QProcess child;
     if (inChild)
         child.setChildProcessModifier(inChild);
@@ -55,6 +73,11 @@ TRun RunProgram(const Names& args, const std::function<void()>& inChild = nullpt
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(name);
     env.insert("ALSOFT_DRIVERS", "no-such-driver");
+    for (const std::string& entry : extra) {
+        const size_t eq = entry.find('=');
+        env.insert(QString::fromStdString(entry.substr(0, eq)),
+                   QString::fromStdString(entry.substr(eq + 1)));
+    }
     child.setProcessEnvironment(env);
     QStringList list;
     for (const std::string& a : args)
@@ -68,9 +91,9 @@ TRun RunProgram(const Names& args, const std::function<void()>& inChild = nullpt
 }
 
 // "--export OUT --force" + rest, which must succeed.
-TRun Export(const std::string& out, Names rest) {
+TRun Export(const std::string& out, Names rest, const Names& extra = {}) {
     rest.insert(rest.begin(), {"--export", out, "--force"});
-    TRun run = RunProgram(rest);
+    TRun run = RunProgram(rest, nullptr, extra);
     EXPECT_EQ(run.status, 0) << out << ": " << run.err;
     run.sound = readSound(out);
     return run;
@@ -172,6 +195,21 @@ TEST_F(CommandLineExport, HeadphoneThreeDTellsFrontFromBehind) {
     EXPECT_TRUE(ratio > 1.15 || ratio < 1 / 1.15) << ratio;
     // Without it, the two differ in level at most, not in colour.
     EXPECT_NEAR(brightness(front, "off") / brightness(behind, "off"), 1.0, 0.03);
+    // A data set named as the audio menu lists it: OpenAL Soft's first one
+    // is the one it takes by itself.
+    std::string first;
+    {
+        const LoopbackDevice device(AUDIOLIB_HRTF_ON);
+        ASSERT_TRUE(device.ok());
+        first = AUDIOLIB_GetHRTFName(0) ? AUDIOLIB_GetHRTFName(0) : "";
+    }
+    ASSERT_FALSE(first.empty());
+    const auto file = [&](Names rest) {
+        rest.insert(rest.begin(), {"--format", "float", "--hrtf", "on"});
+        rest.push_back(front);
+        return Export(dir.file("set.wav"), rest).sound.samples;
+    };
+    EXPECT_EQ(file({"--hrtf-set", first}), file({}));
 }
 
 TEST_F(CommandLineExport, NormalisingReachesTheTargetOrStopsAtTheCeiling) {
@@ -227,6 +265,9 @@ TEST_F(CommandLineExport, FailuresLeaveOldFilesAndSayWhy) {
         {{"--export", old, "-f", empty}, 1, "no sound file"},
         {{"--export", old, "-f", dir.file("absent.pna")}, 1, "no playlist"},
         {{"--export", old, "--bogus", list}, 2, "Unknown option"},
+        {{"--export", old, "-f", "--hrtf", "on", "--hrtf-set", "No Such Set", list},
+         1,
+         "no HRTF data set named \"No Such Set\" at 44100 Hz (there are: "},
         {{"--export", old, "--loop", list}, 2, "--seconds"},
         {{"--export", old, "-f", "--format", "float", "--seconds", "5", list},
          1,
@@ -243,6 +284,63 @@ TEST_F(CommandLineExport, FailuresLeaveOldFilesAndSayWhy) {
     }
     EXPECT_EQ(readBytes(old), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(entries(dir.path()), (Names{"none.pna", "old.wav", "s.pna", "tone.wav"}));
+}
+
+// Sound files straight from the command line, under a comma-decimal locale;
+// and faults the program meets half-way, put into it from outside.
+TEST_F(CommandLineExport, SoundFilesInACommaLocaleAndFaultsThatLeaveNothingBehind) {
+    const Names comma = CommaLocaleEnvironment();
+    if (comma.empty())
+        GTEST_SKIP() << "localedef or the locale sources (package locales) are missing";
+    const std::string mono = tone("mono.wav", {1, 44100, 0.5, 440, 0.5}),
+                      stereo = tone("stereo.flac", {2, 44100, 0.5, 660, 0.3});
+    // Both at the listener, a missing one named and left out; the length
+    // and the summary in C-locale numbers, whatever the locale.
+    const TRun run = Export(
+        dir.file("files.wav"),
+        {"--format", "float", "--seconds", "0.75", mono, dir.file("missing.wav"), stereo}, comma);
+    EXPECT_EQ(run.sound.frames(), size_t(0.75 * 44100));
+    EXPECT_NE(run.out.find(": 0.75 s, "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" LUFS, true peak "), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find(','), run.out.find(", ")) << "no decimal comma: " << run.out;
+    EXPECT_NE(run.err.find("missing.wav left out"), std::string::npos) << run.err;
+    EXPECT_NEAR(rms(run.sound.samples, 0), rms(run.sound.samples, 1), 0.02); // in the middle
+    EXPECT_GT(rms(run.sound.samples, 0), 0.1);
+
+    const std::string old = dir.file("old.wav");
+    ASSERT_TRUE(WriteFileReplacing(old, "old"));
+    const Names before = entries(dir.path());
+    const std::string faults = std::string("LD_PRELOAD=") + PHONARA_TEST_FAULTS;
+    const Names sanitizer{"ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0"};
+    const struct {
+        const char* fault;
+        Names args;
+        int status;
+        const char* says;
+    } table[] = {
+        {"PHONARA_FAULT=alloc", {"--seconds", "5"}, 1, "unexpected error: std::bad_alloc"},
+        {"PHONARA_FAULT=meter", {"--normalize", "-16"}, 1, "loudness meter could not start"},
+        {"PHONARA_FAULT=meter", {}, 0, "loudness not measured"},
+        {"PHONARA_FAULT=none", {"--seconds", "0,5"}, 2, "--seconds must be a positive number"},
+    };
+    for (const auto& row : table) {
+        Names args{"--export", old, "-f"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        args.push_back(mono);
+        Names env = comma;
+        env.insert(env.end(), {faults, row.fault, sanitizer[0]});
+        const TRun r = RunProgram(args, nullptr, env);
+        EXPECT_EQ(r.status, row.status) << row.fault << ": " << r.err;
+        EXPECT_NE((row.status ? r.err : r.out).find(row.says), std::string::npos)
+            << row.fault << ": " << r.out << r.err;
+        if (row.status == 0) {
+            EXPECT_EQ(r.out.find("LUFS"), std::string::npos) << r.out;
+            ASSERT_TRUE(WriteFileReplacing(old, "old"));
+        }
+        // No temporary file stays, and the old file is whole.
+        EXPECT_EQ(entries(dir.path()), before) << row.fault;
+        EXPECT_EQ(readBytes(old), (Bytes{'o', 'l', 'd'})) << row.fault;
+    }
 }
 
 class WindowExport : public RealProgramTest, protected Files {
@@ -388,6 +486,148 @@ TEST_F(WindowExport, SelectedChannelsAloneWhenAskedAndCancelKeepsTheOldFile) {
     EXPECT_EQ(readBytes(out), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(entries(dir.path()),
               (Names{"all.wav", "left.wav", "old.flac", "right.wav", "selected.wav"}));
+}
+
+// The window's export renders what the window plays: a controller's gain and
+// mute, the room "Off", the reverb level, a stereo channel's place. The
+// window's device is swapped for a loopback device of the same rate, so
+// that what plays can be rendered; all under a comma-decimal locale, which
+// the window shows and its child does not use.
+TEST_F(WindowExport, TheFileIsWhatPlaysWithGainMuteAndTheRoomOff) {
+    const std::string& locales = CommaLocaleFolder();
+    if (locales.empty())
+        GTEST_SKIP() << "localedef or the locale sources (package locales) are missing";
+    qputenv("LOCPATH", QByteArray::fromStdString(locales));
+    qputenv("LC_ALL", CommaLocaleName); // for the child
+    const ScopedLocale comma(QLocale(QLocale::German), CommaLocaleName);
+    struct Restore {
+        ~Restore() {
+            qunsetenv("LC_ALL");
+            qunsetenv("LOCPATH");
+        }
+    } restore;
+
+    BASS_Free();
+    ASSERT_TRUE(AUDIOLIB_InitLoopback(44100, AUDIOLIB_HRTF_OFF));
+    ASSERT_TRUE(w->LoadChannelFile(1, tone("right.wav", {1, 44100, 0.5, 500, 0.4})));
+    ASSERT_TRUE(w->LoadChannelFile(2, tone("muted.wav", {1, 44100, 0.5, 700, 0.4})));
+    ASSERT_TRUE(w->LoadChannelFile(3, tone("stereo.wav", {2, 44100, 0.5, 300, 0.4})));
+    PlaceSource(1, {1.5f, 0.f, 0.5f}, TPanRule::FromX());
+    PlaceSource(2, {-2.f, 0.f, 0.f}, TPanRule::FromX());
+    PlaceSource(3, {-1.5f, 0.5f, 1.f}, TPanRule::FromX());
+    w->TrackBar1->setValue(10);
+    w->ComboBox1->setCurrentIndex(3); // a room first, then "Off" as the user leaves it
+    w->ComboBox1->setCurrentIndex(0);
+    // As a controller sets them.
+    w->StartRemoteControl();
+    ASSERT_NE(w->Remote, nullptr);
+    w->Remote->onCommand({remote::Verb::Gain, 1, 0.5, {}});
+    w->Remote->onCommand({remote::Verb::Mute, 2, 1, {}});
+    ASSERT_EQ(ChannelLevels[1].Gain, 0.5f);
+    w->StartPlayback(false, [](int) { return true; });
+    const std::vector<float> heard = render(0.75);
+
+    TExportOptions options;
+    options.Format = TExportFormat::Float;
+    options.Output = dir.file("heard.wav");
+    options.Seconds = 0.75;
+    ASSERT_TRUE(w->StartExport(options, false));
+    int progressed = 0;
+    QObject::connect(w->ExportRunning, &TExportJob::progressed, w->ExportRunning,
+                     [&] { ++progressed; });
+    QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 60000);
+    EXPECT_TRUE(w->ExportReport.startsWith("書き出しました")) << w->ExportReport.toStdString();
+    EXPECT_TRUE(w->ExportReport.contains("0,75 s")) << w->ExportReport.toStdString();
+    EXPECT_GT(progressed, 0);
+
+    const Sound file = readSound(options.Output);
+    ASSERT_EQ(file.samples.size(), heard.size());
+    std::vector<float> difference(heard.size());
+    std::transform(heard.begin(), heard.end(), file.samples.begin(), difference.begin(),
+                   std::minus<>());
+    EXPECT_LE(peak(difference), 1e-6f);
+    // Something was heard on both sides: channel 1 at the right, the
+    // stereo channel's balance to the left.
+    EXPECT_GT(rms(heard, 0, 0, 0.5), 0.01);
+    EXPECT_GT(rms(heard, 1, 0, 0.5), 0.01);
+}
+
+// The dialog takes the typed extension for the format, and says so when the
+// two differ; closing the window during an export asks first, and the
+// window never waits for the child.
+TEST_F(WindowExport, TypedExtensionsAndClosingDuringAnExport) {
+    ASSERT_TRUE(w->LoadChannelFile(1, tone("a.wav", {1, 44100, 0.3, 500, 0.4})));
+    w->RepaintGrid();
+    QString warning;
+    exportFromMenu(2, [&](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            warning = box->text();
+            box->accept();
+            return;
+        }
+        auto* d = qobject_cast<TExportDialog*>(modal);
+        ASSERT_NE(d, nullptr);
+        d->FormatBox->setCurrentIndex(d->FormatBox->findData(int(TExportFormat::Wav24)));
+        d->FileEdit->clear();
+        QTest::keyClicks(d->FileEdit, QString::fromStdString(dir.file("mix.flac")));
+        EXPECT_EQ(d->FormatBox->currentData().toInt(), int(TExportFormat::Flac16));
+        QTest::keyClicks(d->FileEdit, ".wav"); // mix.flac.wav: a WAV again
+        EXPECT_EQ(d->FormatBox->currentData().toInt(), int(TExportFormat::Wav16));
+        d->FormatBox->setCurrentIndex(d->FormatBox->findData(int(TExportFormat::Ogg)));
+        QTimer::singleShot(0, d, [d] {
+            QTest::mouseClick(d->OkButton, Qt::LeftButton); // the warning, handled next
+            QTimer::singleShot(0, d, [d] {
+                EXPECT_TRUE(d->isVisible()) << "the dialog stays for a new choice";
+                d->reject();
+            });
+        });
+    });
+    EXPECT_TRUE(warning.contains(".wav") && warning.contains("Ogg Vorbis"))
+        << warning.toStdString();
+    EXPECT_EQ(w->ExportRunning, nullptr);
+    EXPECT_EQ(entries(dir.path()), (Names{"a.wav"}));
+
+    // A long export: closing asks; "No" keeps both, "Yes" ends the export,
+    // whose child removes its file.
+    TExportOptions options;
+    options.Output = dir.file("long.flac");
+    options.Format = TExportFormat::Flac16;
+    options.Loop = true;
+    options.Seconds = 3600;
+    const Names before = entries(dir.path());
+    for (const auto answer : {QMessageBox::No, QMessageBox::Yes}) {
+        if (!w->ExportRunning) {
+            ASSERT_TRUE(w->StartExport(options, false));
+        }
+        QString question;
+        HandleModals([&] { w->close(); },
+                     [&](QWidget* modal) {
+                         auto* box = qobject_cast<QMessageBox*>(modal);
+                         ASSERT_NE(box, nullptr);
+                         question = box->text();
+                         box->button(answer)->click();
+                     });
+        EXPECT_TRUE(question.contains("書き出し中")) << question.toStdString();
+        EXPECT_EQ(w->isVisible(), answer == QMessageBox::No);
+        ASSERT_NE(w->ExportRunning, nullptr);
+        EXPECT_EQ(w->ExportRunning->cancelled(), answer == QMessageBox::Yes);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 10000);
+    EXPECT_EQ(w->ExportReport, "キャンセルしました。");
+    EXPECT_EQ(entries(dir.path()), before);
+
+    // A child that does not answer holds up neither the window's end nor
+    // anything else: it is left to end on its own.
+    const std::string stubborn = dir.file("stubborn.sh");
+    ASSERT_TRUE(WriteFileReplacing(stubborn, "#!/bin/sh\ntrap '' TERM\nexec sleep 5\n"));
+    ::chmod(stubborn.c_str(), 0755);
+    w->ExportProgram = QString::fromStdString(stubborn);
+    w->show();
+    ASSERT_TRUE(w->StartExport(options, false));
+    QElapsedTimer clock;
+    clock.start();
+    w.reset();
+    EXPECT_LT(clock.elapsed(), 2000) << "the window waited for its export";
 }
 
 } // namespace

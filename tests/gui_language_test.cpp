@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -217,4 +218,33 @@ TEST_F(Language, ScreenReadersReadTheGridAsATableAndFollowTheCurrentRow) {
     EXPECT_EQ(marker->text(QAccessible::Name), "チャンネル 3, X 1.2, Y 0, Z -0.5");
     EXPECT_EQ(grid->text(QAccessible::Name), "チャンネル一覧");
     EXPECT_EQ(w->ScrollBarZ->accessibleName(), "Z (前後)");
+}
+
+// The terminal speaks English to scripts, and the language asked for.
+TEST(LanguageOnTheTerminal, HelpAndErrorsAreEnglishUnlessLangAsksForJapanese) {
+    const QString program = QCoreApplication::applicationDirPath() + "/phonaraplayer";
+    auto run = [&](const QStringList& arguments) {
+        QProcess child;
+        child.start(program, arguments);
+        EXPECT_TRUE(child.waitForFinished(60000));
+        return QString::fromUtf8(child.readAllStandardOutput() + child.readAllStandardError());
+    };
+    const struct {
+        QStringList arguments;
+        QString expected;
+    } cases[] = {
+        {{"--help"}, "Show this help and exit."},
+        {{"--help"}, "130 an export cancelled by a signal."},
+        {{"--help", "--lang", "ja"}, "このヘルプを表示して終了します。"},
+        {{"--lang", "en", "--help"}, "--lang <ja|en>"},
+        {{"--export", "x.wav", "--rate", "1", "a.pna"}, "--rate must be 44100 or 48000"},
+        {{"--export", "x.wav", "--rate", "1", "--lang", "ja", "a.pna"},
+         "--rate は 44100 または 48000 です"},
+        {{"--lang", "ja", "--export", "x.wav", "--rate", "1", "a.pna"},
+         "'phonaraplayer --help' で使い方を表示します。"},
+        {{"--lang", "xx"}, "--lang must be ja or en, not \"xx\""},
+    };
+    for (const auto& c : cases)
+        EXPECT_TRUE(run(c.arguments).contains(c.expected))
+            << c.arguments.join(' ') << " should say " << c.expected;
 }

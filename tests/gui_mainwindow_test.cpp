@@ -287,11 +287,20 @@ TEST_F(MainWindow, CaptionAcceleratorsMoveTheFocus) {
 }
 
 TEST_F(MainWindow, MenuItemsShortcutsAndHints) {
-    ASSERT_EQ(w->MainMenu1->actions().size(), 3);
+    ASSERT_EQ(w->MainMenu1->actions().size(), 5);
     EXPECT_EQ(w->MainMenu1->actions()[0]->menu(), w->MenuOpenFile);
     EXPECT_EQ(w->MenuOpenFile->title(), "ファイル(&F)");
-    EXPECT_EQ(w->MainMenu1->actions()[1]->menu(), w->MenuAudio); // headphone 3D
-    EXPECT_EQ(w->MainMenu1->actions()[2], w->about1);
+    // Undo and redo; Alt+E stays with the environment box.
+    EXPECT_EQ(w->MainMenu1->actions()[1]->menu(), w->MenuEdit);
+    EXPECT_EQ(w->MenuEdit->title(), "編集(&T)");
+    EXPECT_EQ(w->MenuEdit->actions().mid(0, 2), (QList<QAction*>{w->Undo1, w->Redo1}));
+    EXPECT_EQ(w->Undo1->shortcut(), QKeySequence("Ctrl+Z"));
+    EXPECT_EQ(w->Redo1->shortcuts(),
+              (QList<QKeySequence>{QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")}));
+    EXPECT_EQ(w->Mute1->shortcut(), QKeySequence("M"));
+    EXPECT_EQ(w->MainMenu1->actions()[2]->menu(), w->MenuAudio); // headphone 3D
+    EXPECT_EQ(w->MainMenu1->actions()[3]->menu(), w->MenuLanguage);
+    EXPECT_EQ(w->MainMenu1->actions()[4], w->about1);
     EXPECT_EQ(w->about1->text(), "バージョン(&H)");
 
     const auto items = w->MenuOpenFile->actions();

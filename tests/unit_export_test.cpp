@@ -2,11 +2,18 @@
 // format names, the normalising gain, where a render ends, the child's lines.
 // What each format writes is read back from real files in gui_export_test.
 #include <QStringList>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <vector>
 
+#include "CommaLocale.h"
+#include "SoundFiles.h"
 #include "app/CommandLine.h"
 #include "export/ExportOptions.h"
+#include "playlist/PlaylistFile.h"
+#include "playlist/PlaylistReading.h"
 
 namespace {
 
@@ -42,7 +49,9 @@ TEST(ExportCommandLine, WhatEachCommandLineAsksFor) {
         {{"-f", "a.wav"}, TAction::Usage, {}},
         {{"--export", "o.wav"}, TAction::Usage, {}}, // no playlist
         {{"--export", "o.wav", "a.pna", "b.pna"}, TAction::Usage, {}},
-        {{"--export", "o.xyz", "a.pna"}, TAction::Usage, {}},      // no format known
+        {{"--export", "o.wav", "a.pna", "b.wav"}, TAction::Usage, {}}, // a playlist is alone
+        {{"--export", "o.wav", "--hrtf-set", "x", "a.pna"}, TAction::Usage, {}}, // needs HRTF
+        {{"--export", "o.xyz", "a.pna"}, TAction::Usage, {}},                    // no format known
         {{"--export", "/a.b/noext", "a.pna"}, TAction::Usage, {}}, // a dot, but in the folder
         {{"--export", "o.wav", "--rate", "22050", "a.pna"}, TAction::Usage, {}},
         {{"--export", "o.wav", "--hrtf", "maybe", "a.pna"}, TAction::Usage, {}},
@@ -60,7 +69,7 @@ TEST(ExportCommandLine, WhatEachCommandLineAsksFor) {
         EXPECT_TRUE(c.action != TAction::Usage || !line.Message.empty()) << joined;
     }
     EXPECT_NE(Parse({"--help"}).Message.find("--export <OUT>"), std::string::npos);
-    EXPECT_NE(Parse({"--help"}).Message.find("Exit status"), std::string::npos);
+    EXPECT_NE(Parse({"--help"}).Message.find("130"), std::string::npos);
     EXPECT_EQ(Parse({"--version"}).Message, "PhonaraPlayer " PHONARA_TEST_VERSION);
     // The format follows the name unless given.
     EXPECT_EQ(Parse({"--export", "a.FLAC", "s.pna"}).Export.Format, TFormat::Flac16);
@@ -75,6 +84,18 @@ TEST(ExportCommandLine, WhatEachCommandLineAsksFor) {
     EXPECT_EQ(Parse({"--export", "/dev/stdout", "s.pna"}).Export.Format, TFormat::Wav16);
     EXPECT_FALSE(Parse({"--export", "a.wav", "s.pna"}).Export.Force);
     EXPECT_TRUE(Parse({"--export", "a.wav", "-f", "s.pna"}).Export.Force);
+    // Sound files instead of a playlist, told by the first name's extension
+    // as at start; numbers are C-locale numbers: 7,5 is no length.
+    const TExportOptions files = Parse({"--export", "o.wav", "a.wav", "b.PNA.flac"}).Export;
+    EXPECT_EQ(files.SoundFiles, (Args{"a.wav", "b.PNA.flac"}));
+    EXPECT_EQ(files.Playlist, "");
+    EXPECT_EQ(Parse({"--export", "o.wav", "S.M3U8"}).Export.Playlist, "S.M3U8");
+    EXPECT_EQ(Parse({"--export", "o.wav", "--seconds", "7.5", "a.wav"}).Export.Seconds, 7.5);
+    EXPECT_EQ(Parse({"--export", "o.wav", "--seconds", "7,5", "a.wav"}).Action, TAction::Usage);
+    Args many{"--export", "o.wav"};
+    for (int i = 0; i < 33; ++i)
+        many.push_back("f" + std::to_string(i) + ".wav");
+    EXPECT_EQ(Parse(many).Action, TAction::Usage);
 }
 
 // Every format by its name, and every option, through the arguments the
@@ -89,8 +110,12 @@ TEST(ExportCommandLine, TheWindowsArgumentsReadBackAsTheSameExport) {
     full.Hrtf = full.Loop = full.MachineProgress = full.Force = true;
     full.Seconds = 12.5;
     full.NormalizeLufs = -16.3;
+    full.HrtfDataSet = "-Built-In HRTF";
     plain.Output = "/tmp/no-extension";
-    std::vector<TExportOptions> exports{full};
+    TExportOptions sounds = plain;
+    sounds.Playlist.clear();
+    sounds.SoundFiles = {"-a.wav", "b.flac"};
+    std::vector<TExportOptions> exports{full, sounds};
     for (TFormat f : {TFormat::Wav16, TFormat::Wav24, TFormat::Float, TFormat::Flac16,
                       TFormat::Flac24, TFormat::Ogg}) {
         plain.Format = f;
@@ -102,6 +127,103 @@ TEST(ExportCommandLine, TheWindowsArgumentsReadBackAsTheSameExport) {
         EXPECT_EQ(line.Export, o) << ExportFormatName(o.Format);
         EXPECT_EQ(ExportFormatOfName(ExportFormatName(o.Format)), o.Format);
     }
+}
+
+// What the extension of a typed name says of the format.
+TEST(ExportFormats, AnExtensionFitsItsKindOfFileOnly) {
+    const struct {
+        const char* path;
+        TFormat format;
+        bool fits;
+    } cases[] = {
+        {"mix.wav", TFormat::Wav24, true},       {"MIX.WAV", TFormat::Float, true},
+        {"mix.flac", TFormat::Flac24, true},     {"mix.oga", TFormat::Ogg, true},
+        {"mix.flac", TFormat::Wav16, false},     {"mix.wav", TFormat::Flac16, false},
+        {"mix.ogg", TFormat::Wav16, false},      {"mix", TFormat::Wav16, false},
+        {"a.wav/mix", TFormat::Wav16, false},    {"mix.mp3", TFormat::Wav16, false},
+        {"mix.wav.flac", TFormat::Flac16, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ExtensionFitsFormat(c.path, c.format), c.fits) << c.path;
+}
+
+// The scene the window hands its export: each channel's gain and mute go
+// with its file, and only when they change something, so that a scene
+// without them is the playlist the window saves.
+TEST(ExportScene, LevelsTravelWithTheirFilesAndOnlyWhenTheyChangeSomething) {
+    testsupport::TempDir dir;
+    const std::string a = dir.file("a.wav"), b = dir.file("b.wav"), c = dir.file("c.wav");
+    for (const std::string& f : {a, b, c})
+        ASSERT_TRUE(WriteFileReplacing(f, "x"));
+    const std::string text = FormatPlaylist(3, 0,
+                                            {{1, 0, 0, a},
+                                             {0, 0, 0, dir.file("gone.wav"), std::nullopt, 0.25f},
+                                             {0, 0, 0, b, std::nullopt, 0.5f, false},
+                                             {0, 0, 0, c, std::nullopt, 1.f, true}});
+    EXPECT_NE(text.find("#PNAPLevel 0.5,0\r\n" + b + "\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("#PNAPLevel 1,1\r\n" + c + "\r\n"), std::string::npos) << text;
+    EXPECT_EQ(FormatPlaylist(3, 0, {{1, 0, 0, a}}).find("Level"), std::string::npos);
+    ASSERT_TRUE(WriteFileReplacing(dir.file("s.pna"), text));
+    std::vector<TPlaylistChannel> got;
+    ApplyPlaylist(
+        ReadPlaylist(dir.file("s.pna"), 2.5, 32), 32, [](const TPlaylistLine&) {},
+        [&](int, const TPlaylistChannel& ch) {
+            got.push_back(ch);
+            return true;
+        });
+    ASSERT_EQ(got.size(), 3u);
+    // The missing file's level is overruled by the next file's own.
+    EXPECT_EQ(std::tie(got[0].Gain, got[0].Muted), std::tuple(1.f, false));
+    EXPECT_EQ(std::tie(got[1].Gain, got[1].Muted), std::tuple(0.5f, false));
+    EXPECT_EQ(std::tie(got[2].Gain, got[2].Muted), std::tuple(1.f, true));
+    // Out of range and the field scan's rules, as for the other lines.
+    const auto level = [](const char* line) {
+        const TPlaylistLine l = ParsePlaylist(line, 2.5).at(0);
+        return std::tuple(l.Gain.value_or(-1), l.Muted.value_or(false));
+    };
+    EXPECT_EQ(level("#pnaplevel 7,0"), std::tuple(1.f, false));
+    EXPECT_EQ(level("#PNAPLevel 0.125,2"), std::tuple(0.125f, true));
+    EXPECT_EQ(level("#PNAPLevel x"), std::tuple(-1.f, false));
+}
+
+// Under a comma-decimal C library locale, everything read by programs keeps
+// the point: the child's lines, its arguments, the terminal's summary.
+TEST(ExportChildLines, NumbersForProgramsKeepThePointInACommaLocale) {
+    const std::string& folder = testsupport::CommaLocaleFolder();
+    if (folder.empty())
+        GTEST_SKIP() << "localedef or the locale sources (package locales) are missing";
+    setenv("LOCPATH", folder.c_str(), 1);
+    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+    ASSERT_NE(std::setlocale(LC_NUMERIC, testsupport::CommaLocaleName), nullptr);
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 7.5);
+    const std::string comma = probe;
+    TExportOptions o;
+    o.Output = "o.wav";
+    o.Playlist = "s.pna";
+    o.Seconds = 7.5;
+    o.NormalizeLufs = -16.5;
+    const Args args = ExportArguments(o);
+    const TExportSummary s{6.68, -16.0, -1.5, 4.25, 22.5, true, false};
+    const std::string progress = ProgressLine(1.5, 7.5), result = ResultLine(s),
+                      summary = SummaryText(s);
+    const TChildLine back = ParseChildLine(result);
+    std::setlocale(LC_NUMERIC, before.c_str());
+    unsetenv("LOCPATH");
+
+    EXPECT_EQ(comma, "7,5") << "the locale is not in effect";
+    EXPECT_EQ(progress, "PROGRESS 1.5 7.5\n");
+    EXPECT_NE(std::find(args.begin(), args.end(), "7.5"), args.end());
+    EXPECT_NE(std::find(args.begin(), args.end(), "-16.5"), args.end());
+    EXPECT_EQ(back.Summary, s) << result;
+    for (const char* part : {"6.68 s", "-16.0 LUFS", "-1.5 dBTP", "gain +4.2 dB"})
+        EXPECT_NE(summary.find(part), std::string::npos) << summary;
+    // A meter that did not start is said so, never as a loudness.
+    TExportSummary unmeasured = s;
+    unmeasured.Measured = false;
+    EXPECT_EQ(ParseChildLine(ResultLine(unmeasured)).Summary, unmeasured);
+    EXPECT_EQ(SummaryText(unmeasured).find("LUFS"), std::string::npos);
+    EXPECT_NE(SummaryText(unmeasured).find("not measured"), std::string::npos);
 }
 
 TEST(ExportLoudness, GainReachesTheTargetOrStopsAtTheCeiling) {

@@ -165,6 +165,7 @@ protected:
     void Send(const Datagram& d, bool loopback = true) {
         p.Handle(d.data(), d.size(), loopback, state);
     }
+    void Send(const Datagram& d, const Origin& from) { p.Handle(d.data(), d.size(), from, state); }
     Protocol p;
     State state;
 };
@@ -218,38 +219,101 @@ TEST_F(Decoder, MovesKeepTheLatestPerChannelAndCommandsComeInOrder) {
     EXPECT_EQ(p.Count().taken, 104u + 6);
 }
 
-TEST_F(Decoder, RefusedMessagesAndDroppedDatagramsAreCountedNotApplied) {
+TEST_F(Decoder, RefusedMessagesAreCountedAndToldWhyDroppedDatagramsOnlyCounted) {
+    const Origin here{true, true}, outside{false, true}, stranger{false, false};
     struct Case {
         const char* what;
         Datagram d;
-        bool loopback = true;
+        const char* reason; // null: dropped, nothing told
+        Origin from = {true, true};
         uint64_t refused = 1, malformed = 0;
     } cases[] = {
-        {"channel 0", Osc("/adm/obj/0/xyz", "fff", 1.0, 0.0, 0.0)},
-        {"channel 33", Osc("/adm/obj/33/gain", "f", 1.0)},
-        {"an empty channel", Osc("/adm/obj/3/xyz", "fff", 1.0, 0.0, 0.0)},
-        {"two of three coordinates", Osc("/adm/obj/1/xyz", "ff", 1.0, 0.0)},
-        {"a string for a number", Osc("/adm/obj/1/x", "s", "left")},
-        {"an unknown address", Osc("/adm/obj/1/colour", "f", 1.0)},
-        {"an address over 256 bytes", Osc("/adm/obj/1/" + std::string(250, 'x'), "f", 1.0)},
-        {"nine wildcards", Osc("/*/*/*/*/*/*/*/*/*", "f", 1.0)},
-        {"an unclosed bracket", Osc("/adm/obj/[12/gain", "f", 1.0)},
-        {"more slashes than any address", Osc("*//////////*?/adm/obj/1/x", "f", 1.0)},
-        {"a load from another machine", Osc("/phonara/obj/1/load", "s", "/tmp/x.wav"), false},
+        {"channel 0", Osc("/adm/obj/0/xyz", "fff", 1.0, 0.0, 0.0), "no such channel"},
+        {"channel 33", Osc("/adm/obj/33/gain", "f", 1.0), "no such channel"},
+        {"an empty channel", Osc("/adm/obj/3/xyz", "fff", 1.0, 0.0, 0.0), "empty channel"},
+        {"an empty channel's transport", Osc("/phonara/obj/3/play", ""), "empty channel"},
+        {"two of three coordinates", Osc("/adm/obj/1/xyz", "ff", 1.0, 0.0), "bad arguments"},
+        {"a string for a number", Osc("/adm/obj/1/x", "s", "left"), "bad arguments"},
+        {"an unknown address", Osc("/adm/obj/1/colour", "f", 1.0), "unknown address"},
+        {"an address over 256 bytes", Osc("/adm/obj/1/" + std::string(250, 'x'), "f", 1.0),
+         "address too long"},
+        {"nine wildcards", Osc("/*/*/*/*/*/*/*/*/*", "f", 1.0), "pattern not taken"},
+        {"an unclosed bracket", Osc("/adm/obj/[12/gain", "f", 1.0), "pattern not taken"},
+        {"more slashes than any address", Osc("*//////////*?/adm/obj/1/x", "f", 1.0),
+         "pattern not taken"},
+        {"a load from another machine", Osc("/phonara/obj/1/load", "s", "/tmp/x.wav"),
+         "only from this machine", outside},
         {"a playlist from another machine", Osc("/phonara/playlist/open", "s", "/tmp/x.pna"),
-         false},
-        {"not OSC", Datagram{'h', 'e', 'l', 'l', 'o'}, true, 0, 1},
-        {"over 8 KiB", Datagram(MaxDatagram + 4, 0), true, 0, 1},
+         "only from this machine", outside},
+        {"a query from a sender not answered", Osc("/adm/obj/*/name", ""), nullptr, stranger},
+        {"a refusal to a sender not answered", Osc("/adm/obj/3/gain", "f", 1.0), nullptr, stranger},
+        {"a refusal, refused but never answered",
+         Osc(RefusedAddress, "ss", "/adm/obj/3/gain", "empty channel"), nullptr},
+        {"not OSC", Datagram{'h', 'e', 'l', 'l', 'o'}, nullptr, here, 0, 1},
+        {"over 8 KiB", Datagram(MaxDatagram + 4, 0), nullptr, here, 0, 1},
     };
     for (Case& c : cases) {
         const Counters before = p.Count();
-        Send(c.d, c.loopback);
+        Send(c.d, c.from);
         EXPECT_EQ(p.Count().refused - before.refused, c.refused) << c.what;
         EXPECT_EQ(p.Count().malformed - before.malformed, c.malformed) << c.what;
         EXPECT_EQ(p.Count().taken, before.taken) << c.what;
+        const auto told = Decode(p.TakeReplies());
+        if (!c.reason) {
+            EXPECT_TRUE(told.empty()) << c.what;
+            continue;
+        }
+        ASSERT_EQ(told.size(), 1u) << c.what;
+        EXPECT_EQ(told[0].path + told[0].types, std::string(RefusedAddress) + "ss") << c.what;
+        EXPECT_EQ(told[0].strings[1], c.reason) << c.what;
+        const std::string sent = reinterpret_cast<const char*>(c.d.data());
+        EXPECT_EQ(told[0].strings[0], sent.substr(0, MaxAddress)) << c.what;
     }
     EXPECT_TRUE(p.TakeMoves().empty());
     EXPECT_TRUE(p.TakeCommands().empty());
+}
+
+// Each message sees what the one before it left: a channel loaded by a
+// bundle's first message is placed and played by the next ones. One
+// datagram's replies are capped, an empty channel answers, and a command
+// that told the controller a value leaves the other fields to the feedback.
+TEST_F(Decoder, MessagesSeeWhatTheOneBeforeLeftAndRepliesAreCapped) {
+    std::vector<Command> applied;
+    p.OnCommand = [&](const Command& c) {
+        applied.push_back(c);
+        if (c.verb == Verb::Load)
+            state[c.channel].loaded = true;
+    };
+    lo_bundle b = lo_bundle_new(LO_TT_IMMEDIATE);
+    lo_bundle_add_message(b, "/phonara/obj/3/load", Msg("s", "/tmp/new.wav"));
+    lo_bundle_add_message(b, "/adm/obj/3/x", Msg("f", 1.0));
+    lo_bundle_add_message(b, "/phonara/obj/3/play", Msg(""));
+    size_t size = 0;
+    void* bytes = lo_bundle_serialise(b, nullptr, &size);
+    lo_bundle_free_recursive(b);
+    Send(Bytes(bytes, size));
+    EXPECT_EQ(p.Count().refused, 0u);
+    EXPECT_EQ(applied,
+              (std::vector<Command>{{Verb::Load, 3, 0, "/tmp/new.wav"}, {Verb::Play, 3, 0, {}}}));
+    const auto moves = p.TakeMoves();
+    ASSERT_EQ(moves.size(), 1u);
+    ExpectVec(moves[0].second, {2.5, 0, 0}, "the loaded channel placed");
+
+    Send(Osc("/adm/obj/*/*", "")); // 32 channels, 12 leaves each
+    const auto replies = Decode(p.TakeReplies());
+    ASSERT_EQ(replies.size(), static_cast<size_t>(MaxReplies));
+    EXPECT_EQ(replies[12 * 3].path + replies[12 * 3].text, "/adm/obj/4/xyz");
+    EXPECT_EQ(replies[12 * 3].numbers, (std::vector<double>{0, 0, 0})) << "empty: at rest";
+    EXPECT_EQ(replies[12 * 3 + 11].path + "=" + replies[12 * 3 + 11].text, "/adm/obj/4/name=");
+
+    ChannelState baseline = state[1], after = state[1];
+    after.gain = 0.5;
+    after.position = {1, 0, 0}; // a drag in the window meanwhile
+    after.word = "play";
+    Protocol::Settle({Verb::Gain, 1, 0.5, {}}, after, baseline);
+    EXPECT_EQ(baseline.gain, 0.5);
+    EXPECT_EQ(baseline.position, state[1].position) << "the drag is still to be sent";
+    EXPECT_EQ(baseline.word, "stop");
 }
 
 TEST_F(Decoder, QueriesAreAnsweredFromTheWindowsStateAndFeedbackSendsOnlyChanges) {

@@ -2,6 +2,139 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="ja_JP">
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>最大 32 のサウンドファイルを聞き手のまわりの 3D 空間に置いて再生します。または、プレイリストをサウンドファイルに書き出します (--export)。</source>
+        <translation>Places up to 32 sound files in 3D around the listener and plays them; or renders a playlist to a sound file (--export).</translation>
+    </message>
+    <message>
+        <source>このヘルプを表示して終了します。</source>
+        <translation>Show this help and exit.</translation>
+    </message>
+    <message>
+        <source>バージョンを表示して終了します。</source>
+        <translation>Show the version and exit.</translation>
+    </message>
+    <message>
+        <source>ウィンドウもサウンドカードも使わずに、プレイリスト、または聞き手の位置に置いたサウンドファイルをサウンドファイル OUT に書き出します。OUT が - (標準出力)、FIFO、デバイスのときは、置き換えずにストリームとしてそのまま書き込みます (どの形式もストリームにでき、WAV は長さ不明と記します)。</source>
+        <translation>Render a playlist, or sound files placed at the listener, to the sound file OUT without a window or sound card. OUT may be - (standard output), a FIFO or a device: these are written straight through as a stream, never replaced (every format streams; WAV then says its length is unknown).</translation>
+    </message>
+    <message>
+        <source>OUT が既にあるときは置き換えます。</source>
+        <translation>Replace OUT if it exists.</translation>
+    </message>
+    <message>
+        <source>ディスプレイがありません。--export はディスプレイなしで使えます</source>
+        <translation>no display; --export works without one</translation>
+    </message>
+    <message>
+        <source>wav16、wav24、float、flac16、flac24 または ogg (既定: OUT の拡張子から。- と /dev/stdout では wav16)。</source>
+        <translation>wav16, wav24, float, flac16, flac24 or ogg (default: from OUT&apos;s extension; wav16 for - and /dev/stdout).</translation>
+    </message>
+    <message>
+        <source>44100 (既定) または 48000。</source>
+        <translation>44100 (default) or 48000.</translation>
+    </message>
+    <message>
+        <source>このファイルのヘッドホン 3D: on または off (既定)。</source>
+        <translation>Headphone 3D for this file: on or off (default).</translation>
+    </message>
+    <message>
+        <source>秒単位の長さ (既定: 最長のファイルと残響の終わりまで)。</source>
+        <translation>Length in seconds (default: the longest file and the reverb&apos;s tail).</translation>
+    </message>
+    <message>
+        <source>すべてのチャンネルをループします (--seconds が必要)。</source>
+        <translation>Loop every channel (needs --seconds).</translation>
+    </message>
+    <message>
+        <source>ラウドネスを LUFS に揃えます (例: -16、放送用は -23)。-1 dBTP を超えません。</source>
+        <translation>Bring the loudness to LUFS (e.g. -16, or -23 for broadcast), never above -1 dBTP.</translation>
+    </message>
+    <message>
+        <source>Ogg Vorbis の品質 0..10 (既定 5)。</source>
+        <translation>Ogg Vorbis quality 0..10 (default 5).</translation>
+    </message>
+    <message>
+        <source>この実行のあいだ UDP ポート N (127.0.0.1) で OSC リモート操作を受け付けます。</source>
+        <translation>Take OSC remote control on UDP port N (on 127.0.0.1) for this run.</translation>
+    </message>
+    <message>
+        <source>この実行のウィンドウの言語: ja または en (保存した選択は変わりません)。</source>
+        <translation>The window&apos;s language for this run: ja or en (the kept choice stays).</translation>
+    </message>
+    <message>
+        <source>プレイリスト (.pna、.m3u、.m3u8) または読み込むサウンドファイル。-- のあとの名前は &apos;-&apos; で始まってもかまいません。</source>
+        <translation>A playlist (.pna, .m3u, .m3u8) or sound files to load; after --, names may start with &apos;-&apos;.</translation>
+    </message>
+    <message>
+        <source>--lang は ja または en です (&quot;%1&quot; ではありません)</source>
+        <translation>--lang must be ja or en, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>終了ステータス: 0 完了、1 書き出しまたはオーディオの開始に失敗 (理由は標準エラー出力)、2 コマンドラインの誤り、130 シグナルによる書き出しの取り消し。
+</source>
+        <translation>Exit status: 0 done, 1 the export or the audio start-up failed (the reason is on stderr), 2 a wrong command line, 130 an export cancelled by a signal.
+</translation>
+    </message>
+    <message>
+        <source>--osc-port はウィンドウのためのもので、--export には使えません</source>
+        <translation>--osc-port belongs to the window, not to --export</translation>
+    </message>
+    <message>
+        <source>--osc-port には 1 から 65535 の UDP ポート番号が必要です (&quot;%1&quot; ではありません)</source>
+        <translation>--osc-port needs a UDP port number from 1 to 65535, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>--%1 は --export のオプションです</source>
+        <translation>--%1 belongs to --export</translation>
+    </message>
+    <message>
+        <source>--export には書き出すファイルの名前が必要です</source>
+        <translation>--export needs the name of the file to write</translation>
+    </message>
+    <message>
+        <source>--export が書き出すプレイリストはちょうど 1 つです</source>
+        <translation>--export renders exactly one playlist</translation>
+    </message>
+    <message>
+        <source>不明な形式 %1 (wav16、wav24、float、flac16、flac24、ogg)</source>
+        <translation>unknown format %1 (wav16, wav24, float, flac16, flac24, ogg)</translation>
+    </message>
+    <message>
+        <source>%1 から形式がわかりません。--format を指定してください</source>
+        <translation>cannot tell the format from %1; give --format</translation>
+    </message>
+    <message>
+        <source>--rate は 44100 または 48000 です</source>
+        <translation>--rate must be 44100 or 48000</translation>
+    </message>
+    <message>
+        <source>--hrtf は on または off です</source>
+        <translation>--hrtf must be on or off</translation>
+    </message>
+    <message>
+        <source>--seconds は正の秒数です</source>
+        <translation>--seconds must be a positive number of seconds</translation>
+    </message>
+    <message>
+        <source>--loop には --seconds が必要です: ループするチャンネルは終わりません</source>
+        <translation>--loop needs --seconds: looping channels never end</translation>
+    </message>
+    <message>
+        <source>--normalize は -70 から 0 LUFS のラウドネスです</source>
+        <translation>--normalize must be a loudness between -70 and 0 LUFS</translation>
+    </message>
+    <message>
+        <source>--quality は 0 から 10 です</source>
+        <translation>--quality must be 0 to 10</translation>
+    </message>
+    <message>
+        <source>&apos;phonaraplayer --help&apos; で使い方を表示します。</source>
+        <translation>Try &apos;phonaraplayer --help&apos;.</translation>
+    </message>
+</context>
+<context>
     <name>ErrorReasons</name>
     <message>
         <source>出力装置が開かれていません</source>
@@ -62,6 +195,21 @@
     <message>
         <source>不明なエラー</source>
         <translation>unknown error</translation>
+    </message>
+</context>
+<context>
+    <name>ExportCommand</name>
+    <message>
+        <source>書き出し中 %1 / %2 秒 (%3%)</source>
+        <translation>exporting %1 / %2 s (%3%)</translation>
+    </message>
+    <message>
+        <source>書き出し中 %1 秒</source>
+        <translation>exporting %1 s</translation>
+    </message>
+    <message>
+        <source>書き出しを取り消しました。%1 は書き出していません</source>
+        <translation>export cancelled; %1 not written</translation>
     </message>
 </context>
 <context>
@@ -199,6 +347,12 @@ Replace it?</translation>
         <source>すべてのファイル (*)</source>
         <translation>All files (*)</translation>
     </message>
+    <message>
+        <source>ファイル名の拡張子 .%1 は形式 %2 と合いません。
+拡張子か形式を変えてください。</source>
+        <translation>The file name's extension .%1 does not fit the format %2.
+Change the extension or the format.</translation>
+    </message>
 </context>
 <context>
     <name>TExportJob</name>
@@ -236,6 +390,18 @@ Replace it?</translation>
 </context>
 <context>
     <name>TFrmPhonaraPlayer</name>
+    <message>
+        <source>フォルダー %1 がありません。</source>
+        <translation>The folder %1 is not there.</translation>
+    </message>
+    <message>
+        <source>ファイル %1 がありません。</source>
+        <translation>The file %1 is not there.</translation>
+    </message>
+    <message>
+        <source>ほか %1 件</source>
+        <translation>and %1 more</translation>
+    </message>
     <message>
         <source>ドラッグして音源を動かします</source>
         <translation>Drag to move the source</translation>
@@ -566,6 +732,10 @@ Contact: the PhonaraPlayer issue tracker</translation>
         <source>ファイル %1 は開けません</source>
         <translation>Cannot open the file %1</translation>
     </message>
+    <message>
+        <source>書き出し中です。書き出しを中止して終了しますか?</source>
+        <translation>An export is running. Cancel it and quit?</translation>
+    </message>
 </context>
 <context>
     <name>TRemoteDialog</name>
@@ -651,6 +821,22 @@ Contact: the PhonaraPlayer issue tracker</translation>
     <message>
         <source>%1:%2 で受信中 — 受付 %3、拒否 %4</source>
         <translation>Receiving on %1:%2 — taken %3, refused %4</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>予期しないエラーのため終了します。
+%1</source>
+        <translation>The program stops after an unexpected error.
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>TerminationSignals</name>
+    <message>
+        <source>3 回目の Ctrl+C で終了しました。保存は終わっていません。前回の自動保存はそのまま残ります。</source>
+        <translation>Ended at the third Ctrl+C without finishing the save; the previous auto-save stays as it was.</translation>
     </message>
 </context>
 </TS>

@@ -322,9 +322,18 @@ AUDIOLIB_API BOOL AUDIOLIB_Get3DSpace(float* distf, float* rollf, BASS_3DVECTOR*
  * AUDIOLIB_HRTF_* mode (HRTF needs 44100 or 48000 Hz). Every other function
  * works as with BASS_Init; BASS_Free closes it. */
 AUDIOLIB_API BOOL AUDIOLIB_InitLoopback(DWORD freq, DWORD hrtf);
-/* Renders frames stereo frames (interleaved floats) into out. Before each block
- * every playing channel's queue is topped up, so the output is complete and
- * the same on every run. */
+/* As AUDIOLIB_InitLoopback, with the HRTF data set (an index as
+ * AUDIOLIB_GetHRTFName lists them for a loopback device of this rate, or -1
+ * for OpenAL Soft's choice) and the output's channels: 2 (stereo), 4 (quad:
+ * front left, front right, back left, back right), 6 (5.1: front left, front
+ * right, centre, LFE, side left, side right) or 8 (7.1: front left, front
+ * right, centre, LFE, back left, back right, side left, side right). HRTF
+ * needs stereo. */
+AUDIOLIB_API BOOL AUDIOLIB_InitLoopbackEx(DWORD freq, DWORD hrtf, int dataset, DWORD channels);
+/* Renders frames frames (interleaved floats, as many per frame as the
+ * loopback device has channels) into out. Before each block every playing
+ * channel's queue is topped up, so the output is complete and the same on
+ * every run. */
 AUDIOLIB_API BOOL AUDIOLIB_Render(float* out, DWORD frames);
 
 /* Whether channels are heard directly (on, the default). Off, the device

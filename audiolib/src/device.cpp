@@ -95,7 +95,7 @@ std::vector<ALCint> deviceAttributes(ALCdevice* device, bool loopback, int freq,
                                      int hrtfDataSet, bool efx) {
     std::vector<ALCint> attrs = {ALC_FREQUENCY, freq};
     if (loopback) {
-        attrs.insert(attrs.end(), {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT,
+        attrs.insert(attrs.end(), {ALC_FORMAT_CHANNELS_SOFT, lib().outLayout, ALC_FORMAT_TYPE_SOFT,
                                    ALC_FLOAT_SOFT});
     }
     if (alcIsExtensionPresent(device, "ALC_SOFT_HRTF")) {
@@ -116,10 +116,10 @@ std::vector<ALCint> deviceAttributes(ALCdevice* device, bool loopback, int freq,
 
 // Creates the context on an opened device and everything the library keeps
 // per device. Closes the device again on failure.
-bool openContext(ALCdevice* device, bool loopback, int freq, DWORD hrtfMode) {
+bool openContext(ALCdevice* device, bool loopback, int freq, DWORD hrtfMode, int hrtfDataSet) {
     auto& L = lib();
     const bool efx = alcIsExtensionPresent(device, "ALC_EXT_EFX") == ALC_TRUE;
-    const auto attrs = deviceAttributes(device, loopback, freq, hrtfMode, -1, efx);
+    const auto attrs = deviceAttributes(device, loopback, freq, hrtfMode, hrtfDataSet, efx);
     ALCcontext* context = alcCreateContext(device, attrs.data());
     if (!context || !alcMakeContextCurrent(context)) {
         if (context)
@@ -139,7 +139,7 @@ bool openContext(ALCdevice* device, bool loopback, int freq, DWORD hrtfMode) {
     L.freq = L.requestedFreq = freq;
     L.efx = efx;
     L.hrtfMode = hrtfMode;
-    L.hrtfDataSet = -1;
+    L.hrtfDataSet = hrtfDataSet;
     L.sends = 0;
     if (efx)
         alcGetIntegerv(device, ALC_MAX_AUXILIARY_SENDS, 1, &L.sends);
@@ -184,7 +184,7 @@ bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames
         if (!L.open())
             return false;
         const DWORD n = std::min(block, frames - done);
-        alcRenderSamplesSOFT(L.device, out + static_cast<size_t>(done) * 2,
+        alcRenderSamplesSOFT(L.device, out + static_cast<size_t>(done) * L.outChannels,
                              static_cast<ALCsizei>(n));
         done += n;
         // Here time is what has been rendered: count the ring-out down.
@@ -207,7 +207,7 @@ bool fadeOutForReset(std::unique_lock<std::mutex>& lock) {
     alListenerf(AL_GAIN, 0.f);
     if (L.loopback) {
         constexpr DWORD kFadeFrames = 256;
-        std::vector<float> fade(kFadeFrames * 2);
+        std::vector<float> fade(kFadeFrames * static_cast<size_t>(L.outChannels));
         if (!renderLoopback(lock, fade.data(), kFadeFrames))
             return false;
         L.renderedAhead.insert(L.renderedAhead.end(), fade.begin(), fade.end());
@@ -278,7 +278,24 @@ void closeDevice(const Held& lock) {
     L.closing = false;
 }
 
-bool openDevice(int device, DWORD freq, bool loopback, DWORD hrtfMode) {
+// OpenAL Soft's loopback layout of a channel count; 0 for none.
+ALCint LoopbackLayout(DWORD channels) {
+    switch (channels) {
+    case 2:
+        return ALC_STEREO_SOFT;
+    case 4:
+        return ALC_QUAD_SOFT;
+    case 6:
+        return ALC_5POINT1_SOFT;
+    case 8:
+        return ALC_7POINT1_SOFT;
+    default:
+        return 0;
+    }
+}
+
+bool openDevice(int device, DWORD freq, bool loopback, DWORD hrtfMode, int hrtfDataSet = -1,
+                DWORD channels = 2) {
     auto& L = lib();
     // The library thread exists only while a device is open, and must not wait
     // for a BASS_Free that is waiting for it.
@@ -294,9 +311,17 @@ bool openDevice(int device, DWORD freq, bool loopback, DWORD hrtfMode) {
     if (rate < 8000 || rate > 192000)
         return fail(BASS_ERROR_ILLPARAM, false);
     ALCdevice* dev = nullptr;
+    const ALCint layout = LoopbackLayout(channels);
+    if (layout == 0)
+        return fail(BASS_ERROR_ILLPARAM, false);
+    {
+        std::lock_guard lock(L.mx);
+        L.outChannels = static_cast<int>(channels);
+        L.outLayout = layout;
+    }
     if (loopback) {
         dev = alcLoopbackOpenDeviceSOFT(nullptr);
-        if (dev && !alcIsRenderFormatSupportedSOFT(dev, rate, ALC_STEREO_SOFT, ALC_FLOAT_SOFT)) {
+        if (dev && !alcIsRenderFormatSupportedSOFT(dev, rate, layout, ALC_FLOAT_SOFT)) {
             alcCloseDevice(dev);
             return fail(BASS_ERROR_ILLPARAM, false);
         }
@@ -312,7 +337,7 @@ bool openDevice(int device, DWORD freq, bool loopback, DWORD hrtfMode) {
     }
     if (!dev)
         return fail(BASS_ERROR_DRIVER, false);
-    if (!openContext(dev, loopback, rate, hrtfMode))
+    if (!openContext(dev, loopback, rate, hrtfMode, hrtfDataSet))
         return false;
     try {
         startThread();
@@ -361,6 +386,14 @@ AUDIOLIB_API BOOL AUDIOLIB_InitLoopback(DWORD freq, DWORD hrtf) {
         if (hrtf > AUDIOLIB_HRTF_AUTO)
             return fail(BASS_ERROR_ILLPARAM, 0);
         return openDevice(0, freq, true, hrtf);
+    });
+}
+
+AUDIOLIB_API BOOL AUDIOLIB_InitLoopbackEx(DWORD freq, DWORD hrtf, int dataset, DWORD channels) {
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        if (hrtf > AUDIOLIB_HRTF_AUTO || dataset < -1)
+            return fail(BASS_ERROR_ILLPARAM, 0);
+        return openDevice(0, freq, true, hrtf, dataset, channels);
     });
 }
 
@@ -629,11 +662,13 @@ AUDIOLIB_API BOOL AUDIOLIB_Render(float* out, DWORD frames) {
                 return fail(BASS_ERROR_INIT, 0);
             if (!L.loopback)
                 return fail(BASS_ERROR_NOTAVAIL, 0);
+            const auto width = static_cast<size_t>(L.outChannels);
             const DWORD ahead =
-                std::min<DWORD>(frames, static_cast<DWORD>(L.renderedAhead.size() / 2));
-            std::copy_n(L.renderedAhead.begin(), ahead * 2, out);
-            L.renderedAhead.erase(L.renderedAhead.begin(), L.renderedAhead.begin() + ahead * 2);
-            if (!renderLoopback(lock, out + static_cast<size_t>(ahead) * 2, frames - ahead))
+                std::min<DWORD>(frames, static_cast<DWORD>(L.renderedAhead.size() / width));
+            std::copy_n(L.renderedAhead.begin(), ahead * width, out);
+            L.renderedAhead.erase(L.renderedAhead.begin(),
+                                  L.renderedAhead.begin() + static_cast<long>(ahead * width));
+            if (!renderLoopback(lock, out + static_cast<size_t>(ahead) * width, frames - ahead))
                 return fail(BASS_ERROR_INIT, 0);
             deliver = !L.pending.empty();
         }

@@ -202,6 +202,10 @@ struct Library {
     bool efx = false;
     DWORD hrtfMode = AUDIOLIB_HRTF_AUTO;
     int hrtfDataSet = -1; // OpenAL Soft's own choice
+    // The loopback device's output: interleaved channels per frame, and
+    // OpenAL Soft's name for that layout (ALC_STEREO_SOFT, ALC_QUAD_SOFT, ...).
+    int outChannels = 2;
+    int outLayout = 0;
     // Loopback frames rendered ahead (a fade before a device reset), handed
     // out first by the next AUDIOLIB_Render.
     std::vector<float> renderedAhead;

@@ -1,11 +1,13 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QStringList>
 #include <cmath>
 
 #include "export/ExportCommand.h"
 #include "files/AtomicFile.h"
+#include "playlist/PathRules.h"
 
 namespace {
 
@@ -26,10 +28,6 @@ const char* const QtValueOptions[] = {"platform",
                                       "name"};
 const char* const QtFlagOptions[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
-const char* const ExitStatusHelp = "Exit status: 0 done, 1 the export or the audio start-up failed "
-                                   "(the reason is on stderr), 2 a wrong command line, "
-                                   "130 an export cancelled by a signal.\n";
-
 std::string Std(const QString& s) {
     return s.toStdString();
 }
@@ -38,44 +36,81 @@ std::string Std(const QString& s) {
 
 TCommandLine ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Places up to 32 sound files in 3D around the listener and plays them; "
-        "or renders a playlist to a sound file (--export).");
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "CommandLine", "最大 32 のサウンドファイルを聞き手のまわりの 3D 空間に置いて再生します。"
+                       "または、プレイリストをサウンドファイルに書き出します (--export)。"));
     // Qt's options are written with one dash: read every option that way.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
-    const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
+    const QCommandLineOption help(
+        {"h", "help"},
+        QCoreApplication::translate("CommandLine", "このヘルプを表示して終了します。"));
+    const QCommandLineOption version(
+        {"v", "version"},
+        QCoreApplication::translate("CommandLine", "バージョンを表示して終了します。"));
     const QCommandLineOption exportTo(
         "export",
-        "Render PLAYLIST to the sound file OUT without a window or sound card. OUT may be - "
-        "(standard output), a FIFO or a device: these are written straight through, as a stream "
-        "(every format streams; WAV then says its length is unknown).",
+        QCoreApplication::translate(
+            "CommandLine",
+            "ウィンドウもサウンドカードも使わずに、プレイリスト、または聞き手の位置に置いた"
+            "サウンドファイルをサウンドファイル OUT に書き出します。OUT が - (標準出力)、FIFO、"
+            "デバイスのときは、置き換えずにストリームとしてそのまま書き込みます (どの形式も"
+            "ストリームにでき、WAV は長さ不明と記します)。"),
         "OUT");
-    const QCommandLineOption force({"f", "force"}, "Replace OUT if it exists.");
-    const QCommandLineOption format("format",
-                                    "wav16, wav24, float, flac16, flac24 or ogg "
-                                    "(default: from OUT's extension; wav16 for - and /dev/stdout).",
-                                    "FORMAT");
-    const QCommandLineOption rate("rate", "44100 (default) or 48000.", "RATE");
-    const QCommandLineOption hrtf("hrtf", "Headphone 3D for this file: on or off (default).",
-                                  "on|off");
+    const QCommandLineOption force(
+        {"f", "force"},
+        QCoreApplication::translate("CommandLine", "OUT が既にあるときは置き換えます。"));
+    const QCommandLineOption format(
+        "format",
+        QCoreApplication::translate("CommandLine", "wav16、wav24、float、flac16、flac24 または ogg "
+                                                   "(既定: OUT の拡張子から。- と /dev/stdout では "
+                                                   "wav16)。"),
+        "FORMAT");
+    const QCommandLineOption rate(
+        "rate", QCoreApplication::translate("CommandLine", "44100 (既定) または 48000。"), "RATE");
+    const QCommandLineOption hrtf(
+        "hrtf",
+        QCoreApplication::translate("CommandLine",
+                                    "このファイルのヘッドホン 3D: on または off (既定)。"),
+        "on|off");
+    const QCommandLineOption hrtfSet(
+        "hrtf-set",
+        QCoreApplication::translate(
+            "CommandLine",
+            "--hrtf on のときの HRTF データセットの名前 (既定: OpenAL Soft の選択)。"),
+        "NAME");
     const QCommandLineOption seconds(
-        "seconds", "Length in seconds (default: the longest file and the reverb's tail).", "N");
-    const QCommandLineOption loop("loop", "Loop every channel (needs --seconds).");
+        "seconds",
+        QCoreApplication::translate("CommandLine",
+                                    "秒単位の長さ (既定: 最長のファイルと残響の終わりまで)。"),
+        "N");
+    const QCommandLineOption loop(
+        "loop", QCoreApplication::translate(
+                    "CommandLine", "すべてのチャンネルをループします (--seconds が必要)。"));
     const QCommandLineOption normalize(
         "normalize",
-        "Bring the loudness to LUFS (e.g. -16, or -23 for broadcast), "
-        "never above -1 dBTP.",
+        QCoreApplication::translate("CommandLine",
+                                    "ラウドネスを LUFS に揃えます (例: -16、放送用は -23)。"
+                                    "-1 dBTP を超えません。"),
         "LUFS");
-    const QCommandLineOption quality("quality", "Ogg Vorbis quality 0..10 (default 5).", "Q");
+    const QCommandLineOption quality(
+        "quality", QCoreApplication::translate("CommandLine", "Ogg Vorbis の品質 0..10 (既定 5)。"),
+        "Q");
     const QCommandLineOption oscPort(
-        "osc-port", "Take OSC remote control on UDP port N (on 127.0.0.1) for this run.", "N");
+        "osc-port",
+        QCoreApplication::translate(
+            "CommandLine",
+            "この実行のあいだ UDP ポート N (127.0.0.1) で OSC リモート操作を受け付けます。"),
+        "N");
     const QCommandLineOption lang(
-        "lang", "The window's language for this run: ja or en (the kept choice stays).", "ja|en");
+        "lang",
+        QCoreApplication::translate(
+            "CommandLine",
+            "この実行のウィンドウの言語: ja または en (保存した選択は変わりません)。"),
+        "ja|en");
     QCommandLineOption progressLines("progress-lines");
     progressLines.setFlags(QCommandLineOption::HiddenFromHelp);
-    for (const auto& o : {help, version, exportTo, force, format, rate, hrtf, seconds, loop,
-                          normalize, quality, oscPort, lang, progressLines})
+    for (const auto& o : {help, version, exportTo, force, format, rate, hrtf, hrtfSet, seconds,
+                          loop, normalize, quality, oscPort, lang, progressLines})
         parser.addOption(o);
     for (const char* name : QtValueOptions) {
         QCommandLineOption o(name, QString(), "value");
@@ -87,10 +122,12 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         o.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(o);
     }
-    parser.addPositionalArgument("files",
-                                 "A playlist (.pna, .m3u, .m3u8) or sound files to load; "
-                                 "after --, names may start with '-'.",
-                                 "[--] [FILE...]");
+    parser.addPositionalArgument(
+        "files",
+        QCoreApplication::translate(
+            "CommandLine", "プレイリスト (.pna、.m3u、.m3u8) または読み込むサウンドファイル。"
+                           "-- のあとの名前は '-' で始まってもかまいません。"),
+        "[--] [FILE...]");
 
     TCommandLine out;
     auto usage = [&out](const QString& why) {
@@ -100,10 +137,22 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
     };
     if (!parser.parse(arguments))
         return usage(parser.errorText());
+    // First, so that help and errors can speak the language asked for.
+    if (parser.isSet(lang)) {
+        out.Language = Std(parser.value(lang));
+        if (out.Language != "ja" && out.Language != "en")
+            return usage(QCoreApplication::translate(
+                             "CommandLine", "--lang は ja または en です (\"%1\" ではありません)")
+                             .arg(parser.value(lang)));
+    }
     if (parser.isSet(help)) {
         out.Action = TCommandLine::TAction::Help;
-        out.Message = Std(parser.helpText().replace("<executable_name>", "phonaraplayer")) + "\n" +
-                      ExitStatusHelp;
+        out.Message =
+            Std(parser.helpText().replace("<executable_name>", "phonaraplayer") + "\n" +
+                QCoreApplication::translate(
+                    "CommandLine", "終了ステータス: 0 完了、1 書き出しまたはオーディオの開始に失敗 "
+                                   "(理由は標準エラー出力)、2 コマンドラインの誤り、"
+                                   "130 シグナルによる書き出しの取り消し。\n"));
         return out;
     }
     if (parser.isSet(version)) {
@@ -112,25 +161,27 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         return out;
     }
     const QStringList files = parser.positionalArguments();
-    if (parser.isSet(lang)) {
-        out.Language = Std(parser.value(lang));
-        if (out.Language != "ja" && out.Language != "en")
-            return usage("--lang must be ja or en, not \"" + parser.value(lang) + "\"");
-    }
     if (parser.isSet(oscPort)) {
         if (parser.isSet(exportTo))
-            return usage("--osc-port belongs to the window, not to --export");
+            return usage(QCoreApplication::translate(
+                "CommandLine", "--osc-port はウィンドウのためのもので、--export には使えません"));
         bool ok = false;
         const int port = parser.value(oscPort).toInt(&ok);
         if (!ok || port < 1 || port > 65535)
-            return usage("--osc-port needs a UDP port number from 1 to 65535, not \"" +
-                         parser.value(oscPort) + "\"");
+            return usage(QCoreApplication::translate(
+                             "CommandLine",
+                             "--osc-port には 1 から 65535 の UDP ポート番号が必要です "
+                             "(\"%1\" ではありません)")
+                             .arg(parser.value(oscPort)));
         out.OscPort = port;
     }
     if (!parser.isSet(exportTo)) {
-        for (const auto& o : {force, format, rate, hrtf, seconds, loop, normalize, quality})
+        for (const auto& o :
+             {force, format, rate, hrtf, hrtfSet, seconds, loop, normalize, quality})
             if (parser.isSet(o))
-                return usage("--" + o.names().constLast() + " belongs to --export");
+                return usage(
+                    QCoreApplication::translate("CommandLine", "--%1 は --export のオプションです")
+                        .arg(o.names().constLast()));
         for (const QString& f : files)
             out.Files.push_back(Std(f));
         return out;
@@ -139,55 +190,84 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
     TExportOptions& e = out.Export;
     e.Output = Std(parser.value(exportTo));
     if (e.Output.empty())
-        return usage("--export needs the name of the file to write");
-    if (files.size() != 1)
-        return usage("--export renders exactly one playlist");
-    e.Playlist = Std(files.first());
+        return usage(QCoreApplication::translate("CommandLine",
+                                                 "--export には書き出すファイルの名前が必要です"));
+    // As at start: a playlist when the first name is one, else sound files.
+    if (files.isEmpty())
+        return usage(QCoreApplication::translate(
+            "CommandLine", "--export には書き出すプレイリストかサウンドファイルが必要です"));
+    if (IsPlaylistName(Std(files.first()))) {
+        if (files.size() != 1)
+            return usage(QCoreApplication::translate(
+                "CommandLine", "--export が書き出すのは 1 つのプレイリスト、"
+                               "またはプレイリストなしのサウンドファイルです"));
+        e.Playlist = Std(files.first());
+    } else {
+        if (files.size() > 32)
+            return usage(QCoreApplication::translate(
+                "CommandLine", "--export が置けるサウンドファイルは 32 までです"));
+        for (const QString& f : files)
+            e.SoundFiles.push_back(Std(f));
+    }
     if (parser.isSet(format)) {
         const auto f = ExportFormatOfName(Std(parser.value(format)));
         if (!f)
-            return usage("unknown format " + parser.value(format) +
-                         " (wav16, wav24, float, flac16, flac24, ogg)");
+            return usage(
+                QCoreApplication::translate(
+                    "CommandLine", "不明な形式 %1 (wav16、wav24、float、flac16、flac24、ogg)")
+                    .arg(parser.value(format)));
         e.Format = *f;
     } else if (const auto f = ExportFormatOfPath(e.Output)) {
         e.Format = *f;
     } else if (DescriptorOfName(e.Output) >= 0) { // "-", /dev/stdout: a stream
         e.Format = TExportFormat::Wav16;
     } else {
-        return usage("cannot tell the format from " + parser.value(exportTo) + "; give --format");
+        return usage(QCoreApplication::translate(
+                         "CommandLine", "%1 から形式がわかりません。--format を指定してください")
+                         .arg(parser.value(exportTo)));
     }
     if (parser.isSet(rate)) {
         const QString r = parser.value(rate);
         if (r != "44100" && r != "48000")
-            return usage("--rate must be 44100 or 48000");
+            return usage(
+                QCoreApplication::translate("CommandLine", "--rate は 44100 または 48000 です"));
         e.Rate = r.toInt();
     }
     if (parser.isSet(hrtf)) {
         const QString h = parser.value(hrtf).toLower();
         if (h != "on" && h != "off")
-            return usage("--hrtf must be on or off");
+            return usage(
+                QCoreApplication::translate("CommandLine", "--hrtf は on または off です"));
         e.Hrtf = h == "on";
+    }
+    if (parser.isSet(hrtfSet)) {
+        e.HrtfDataSet = Std(parser.value(hrtfSet));
+        if (!e.Hrtf)
+            return usage(
+                QCoreApplication::translate("CommandLine", "--hrtf-set には --hrtf on が必要です"));
     }
     bool ok = false;
     if (parser.isSet(seconds)) {
         const double s = parser.value(seconds).toDouble(&ok);
         if (!ok || !(s > 0) || s > 24 * 3600)
-            return usage("--seconds must be a positive number of seconds");
+            return usage(QCoreApplication::translate("CommandLine", "--seconds は正の秒数です"));
         e.Seconds = s;
     }
     e.Loop = parser.isSet(loop);
     if (e.Loop && !e.Seconds)
-        return usage("--loop needs --seconds: looping channels never end");
+        return usage(QCoreApplication::translate(
+            "CommandLine", "--loop には --seconds が必要です: ループするチャンネルは終わりません"));
     if (parser.isSet(normalize)) {
         const double l = parser.value(normalize).toDouble(&ok);
         if (!ok || !std::isfinite(l) || l < -70 || l > 0)
-            return usage("--normalize must be a loudness between -70 and 0 LUFS");
+            return usage(QCoreApplication::translate(
+                "CommandLine", "--normalize は -70 から 0 LUFS のラウドネスです"));
         e.NormalizeLufs = l;
     }
     if (parser.isSet(quality)) {
         const int q = parser.value(quality).toInt(&ok);
         if (!ok || q < 0 || q > 10)
-            return usage("--quality must be 0 to 10");
+            return usage(QCoreApplication::translate("CommandLine", "--quality は 0 から 10 です"));
         e.OggQuality = q;
     }
     e.MachineProgress = parser.isSet(progressLines);

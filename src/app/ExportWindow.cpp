@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QSlider>
@@ -14,7 +15,9 @@
 #include <memory>
 
 #include "app/PNAP.h"
+#include "app/TerminationSignals.h"
 #include "audiolib.h"
+#include "channels/ChannelLevels.h"
 #include "channels/Sources.h"
 #include "export/ExportDialog.h"
 #include "export/ExportJob.h"
@@ -23,8 +26,23 @@
 
 namespace {
 
+// Numbers for people: in the user's locale.
 QString Seconds(double s) {
-    return QString::number(s, 'f', 1);
+    return QLocale().toString(s, 'f', 1);
+}
+
+std::string LocaleNumber(double v, int decimals) {
+    return QLocale().toString(v, 'f', decimals).toStdString();
+}
+
+// The HRTF data set the audio menu chose, by name; empty for OpenAL Soft's
+// own choice.
+std::string ChosenHrtfDataSet() {
+    AUDIOLIB_HRTF_INFO info{};
+    if (!AUDIOLIB_GetHRTFInfo(&info) || info.dataset < 0)
+        return {};
+    const char* name = AUDIOLIB_GetHRTFName(static_cast<DWORD>(info.dataset));
+    return name ? name : "";
 }
 
 } // namespace
@@ -69,16 +87,24 @@ void TFrmPhonaraPlayer::Export1Click() {
     StartExport(dialog.options(), dialog.selectedOnly());
 }
 
-bool TFrmPhonaraPlayer::StartExport(const TExportOptions& options, bool selectedOnly) {
+bool TFrmPhonaraPlayer::StartExport(const TExportOptions& chosen, bool selectedOnly) {
     if (ExportRunning)
         return false;
-    // The scene is what a playlist of these channels holds.
+    // The scene is what a playlist of these channels holds, with each
+    // channel's gain and mute, and the headphones' data set: what is heard.
     std::vector<TPlaylistChannel> channels;
     for (int n = 1; n <= ChannelCount; ++n) {
         const TSource& slot = Sources[n];
-        if (slot.Loaded && (!selectedOnly || IsChannelSelected(n)))
-            channels.push_back(PlaylistChannel(n));
+        if (slot.Loaded && (!selectedOnly || IsChannelSelected(n))) {
+            TPlaylistChannel c = PlaylistChannel(n);
+            c.Gain = ChannelLevels[n].Gain;
+            c.Muted = ChannelLevels[n].Muted;
+            channels.push_back(std::move(c));
+        }
     }
+    TExportOptions options = chosen;
+    if (options.Hrtf && options.HrtfDataSet.empty())
+        options.HrtfDataSet = ChosenHrtfDataSet();
     auto tell = [this](QMessageBox::Icon icon, const QString& text) {
         ExportReport = text;
         auto* box = new QMessageBox(icon, tr("書き出し"), text, QMessageBox::Ok, this);
@@ -101,7 +127,7 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& options, bool selected
         return false;
     }
     ExportRunning = job;
-    LastExport = options;
+    LastExport = chosen;
     ExportReport.clear();
 
     auto* progress = new QProgressDialog(tr("書き出し中..."), tr("キャンセル"), 0, 1000, this);
@@ -127,7 +153,7 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& options, bool selected
         const double left = done > 0 ? elapsed * (total - done) / done : 0;
         progress->setLabelText(
             tr("書き出し中... %1 / %2 秒 (残り約 %3 秒)")
-                .arg(Seconds(done), Seconds(total), QString::number(std::ceil(left))));
+                .arg(Seconds(done), Seconds(total), QLocale().toString(std::ceil(left), 'f', 0)));
     });
     // Cancel answers at once: the dialog goes, the child ends in the background.
     connect(progress, &QProgressDialog::canceled, job, [this, job] {
@@ -150,10 +176,25 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& options, bool selected
         if (job->succeeded())
             tell(QMessageBox::Information,
                  tr("書き出しました: %1").arg(QString::fromStdString(options.Output)) + "\n" +
-                     QString::fromStdString(SummaryText(job->summary())));
+                     QString::fromStdString(SummaryText(job->summary(), LocaleNumber)));
         else
             tell(QMessageBox::Critical, tr("書き出せませんでした。") + "\n" + job->error());
     });
     RepaintGrid();
+    return true;
+}
+
+bool TFrmPhonaraPlayer::EndExportForClose() {
+    if (!ExportRunning)
+        return true;
+    if (!TerminationRequested() &&
+        QMessageBox::question(
+            this, tr("書き出し"), tr("書き出し中です。書き出しを中止して終了しますか?"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return false;
+    // The child removes its partial file as it ends, after the window has
+    // gone. (It may have finished while the question was open.)
+    if (ExportRunning)
+        ExportRunning->cancel();
     return true;
 }

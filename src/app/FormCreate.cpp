@@ -6,6 +6,7 @@
 #include "channels/Sources.h"
 #include "spatial/Markers.h"
 #include "spatial/Spatial.h"
+#include "undo/UndoHistory.h"
 #include "widgets/HintWindow.h"
 #include "widgets/Marker.h"
 #include "widgets/ScrollBar.h"
@@ -16,6 +17,8 @@ void TFrmPhonaraPlayer::FormCreate() {
     // Every shared value starts from its default; the scale in pixels follows
     // from the views as laid out.
     ResetProgramState();
+    // The history is of this run only.
+    History->Clear();
     PixelsPerStep = static_cast<float>(static_cast<double>(Image1->width()) /
                                        (ScrollBarX->maximum() - ScrollBarX->minimum()));
     ViewCentre = static_cast<int>(Image1->width() / 2.0);

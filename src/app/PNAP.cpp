@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QSlider>
@@ -27,6 +28,7 @@
 #include "app/ProgramIcon.h"
 #include "channellist/GridRules.h"
 #include "remote/RemoteServer.h"
+#include "undo/UndoHistory.h"
 #include "widgets/ApplicationEvents.h"
 #include "widgets/Metrics.h"
 #include "widgets/ScrollBar.h"
@@ -264,6 +266,7 @@ void TFrmPhonaraPlayer::BuildMenu() {
     addAction(FileOpen2);
     addAction(FileSaveAs1);
 
+    BuildEditMenu();
     BuildAudioMenu();
     BuildRemoteMenu();
     BuildLanguageMenu();
@@ -321,6 +324,11 @@ void TFrmPhonaraPlayer::RetranslateUi() {
     GroupBox2->setTitle(tr("&Reverb"));
     GroupBox1->setTitle(tr("&EAX environment"));
 
+    // The one window that may be open beside the main window meanwhile.
+    if (ExportProgress) {
+        ExportProgress->setWindowTitle(tr("書き出し"));
+        ExportProgress->setCancelButtonText(tr("キャンセル"));
+    }
     FileOpen2Dialog.Title = tr("プレイリストを開く");
     FileSaveAs1Dialog.Title = tr("プレイリストに名前をつけて保存");
 
@@ -496,8 +504,19 @@ void TFrmPhonaraPlayer::BindHandlers() {
         StringGrid1SelectCell(col, row, canSelect);
     };
     // Both run on every change of the value, by the user or by the program.
-    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
-    connect(TrackBar1, &QSlider::valueChanged, this, [this] { TrackBar1Change(); });
+    // A change the user makes is a step (key and wheel bursts one step, the
+    // thumb's drag one step); the program's own changes pause the recorder.
+    connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] {
+        const TUndoScope step(History->Recorder, true);
+        ComboBox1Change();
+    });
+    connect(TrackBar1, &QSlider::valueChanged, this, [this] {
+        const TUndoScope step(History->Recorder, true);
+        TrackBar1Change();
+    });
+    connect(TrackBar1, &QSlider::sliderPressed, this, [this] { History->Recorder.SetHeld(true); });
+    connect(TrackBar1, &QSlider::sliderReleased, this,
+            [this] { History->Recorder.SetHeld(false); });
     StringGrid1->mouseDown = [this](Qt::MouseButton b, Qt::KeyboardModifiers m, int x, int y) {
         StringGrid1MouseDown(b, m, x, y);
     };
@@ -567,6 +586,10 @@ void TFrmPhonaraPlayer::closeEvent(QCloseEvent* event) {
     // Closing ends the event loop; the window is destroyed afterwards and its
     // destruction does the tear-down. The arrangement is saved now, while a
     // failure can still be shown: once the loop has ended, no dialog runs.
+    if (!EndExportForClose()) {
+        event->ignore();
+        return;
+    }
     WriteAutoSave();
     event->accept();
 }

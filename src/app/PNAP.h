@@ -40,6 +40,8 @@ class TApplicationEvents;
 class TRemoteServer;
 class TScrollBar;
 class TStringGrid;
+class TUndoHistory;
+struct TArrangement;
 class TViewImage;
 struct TBandRect;
 struct TPlaylistChannel;
@@ -137,6 +139,8 @@ public:
     // Loading and freeing.
     bool LoadChannelFile(int n, const std::string& path);
     void FreeChannel(bool all);
+    // Stops and frees the file of loaded slot n; the slot keeps its place.
+    void FreeSlot(int n);
     void LoadFileList(const std::vector<std::string>& list);
     void LoadButtonClick();
     void RemoveButtonClick();
@@ -273,6 +277,26 @@ public:
     std::optional<TExportOptions> LastExport;
     // The last export's outcome as the user was told it.
     QString ExportReport;
+    // Whether the window may close: an export in progress is cancelled when
+    // the user agrees (asked first) or a signal closes the window.
+    bool EndExportForClose();
+
+    // Undo and redo of what the user does by hand: the Edit menu, its keys,
+    // and the arrangement taken and put back. The M key mutes and unmutes
+    // the selected channels, as a controller does.
+    TUndoHistory* History = nullptr;
+    QMenu* MenuEdit = nullptr;
+    QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
+    QAction* Mute1 = nullptr;
+    void BuildEditMenu();
+    TArrangement CurrentArrangement() const;
+    // Puts the files, places and settings of target in place: a file that
+    // changes is loaded again (stopped), a slot emptied is freed.
+    void RestoreArrangement(const TArrangement& target);
+    void Mute1Click();
+    // Channel n's markers show its mute (hollow while muted).
+    void ShowChannelLevel(int n);
 
     // The interface language: the menu of the choice, and every caption,
     // hint and accessible name set again in the language of the moment.
@@ -342,6 +366,10 @@ private:
     void BuildDialogs();
     void SetTabOrder();
 
+    // The reverb level and the room as last applied: a step takes them from
+    // here, since the controls show a new value before it is applied.
+    int appliedReverbLevel_ = 0;
+    int appliedEnvironment_ = 0;
     bool hrtfRefused_ = false; // the device did not take the last HRTF request
     bool destroyed_ = false;
     bool autoSaved_ = false;

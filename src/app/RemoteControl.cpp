@@ -17,6 +17,7 @@
 #include "spatial/Coordinates.h"
 #include "spatial/Markers.h"
 #include "spatial/Spatial.h"
+#include "undo/UndoHistory.h"
 #include "widgets/ScrollBar.h"
 #include "widgets/StringGrid.h"
 #include "widgets/ViewImage.h"
@@ -59,27 +60,18 @@ void PlaceFromRemote(TFrmPhonaraPlayer& w, int n, const BASS_3DVECTOR& p) {
     }
 }
 
-// The channel's volume with its gain and mute: full for a 3D source, from
-// the distance to the X axis for a plain stereo one.
-void ApplyLevel(int n) {
-    const TSource& s = Sources[n];
-    if (!s.Loaded)
-        return;
-    const int base =
-        s.IsStereo ? coords::StereoVolume(s.Position.y, s.Position.z, UnitsPerStep) : 100;
-    BASS_ChannelSetAttributes(s.Handle, -1, LevelledVolume(n, base), -101);
-}
-
 void Apply(TFrmPhonaraPlayer& w, const remote::Command& c) {
     auto only = [n = c.channel](int m) { return m == n; };
     switch (c.verb) {
     case remote::Verb::Gain:
         ChannelLevels[c.channel].Gain = static_cast<float>(c.value);
-        ApplyLevel(c.channel);
+        ApplyChannelLevel(c.channel);
+        w.ShowChannelLevel(c.channel);
         break;
     case remote::Verb::Mute:
         ChannelLevels[c.channel].Muted = c.value != 0;
-        ApplyLevel(c.channel);
+        ApplyChannelLevel(c.channel);
+        w.ShowChannelLevel(c.channel);
         break;
     case remote::Verb::Play:
         w.StartPlayback(false, only);
@@ -146,11 +138,14 @@ void TFrmPhonaraPlayer::StartRemoteControl(int port) {
     if (!Remote) {
         Remote = new TRemoteServer(this);
         Remote->channelOf = [this](int n, bool text) { return ChannelOf(*this, n, text); };
-        Remote->onCommands = [this](const std::vector<remote::Command>& commands) {
-            for (const remote::Command& c : commands)
-                Apply(*this, c);
+        // What a controller does is live input, never a step of the user's,
+        // even when it arrives in the middle of a drag or under a dialog.
+        Remote->onCommand = [this](const remote::Command& c) {
+            const TUndoPause live(History->Recorder);
+            Apply(*this, c);
         };
         Remote->onMoves = [this](const std::vector<std::pair<int, remote::Vec3>>& moves) {
+            const TUndoPause live(History->Recorder);
             const TPlacementBatch frame;
             for (const auto& [n, p] : moves)
                 if (Sources[n].Loaded)

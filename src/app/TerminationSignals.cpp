@@ -101,6 +101,10 @@ bool ConsumeTerminationRequest() {
     return true;
 }
 
+bool TerminationRequested() {
+    return received != 0;
+}
+
 void StartupFinished() {
     startupDone = true;
 }

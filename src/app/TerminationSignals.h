@@ -17,6 +17,10 @@ void InstallTerminationSignals();
 // itself, and the event loop will not act on that signal any more.
 bool ConsumeTerminationRequest();
 
+// Whether one of the signals has arrived in this run: a close it causes asks
+// nobody anything.
+bool TerminationRequested();
+
 // Each caught signal closes the open dialogs; once the start-up has finished
 // (StartupFinished), the first one also closes window (which must outlive
 // the event loop).

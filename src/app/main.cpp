@@ -1,8 +1,11 @@
 // Program entry: the application, the main window, the audio start-up, the
 // window shown, the files to start with, then the event loop.
 #include <QApplication>
+#include <QMessageBox>
 #include <cstdio>
+#include <exception>
 #include <memory>
+#include <string>
 
 #include "app/CommandLine.h"
 #include "app/Language.h"
@@ -13,31 +16,65 @@
 
 namespace {
 
-// Everything but the window: printing, or an export in this process.
-int RunCommandLine(int argc, char* argv[], const TCommandLine& commandLine) {
+// Everything but the window: printing, or an export in this process. Read
+// by scripts, so English unless --lang asks otherwise.
+int RunCommandLine(int argc, char* argv[], const QStringList& rawArguments,
+                   const TCommandLine& first) {
+    QCoreApplication app(argc, argv); // no display
+    QCoreApplication::setApplicationName("PhonaraPlayer");
+    ApplyLanguage(RunLanguage(LanguageOfCode(first.Language), std::nullopt, false));
+    // Read again, for the help and the errors in that language.
+    const TCommandLine commandLine = ParseCommandLine(rawArguments);
     switch (commandLine.Action) {
     case TCommandLine::TAction::Help:
     case TCommandLine::TAction::Version:
         std::fputs((commandLine.Message + "\n").c_str(), stdout);
         return ExitOk;
     case TCommandLine::TAction::Usage:
-        std::fprintf(stderr, "phonaraplayer: %s\nTry 'phonaraplayer --help'.\n",
-                     commandLine.Message.c_str());
+        std::fprintf(stderr, "phonaraplayer: %s\n%s\n", commandLine.Message.c_str(),
+                     qPrintable(QCoreApplication::translate(
+                         "CommandLine", "'phonaraplayer --help' で使い方を表示します。")));
         return ExitUsage;
-    case TCommandLine::TAction::Export: {
-        QCoreApplication app(argc, argv); // no display
-        QCoreApplication::setApplicationName("PhonaraPlayer");
+    case TCommandLine::TAction::Export:
         return RunExportCommand(commandLine.Export);
-    }
     case TCommandLine::TAction::Window:
         break;
     }
     return ExitOk;
 }
 
-} // namespace
+// Qt cannot carry an exception through its event loop: one that leaves an
+// event handler is caught where the event was handed over, and the program
+// ends as it ends on a close, with status 1.
+class TApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            fail(e.what());
+        } catch (...) {
+            fail("an unknown exception");
+        }
+        return false;
+    }
+    const std::string& failure() const { return failure_; }
 
-int main(int argc, char* argv[]) {
+private:
+    void fail(const char* what) {
+        if (failure_.empty())
+            failure_ = what;
+        exit(ExitFailed);
+    }
+    std::string failure_;
+};
+
+void ReportUnexpected(const std::string& what) {
+    std::fprintf(stderr, "phonaraplayer: unexpected error: %s\n", what.c_str());
+}
+
+int Main(int argc, char* argv[]) {
     // Read before any application object exists: help, the version, a wrong
     // option and an export need no display.
     QStringList rawArguments;
@@ -45,18 +82,21 @@ int main(int argc, char* argv[]) {
         rawArguments << QString::fromLocal8Bit(argv[i]);
     const TCommandLine commandLine = ParseCommandLine(rawArguments);
     if (commandLine.Action != TCommandLine::TAction::Window)
-        return RunCommandLine(argc, argv, commandLine);
+        return RunCommandLine(argc, argv, rawArguments, commandLine);
 
-    // Qt would abort after listing its platform plug-ins.
+    // Qt would abort after listing its platform plug-ins. Said as the
+    // command line speaks: English unless --lang asks otherwise.
     if (!WindowCanShow(argc, argv)) {
         QCoreApplication app(argc, argv);
-        std::fprintf(stderr, "phonaraplayer: %s\n",
-                     qUtf8Printable(QCoreApplication::translate(
-                         "CommandLine", "no display; --export works without one")));
+        ApplyLanguage(RunLanguage(LanguageOfCode(commandLine.Language), std::nullopt, false));
+        std::fprintf(
+            stderr, "phonaraplayer: %s\n",
+            qUtf8Printable(QCoreApplication::translate(
+                "CommandLine", "ディスプレイがありません。--export はディスプレイなしで使えます")));
         return ExitFailed;
     }
     InstallTerminationSignals();
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     QApplication::setApplicationName("PhonaraPlayer");
     QApplication::setApplicationDisplayName("PhonaraPlayer");
     // The installed desktop entry's name: lets the desktop match the window to
@@ -67,7 +107,30 @@ int main(int argc, char* argv[]) {
 
     auto window = std::make_unique<TFrmPhonaraPlayer>();
     RouteTerminationSignals(window.get());
-    if (const int status = StartWindow(*window, commandLine); status >= 0)
-        return status;
-    return QApplication::exec();
+    if (const int started = StartWindow(*window, commandLine); started >= 0)
+        return started;
+    const int status = QApplication::exec();
+    if (!app.failure().empty()) {
+        ReportUnexpected(app.failure());
+        QMessageBox::critical(
+            window.get(), QApplication::applicationDisplayName(),
+            QCoreApplication::translate("main", "予期しないエラーのため終了します。\n%1")
+                .arg(QString::fromStdString(app.failure())));
+    }
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    // Whatever escapes, in either mode: a message, status 1, and the stack
+    // unwound, so that temporary files are removed on the way.
+    try {
+        return Main(argc, argv);
+    } catch (const std::exception& e) {
+        ReportUnexpected(e.what());
+    } catch (...) {
+        ReportUnexpected("an unknown exception");
+    }
+    return ExitFailed;
 }

@@ -103,6 +103,7 @@ void TFrmPhonaraPlayer::RefreshFromGrid() {
         const QColor colour = ToColour(MarkerColour(selected, loaded, Playing(n)), pal);
         FrontMarkers[n]->setColor(colour);
         TopMarkers[n]->setColor(colour);
+        ShowChannelLevel(n);
         slotStates[static_cast<size_t>(n - 1)] = {loaded, selected};
         names[static_cast<size_t>(n - 1)] = NameWidth[n];
     }

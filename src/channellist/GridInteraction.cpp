@@ -6,6 +6,7 @@
 // and keys and wheel notches reach their handlers before the grid's own
 // navigation moves the current row.
 #include <QApplication>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QWindow>
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "app/PNAP.h"
 #include "channellist/ChannelGrid.h"
 #include "channellist/GridSelection.h"
+#include "channels/ChannelLevels.h"
 #include "channels/Sources.h"
 #include "widgets/ApplicationEvents.h"
 #include "widgets/HintWindow.h"
@@ -138,7 +140,17 @@ void TFrmPhonaraPlayer::StringGrid1MouseMove(Qt::KeyboardModifiers, int x, int y
         HideFileHint();
         return;
     }
-    const QString text = " " + StringGrid1->cell(3, r) + " ";
+    QString text = " " + StringGrid1->cell(3, r) + " ";
+    // A channel a controller muted or turned down says so: the grid's
+    // colours and words only tell whether it plays.
+    const TChannelLevel& level = ChannelLevels[r];
+    if (level.Muted)
+        text += "— " + tr("ミュート (コントローラー)") + " ";
+    else if (level.Gain < 1.f)
+        text += "— " +
+                QString::fromStdString(GainInDecibels(level.Gain))
+                    .replace(QLatin1Char('.'), QLocale().decimalPoint()) +
+                " ";
     const int maxWidth = width() - (StringGrid1->x() + StringGrid1->width()) - HintOffset;
     QRect rect = FileHintWindow->calcHintRect(maxWidth, text);
     rect.moveTopLeft(StringGrid1->viewport()->mapToGlobal(QPoint(x + HintOffset, y)));

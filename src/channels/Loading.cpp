@@ -13,6 +13,7 @@
 #include "spatial/Coordinates.h"
 #include "spatial/Markers.h"
 #include "spatial/Spatial.h"
+#include "undo/UndoHistory.h"
 #include "widgets/Marker.h"
 #include "widgets/StringGrid.h"
 
@@ -48,8 +49,7 @@ bool TFrmPhonaraPlayer::LoadChannelFile(int n, const std::string& path) {
     // The new source starts where the slot's previous one stood.
     PlaceSource(n, slot.Position, TPanRule::OnLoad());
 
-    slot.FxHandle = BASS_ChannelSetFX(handle, BASS_FX_REVERB, 2);
-    BASS_FXSetParameters(slot.FxHandle, &ReverbParameters);
+    slot.FxHandle = AttachReverb(handle);
 
     BASS_CHANNELINFO info{};
     BASS_ChannelGetInfo(handle, &info);
@@ -66,20 +66,22 @@ bool TFrmPhonaraPlayer::LoadChannelFile(int n, const std::string& path) {
     return true;
 }
 
+void TFrmPhonaraPlayer::FreeSlot(int n) {
+    TSource& slot = Sources[n];
+    BASS_ChannelStop(slot.Handle);
+    ReleaseChannel(slot.Handle);
+    slot.Loaded = false;
+    for (int c = 1; c <= 3; ++c)
+        StringGrid1->setCell(c, n, QString());
+    FrontMarkers[n]->hide();
+    TopMarkers[n]->hide();
+    NameWidth[n] = 0;
+}
+
 void TFrmPhonaraPlayer::FreeChannel(bool all) {
-    for (int n = 1; n <= ChannelCount; ++n) {
-        TSource& slot = Sources[n];
-        if (!slot.Loaded || !(all || IsChannelSelected(n)))
-            continue;
-        BASS_ChannelStop(slot.Handle);
-        ReleaseChannel(slot.Handle);
-        slot.Loaded = false;
-        for (int c = 1; c <= 3; ++c)
-            StringGrid1->setCell(c, n, QString());
-        FrontMarkers[n]->hide();
-        TopMarkers[n]->hide();
-        NameWidth[n] = 0;
-    }
+    for (int n = 1; n <= ChannelCount; ++n)
+        if (Sources[n].Loaded && (all || IsChannelSelected(n)))
+            FreeSlot(n);
     RepaintGrid();
 }
 
@@ -96,6 +98,9 @@ void TFrmPhonaraPlayer::LoadFileList(const std::vector<std::string>& list) {
 void TFrmPhonaraPlayer::LoadButtonClick() {
     if (!OpenDialog1.Execute(this) || OpenDialog1.Files.isEmpty())
         return;
+    // The step begins when the dialog has closed: nothing of what happened
+    // while it was open is the load's.
+    const TUndoScope step(History->Recorder);
     const std::string first = OpenDialog1.Files.first().toStdString();
     if (IsPlaylistName(first)) {
         OpenPlaylist(first);
@@ -108,5 +113,6 @@ void TFrmPhonaraPlayer::LoadButtonClick() {
 }
 
 void TFrmPhonaraPlayer::RemoveButtonClick() {
+    const TUndoScope step(History->Recorder);
     FreeChannel(false);
 }

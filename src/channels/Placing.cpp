@@ -29,18 +29,23 @@ std::optional<TPlacedAttributes> PlacedAttributes(const TPanRule& rule, bool isS
     return a;
 }
 
+void SetChannelPlace(DWORD handle, bool isStereo, const BASS_3DVECTOR& p, const TPanRule& rule,
+                     const TChannelLevel& level, float unitsPerStep) {
+    BASS_ChannelSet3DPosition(handle, &p, nullptr, nullptr);
+    if (const auto a = PlacedAttributes(rule, isStereo, p, unitsPerStep))
+        BASS_ChannelSetAttributes(handle, -1, LevelledVolume(level, a->Volume), a->Pan);
+}
+
 void PlaceSource(int n, const BASS_3DVECTOR& p, const TPanRule& rule) {
     TSource& s = Sources[n];
     s.Position = p;
     if (!s.Loaded)
         return;
-    BASS_ChannelSet3DPosition(s.Handle, &s.Position, nullptr, nullptr);
+    SetChannelPlace(s.Handle, s.IsStereo, s.Position, rule, ChannelLevels[n], UnitsPerStep);
     if (OpenBatches > 0)
         ApplyPending = true;
     else
         BASS_Apply3D();
-    if (const auto a = PlacedAttributes(rule, s.IsStereo, s.Position, UnitsPerStep))
-        BASS_ChannelSetAttributes(s.Handle, -1, LevelledVolume(n, a->Volume), a->Pan);
 }
 
 TPlacementBatch::TPlacementBatch() {

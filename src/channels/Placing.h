@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "audiolib.h"
+#include "channels/SourceTable.h"
 
 // How a placement treats the channel's volume and pan. The paths differ on
 // purpose; each factory names the path it belongs to.
@@ -50,6 +51,12 @@ struct TPlacedAttributes {
 // Pure, for the tests and for anyone who wants to know without placing.
 std::optional<TPlacedAttributes> PlacedAttributes(const TPanRule& rule, bool isStereo,
                                                   const BASS_3DVECTOR& p, float unitsPerStep);
+
+// Hands one open channel's place to the library, for the window and the
+// exporter alike: the 3D position (heard from the next BASS_Apply3D on), and
+// the attributes the rule gives, their volume with the channel's gain and mute.
+void SetChannelPlace(DWORD handle, bool isStereo, const BASS_3DVECTOR& p, const TPanRule& rule,
+                     const TChannelLevel& level, float unitsPerStep);
 
 // Places channel n (1..32) at p: stores p as the slot's Position and, when the
 // slot is loaded, hands it to the library and sets the attributes the rule

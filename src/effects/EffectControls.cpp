@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QSlider>
+#include <array>
 
 #include "app/PNAP.h"
 #include "audiolib.h"
@@ -10,21 +11,17 @@
 #include "effects/Reverb.h"
 
 void TFrmPhonaraPlayer::ComboBox1Change() {
-    const int item = ComboBox1->currentIndex();
-    if (item == 0) {
-        // "Off" silences the room and takes every channel out of it. Empty
-        // slots are included: the library refuses their stale handles.
-        BASS_SetEAXParameters(-1, 0.0f, -1.0f, -1.0f);
-        for (int n = 1; n <= ChannelCount; ++n)
-            BASS_ChannelSetEAXMix(Sources[n].Handle, 0.0f);
-        return;
-    }
-    if (const TEnvironmentPreset* preset = EnvironmentOfItem(item))
-        BASS_SetEAXParameters(preset->Environment, preset->Volume, preset->Decay, preset->Damping);
+    appliedEnvironment_ = ComboBox1->currentIndex();
+    // Empty slots are included: the library refuses their stale handles.
+    std::array<DWORD, ChannelCount> handles{};
+    for (int n = 1; n <= ChannelCount; ++n)
+        handles[static_cast<size_t>(n - 1)] = Sources[n].Handle;
+    ApplyEnvironment(ComboBox1->currentIndex(), handles);
 }
 
 void TFrmPhonaraPlayer::TrackBar1Change() {
     const int level = TrackBar1->value();
+    appliedReverbLevel_ = level;
     ReverbParameters.reverbMix = ReverbMixOfLevel(level);
     for (int n = 1; n <= ChannelCount; ++n) {
         const TSource& slot = Sources[n];

@@ -38,3 +38,14 @@ const TEnvironmentPreset* EnvironmentOfItem(int item) {
         return nullptr;
     return &EnvironmentPresets[static_cast<size_t>(item - 1)];
 }
+
+void ApplyEnvironment(int item, std::span<const DWORD> channels) {
+    if (item == 0) {
+        BASS_SetEAXParameters(-1, 0.0f, -1.0f, -1.0f);
+        for (const DWORD channel : channels)
+            BASS_ChannelSetEAXMix(channel, 0.0f);
+        return;
+    }
+    if (const TEnvironmentPreset* preset = EnvironmentOfItem(item))
+        BASS_SetEAXParameters(preset->Environment, preset->Volume, preset->Decay, preset->Damping);
+}

@@ -17,3 +17,9 @@ float ReverbMixOfLevel(int level) {
     const int p = std::min(level, ReverbLevelMax);
     return static_cast<float>(48.0 * std::log10(static_cast<double>(p) / ReverbLevelMax));
 }
+
+HFX AttachReverb(DWORD channel) {
+    const HFX fx = BASS_ChannelSetFX(channel, BASS_FX_REVERB, 2);
+    BASS_FXSetParameters(fx, &ReverbParameters);
+    return fx;
+}

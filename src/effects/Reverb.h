@@ -16,3 +16,8 @@ constexpr int ReverbLevelMax = 20;
 // otherwise 48 * log10(level / 20), so that 20 is 0 dB and every halving of
 // the level takes about 14.45 dB off.
 float ReverbMixOfLevel(int level);
+
+// Places the reverb effect on a channel just opened and gives it
+// ReverbParameters, for the window and the exporter alike; 0 when the library
+// refuses the effect.
+HFX AttachReverb(DWORD channel);

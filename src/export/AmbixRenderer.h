@@ -25,7 +25,9 @@ public:
     // device (stereo, without HRTF) and not played yet or just started. Moves,
     // volumes, pans and the listener's orientation are read from the library
     // before every block, so the scene may change between blocks as it does
-    // on the device. order is clamped to 1..3.
+    // on the device; a channel paused meanwhile pauses here too, but one
+    // restarted or repositioned is not followed (the twin reads on). order is
+    // clamped to 1..3.
     TAmbixRenderer(const std::vector<DWORD>& channels, int order);
     ~TAmbixRenderer();
     TAmbixRenderer(const TAmbixRenderer&) = delete;

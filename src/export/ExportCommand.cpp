@@ -5,6 +5,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <unistd.h>
 
 #include "export/ExportRenderer.h"
@@ -27,6 +28,10 @@ void CatchTerminationSignals() {
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         sigaction(signal, &action, nullptr);
+    // A reader that has gone (the window that started this export) is seen
+    // as a failed write, not as a signal that ends the process before its
+    // temporary files are removed.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 } // namespace
@@ -37,16 +42,22 @@ int RunExportCommand(const TExportOptions& options) {
     TExportProgress progress;
     if (options.MachineProgress) {
         progress = [](double rendered, double total) {
-            std::fputs(ProgressLine(rendered, total).c_str(), stdout);
-            std::fflush(stdout);
+            // The window that asked has gone: nobody wants the file any more.
+            if (std::fputs(ProgressLine(rendered, total).c_str(), stdout) < 0 ||
+                std::fflush(stdout) != 0)
+                CancelRequested.store(true);
         };
     } else if (terminal) {
         progress = [](double rendered, double total) {
-            if (total > 0)
-                std::fprintf(stderr, "\rexporting %.1f / %.1f s (%.0f%%) ", rendered, total,
-                             100 * std::min(1.0, rendered / total));
-            else
-                std::fprintf(stderr, "\rexporting %.1f s ", rendered);
+            const QString line =
+                total > 0
+                    ? QCoreApplication::translate("ExportCommand", "書き出し中 %1 / %2 秒 (%3%)")
+                          .arg(rendered, 0, 'f', 1)
+                          .arg(total, 0, 'f', 1)
+                          .arg(100 * std::min(1.0, rendered / total), 0, 'f', 0)
+                    : QCoreApplication::translate("ExportCommand", "書き出し中 %1 秒")
+                          .arg(rendered, 0, 'f', 1);
+            std::fprintf(stderr, "\r%s ", qPrintable(line));
             std::fflush(stderr);
         };
     }
@@ -64,8 +75,11 @@ int RunExportCommand(const TExportOptions& options) {
         std::fflush(stdout);
         return ExitOk;
     case TExportOutcome::Status::Cancelled:
-        std::fprintf(stderr, "phonaraplayer: export cancelled; %s not written\n",
-                     options.Output.c_str());
+        std::fprintf(
+            stderr, "phonaraplayer: %s\n",
+            qPrintable(QCoreApplication::translate(
+                           "ExportCommand", "書き出しを取り消しました。%1 は書き出していません")
+                           .arg(QString::fromStdString(options.Output))));
         return ExitCancelled;
     case TExportOutcome::Status::Failed:
         break;

@@ -20,16 +20,12 @@ namespace {
 struct TFormatItem {
     TExportFormat Format;
     const char* Caption;
-    const char* Extension;
 };
 
 const TFormatItem FormatItems[] = {
-    {TExportFormat::Wav16, "WAV 16 bit", "wav"},
-    {TExportFormat::Wav24, "WAV 24 bit", "wav"},
-    {TExportFormat::Float, "WAV 32 bit float", "wav"},
-    {TExportFormat::Flac16, "FLAC 16 bit", "flac"},
-    {TExportFormat::Flac24, "FLAC 24 bit", "flac"},
-    {TExportFormat::Ogg, "Ogg Vorbis", "ogg"},
+    {TExportFormat::Wav16, "WAV 16 bit"},       {TExportFormat::Wav24, "WAV 24 bit"},
+    {TExportFormat::Float, "WAV 32 bit float"}, {TExportFormat::Flac16, "FLAC 16 bit"},
+    {TExportFormat::Flac24, "FLAC 24 bit"},     {TExportFormat::Ogg, "Ogg Vorbis"},
 };
 
 // A row's caption whose mnemonic moves the focus to the row's first field.
@@ -125,6 +121,7 @@ TExportDialog::TExportDialog(const TExportOptions& d, bool canChooseSelected, QW
     connect(buttons, &QDialogButtonBox::accepted, this, &TExportDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &TExportDialog::reject);
     connect(BrowseButton, &QPushButton::clicked, this, &TExportDialog::browse);
+    connect(FileEdit, &QLineEdit::textEdited, this, &TExportDialog::followExtension);
     connect(FormatBox, &QComboBox::currentIndexChanged, this, &TExportDialog::formatChanged);
     connect(NormalizeCheck, &QCheckBox::toggled, TargetBox, &QWidget::setEnabled);
     TargetBox->setEnabled(NormalizeCheck->isChecked());
@@ -159,10 +156,19 @@ void TExportDialog::accept() {
         if (name.isEmpty())
             return;
     }
-    // A name without extension gets the format's.
+    // A name without extension gets the format's; one with another kind's
+    // would name a file that is not what it says.
+    const auto format = static_cast<TExportFormat>(FormatBox->currentData().toInt());
     if (QFileInfo(name).suffix().isEmpty())
-        name += QString(".") + FormatItems[FormatBox->currentIndex()].Extension;
+        name += QString(".") + ExportFormatExtension(format);
     FileEdit->setText(name);
+    if (!ExtensionFitsFormat(name.toStdString(), format)) {
+        QMessageBox::warning(this, tr("書き出し"),
+                             tr("ファイル名の拡張子 .%1 は形式 %2 と合いません。\n"
+                                "拡張子か形式を変えてください。")
+                                 .arg(QFileInfo(name).suffix(), FormatBox->currentText()));
+        return;
+    }
     // An export replaces a file of that name only when the user says so: the
     // name the dialog offers is the last export's.
     if (name != chosen_ && QFileInfo::exists(name) &&
@@ -184,10 +190,16 @@ void TExportDialog::browse() {
         return;
     chosen_ = name;
     FileEdit->setText(name);
-    // The extension chosen tells the format, unless it already fits.
-    const auto format = ExportFormatOfPath(name.toStdString());
-    const int current = FormatBox->currentIndex();
-    if (format && ExportFormatOfPath(std::string("x.") + FormatItems[current].Extension) != format)
+    followExtension(name);
+}
+
+void TExportDialog::followExtension(const QString& name) {
+    // The extension tells the format's kind, unless the format fits already
+    // (WAV 24 stays WAV 24 for a .wav).
+    const std::string path = name.toStdString();
+    const auto format = ExportFormatOfPath(path);
+    if (format &&
+        !ExtensionFitsFormat(path, static_cast<TExportFormat>(FormatBox->currentData().toInt())))
         FormatBox->setCurrentIndex(FormatBox->findData(static_cast<int>(*format)));
 }
 

@@ -49,4 +49,7 @@ private:
     // The user agreed to replace the file that is there (options().Force).
     bool replace_ = false;
     void formatChanged();
+    // A name whose extension names another kind of file than the format
+    // chosen moves the format to that kind.
+    void followExtension(const QString& name);
 };

@@ -2,22 +2,45 @@
 
 #include <QDir>
 #include <QTimer>
+#include <csignal>
+#include <sys/prctl.h>
+
+namespace {
+
+// How long a child asked to stop may take before it is ended outright.
+constexpr int StopMilliseconds = 3000;
+
+// Asks the child to stop, and ends it outright when it does not answer.
+void StopChild(QProcess* process) {
+    process->terminate();
+    QTimer::singleShot(StopMilliseconds, process, [process] {
+        if (process->state() != QProcess::NotRunning)
+            process->kill();
+    });
+}
+
+} // namespace
 
 TExportJob::TExportJob(QObject* parent)
-    : QObject(parent), playlist_(QDir::temp().filePath("phonaraplayer-export-XXXXXX.pna")) {
-    connect(&process_, &QProcess::readyReadStandardOutput, this, &TExportJob::readOutput);
-    connect(&process_, &QProcess::finished, this, &TExportJob::childFinished);
+    : QObject(parent), process_(new QProcess(this)),
+      playlist_(QDir::temp().filePath("phonaraplayer-export-XXXXXX.pna")) {
+    connect(process_, &QProcess::readyReadStandardOutput, this, &TExportJob::readOutput);
+    connect(process_, &QProcess::finished, this, &TExportJob::childFinished);
+    // A window that ends without a word (a crash, SIGKILL) still stops its
+    // export: the child is told as its parent goes, and removes its files.
+    process_->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
 
 TExportJob::~TExportJob() {
     if (!running())
         return;
-    // Killing it outright would leave its temporary file behind.
-    disconnect(&process_, nullptr, this, nullptr);
-    process_.terminate();
-    if (!process_.waitForFinished(3000))
-        process_.kill();
-    process_.waitForFinished(1000);
+    // Killing it outright would leave its temporary file behind, and waiting
+    // for it would hold up the window: the process object outlives the job
+    // until the child has gone.
+    disconnect(process_, nullptr, this, nullptr);
+    process_->setParent(nullptr);
+    connect(process_, &QProcess::finished, process_, &QObject::deleteLater);
+    StopChild(process_);
 }
 
 bool TExportJob::start(const QString& program, TExportOptions options,
@@ -36,12 +59,12 @@ bool TExportJob::start(const QString& program, TExportOptions options,
     for (const std::string& a : ExportArguments(options))
         args << QString::fromStdString(a);
     // What the child says on stderr is the reason of a failure.
-    process_.setProcessChannelMode(QProcess::SeparateChannels);
-    process_.start(program, args, QIODevice::ReadOnly);
+    process_->setProcessChannelMode(QProcess::SeparateChannels);
+    process_->start(program, args, QIODevice::ReadOnly);
     // Known at once (fork and exec): a program that cannot start is said so
     // by the caller, not by a later signal.
-    if (!process_.waitForStarted(10000)) {
-        error_ = tr("書き出しを開始できません: %1").arg(process_.errorString());
+    if (!process_->waitForStarted(10000)) {
+        error_ = tr("書き出しを開始できません: %1").arg(process_->errorString());
         return false;
     }
     return true;
@@ -51,16 +74,11 @@ void TExportJob::cancel() {
     if (!running())
         return;
     cancelled_ = true;
-    process_.terminate();
-    // A child that does not answer is ended all the same.
-    QTimer::singleShot(3000, this, [this] {
-        if (running())
-            process_.kill();
-    });
+    StopChild(process_);
 }
 
 void TExportJob::readOutput() {
-    pending_ += process_.readAllStandardOutput();
+    pending_ += process_->readAllStandardOutput();
     for (qsizetype end = pending_.indexOf('\n'); end >= 0; end = pending_.indexOf('\n')) {
         const TChildLine line = ParseChildLine(pending_.left(end).toStdString());
         pending_.remove(0, end + 1);
@@ -77,7 +95,7 @@ void TExportJob::childFinished(int exitCode, QProcess::ExitStatus status) {
     readOutput();
     succeeded_ = !cancelled_ && status == QProcess::NormalExit && exitCode == 0 && gotResult_;
     if (!succeeded_ && !cancelled_) {
-        QString why = QString::fromLocal8Bit(process_.readAllStandardError()).trimmed();
+        QString why = QString::fromLocal8Bit(process_->readAllStandardError()).trimmed();
         why.remove("phonaraplayer: ");
         error_ = why.isEmpty() ? tr("書き出しに失敗しました (%1)").arg(exitCode) : why;
     }

@@ -16,7 +16,8 @@ class TExportJob : public QObject {
 public:
     explicit TExportJob(QObject* parent = nullptr);
     // Ends a child still running the way a cancel does, so that its
-    // temporary file goes.
+    // temporary file goes, without waiting for it: the child removes its
+    // files and ends on its own.
     ~TExportJob() override;
 
     // Starts program --export ... on playlistText; options.Playlist is
@@ -26,7 +27,7 @@ public:
     // Asks the child to stop (SIGTERM); it removes its partial file. Returns
     // at once; finished() follows when the child has gone.
     void cancel();
-    bool running() const { return process_.state() != QProcess::NotRunning; }
+    bool running() const { return process_->state() != QProcess::NotRunning; }
 
     bool succeeded() const { return succeeded_; }
     bool cancelled() const { return cancelled_; }
@@ -41,7 +42,8 @@ private:
     void readOutput();
     void childFinished(int exitCode, QProcess::ExitStatus status);
 
-    QProcess process_;
+    QProcess* process_; // a child of this job until the job goes
+
     QTemporaryFile playlist_;
     QByteArray pending_;
     TExportSummary summary_;

@@ -2,9 +2,9 @@
 
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <sndfile.h>
 #include <sstream>
 
@@ -32,11 +32,14 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
-// Numbers in the child's lines: the point always, enough digits to survive.
+// Numbers in the child's lines and arguments: the point always, whatever the
+// C library's locale, and enough digits to survive.
 std::string Number(double v) {
     char text[64];
-    std::snprintf(text, sizeof text, "%.9g", std::isfinite(v) ? v : -1e9);
-    return text;
+    const auto end = std::to_chars(text, text + sizeof text, std::isfinite(v) ? v : -1e9,
+                                   std::chars_format::general, 9)
+                         .ptr;
+    return std::string(text, end);
 }
 
 } // namespace
@@ -91,6 +94,24 @@ std::string StreamingWavHeader(TExportFormat format, int rate, int channels) {
     return h;
 }
 
+const char* ExportFormatExtension(TExportFormat format) {
+    switch (format) {
+    case TExportFormat::Flac16:
+    case TExportFormat::Flac24:
+        return "flac";
+    case TExportFormat::Ogg:
+        return "ogg";
+    default:
+        return "wav";
+    }
+}
+
+bool ExtensionFitsFormat(std::string_view path, TExportFormat format) {
+    const auto named = ExportFormatOfPath(path);
+    return named &&
+           ExportFormatExtension(*named) == std::string_view(ExportFormatExtension(format));
+}
+
 std::optional<TExportFormat> ExportFormatOfPath(std::string_view path) {
     const size_t slash = path.rfind('/');
     const size_t dot = path.rfind('.');
@@ -111,6 +132,10 @@ std::vector<std::string> ExportArguments(const TExportOptions& o) {
                                   "--format", ExportFormatName(o.Format),
                                   "--rate",   std::to_string(o.Rate),
                                   "--hrtf",   o.Hrtf ? "on" : "off"};
+    if (!o.HrtfDataSet.empty()) {
+        args.push_back("--hrtf-set");
+        args.push_back(o.HrtfDataSet);
+    }
     if (o.Loop)
         args.push_back("--loop");
     if (o.Seconds) {
@@ -129,9 +154,11 @@ std::vector<std::string> ExportArguments(const TExportOptions& o) {
         args.push_back("--progress-lines");
     if (o.Force)
         args.push_back("--force");
-    // The playlist's name may start with a minus.
+    // A name may start with a minus.
     args.push_back("--");
-    args.push_back(o.Playlist);
+    if (o.SoundFiles.empty())
+        args.push_back(o.Playlist);
+    args.insert(args.end(), o.SoundFiles.begin(), o.SoundFiles.end());
     return args;
 }
 
@@ -159,7 +186,7 @@ std::string ProgressLine(double renderedSeconds, double totalSeconds) {
 std::string ResultLine(const TExportSummary& s) {
     return "RESULT " + Number(s.Seconds) + " " + Number(s.Lufs) + " " + Number(s.TruePeakDb) + " " +
            Number(s.GainDb) + " " + Number(s.RealTimeFactor) + " " + (s.Normalised ? "1" : "0") +
-           " " + (s.PeakLimited ? "1" : "0") + "\n";
+           " " + (s.PeakLimited ? "1" : "0") + " " + (s.Measured ? "1" : "0") + "\n";
 }
 
 TChildLine ParseChildLine(std::string_view line) {
@@ -178,21 +205,32 @@ TChildLine ParseChildLine(std::string_view line) {
             normalised >> limited) {
             s.Normalised = normalised != 0;
             s.PeakLimited = limited != 0;
+            // A child of an earlier version does not say.
+            int measured = 1;
+            in >> measured;
+            s.Measured = measured != 0;
             out.LineKind = TChildLine::Kind::Result;
         }
     }
     return out;
 }
 
-std::string SummaryText(const TExportSummary& s) {
-    char text[512];
+std::string PointNumber(double v, int decimals) {
+    char text[400];
+    const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, decimals);
+    return r.ec == std::errc() ? std::string(text, r.ptr) : std::string("?");
+}
+
+std::string SummaryText(const TExportSummary& s, const TNumberText& number) {
     const auto db = [](double v) { return v < -200 ? -HUGE_VAL : v; };
-    std::snprintf(text, sizeof text, "%.2f s, %.1f LUFS, true peak %.1f dBTP, %.0fx real time",
-                  s.Seconds, db(s.Lufs), db(s.TruePeakDb), s.RealTimeFactor);
-    std::string out = text;
+    std::string out = number(s.Seconds, 2) + " s, ";
+    if (s.Measured)
+        out += number(db(s.Lufs), 1) + " LUFS, true peak " + number(db(s.TruePeakDb), 1) + " dBTP";
+    else
+        out += "loudness not measured (the meter could not start)";
+    out += ", " + number(s.RealTimeFactor, 0) + "x real time";
     if (s.Normalised) {
-        std::snprintf(text, sizeof text, "; gain %+.1f dB", s.GainDb);
-        out += text;
+        out += "; gain " + std::string(s.GainDb >= 0 ? "+" : "") + number(s.GainDb, 1) + " dB";
         if (s.PeakLimited)
             out += ", stopped at the -1 dBTP ceiling";
     }

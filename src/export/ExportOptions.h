@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,11 @@ bool IsWavFormat(TExportFormat format);
 // The header of a WAV stream whose length is not known when it starts (both
 // sizes at their largest), for the format's sample type.
 std::string StreamingWavHeader(TExportFormat format, int rate, int channels);
+// The extension a file of this format carries: "wav", "flac" or "ogg".
+const char* ExportFormatExtension(TExportFormat format);
+// Whether path's extension names a file of format's kind (.oga counts as
+// Ogg); false for a name without one or with another.
+bool ExtensionFitsFormat(std::string_view path, TExportFormat format);
 
 constexpr double DefaultSharingLufs = -16.0;
 constexpr double BroadcastLufs = -23.0;
@@ -30,10 +36,13 @@ constexpr double TruePeakCeilingDb = -1.0;
 
 struct TExportOptions {
     std::string Output;   // the sound file to write
-    std::string Playlist; // the scene to render
+    std::string Playlist; // the scene to render: a playlist, or else
+    // sound files placed at the origin in slots 1, 2, ... (when not empty)
+    std::vector<std::string> SoundFiles;
     TExportFormat Format = TExportFormat::Wav16;
     int Rate = 44100;              // 44100 or 48000
     bool Hrtf = false;             // headphone 3D for this file
+    std::string HrtfDataSet;       // the data set by name; empty: OpenAL Soft's choice
     bool Loop = false;             // channels loop (then Seconds is needed)
     std::optional<double> Seconds; // fixed length; otherwise files plus tail
     std::optional<double> NormalizeLufs;
@@ -45,7 +54,7 @@ struct TExportOptions {
 };
 
 // The command line that asks a child process for this export (without the
-// program name): "--export OUT ... -- PLAYLIST".
+// program name): "--export OUT ... -- PLAYLIST" (or the sound files).
 std::vector<std::string> ExportArguments(const TExportOptions& options);
 
 // The gain that brings measured loudness to the target, stopped where the
@@ -132,6 +141,7 @@ std::string ProgressLine(double renderedSeconds, double totalSeconds);
 struct TExportSummary {
     double Seconds = 0, Lufs = 0, TruePeakDb = 0, GainDb = 0, RealTimeFactor = 0;
     bool Normalised = false, PeakLimited = false;
+    bool Measured = true; // false: the loudness meter could not start
     bool operator==(const TExportSummary&) const = default;
 };
 std::string ResultLine(const TExportSummary& summary);
@@ -143,5 +153,11 @@ struct TChildLine {
 };
 TChildLine ParseChildLine(std::string_view line);
 
+// A number with a fixed count of decimals and the point, whatever the C
+// library's locale: for the command line and for other programs.
+std::string PointNumber(double v, int decimals);
+// How the summary writes its numbers: PointNumber, or the window's locale.
+using TNumberText = std::function<std::string(double v, int decimals)>;
+
 // The summary for people: duration, loudness, peak, gain, speed.
-std::string SummaryText(const TExportSummary& summary);
+std::string SummaryText(const TExportSummary& summary, const TNumberText& number = PointNumber);

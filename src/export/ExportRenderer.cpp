@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <ebur128.h>
 #include <fcntl.h>
@@ -144,9 +145,10 @@ bool WriteAll(int fd, const void* data, size_t size, std::string& error) {
 // The loopback device for the duration of one export.
 class TLoopback {
 public:
-    TLoopback(int rate, bool hrtf)
-        : ok_(AUDIOLIB_InitLoopback(static_cast<DWORD>(rate),
-                                    hrtf ? AUDIOLIB_HRTF_ON : AUDIOLIB_HRTF_OFF) != 0) {}
+    TLoopback(int rate, bool hrtf, int dataset = -1)
+        : ok_(AUDIOLIB_InitLoopbackEx(static_cast<DWORD>(rate),
+                                      hrtf ? AUDIOLIB_HRTF_ON : AUDIOLIB_HRTF_OFF, dataset,
+                                      2) != 0) {}
     ~TLoopback() {
         if (ok_)
             BASS_Free();
@@ -159,38 +161,46 @@ private:
     bool ok_;
 };
 
+// The index of the HRTF data set named name on a loopback device at rate,
+// or why there is none of that name.
+std::optional<int> HrtfDataSetIndex(int rate, const std::string& name, std::string& error) {
+    const TLoopback probe(rate, true);
+    if (!probe.ok()) {
+        error = "cannot open the renderer (error code " + std::to_string(BASS_ErrorGetCode()) + ")";
+        return std::nullopt;
+    }
+    std::string known;
+    for (DWORD i = 0; const char* n = AUDIOLIB_GetHRTFName(i); ++i) {
+        if (name == n)
+            return static_cast<int>(i);
+        known += (known.empty() ? "" : ", ") + std::string(n);
+    }
+    error = "no HRTF data set named \"" + name + "\" at " + std::to_string(rate) + " Hz" +
+            (known.empty() ? std::string(" (there is none)") : " (there are: " + known + ")");
+    return std::nullopt;
+}
+
 struct TChannel {
     DWORD Handle = 0;
     bool Stereo = false;
 };
 
-// A channel of the scene, opened as the window opens one.
-TChannel OpenChannel(const std::string& path, bool loop) {
-    const DWORD handle = OpenChannelFile(path, loop);
+// A channel of the scene, opened and placed as the window opens and places
+// one: at load the pan of its place and the volume of its level, then the
+// place itself (a plain stereo stream imitates it by volume and pan). Takes
+// effect at the next BASS_Apply3D.
+TChannel OpenChannel(const TPlaylistChannel& c, bool loop) {
+    const DWORD handle = OpenChannelFile(c.FileName, loop);
     if (!handle)
         return {};
     BASS_CHANNELINFO info{};
     BASS_ChannelGetInfo(handle, &info);
-    return {handle, info.chans != 1};
-}
-
-// Puts a channel where the scene has it, by the rule the window's playlist
-// reader places a channel it loads with: a 3D source at its position, a plain
-// stereo stream with the volume and pan of that place. Takes effect at the
-// next BASS_Apply3D.
-void PlaceChannel(const TChannel& channel, const BASS_3DVECTOR& position) {
-    BASS_ChannelSet3DPosition(channel.Handle, &position, nullptr, nullptr);
-    if (const auto attributes =
-            PlacedAttributes(TPanRule::FromX(), channel.Stereo, position, SceneUnitsPerStep))
-        BASS_ChannelSetAttributes(channel.Handle, -1, attributes->Volume, attributes->Pan);
-}
-
-// The room environment box's item as the window applies it.
-void ApplyEnvironment(int item) {
-    if (const TEnvironmentPreset* preset = EnvironmentOfItem(item))
-        BASS_SetEAXParameters(preset->Environment, preset->Volume, preset->Decay, preset->Damping);
-    else
-        BASS_SetEAXParameters(-1, 0.0f, -1.0f, -1.0f); // "Off": the room is silent
+    const TChannel channel{handle, info.chans != 1};
+    const BASS_3DVECTOR position{c.X, c.Y, c.Z};
+    const TChannelLevel level{c.Gain, c.Muted};
+    for (const TPanRule rule : {TPanRule::OnLoad(), TPanRule::FromX()})
+        SetChannelPlace(handle, channel.Stereo, position, rule, level, SceneUnitsPerStep);
+    return channel;
 }
 
 // How long a file plays, when libsndfile can tell; 0 otherwise.
@@ -208,51 +218,70 @@ struct TScene {
     double LongestSeconds = 0; // 0 when some file's length is unknown
 };
 
-// Reads and applies the playlist as the window opens one.
+// The scene's channels and settings: the playlist read and applied as the
+// window opens one, or the sound files loaded as a start with files loads
+// them (slots 1, 2, ... at the origin; a file that does not open leaves its
+// slot to the next and is named on stderr).
 bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
     SetReverbDefaults();
     constexpr int Slots = 32;
-    const TPlaylistRead read =
-        ReadPlaylist(o.Playlist, 50 * static_cast<double>(SceneUnitsPerStep), Slots);
-    switch (read.Result) {
-    case TReadResult::Missing:
-        error = "no playlist at " + o.Playlist;
-        return false;
-    case TReadResult::Unreadable:
-        error = "cannot read the playlist " + o.Playlist;
-        return false;
-    case TReadResult::Ok:
-        break;
-    }
     int reverbLevel = 0, environment = 0;
     bool lengthsKnown = true;
-    const auto setting = [&](const TPlaylistLine& line) {
-        reverbLevel = line.ReverbLevel.value_or(reverbLevel);
-        environment = line.Environment.value_or(environment);
-    };
     const auto load = [&](int, const TPlaylistChannel& c) {
-        const TChannel channel = OpenChannel(c.FileName, o.Loop);
+        const TChannel channel = OpenChannel(c, o.Loop);
         if (!channel.Handle)
             return false;
-        PlaceChannel(channel, {c.X, c.Y, c.Z});
         scene.Channels.push_back(channel);
         const double seconds = FileSeconds(c.FileName);
         lengthsKnown = lengthsKnown && seconds > 0;
         scene.LongestSeconds = std::max(scene.LongestSeconds, seconds);
         return true;
     };
-    ApplyPlaylist(read, Slots, setting, load);
+    if (!o.SoundFiles.empty()) {
+        for (const std::string& file : o.SoundFiles) {
+            if (static_cast<int>(scene.Channels.size()) == Slots)
+                break;
+            TPlaylistChannel c;
+            c.FileName = file;
+            if (!load(0, c))
+                std::fprintf(stderr,
+                             "phonaraplayer: %s left out: it does not open (error code %d)\n",
+                             file.c_str(), BASS_ErrorGetCode());
+        }
+    } else {
+        const TPlaylistRead read =
+            ReadPlaylist(o.Playlist, 50 * static_cast<double>(SceneUnitsPerStep), Slots);
+        switch (read.Result) {
+        case TReadResult::Missing:
+            error = "no playlist at " + o.Playlist;
+            return false;
+        case TReadResult::Unreadable:
+            error = "cannot read the playlist " + o.Playlist;
+            return false;
+        case TReadResult::Ok:
+            break;
+        }
+        const auto setting = [&](const TPlaylistLine& line) {
+            reverbLevel = line.ReverbLevel.value_or(reverbLevel);
+            environment = line.Environment.value_or(environment);
+        };
+        ApplyPlaylist(read, Slots, setting, load);
+    }
     if (!lengthsKnown)
         scene.LongestSeconds = 0;
     if (scene.Channels.empty()) {
-        error = "no sound file of the playlist could be opened";
+        error = o.SoundFiles.empty() ? "no sound file of the playlist could be opened"
+                                     : "none of the sound files could be opened";
         return false;
     }
     BASS_Apply3D();
     ReverbParameters.reverbMix = ReverbMixOfLevel(reverbLevel);
-    for (const TChannel& c : scene.Channels)
-        BASS_FXSetParameters(BASS_ChannelSetFX(c.Handle, BASS_FX_REVERB, 2), &ReverbParameters);
-    ApplyEnvironment(environment);
+    std::vector<DWORD> handles;
+    for (const TChannel& c : scene.Channels) {
+        AttachReverb(c.Handle);
+        handles.push_back(c.Handle);
+    }
+    ApplyEnvironment(environment, handles);
     return true;
 }
 
@@ -325,7 +354,14 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
                           FileErrorText(scratch->error()));
     }
 
-    TLoopback device(o.Rate, o.Hrtf);
+    int dataset = -1;
+    if (o.Hrtf && !o.HrtfDataSet.empty()) {
+        const auto index = HrtfDataSetIndex(o.Rate, o.HrtfDataSet, out.Error);
+        if (!index)
+            return out;
+        dataset = *index;
+    }
+    TLoopback device(o.Rate, o.Hrtf, dataset);
     if (!device.ok())
         return failed("cannot open the renderer (error code " +
                       std::to_string(BASS_ErrorGetCode()) + ")");
@@ -346,6 +382,10 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     const size_t fixedFrames =
         o.Seconds ? static_cast<size_t>(std::llround(std::max(0.0, *o.Seconds) * o.Rate)) : 0;
     TMeter meter(o.Rate);
+    // Without a meter a file can still be written, but not brought to a
+    // loudness.
+    if (!meter.state && o.NormalizeLufs)
+        return failed("the loudness meter could not start, so --normalize cannot measure");
     TTailTrimmer tail(o.Rate);
     std::vector<float> block(BlockFrames * 2);
     size_t rendered = 0, kept = 0;
@@ -392,6 +432,7 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     s.Seconds = double(kept) / o.Rate;
     s.Lufs = meter.lufs();
     s.TruePeakDb = meter.truePeakDb();
+    s.Measured = meter.state != nullptr;
     if (o.NormalizeLufs) {
         const TNormalisation n = NormalisationGain(s.Lufs, s.TruePeakDb, *o.NormalizeLufs);
         s.Normalised = true;
@@ -418,8 +459,10 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
                 return failed("cannot write " + o.Output + ": " + writer.error());
             left -= frames;
         }
-        s.Lufs = after.lufs();
-        s.TruePeakDb = after.truePeakDb();
+        // The gain is known; a second meter that does not start leaves the
+        // figures measured before it, moved by the gain.
+        s.Lufs = after.state ? after.lufs() : s.Lufs + n.GainDb;
+        s.TruePeakDb = after.state ? after.truePeakDb() : s.TruePeakDb + n.GainDb;
     }
     if (cancel.load()) {
         out.Result = TExportOutcome::Status::Cancelled;

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStandardPaths>
@@ -29,6 +30,7 @@
 #include "spatial/Coordinates.h"
 #include "spatial/Markers.h"
 #include "spatial/Spatial.h"
+#include "undo/UndoHistory.h"
 #include "widgets/Marker.h"
 #include "widgets/StringGrid.h"
 
@@ -164,6 +166,8 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
         ShowNoExistingFile(this, MissingText(read));
         return;
     }
+    // Opened by the user, it is one step named after the playlist.
+    History->Recorder.MarkPlaylist();
     FreeChannel(true);
     const auto setting = [this](const TPlaylistLine& line) {
         if (line.ReverbLevel)
@@ -199,6 +203,7 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
 }
 
 void TFrmPhonaraPlayer::FileOpen2Accept() {
+    const TUndoScope step(History->Recorder);
     OpenPlaylist(FileOpen2Dialog.FileName.toStdString());
 }
 
@@ -207,6 +212,9 @@ void TFrmPhonaraPlayer::FileSaveAs1Accept() {
 }
 
 void TFrmPhonaraPlayer::LoadIniFile(const QStringList& arguments) {
+    // What the program starts with is no step; the history starts empty.
+    const TUndoPause starting(History->Recorder);
+    const auto startEmpty = qScopeGuard([this] { History->Clear(); });
     if (arguments.isEmpty()) {
         if (AutoSavePath.empty())
             return;
@@ -248,6 +256,7 @@ void TFrmPhonaraPlayer::LoadIniFile(const QStringList& arguments) {
 void TFrmPhonaraPlayer::WMDropFiles(const std::vector<std::string>& names) {
     if (names.empty())
         return;
+    const TUndoScope step(History->Recorder);
     // The first name decides: one playlist, or up to 32 sound files.
     if (IsPlaylistName(names.front())) {
         OpenPlaylist(names.front());

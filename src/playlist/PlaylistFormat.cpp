@@ -9,6 +9,7 @@
 
 const char* const PlaylistEffectKey = "#PNAPEffect";
 const char* const PlaylistPositionKey = "#PNAPParam";
+const char* const PlaylistLevelKey = "#PNAPLevel";
 
 namespace {
 
@@ -109,6 +110,18 @@ TPlaylistLine PositionLine(std::string_view line, double limit) {
     return out;
 }
 
+TPlaylistLine LevelLine(std::string_view line) {
+    const auto f = ScanFields<double, 2>(line, 1 + std::string_view("pnaplevel").size(),
+                                         [](char c) { return IsDigit(c) || c == '.' || c == ' '; });
+    TPlaylistLine out;
+    out.LineKind = TPlaylistLine::Kind::Level;
+    if (f[0])
+        out.Gain = static_cast<float>(std::clamp(*f[0], 0.0, 1.0));
+    if (f[1])
+        out.Muted = *f[1] != 0;
+    return out;
+}
+
 } // namespace
 
 std::string FormatPlaylistNumber(double v) {
@@ -127,6 +140,11 @@ std::string FormatPlaylist(int reverbLevel, int environment,
                 FormatPlaylistNumber(c.Y) + "," + FormatPlaylistNumber(c.Z) + std::string(LineEnd);
         if (c.Motion)
             text += FormatMotionPathLine(*c.Motion) + std::string(LineEnd);
+        // A gain too small for fixed notation is silence: written as 0.
+        if (c.Gain != 1.f || c.Muted)
+            text += std::string(PlaylistLevelKey) + " " +
+                    FormatPlaylistNumber(c.Gain < 1e-5f ? 0.f : c.Gain) + "," +
+                    (c.Muted ? "1" : "0") + std::string(LineEnd);
         text += c.FileName + std::string(LineEnd);
     }
     return text;
@@ -148,6 +166,8 @@ std::optional<TPlaylistLine> ClassifyPlaylistLine(std::string_view line, double 
         out.Motion = std::move(motion);
         return out;
     }
+    if (HasKey(line, "pnaplevel"))
+        return LevelLine(line);
     if (line[0] == '#')
         return std::nullopt;
     TPlaylistLine file;
@@ -245,6 +265,8 @@ void TPlaylistDigest::Add(TPlaylistLine line) {
             keep(earlier.Y, line.Y);
             keep(earlier.Z, line.Z);
             keep(earlier.Motion, line.Motion);
+            keep(earlier.Gain, line.Gain);
+            keep(earlier.Muted, line.Muted);
             return;
         }
     }

@@ -15,6 +15,10 @@
 // The line keys, as written.
 extern const char* const PlaylistEffectKey;   // "#PNAPEffect"
 extern const char* const PlaylistPositionKey; // "#PNAPParam"
+// A channel's gain and mute, in the scene an export renders: the window
+// writes it only there (a saved arrangement carries no levels) and reads it
+// as the comment it is to every other reader of the format.
+extern const char* const PlaylistLevelKey; // "#PNAPLevel"
 
 // What the writer needs of one loaded channel.
 struct TPlaylistChannel {
@@ -22,6 +26,8 @@ struct TPlaylistChannel {
     std::string FileName; // UTF-8 bytes, written as they are
     // The channel's motion path, written between its position and file line.
     std::optional<TMotionPath> Motion = std::nullopt;
+    float Gain = 1.f; // 0..1; with Muted, written only when not 1 and false
+    bool Muted = false;
 };
 
 // The whole playlist: every line ended with CR LF, the effect line first.
@@ -36,7 +42,7 @@ std::string FormatPlaylistNumber(double v);
 // One line of a playlist that means something; empty and comment lines are
 // left out. A setting is present only when its field converted.
 struct TPlaylistLine {
-    enum class Kind { Effect, Position, Motion, File };
+    enum class Kind { Effect, Position, Motion, Level, File };
     Kind LineKind = Kind::File;
     // Effect line: already brought into range (out of range becomes 0).
     std::optional<int> ReverbLevel; // 0..20
@@ -46,6 +52,9 @@ struct TPlaylistLine {
     // Path line: a whole path, coordinates clamped; a malformed path line is
     // no line at all.
     std::optional<TMotionPath> Motion;
+    // Level line: the gain brought into 0..1, and the mute.
+    std::optional<float> Gain;
+    std::optional<bool> Muted;
     // File line: the line as written, not trimmed.
     std::string Path;
 };

@@ -48,6 +48,11 @@ ApplyPlaylist(const TPlaylistRead& read, int slots,
             pending.Motion = line.Motion;
             continue;
         }
+        if (line.LineKind == TPlaylistLine::Kind::Level) {
+            pending.Gain = line.Gain.value_or(pending.Gain);
+            pending.Muted = line.Muted.value_or(pending.Muted);
+            continue;
+        }
         if (!IsExistingFile(line.Path))
             continue; // gone since it was read: takes no slot
         applied.ExistingSeen = true;

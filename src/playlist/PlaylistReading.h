@@ -32,9 +32,9 @@ struct TPlaylistApplied {
 };
 
 // Applies what was read, in order: effect lines to setting as they come;
-// each file that still exists to the next slot (from 1) with the position
-// given before it, through load, which says whether the file loaded. The
-// position goes with the file that loads; a file that exists but does not
+// each file that still exists to the next slot (from 1) with the position and
+// level given before it, through load, which says whether the file loaded.
+// The position goes with the file that loads; a file that exists but does not
 // load still takes its slot; nothing follows the last slot.
 TPlaylistApplied
 ApplyPlaylist(const TPlaylistRead& read, int slots,

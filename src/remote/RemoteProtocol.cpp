@@ -36,6 +36,16 @@ const char* const ListenerAddresses[] = {HeadAddress,
                                          "/SceneRotator/quaternions",
                                          RecentreAddress};
 
+// Why a message was refused, as /phonara/refused tells the sender.
+const char* const NoSuchChannel = "no such channel";
+const char* const EmptyChannel = "empty channel";
+const char* const BadArguments = "bad arguments";
+const char* const UnknownAddress = "unknown address";
+const char* const AddressTooLong = "address too long";
+const char* const BadPattern = "pattern not taken";
+const char* const OnlyFromHere = "only from this machine";
+const char* const NotAnswered = "queries only from this machine or the controller's address";
+
 // Errors of malformed packets are counted, never printed: a flood must not
 // fill a terminal or a log.
 void Quiet(int, const char*, const char*) {}
@@ -208,7 +218,7 @@ const std::vector<std::string>& Protocol::Addresses() {
     return all;
 }
 
-void Protocol::Handle(const void* data, size_t size, bool fromLoopback, const State& state) {
+void Protocol::Handle(const void* data, size_t size, const Origin& from, const State& state) {
     if (size == 0 || size > MaxDatagram || !server_->server) {
         ++counters_.malformed;
         return;
@@ -217,8 +227,9 @@ void Protocol::Handle(const void* data, size_t size, bool fromLoopback, const St
     std::array<uint8_t, MaxDatagram> copy;
     std::memcpy(copy.data(), data, size);
     state_ = &state;
-    fromLoopback_ = fromLoopback;
+    origin_ = from;
     matchBudget_ = MatchBudget;
+    replyBudget_ = MaxReplies;
     if (lo_server_dispatch_data(server_->server, copy.data(), size) < 0)
         ++counters_.malformed;
     state_ = nullptr;
@@ -228,67 +239,101 @@ void Protocol::Dispatch(const char* path, const char* types, void** argv, int ar
     if (!state_)
         return;
     const std::string_view address(path);
-    if (address.size() > MaxAddress || !AcceptablePattern(address)) {
-        ++counters_.refused;
-        return;
-    }
-    bool applied = false, refused = false;
-    if (IsPattern(address)) {
+    const char* refusal = nullptr;
+    if (address.size() > MaxAddress) {
+        refusal = AddressTooLong;
+    } else if (!AcceptablePattern(address)) {
+        refusal = BadPattern;
+    } else if (IsPattern(address)) {
         // liblo's matcher backtracks: a pattern with more literal slashes
         // than any address has cannot match and is not tried, only addresses
         // that start with the pattern's literal beginning are, and a datagram
-        // gets a bounded number of tries in all.
+        // gets a bounded number of tries in all. Taken when any address it
+        // matches takes it; else refused for the first reason met.
         if (std::count(address.begin(), address.end(), '/') > 4) {
-            ++counters_.refused;
-            return;
-        }
-        const std::string pattern(address);
-        const std::string_view prefix = address.substr(0, address.find_first_of(" #*,?[]{}"));
-        for (const std::string& candidate : Addresses()) {
-            if (!candidate.starts_with(prefix))
-                continue;
-            if (matchBudget_ == 0)
-                break;
-            --matchBudget_;
-            if (lo_pattern_match(candidate.c_str(), pattern.c_str()))
-                Route(candidate, types, argv, argc, true, applied, refused);
+            refusal = BadPattern;
+        } else {
+            const std::string pattern(address);
+            const std::string_view prefix = address.substr(0, address.find_first_of(" #*,?[]{}"));
+            bool applied = false;
+            for (const std::string& candidate : Addresses()) {
+                if (!candidate.starts_with(prefix))
+                    continue;
+                if (matchBudget_ == 0)
+                    break;
+                --matchBudget_;
+                if (!lo_pattern_match(candidate.c_str(), pattern.c_str()))
+                    continue;
+                const char* why = Route(candidate, types, argv, argc);
+                applied = applied || !why;
+                if (why && !refusal)
+                    refusal = why;
+            }
+            if (applied)
+                refusal = nullptr;
+            else if (!refusal)
+                refusal = UnknownAddress;
         }
     } else {
-        Route(std::string(address), types, argv, argc, false, applied, refused);
+        refusal = Route(std::string(address), types, argv, argc);
     }
-    if (applied)
+    if (!refusal) {
         ++counters_.taken;
-    else
-        ++counters_.refused;
+        return;
+    }
+    ++counters_.refused;
+    // A refusal is never answered: two programs that send each other their
+    // replies would otherwise refuse each other's refusals for ever.
+    if (origin_.answered && address != RefusedAddress)
+        Reply(Message(RefusedAddress)
+                  .String(std::string(address.substr(0, MaxAddress)))
+                  .String(refusal));
 }
 
-void Protocol::Route(const std::string& address, const char* types, void** argv, int argc,
-                     bool fromPattern, bool& applied, bool& refused) {
+const char* Protocol::Route(const std::string& address, const char* types, void** argv, int argc) {
     std::string_view leaf;
-    bool ok;
     if (address.starts_with(ObjectPrefix)) {
         const int n =
             SplitChannel(std::string_view(address).substr(std::strlen(ObjectPrefix)), leaf);
-        ok = Object(n, std::string(leaf), types, argv, argc, fromPattern);
-    } else if (address.starts_with(TransportPrefix)) {
+        return Object(n, std::string(leaf), types, argv, argc);
+    }
+    if (address.starts_with(TransportPrefix)) {
         const int n =
             SplitChannel(std::string_view(address).substr(std::strlen(TransportPrefix)), leaf);
-        ok = Transport(n, std::string(leaf), types, argv, argc);
-    } else if (address == OpenPlaylistAddress) {
-        const std::string path = Text(types, argv, argc);
-        ok = fromLoopback_ && !path.empty();
-        if (ok)
-            commands_.push_back({Verb::OpenPlaylist, 0, 0, path});
-    } else if (address == RecordAddress) {
+        return Transport(n, std::string(leaf), types, argv, argc);
+    }
+    if (address == RecordAddress) {
         // 1 starts recording the movement, 0 stops it.
         const std::vector<double> on = Numbers(types, argv, argc);
-        ok = on.size() == 1 && (on[0] == 0 || on[0] == 1);
-        if (ok)
-            commands_.push_back({Verb::Record, 0, on[0], {}});
-    } else {
-        ok = Head(address, types, argv, argc);
+        if (on.size() != 1 || (on[0] != 0 && on[0] != 1))
+            return BadArguments;
+        Emit({Verb::Record, 0, on[0], {}});
+        return nullptr;
     }
-    (ok ? applied : refused) = true;
+    if (address == OpenPlaylistAddress) {
+        const std::string path = Text(types, argv, argc);
+        if (path.empty())
+            return BadArguments;
+        if (!origin_.loopback)
+            return OnlyFromHere;
+        Emit({Verb::OpenPlaylist, 0, 0, path});
+        return nullptr;
+    }
+    return Head(address, types, argv, argc);
+}
+
+void Protocol::Emit(Command c) {
+    if (OnCommand)
+        OnCommand(c);
+    else
+        commands_.push_back(std::move(c));
+}
+
+void Protocol::Reply(const Message& m) {
+    if (replyBudget_ == 0)
+        return;
+    --replyBudget_;
+    replies_.push_back(m.Encode());
 }
 
 Vec3 Protocol::Believed(int n) const {
@@ -296,50 +341,60 @@ Vec3 Protocol::Believed(int n) const {
     return pending ? *pending : (*state_)[n].position;
 }
 
-bool Protocol::Object(int n, const std::string& leaf, const char* types, void** argv, int argc,
-                      bool) {
-    if (n < 1 || n > Channels || !(*state_)[n].loaded)
-        return false;
+const char* Protocol::Query(int n, const std::string& leaf) {
+    if (!origin_.answered)
+        return NotAnswered;
+    // An empty channel answers too: no name, and the place a file loaded
+    // into it would take.
     const ChannelState& ch = (*state_)[n];
     const Vec3 now = Believed(n);
-    if (argc == 0) {
-        // A query: the current value, to the sender.
-        Message reply(ObjectAddress(n, leaf.c_str()));
-        const Vec3 xyz = ProgramToAdmXyz(now);
-        const Aed aed = ProgramToAdmAed(now);
-        if (leaf == "xyz")
-            reply.Float(xyz.x).Float(xyz.y).Float(xyz.z);
-        else if (leaf == "x")
-            reply.Float(xyz.x);
-        else if (leaf == "y")
-            reply.Float(xyz.y);
-        else if (leaf == "z")
-            reply.Float(xyz.z);
-        else if (leaf == "xy")
-            reply.Float(xyz.x).Float(xyz.y);
-        else if (leaf == "aed")
-            reply.Float(aed.azimuth).Float(aed.elevation).Float(aed.distance);
-        else if (leaf == "azim")
-            reply.Float(aed.azimuth);
-        else if (leaf == "elev")
-            reply.Float(aed.elevation);
-        else if (leaf == "dist")
-            reply.Float(aed.distance);
-        else if (leaf == "gain")
-            reply.Float(ch.gain);
-        else if (leaf == "mute")
-            reply.Int(ch.muted ? 1 : 0);
-        else if (leaf == "name")
-            reply.String(NameOf ? NameOf(n) : ch.name);
-        else
-            return false;
-        replies_.push_back(reply.Encode());
-        return true;
-    }
+    Message reply(ObjectAddress(n, leaf.c_str()));
+    const Vec3 xyz = ProgramToAdmXyz(now);
+    const Aed aed = ProgramToAdmAed(now);
+    if (leaf == "xyz")
+        reply.Float(xyz.x).Float(xyz.y).Float(xyz.z);
+    else if (leaf == "x")
+        reply.Float(xyz.x);
+    else if (leaf == "y")
+        reply.Float(xyz.y);
+    else if (leaf == "z")
+        reply.Float(xyz.z);
+    else if (leaf == "xy")
+        reply.Float(xyz.x).Float(xyz.y);
+    else if (leaf == "aed")
+        reply.Float(aed.azimuth).Float(aed.elevation).Float(aed.distance);
+    else if (leaf == "azim")
+        reply.Float(aed.azimuth);
+    else if (leaf == "elev")
+        reply.Float(aed.elevation);
+    else if (leaf == "dist")
+        reply.Float(aed.distance);
+    else if (leaf == "gain")
+        reply.Float(ch.gain);
+    else if (leaf == "mute")
+        reply.Int(ch.muted ? 1 : 0);
+    else if (leaf == "name")
+        reply.String(!ch.loaded ? std::string() : NameOf ? NameOf(n) : ch.name);
+    else
+        return UnknownAddress;
+    Reply(reply);
+    return nullptr;
+}
 
+const char* Protocol::Object(int n, const std::string& leaf, const char* types, void** argv,
+                             int argc) {
+    if (n < 1 || n > Channels)
+        return NoSuchChannel;
+    if (argc == 0)
+        return Query(n, leaf);
+    if (std::find(std::begin(ObjectLeaves), std::end(ObjectLeaves), leaf) == std::end(ObjectLeaves))
+        return UnknownAddress;
+    if (!(*state_)[n].loaded)
+        return EmptyChannel;
+    const Vec3 now = Believed(n);
     const std::vector<double> v = Numbers(types, argv, argc);
     if (static_cast<int>(v.size()) != argc)
-        return false;
+        return BadArguments;
     auto move = [&](const Vec3& to) { moves_[static_cast<size_t>(n - 1)] = to; };
     Vec3 xyz = ProgramToAdmXyz(now);
     Aed aed = ProgramToAdmAed(now);
@@ -357,29 +412,30 @@ bool Protocol::Object(int n, const std::string& leaf, const char* types, void** 
         move(AdmAedToProgram(aed));
     } else if (leaf == "gain" && argc == 1) {
         // Above 1 is taken as 1: the channel's own volume is the loudest it plays.
-        commands_.push_back({Verb::Gain, n, std::clamp(v[0], 0.0, 1.0), {}});
+        Emit({Verb::Gain, n, std::clamp(v[0], 0.0, 1.0), {}});
     } else if (leaf == "mute" && argc == 1) {
-        commands_.push_back({Verb::Mute, n, v[0] != 0 ? 1.0 : 0.0, {}});
+        Emit({Verb::Mute, n, v[0] != 0 ? 1.0 : 0.0, {}});
     } else {
-        return false;
+        return BadArguments;
     }
-    return true;
+    return nullptr;
 }
 
-bool Protocol::Transport(int n, const std::string& leaf, const char* types, void** argv, int argc) {
+const char* Protocol::Transport(int n, const std::string& leaf, const char* types, void** argv,
+                                int argc) {
     if (n < 1 || n > Channels)
-        return false;
+        return NoSuchChannel;
     if (leaf == "load") {
         // A file from this machine only: from another it could make the
         // program read any file the user can.
         const std::string path = Text(types, argv, argc);
-        if (!fromLoopback_ || path.empty())
-            return false;
-        commands_.push_back({Verb::Load, n, 0, path});
-        return true;
+        if (path.empty())
+            return BadArguments;
+        if (!origin_.loopback)
+            return OnlyFromHere;
+        Emit({Verb::Load, n, 0, path});
+        return nullptr;
     }
-    if (!(*state_)[n].loaded)
-        return false;
     Verb verb;
     if (leaf == "play")
         verb = Verb::Play;
@@ -390,41 +446,47 @@ bool Protocol::Transport(int n, const std::string& leaf, const char* types, void
     else if (leaf == "stop")
         verb = Verb::Stop;
     else
-        return false;
+        return UnknownAddress;
+    if (!(*state_)[n].loaded)
+        return EmptyChannel;
     // A controller's button sends 1 when pressed and 0 when released: the
     // release is taken and does nothing.
     const std::vector<double> v = Numbers(types, argv, argc);
     if (static_cast<int>(v.size()) != argc || argc > 1)
-        return false;
+        return BadArguments;
     if (argc == 0 || v[0] != 0)
-        commands_.push_back({verb, n, 0, {}});
-    return true;
+        Emit({verb, n, 0, {}});
+    return nullptr;
 }
 
-bool Protocol::Head(const std::string& address, const char* types, void** argv, int argc) {
+const char* Protocol::Head(const std::string& address, const char* types, void** argv, int argc) {
+    if (std::find(std::begin(ListenerAddresses), std::end(ListenerAddresses), address) ==
+        std::end(ListenerAddresses))
+        return UnknownAddress;
     if (address == RecentreAddress) {
         if (argc != 0)
-            return false;
+            return BadArguments;
         reference_ = raw_;
         listener_ = {};
         listenerChanged_ = true;
-        return true;
+        return nullptr;
     }
     const std::vector<double> v = Numbers(types, argv, argc);
     if (static_cast<int>(v.size()) != argc)
-        return false;
+        return BadArguments;
     auto scene = [](std::string_view a, std::string_view leaf) {
         return a == "/" + std::string(leaf) || a == "/SceneRotator/" + std::string(leaf);
     };
     if (address == HeadAddress) {
         if (argc == 0) {
+            if (!origin_.answered)
+                return NotAnswered;
             const Ypr head = YprOfOrientation(listener_);
-            replies_.push_back(
-                Message(HeadAddress).Float(head.yaw).Float(head.pitch).Float(head.roll).Encode());
-            return true;
+            Reply(Message(HeadAddress).Float(head.yaw).Float(head.pitch).Float(head.roll));
+            return nullptr;
         }
         if (argc != 3)
-            return false;
+            return BadArguments;
         scene_ = HeadFromSceneYpr({v[0], v[1], v[2]}); // its own inverse
         SetHead(Ypr{v[0], v[1], v[2]});
     } else if (scene(address, "ypr") && argc == 3) {
@@ -441,9 +503,9 @@ bool Protocol::Head(const std::string& address, const char* types, void** argv, 
         scene_ = HeadFromSceneYpr(YprOfOrientation(head));
         SetHead(head);
     } else {
-        return false;
+        return BadArguments;
     }
-    return true;
+    return nullptr;
 }
 
 void Protocol::SetHead(const Ypr& head) {
@@ -494,6 +556,36 @@ bool Protocol::HasPending() const {
 
 std::vector<Datagram> Protocol::TakeReplies() {
     return std::exchange(replies_, {});
+}
+
+void Protocol::Settle(const Command& c, const ChannelState& after, ChannelState& baseline) {
+    // Each verb, new ones too, says here what the controller knows from sending it.
+    switch (c.verb) {
+    case Verb::Gain:
+        baseline.gain = after.gain;
+        break;
+    case Verb::Mute:
+        baseline.muted = after.muted;
+        break;
+    case Verb::Play:
+    case Verb::Loop:
+    case Verb::Pause:
+    case Verb::Stop:
+        baseline.word = after.word;
+        break;
+    case Verb::Load:
+        // The file's name and its word come with the load; the place, gain
+        // and mute are the channel's and stay.
+        baseline.loaded = after.loaded;
+        baseline.name = after.name;
+        baseline.word = after.word;
+        break;
+    case Verb::OpenPlaylist:
+    case Verb::Record:
+        // A whole new scene, or the recorder switched: the controller learns
+        // what follows from the feedback.
+        break;
+    }
 }
 
 std::vector<Datagram> Protocol::Feedback(const State& before, const State& now) {

@@ -1,9 +1,11 @@
 // OSC remote control without the network: one datagram in, plain commands
 // out. liblo decodes messages, bundles and address patterns; this side checks
 // the limits, maps ADM-OSC and head-tracker messages to the program's axes,
-// keeps only the latest move per channel until the window takes it, and
-// answers queries from the state the window reports. No Qt here, so that the
-// fuzzer and the unit tests drive it directly.
+// hands each command over as its message is dispatched (so that the next
+// message sees what it did), keeps only the latest move per channel until the
+// window takes it, answers queries from the state the window reports and
+// tells a sender what it refused and why. No Qt here, so that the fuzzer and
+// the unit tests drive it directly.
 #pragma once
 
 #include <array>
@@ -27,6 +29,17 @@ constexpr int MaxWildcards = 8;      // patterns with more are refused
 // Pattern tries per datagram: every address once and more, but a bundle of
 // costly patterns cannot hold the window up.
 constexpr int MatchBudget = 1024;
+// Replies to one datagram, refusals included: a short query with wildcards
+// cannot make the program send hundreds of datagrams.
+constexpr int MaxReplies = 64;
+// What a refused message is answered with: the address as sent and the reason.
+constexpr const char* RefusedAddress = "/phonara/refused";
+
+// Where a datagram came from, as far as the decoder cares.
+struct Origin {
+    bool loopback = false; // this machine's loopback: files and playlists are taken
+    bool answered = true;  // replies may go to it: queries are answered, refusals told
+};
 
 // What the window holds for one channel, as the remote sees it.
 struct ChannelState {
@@ -92,19 +105,29 @@ public:
     Protocol(const Protocol&) = delete;
     Protocol& operator=(const Protocol&) = delete;
 
-    // Decodes one datagram and dispatches its messages. fromLoopback: it came
-    // from this machine (loads and playlists are taken only then). state: the
-    // window's channels now, for queries, partial moves and empty channels.
-    void Handle(const void* data, size_t size, bool fromLoopback, const State& state);
+    // Decodes one datagram and dispatches its messages in order. state: the
+    // window's channels now, for queries, partial moves and empty channels;
+    // it must show what each command did by the time OnCommand returns.
+    void Handle(const void* data, size_t size, const Origin& from, const State& state);
+    // From a sender that is answered; fromLoopback: from this machine.
+    void Handle(const void* data, size_t size, bool fromLoopback, const State& state) {
+        Handle(data, size, Origin{fromLoopback, true}, state);
+    }
 
-    // The commands of the datagrams handled since the last call, in order.
+    // Each command as soon as its message is dispatched, before the next
+    // message of the datagram or bundle is looked at. Unset, the commands
+    // wait for TakeCommands.
+    std::function<void(const Command&)> OnCommand;
+    // The commands of the datagrams handled since the last call, in order,
+    // when nobody takes them one by one.
     std::vector<Command> TakeCommands();
     // The latest position asked for each channel since the last call,
     // ascending by channel: at most one per channel however many came.
     std::vector<std::pair<int, Vec3>> TakeMoves();
     // The listener's orientation, when a message changed it since the last call.
     std::optional<Orientation> TakeListener();
-    // Replies to queries, for the sender.
+    // Replies to queries and refusals, for the sender; at most MaxReplies
+    // for each datagram.
     std::vector<Datagram> TakeReplies();
     // Moves or a listener orientation wait to be taken.
     bool HasPending() const;
@@ -124,6 +147,11 @@ public:
     // controller sends: positions (xyz and aed), gain, mute, name and the
     // transport word of each changed channel.
     static std::vector<Datagram> Feedback(const State& before, const State& now);
+    // What a controller's command told it already: the fields of its channel
+    // that the command sets take their values from after (the channel just
+    // after the command); the others keep what was last sent, so that a
+    // change the window made to them meanwhile is still sent.
+    static void Settle(const Command& c, const ChannelState& after, ChannelState& baseline);
 
     // The addresses a pattern may expand to: every address the program takes.
     static const std::vector<std::string>& Addresses();
@@ -132,12 +160,14 @@ public:
     void Dispatch(const char* path, const char* types, void** argv, int argc);
 
 private:
-    void Route(const std::string& address, const char* types, void** argv, int argc,
-               bool fromPattern, bool& applied, bool& refused);
-    bool Object(int n, const std::string& leaf, const char* types, void** argv, int argc,
-                bool fromPattern);
-    bool Transport(int n, const std::string& leaf, const char* types, void** argv, int argc);
-    bool Head(const std::string& address, const char* types, void** argv, int argc);
+    // Each returns why the message was refused, or null when it was taken.
+    const char* Route(const std::string& address, const char* types, void** argv, int argc);
+    const char* Object(int n, const std::string& leaf, const char* types, void** argv, int argc);
+    const char* Query(int n, const std::string& leaf);
+    const char* Transport(int n, const std::string& leaf, const char* types, void** argv, int argc);
+    const char* Head(const std::string& address, const char* types, void** argv, int argc);
+    void Emit(Command c);
+    void Reply(const Message& m);
     void SetHead(const Ypr& head);
     void SetHead(const Orientation& raw);
     Vec3 Believed(int n) const;
@@ -145,8 +175,9 @@ private:
     struct Server;
     std::unique_ptr<Server> server_;
     const State* state_ = nullptr;
-    bool fromLoopback_ = false;
+    Origin origin_;
     int matchBudget_ = 0;
+    int replyBudget_ = 0;
     std::vector<Command> commands_;
     std::array<std::optional<Vec3>, Channels> moves_;
     std::vector<Datagram> replies_;

@@ -1,13 +1,15 @@
 #include "remote/RemoteServer.h"
 
-#include <QNetworkDatagram>
+#include <QNetworkInterface>
 #include <QSocketNotifier>
-#include <QUdpSocket>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <optional>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #if defined(__linux__)
@@ -18,6 +20,8 @@ TRemoteServer::TRemoteServer(QObject* parent) : QObject(parent) {
     protocol_.NameOf = [this](int n) {
         return channelOf ? channelOf(n, true).name : std::string();
     };
+    protocol_.OnCommand = [this](const remote::Command& c) { ApplyCommand(c); };
+    ownAddresses = [] { return QNetworkInterface::allAddresses(); };
     frame_.setSingleShot(true);
     frame_.setTimerType(Qt::PreciseTimer);
     connect(&frame_, &QTimer::timeout, this, [this] { FrameDue(); });
@@ -44,6 +48,7 @@ TRemoteServer::TRemoteServer(QObject* parent) : QObject(parent) {
 }
 
 TRemoteServer::~TRemoteServer() {
+    Close();
 #if defined(__linux__)
     delete frameDue_;
     if (frameFd_ >= 0)
@@ -98,74 +103,127 @@ void TRemoteServer::DisarmFrame() {
 }
 
 bool TRemoteServer::Apply(const TRemoteSettings& settings) {
-    const bool rebind = !socket_ || settings.Port != settings_.Port ||
+    const bool rebind = fd_ < 0 || settings.Port != settings_.Port ||
                         settings.AllInterfaces != settings_.AllInterfaces ||
                         settings.Enabled != settings_.Enabled;
     settings_ = settings;
     protocol_.SetInversion(settings.Invert);
     fixedTarget_ = QHostAddress(settings.FeedbackHost);
+    // The sender's standing may change with the controller's address.
+    senderSize_ = 0;
+    if (!answeredSender_.isNull() && !Answered(answeredSender_))
+        answeredSender_ = {};
     error_.clear();
     if (rebind) {
-        delete socket_; // and its notifier
-        socket_ = nullptr;
-        readable_ = nullptr;
+        Close();
         ticking_ = false;
         feedback_.stop();
-        if (settings.Enabled) {
-            socket_ = new QUdpSocket(this);
-            const QHostAddress where =
-                settings.AllInterfaces ? QHostAddress::Any : QHostAddress::LocalHost;
-            if (!socket_->bind(where, static_cast<quint16>(settings.Port))) {
-                error_ =
-                    tr("ポート %1 を開けません: %2").arg(settings.Port).arg(socket_->errorString());
-                delete socket_;
-                socket_ = nullptr;
-            } else {
-                // A notifier of our own on the socket: Qt's own switches itself
-                // off between a readyRead and the next read, and with the GLib
-                // event loop a notification is then lost now and again, so
-                // that datagrams would wait for the next one.
-                readable_ = new QSocketNotifier(socket_->socketDescriptor(), QSocketNotifier::Read,
-                                                socket_);
-                connect(readable_, &QSocketNotifier::activated, this,
-                        [this] { ReadPending(true); });
-                feedback_.start();
-                baselineSet_ = false;
-            }
+        if (settings.Enabled && Open(settings.Port, settings.AllInterfaces)) {
+            settings_.Port = port_;
+            feedback_.start();
+            // What the controller sees first is what it sends; only changes
+            // follow, from now on.
+            baseline_ = Snapshot(true);
+            baselineSet_ = static_cast<bool>(channelOf);
         }
     }
     emit statusChanged();
-    return !settings.Enabled || socket_;
+    return !settings.Enabled || fd_ >= 0;
+}
+
+bool TRemoteServer::Open(int port, bool allInterfaces) {
+    // The program's own socket, read with recvmmsg and watched by one
+    // notifier: a QUdpSocket would watch the descriptor too, and Qt's own
+    // event loop then warns of two notifiers on one socket.
+    auto fail = [&](int error) {
+        error_ = tr("ポート %1 を開けません: %2")
+                     .arg(port)
+                     .arg(QString::fromLocal8Bit(std::strerror(error)));
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+        return false;
+    };
+    sockaddr_storage where{};
+    socklen_t size = 0;
+    if (allInterfaces) {
+        // IPv6 with IPv4 mapped into it, as Qt's "any" address, where the
+        // system has IPv6; else IPv4 alone.
+        fd_ = ::socket(AF_INET6, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd_ >= 0) {
+            const int no = 0;
+            ::setsockopt(fd_, IPPROTO_IPV6, IPV6_V6ONLY, &no, sizeof no);
+            auto* in6 = reinterpret_cast<sockaddr_in6*>(&where);
+            in6->sin6_family = AF_INET6;
+            in6->sin6_addr = in6addr_any;
+            in6->sin6_port = htons(static_cast<uint16_t>(port));
+            size = sizeof(sockaddr_in6);
+            family_ = AF_INET6;
+        }
+    }
+    if (fd_ < 0) {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd_ < 0)
+            return fail(errno);
+        auto* in = reinterpret_cast<sockaddr_in*>(&where);
+        in->sin_family = AF_INET;
+        in->sin_addr.s_addr = htonl(allInterfaces ? INADDR_ANY : INADDR_LOOPBACK);
+        in->sin_port = htons(static_cast<uint16_t>(port));
+        size = sizeof(sockaddr_in);
+        family_ = AF_INET;
+    }
+    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&where), size) != 0)
+        return fail(errno);
+    sockaddr_storage bound{};
+    socklen_t boundSize = sizeof bound;
+    if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&bound), &boundSize) != 0)
+        return fail(errno);
+    address_ = QHostAddress(reinterpret_cast<const sockaddr*>(&bound));
+    port_ = family_ == AF_INET6 ? ntohs(reinterpret_cast<const sockaddr_in6*>(&bound)->sin6_port)
+                                : ntohs(reinterpret_cast<const sockaddr_in*>(&bound)->sin_port);
+    readable_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
+    connect(readable_, &QSocketNotifier::activated, this, [this] { ReadPending(true); });
+    return true;
+}
+
+void TRemoteServer::Close() {
+    delete readable_;
+    readable_ = nullptr;
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    address_ = {};
+    port_ = 0;
 }
 
 bool TRemoteServer::Listening() const {
-    return socket_ != nullptr;
+    return fd_ >= 0;
 }
 
 QHostAddress TRemoteServer::Address() const {
-    return socket_ ? socket_->localAddress() : QHostAddress();
+    return address_;
 }
 
 quint16 TRemoteServer::Port() const {
-    return socket_ ? socket_->localPort() : 0;
+    return port_;
 }
 
 QString TRemoteServer::Status() const {
     if (!error_.isEmpty())
         return error_;
-    if (!socket_)
+    if (fd_ < 0)
         return tr("停止中");
     const remote::Counters& c = protocol_.Count();
     const QString where = settings_.AllInterfaces ? tr("すべてのインターフェース") : "127.0.0.1";
     return tr("%1:%2 で受信中 — 受付 %3、拒否 %4")
         .arg(where)
-        .arg(socket_->localPort())
+        .arg(port_)
         .arg(c.taken)
         .arg(c.refused + c.malformed);
 }
 
 void TRemoteServer::ReadPending(bool schedule) {
-    if (!socket_)
+    if (fd_ < 0)
         return;
     if (reading_) {
         // A dialog opened by a command runs its own event loop: datagrams
@@ -178,22 +236,19 @@ void TRemoteServer::ReadPending(bool schedule) {
     // Names and words are left out here: they are needed for a name query
     // only, which asks for its one channel. Taken with the first datagram:
     // the frame's and the feedback's reads mostly find none.
-    std::optional<remote::State> state;
+    roundState_.reset();
     const remote::Counters before = protocol_.Count();
     // A flood is taken in slices of a few milliseconds, so that the window
     // keeps painting and taking input between them.
     constexpr qint64 SliceNs = 4'000'000;
     QElapsedTimer slice;
     slice.start();
-    // Read straight from the socket's descriptor, a batch of datagrams per
-    // system call: QUdpSocket costs a call per datagram and one more to learn
-    // that nothing is left, builds an address for each and switches its own
-    // notifier off and on each time. Qt's notifier stays off, as it does
-    // after a readyRead nobody reads; ours does the waking.
+    // A batch of datagrams per system call: a call per datagram and one
+    // more to learn that nothing is left cost more than the decoding.
     bool drained = false;
-    while (socket_ && !drained && slice.nsecsElapsed() < SliceNs) {
+    while (fd_ >= 0 && !drained && slice.nsecsElapsed() < SliceNs) {
         const int got = ReceiveBatch(drained);
-        for (int i = 0; i < got && socket_; ++i) {
+        for (int i = 0; i < got && fd_ >= 0; ++i) {
             // One byte more than taken: a datagram that fills it was larger
             // and is dropped undecoded (the system cuts it to the buffer).
             const Received& r = received_[static_cast<size_t>(i)];
@@ -201,24 +256,18 @@ void TRemoteServer::ReadPending(bool schedule) {
                 protocol_.CountDropped();
                 continue;
             }
-            const bool loopback = RememberSender(r.from, r.fromSize);
-            if (!state)
-                state = Snapshot(false);
-            protocol_.Handle(r.data, r.size, loopback, *state);
+            const remote::Origin from = RememberSender(r.from, r.fromSize);
+            if (!roundState_)
+                roundState_ = Snapshot(false);
+            // Commands are applied as their messages are dispatched
+            // (ApplyCommand), so that the next message sees what they did.
+            protocol_.Handle(r.data, r.size, from, *roundState_);
             for (const remote::Datagram& reply : protocol_.TakeReplies())
                 Send(reply, lastSender_);
         }
     }
+    roundState_.reset();
 
-    std::vector<remote::Command> commands = protocol_.TakeCommands();
-    if (!commands.empty() && onCommands) {
-        onCommands(commands);
-        std::vector<int> touched;
-        for (const remote::Command& c : commands)
-            if (c.channel)
-                touched.push_back(c.channel);
-        Rebase(touched);
-    }
     if (schedule && protocol_.HasPending()) {
         // At most one application per screen frame, at once when the frame
         // is due. The frames keep their beat from when they were due, not
@@ -232,7 +281,7 @@ void TRemoteServer::ReadPending(bool schedule) {
     reading_ = false;
     if (readable_)
         readable_->setEnabled(!ticking_);
-    if (socket_ && !drained)
+    if (fd_ >= 0 && !drained)
         QTimer::singleShot(0, this, [this] { ReadPending(true); });
     // The status line only says what was taken and refused: a round that
     // changed neither has nothing new for it.
@@ -242,8 +291,23 @@ void TRemoteServer::ReadPending(bool schedule) {
         emit statusChanged();
 }
 
+void TRemoteServer::ApplyCommand(const remote::Command& c) {
+    if (!onCommand)
+        return;
+    // A load or a playlist places channels: moves that came before it are
+    // applied before it, as they came first.
+    if (c.verb == remote::Verb::Load || c.verb == remote::Verb::OpenPlaylist)
+        ApplyMoves();
+    onCommand(c);
+    // The next message of the round sees what this one did.
+    if (roundState_)
+        *roundState_ = Snapshot(false);
+    if (baselineSet_ && channelOf && c.channel >= 1 && c.channel <= remote::Channels)
+        remote::Protocol::Settle(c, channelOf(c.channel, true), baseline_[c.channel]);
+}
+
 int TRemoteServer::ReceiveBatch(bool& drained) {
-    const int fd = static_cast<int>(socket_->socketDescriptor());
+    const int fd = fd_;
     const size_t slot = remote::MaxDatagram + 1;
     int got = 0;
 #if defined(__linux__)
@@ -298,16 +362,38 @@ int TRemoteServer::ReceiveBatch(bool& drained) {
     return got;
 }
 
-bool TRemoteServer::RememberSender(const sockaddr_storage& from, socklen_t size) {
+remote::Origin TRemoteServer::RememberSender(const sockaddr_storage& from, socklen_t size) {
     // A controller sends from one address and port: the address is built
-    // again only when that changes.
+    // and judged again only when that changes.
     if (size != senderSize_ || std::memcmp(&from, &senderRaw_, size) != 0) {
         std::memcpy(&senderRaw_, &from, size);
         senderSize_ = size;
         lastSender_ = QHostAddress(reinterpret_cast<const sockaddr*>(&from));
-        senderLoopback_ = lastSender_.isLoopback();
+        // An IPv4 sender on the IPv6 socket, as the user writes it.
+        bool v4 = false;
+        const quint32 ip = lastSender_.toIPv4Address(&v4);
+        if (v4)
+            lastSender_ = QHostAddress(ip);
+        senderOrigin_ = {lastSender_.isLoopback(), Answered(lastSender_)};
     }
-    return senderLoopback_;
+    if (senderOrigin_.answered)
+        answeredSender_ = lastSender_;
+    return senderOrigin_;
+}
+
+bool TRemoteServer::Answered(const QHostAddress& a) {
+    if (a.isLoopback() || (!fixedTarget_.isNull() && a.isEqual(fixedTarget_)))
+        return true;
+    // The interfaces' addresses change seldom; a forged sender that changes
+    // with every datagram must not make each one read them.
+    if (!ownRead_.isValid() || ownRead_.hasExpired(2000)) {
+        own_ = ownAddresses ? ownAddresses() : QList<QHostAddress>();
+        ownRead_.start();
+    }
+    for (const QHostAddress& mine : own_)
+        if (a.isEqual(mine))
+            return true;
+    return false;
 }
 
 void TRemoteServer::ApplyFrame() {
@@ -318,14 +404,7 @@ void TRemoteServer::ApplyFrame() {
     const qint64 now = NowNs();
     const qint64 late = now - nextFrameNs_;
     nextFrameNs_ = (late >= 0 && late <= LatenessCarriedNs ? nextFrameNs_ : now) + FrameNs;
-    const auto moves = protocol_.TakeMoves();
-    if (!moves.empty() && onMoves) {
-        onMoves(moves);
-        // A move changes places only: names and words stay as they were.
-        if (baselineSet_ && channelOf)
-            for (const auto& [n, where] : moves)
-                baseline_[n].position = channelOf(n, false).position;
-    }
+    const bool moved = ApplyMoves();
     auto listener = protocol_.TakeListener();
     if (listener && onListener)
         onListener(*listener);
@@ -335,23 +414,30 @@ void TRemoteServer::ApplyFrame() {
     // every few milliseconds, and each burst woke the thread a few times for
     // moves that only a frame applies; replies and commands then wait for
     // the next frame too, 16 ms at most.
-    ticking_ = socket_ && (!moves.empty() || listener);
+    ticking_ = fd_ >= 0 && (moved || listener);
     if (ticking_) {
         ArmFrame(nextFrameNs_);
         feedback_.stop();
-    } else if (socket_ && !feedback_.isActive()) {
+    } else if (fd_ >= 0 && !feedback_.isActive()) {
         feedback_.start();
     }
     if (readable_ && !reading_)
         readable_->setEnabled(!ticking_);
 }
 
-void TRemoteServer::Rebase(const std::vector<int>& channels) {
-    if (!baselineSet_ || !channelOf)
-        return;
-    for (int n : channels)
-        if (n >= 1 && n <= remote::Channels)
-            baseline_[n] = channelOf(n, true);
+bool TRemoteServer::ApplyMoves() {
+    const auto moves = protocol_.TakeMoves();
+    if (moves.empty())
+        return false;
+    if (onMoves) {
+        onMoves(moves);
+        // The controller knows where it put them: their places are not fed
+        // back, the rest of each channel still is.
+        if (baselineSet_ && channelOf)
+            for (const auto& [n, where] : moves)
+                baseline_[n].position = channelOf(n, false).position;
+    }
+    return true;
 }
 
 remote::State TRemoteServer::Snapshot(bool text) const {
@@ -363,15 +449,22 @@ remote::State TRemoteServer::Snapshot(bool text) const {
 }
 
 QHostAddress TRemoteServer::FeedbackTarget() const {
-    return fixedTarget_.isNull() ? lastSender_ : fixedTarget_;
+    // Never the last sender when it is not answered: the feedback carries
+    // file names.
+    return fixedTarget_.isNull() ? answeredSender_ : fixedTarget_;
+}
+
+bool TRemoteServer::HasPending() const {
+    pollfd p{fd_, POLLIN, 0};
+    return fd_ >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
 }
 
 void TRemoteServer::SendFeedback() {
-    if (!socket_ || !channelOf)
+    if (fd_ < 0 || !channelOf)
         return;
     lastFeedbackNs_ = NowNs();
     // Never let datagrams wait for long, whatever happens to notifications.
-    if (!reading_ && socket_->hasPendingDatagrams())
+    if (!reading_ && HasPending())
         ReadPending(true);
     const remote::State now = Snapshot(true);
     if (!baselineSet_) {
@@ -391,8 +484,40 @@ void TRemoteServer::SendFeedback() {
 }
 
 void TRemoteServer::Send(const remote::Datagram& d, const QHostAddress& to) {
-    if (!socket_ || d.empty() || to.isNull())
+    if (fd_ < 0 || d.empty() || to.isNull())
         return;
-    socket_->writeDatagram(reinterpret_cast<const char*>(d.data()), static_cast<qint64>(d.size()),
-                           to, static_cast<quint16>(settings_.FeedbackPort));
+    sockaddr_storage where{};
+    socklen_t size = 0;
+    const auto port = htons(static_cast<uint16_t>(settings_.FeedbackPort));
+    bool v4 = false;
+    const quint32 ip = to.toIPv4Address(&v4);
+    if (family_ == AF_INET) {
+        if (!v4)
+            return; // an IPv6 target, from a socket that has no IPv6
+        auto* in = reinterpret_cast<sockaddr_in*>(&where);
+        in->sin_family = AF_INET;
+        in->sin_addr.s_addr = htonl(ip);
+        in->sin_port = port;
+        size = sizeof(sockaddr_in);
+    } else {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&where);
+        in6->sin6_family = AF_INET6;
+        if (v4) {
+            // An IPv4 target as an IPv4-mapped IPv6 address: ::ffff:a.b.c.d.
+            in6->sin6_addr.s6_addr[10] = 0xff;
+            in6->sin6_addr.s6_addr[11] = 0xff;
+            const uint32_t net = htonl(ip);
+            std::memcpy(&in6->sin6_addr.s6_addr[12], &net, sizeof net);
+        } else {
+            const Q_IPV6ADDR six = to.toIPv6Address();
+            std::memcpy(&in6->sin6_addr, six.c, sizeof six.c);
+        }
+        in6->sin6_port = port;
+        in6->sin6_scope_id = static_cast<uint32_t>(to.scopeId().toUInt());
+        size = sizeof(sockaddr_in6);
+    }
+    // A full send buffer or a controller that went away loses this one, as
+    // UDP does.
+    (void)::sendto(fd_, d.data(), d.size(), MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&where),
+                   size);
 }

@@ -1,17 +1,21 @@
-// The remote control's socket on the GUI thread: datagrams in through a
-// QUdpSocket (127.0.0.1 unless all interfaces are asked for), decoded by the
-// protocol, handed to the window as plain commands; moves and the listener at
-// most once per screen frame, replies at once (within a frame while a
-// controller streams moves), and the window's own changes back to the
-// controller at most 30 times a second.
+// The remote control's socket on the GUI thread: datagrams in through a UDP
+// socket of our own (127.0.0.1 unless all interfaces are asked for) that one
+// notifier watches, decoded by the protocol, handed to the window as plain
+// commands as each message comes; moves and the listener at most once per
+// screen frame, replies at once (within a frame while a controller streams
+// moves), and the window's own changes back to the controller at most 30
+// times a second. Replies, refusals and feedback go only to this machine and
+// to the controller's address set in the settings.
 #pragma once
 
 #include <QElapsedTimer>
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 #include <array>
 #include <functional>
+#include <optional>
 #include <sys/socket.h>
 #include <vector>
 
@@ -19,7 +23,6 @@
 #include "remote/RemoteSettings.h"
 
 class QSocketNotifier;
-class QUdpSocket;
 
 class TRemoteServer : public QObject {
     Q_OBJECT
@@ -30,12 +33,17 @@ public:
     // The window's side of the seam. channelOf: channel n as the window holds
     // it, with its name and state word only when text is true.
     std::function<remote::ChannelState(int n, bool text)> channelOf;
-    std::function<void(const std::vector<remote::Command>&)> onCommands;
+    // Applies one command; channelOf shows what it did when this returns.
+    std::function<void(const remote::Command&)> onCommand;
     std::function<void(const std::vector<std::pair<int, remote::Vec3>>&)> onMoves;
     std::function<void(const remote::Orientation&)> onListener;
+    // This machine's addresses besides the loopback ones, answered as the
+    // loopback is; read from the network interfaces now and then.
+    std::function<QList<QHostAddress>()> ownAddresses;
 
     // Listens as the settings say (or stops when they say off). False when
-    // the port could not be opened; Status() tells why.
+    // the port could not be opened; Status() tells why. Port 0 takes a free
+    // port, which the settings in effect then hold.
     bool Apply(const TRemoteSettings& settings);
     bool Listening() const;
     // The settings in effect (those of --osc-port for such a run).
@@ -61,15 +69,23 @@ private:
     void ApplyFrame();
     void SendFeedback();
     void Send(const remote::Datagram& d, const QHostAddress& to);
-    // After the window applied what came from the controller: not feedback.
-    void Rebase(const std::vector<int>& channels);
+    // One command applied in the order it came, and what it told the
+    // controller taken out of the next feedback.
+    void ApplyCommand(const remote::Command& c);
+    // The moves waiting, handed to the window; whether there were any.
+    bool ApplyMoves();
+    bool Open(int port, bool allInterfaces);
+    void Close();
+    bool HasPending() const;
+    // Replies go to this machine and to the controller's address only.
+    bool Answered(const QHostAddress& a);
     QHostAddress FeedbackTarget() const;
     remote::State Snapshot(bool text) const;
     // Datagrams waiting on the socket, up to BatchSize, into received_;
     // drained when the socket had nothing more.
     int ReceiveBatch(bool& drained);
-    // lastSender_ from a datagram's address; whether it is this machine.
-    bool RememberSender(const sockaddr_storage& from, socklen_t size);
+    // lastSender_ from a datagram's address, and what it may do.
+    remote::Origin RememberSender(const sockaddr_storage& from, socklen_t size);
 
     static qint64 NowNs();
     // The frame timer: FrameDue at dueNs (NowNs()'s clock), once.
@@ -88,13 +104,22 @@ private:
         socklen_t fromSize = 0;
     };
 
-    QUdpSocket* socket_ = nullptr;
-    QSocketNotifier* readable_ = nullptr; // the socket's, deleted with it
+    int fd_ = -1;
+    int family_ = 0;
+    QHostAddress address_;
+    quint16 port_ = 0;
+    QSocketNotifier* readable_ = nullptr; // the socket's only watcher
     remote::Protocol protocol_;
+    // The window's channels for the datagrams of one read, kept up to date
+    // by each command applied meanwhile.
+    std::optional<remote::State> roundState_;
     TRemoteSettings settings_;
     QString error_;
     QHostAddress lastSender_;
+    QHostAddress answeredSender_; // the last sender that is answered
     QHostAddress fixedTarget_;
+    QList<QHostAddress> own_;
+    QElapsedTimer ownRead_;
     remote::State baseline_;
     bool baselineSet_ = false;
     bool reading_ = false;
@@ -112,5 +137,5 @@ private:
     std::array<Received, BatchSize> received_{};
     sockaddr_storage senderRaw_{};
     socklen_t senderSize_ = 0;
-    bool senderLoopback_ = false;
+    remote::Origin senderOrigin_;
 };

@@ -11,6 +11,7 @@
 #include "spatial/Markers.h"
 #include "spatial/Picking.h"
 #include "spatial/Spatial.h"
+#include "undo/UndoHistory.h"
 #include "widgets/Marker.h"
 #include "widgets/ScrollBar.h"
 #include "widgets/StringGrid.h"
@@ -78,6 +79,9 @@ void TFrmPhonaraPlayer::DrawViewBackground() {
 
 void TFrmPhonaraPlayer::ImageMouseDown(TViewImage* sender, Qt::MouseButton button,
                                        Qt::KeyboardModifiers shift, int x, int y) {
+    // A right press sends the selection in one step; a left press on a
+    // marker opens the drag's step, which its release ends.
+    const TUndoScope step(History->Recorder);
     MovedSincePress = false;
     PressX = x;
     PressY = y;
@@ -120,6 +124,7 @@ void TFrmPhonaraPlayer::ImageMouseDown(TViewImage* sender, Qt::MouseButton butto
         }
         MakeChannelCurrent(m);
         MarkerDragging = true;
+        History->Recorder.SetHeld(true);
         PressedOnSelected = pick.wasSelected;
         DragView = sender;
         bool canSelect = true;
@@ -142,6 +147,7 @@ void TFrmPhonaraPlayer::ImageMouseDown(TViewImage* sender, Qt::MouseButton butto
 
 void TFrmPhonaraPlayer::ImageMouseMove(TViewImage* sender, Qt::MouseButtons held,
                                        Qt::KeyboardModifiers shift, int x, int y) {
+    const TUndoScope step(History->Recorder);
     if ((MarkerDragging || BandSelecting) && !held.testFlag(Qt::LeftButton)) {
         // The left button came up where the view could not see it (another
         // program took the pointer): end the gesture here rather than let the
@@ -181,6 +187,7 @@ void TFrmPhonaraPlayer::ImageMouseUp(TViewImage* sender, Qt::MouseButton, Qt::Mo
     // drag) lets the gesture go on.
     if (held.testFlag(Qt::LeftButton))
         return;
+    const TUndoScope step(History->Recorder);
     if (MarkerDragging) {
         // Ctrl+click without moving toggles a marker that was selected off;
         // a newly picked one stays selected.
@@ -189,6 +196,7 @@ void TFrmPhonaraPlayer::ImageMouseUp(TViewImage* sender, Qt::MouseButton, Qt::Mo
             r >= 1 && r <= ChannelCount)
             Sources[r].Selected = !PressedOnSelected;
         MarkerDragging = false;
+        History->Recorder.SetHeld(false);
         RepaintGrid();
     } else if (BandSelecting) {
         ImageMouseSelectRect(sender, BandRect);

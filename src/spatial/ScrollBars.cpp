@@ -1,6 +1,8 @@
 // Moving the selected channels along one axis: the four axis scroll bars, the
 // arrow keys on them, and the mouse wheel.
 #include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QWheelEvent>
@@ -14,6 +16,7 @@
 #include "spatial/Coordinates.h"
 #include "spatial/Markers.h"
 #include "spatial/Spatial.h"
+#include "undo/UndoHistory.h"
 #include "widgets/Marker.h"
 #include "widgets/ScrollBar.h"
 #include "widgets/StringGrid.h"
@@ -64,6 +67,8 @@ int TFrmPhonaraPlayer::SettleCurrentChannel() {
 }
 
 void TFrmPhonaraPlayer::ScrollBarChange(TScrollBar* sender) {
+    // A burst of clicks, keys or notches on the bars is one step.
+    const TUndoScope step(History->Recorder, true);
     if (!UpdatingBars) {
         // The current channel lands on the bar's step; the other selected
         // channels move rigidly with it. Making a channel current sets every
@@ -114,6 +119,7 @@ void TFrmPhonaraPlayer::ScrollBarChange(TScrollBar* sender) {
 }
 
 void TFrmPhonaraPlayer::ScrollBarX2Change() {
+    const TUndoScope step(History->Recorder, true);
     ScrollBarX->setPosition(ScrollBarX2->position());
 }
 
@@ -135,6 +141,7 @@ void TFrmPhonaraPlayer::ScrollBarKeyDown(TScrollBar* sender, int& key) {
     default:
         return; // the bar's own keys: Page Up/Down, Home, End
     }
+    const TUndoScope step(History->Recorder, true);
     if (!KeyMoveRaised) {
         // The selection comes to the front of both views for the whole key move.
         for (int n :
@@ -171,6 +178,8 @@ bool TFrmPhonaraPlayer::MouseWheelHandler(QWheelEvent* event) {
     const int delta = event->angleDelta().y();
     if (delta == 0)
         return true;
+    // Notches in a burst are one step; during a drag they belong to the drag.
+    const TUndoScope notches(History->Recorder, true);
     auto step = [delta](TScrollBar* bar, int away) {
         // Rolling away from the user moves towards the positive side of the axis.
         if (delta == 120)
@@ -209,6 +218,15 @@ bool TFrmPhonaraPlayer::MouseWheelHandler(QWheelEvent* event) {
 }
 
 bool TFrmPhonaraPlayer::eventFilter(QObject* watched, QEvent* event) {
+    // In the environment box a letter picks the room of that letter; M mutes
+    // the selected channels everywhere else.
+    if (event->type() == QEvent::ShortcutOverride && watched == ComboBox1) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_M && key->modifiers() == Qt::NoModifier) {
+            event->accept();
+            return true;
+        }
+    }
     if (event->type() == QEvent::Wheel && !dispatchingWheel_) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this)

@@ -1,5 +1,7 @@
 #include "widgets/Marker.h"
 
+#include <QPainter>
+
 TMarker::TMarker(const QString& caption, QWidget* parent) : QLabel(caption, parent) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
@@ -25,4 +27,22 @@ void TMarker::setColor(const QColor& color) {
     QPalette pal = palette();
     pal.setColor(QPalette::Window, color);
     setPalette(pal);
+}
+
+void TMarker::setHollow(bool hollow) {
+    if (hollow == hollow_)
+        return;
+    hollow_ = hollow;
+    setAutoFillBackground(!hollow);
+    update();
+}
+
+void TMarker::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (!hollow_)
+        return;
+    QPainter p(this);
+    p.setPen(QPen(color_, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(rect().adjusted(1, 1, -2, -2));
 }

@@ -12,7 +12,15 @@ public:
 
     QColor color() const { return color_; }
     void setColor(const QColor& color);
+    // Hollow: the frame and caption only, the view showing through, with the
+    // colour as a line inside the frame.
+    bool hollow() const { return hollow_; }
+    void setHollow(bool hollow);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     QColor color_;
+    bool hollow_ = false;
 };

@@ -128,6 +128,8 @@ BOOL BASS_Set3DFactors(float distf, float rollf, float doppf) {
 
 void BASS_Apply3D(void) {
     record("BASS_Apply3D");
+    for (auto& [handle, ch] : state().channels)
+        ch.heard = ch.pos;
 }
 
 BOOL BASS_SetEAXParameters(int env, float vol, float decay, float damp) {

@@ -34,6 +34,7 @@ struct Channel {
     int volume = 100;
     int pan = 0;
     BASS_3DVECTOR pos{0, 0, 0};
+    BASS_3DVECTOR heard{0, 0, 0}; // pos as of the last BASS_Apply3D
     struct Sync {
         SYNCPROC* proc;
         void* user;

@@ -1,5 +1,5 @@
 // One OSC message as liblo decodes it: the path, the type tags, the numbers
-// (ints and floats alike, as doubles) and the last string. Qt-free.
+// (ints and floats alike, as doubles) and the strings. Qt-free.
 #pragma once
 
 #include <cstddef>
@@ -12,12 +12,13 @@ namespace testsupport {
 struct OscMessage {
     std::string path, types;
     std::vector<double> numbers;
-    std::string text;
+    std::string text; // the last string
+    std::vector<std::string> strings;
 };
 
 // An undecodable datagram keeps only its path (empty when not even that).
 inline OscMessage DecodeOsc(const void* data, size_t size) {
-    OscMessage out{size ? static_cast<const char*>(data) : "", {}, {}, {}};
+    OscMessage out{size ? static_cast<const char*>(data) : "", {}, {}, {}, {}};
     int result = 0;
     lo_message m = lo_message_deserialise(const_cast<void*>(data), size, &result);
     out.types = m ? lo_message_get_types(m) : "";
@@ -25,7 +26,7 @@ inline OscMessage DecodeOsc(const void* data, size_t size) {
         const auto type = static_cast<lo_type>(out.types[i]);
         lo_arg* arg = lo_message_get_argv(m)[i];
         if (type == LO_STRING)
-            out.text = &arg->s;
+            out.strings.push_back(out.text = &arg->s);
         else
             out.numbers.push_back(static_cast<double>(lo_hires_val(type, arg)));
     }

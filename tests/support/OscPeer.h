@@ -14,13 +14,6 @@
 
 namespace testsupport {
 
-// A UDP port nobody listens on at the moment.
-inline quint16 FreeUdpPort() {
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    return probe.localPort();
-}
-
 // This machine's first IPv4 address that is not a loopback one; null if none.
 inline QHostAddress OutsideAddress() {
     for (const QHostAddress& a : QNetworkInterface::allAddresses())
@@ -31,17 +24,26 @@ inline QHostAddress OutsideAddress() {
 
 class OscPeer {
 public:
-    // Sends to host:port; listens on 127.0.0.1:listenPort when given.
-    OscPeer(const std::string& host, quint16 port, quint16 listenPort = 0)
-        : to_(lo_address_new(host.c_str(), std::to_string(port).c_str())) {
-        if (listenPort)
-            listening_ = socket_.bind(QHostAddress::LocalHost, listenPort);
+    // Listens at listenAt on listenPort, or on a port the system picks when
+    // that is 0 (port() tells which); sends nowhere until sendTo.
+    explicit OscPeer(const QHostAddress& listenAt = QHostAddress(QHostAddress::LocalHost),
+                     quint16 listenPort = 0) {
+        listening_ = socket_.bind(listenAt, listenPort);
     }
-    ~OscPeer() { lo_address_free(to_); }
+    ~OscPeer() {
+        if (to_)
+            lo_address_free(to_);
+    }
     OscPeer(const OscPeer&) = delete;
 
+    void sendTo(const std::string& host, quint16 port) {
+        if (to_)
+            lo_address_free(to_);
+        to_ = lo_address_new(host.c_str(), std::to_string(port).c_str());
+    }
     lo_address to() const { return to_; }
     bool listening() const { return listening_; }
+    quint16 port() const { return socket_.localPort(); }
 
     // Everything received so far, decoded, oldest first.
     std::vector<OscMessage> received() {
@@ -52,10 +54,17 @@ public:
         }
         return all_;
     }
+    // How many of those have this path.
+    size_t count(const std::string& path) {
+        size_t n = 0;
+        for (const OscMessage& m : received())
+            n += m.path == path;
+        return n;
+    }
 
     // Waits for a message with this path; the last such message, or an
     // empty path when none came in time.
-    OscMessage waitFor(const std::string& path, int ms = 2000) {
+    OscMessage waitFor(const std::string& path, int ms = 3000) {
         OscMessage found;
         (void)QTest::qWaitFor(
             [&] {
@@ -69,10 +78,10 @@ public:
     }
     // Sends a query (a message without arguments) and waits for its reply,
     // forgetting what came before so that only a fresh reply counts.
-    OscMessage ask(const std::string& path, int ms = 2000) {
+    OscMessage ask(const std::string& path) {
         forget();
         lo_send(to_, path.c_str(), "");
-        return waitFor(path, ms);
+        return waitFor(path);
     }
     void forget() {
         received();
@@ -80,7 +89,7 @@ public:
     }
 
 private:
-    lo_address to_;
+    lo_address to_ = nullptr;
     QUdpSocket socket_;
     bool listening_ = false;
     std::vector<OscMessage> all_;
