@@ -90,9 +90,9 @@ TRun RunProgram(const Names& args, const std::function<void()>& inChild = nullpt
             {}};
 }
 
-// "--export OUT" + rest, which must succeed.
+// "--export OUT --force" + rest, which must succeed.
 TRun Export(const std::string& out, Names rest, const Names& extra = {}) {
-    rest.insert(rest.begin(), {"--export", out});
+    rest.insert(rest.begin(), {"--export", out, "--force"});
     TRun run = RunProgram(rest, nullptr, extra);
     EXPECT_EQ(run.status, 0) << out << ": " << run.err;
     run.sound = readSound(out);
@@ -262,14 +262,17 @@ TEST_F(CommandLineExport, FailuresLeaveOldFilesAndSayWhy) {
     } table[] = {
         {{"--export", dir.path() + "/missing/x.wav", list}, 1, "cannot write"},
         {{"--export", tone + "/x.wav", list}, 1, "cannot write"}, // the folder is a file
-        {{"--export", old, empty}, 1, "no sound file"},
-        {{"--export", old, dir.file("absent.pna")}, 1, "no playlist"},
+        {{"--export", old, "-f", empty}, 1, "no sound file"},
+        {{"--export", old, "-f", dir.file("absent.pna")}, 1, "no playlist"},
         {{"--export", old, "--bogus", list}, 2, "Unknown option"},
-        {{"--export", old, "--hrtf", "on", "--hrtf-set", "No Such Set", list},
+        {{"--export", old, "-f", "--hrtf", "on", "--hrtf-set", "No Such Set", list},
          1,
          "no HRTF data set named \"No Such Set\" at 44100 Hz (there are: "},
         {{"--export", old, "--loop", list}, 2, "--seconds"},
-        {{"--export", old, "--format", "float", "--seconds", "5", list}, 1, tooLarge, sizeLimit},
+        {{"--export", old, "-f", "--format", "float", "--seconds", "5", list},
+         1,
+         tooLarge,
+         sizeLimit},
         {{"--help"}, 0, "--normalize"},
     };
     for (const auto& row : table) {
@@ -321,7 +324,7 @@ TEST_F(CommandLineExport, SoundFilesInACommaLocaleAndFaultsThatLeaveNothingBehin
         {"PHONARA_FAULT=none", {"--seconds", "0,5"}, 2, "--seconds must be a positive number"},
     };
     for (const auto& row : table) {
-        Names args{"--export", old};
+        Names args{"--export", old, "-f"};
         args.insert(args.end(), row.args.begin(), row.args.end());
         args.push_back(mono);
         Names env = comma;
@@ -571,6 +574,7 @@ TEST_F(WindowExport, SelectedChannelsAloneWhenAskedAndCancelKeepsTheOldFile) {
     options.Format = TExportFormat::Flac16;
     options.Loop = true;
     options.Seconds = 3600; // far longer than the test waits
+    options.Force = true;   // as after the dialog's question
     ASSERT_TRUE(w->StartExport(options, false));
     QPointer<QProgressDialog> progress = w->ExportProgress;
     ASSERT_TRUE(progress);

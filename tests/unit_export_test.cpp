@@ -46,7 +46,8 @@ TEST(ExportCommandLine, WhatEachCommandLineAsksFor) {
         {{"--version"}, TAction::Version, {}},
         {{"--bogus"}, TAction::Usage, {}},
         {{"-odd.wav"}, TAction::Usage, {}},
-        {{"--loop", "a.wav"}, TAction::Usage, {}},   // an export option without --export
+        {{"--loop", "a.wav"}, TAction::Usage, {}}, // an export option without --export
+        {{"-f", "a.wav"}, TAction::Usage, {}},
         {{"--export", "o.wav"}, TAction::Usage, {}}, // no playlist
         {{"--export", "o.wav", "a.pna", "b.pna"}, TAction::Usage, {}},
         {{"--export", "o.wav", "a.pna", "b.wav"}, TAction::Usage, {}}, // a playlist is alone
@@ -78,6 +79,12 @@ TEST(ExportCommandLine, WhatEachCommandLineAsksFor) {
               TFormat::Float);
     EXPECT_EQ(Parse({"--export", "a.wav", "--normalize", "-23", "s.pna"}).Export.NormalizeLufs,
               -23.0);
+    // Standard output streams WAV unless told otherwise; a file that is there
+    // is replaced only when asked.
+    EXPECT_EQ(Parse({"--export", "-", "s.pna"}).Export.Format, TFormat::Wav16);
+    EXPECT_EQ(Parse({"--export", "/dev/stdout", "s.pna"}).Export.Format, TFormat::Wav16);
+    EXPECT_FALSE(Parse({"--export", "a.wav", "s.pna"}).Export.Force);
+    EXPECT_TRUE(Parse({"--export", "a.wav", "-f", "s.pna"}).Export.Force);
     // Sound files instead of a playlist, told by the first name's extension
     // as at start; numbers are C-locale numbers: 7,5 is no length.
     const TExportOptions files = Parse({"--export", "o.wav", "a.wav", "b.PNA.flac"}).Export;
@@ -136,7 +143,7 @@ TEST(ExportCommandLine, TheWindowsArgumentsReadBackAsTheSameExport) {
     full.OggQuality = 3;
     full.Rate = 48000;
     full.Layout = TExportLayout::Binaural;
-    full.Loop = full.MachineProgress = true;
+    full.Loop = full.MachineProgress = full.Force = true;
     full.Seconds = 12.5;
     full.NormalizeLufs = -16.3;
     full.HrtfDataSet = "-Built-In HRTF";
@@ -192,9 +199,9 @@ TEST(ExportScene, LevelsTravelWithTheirFilesAndOnlyWhenTheyChangeSomething) {
         ASSERT_TRUE(WriteFileReplacing(f, "x"));
     const std::string text = FormatPlaylist(3, 0,
                                             {{1, 0, 0, a},
-                                             {0, 0, 0, dir.file("gone.wav"), 0.25f},
-                                             {0, 0, 0, b, 0.5f, false},
-                                             {0, 0, 0, c, 1.f, true}});
+                                             {0, 0, 0, dir.file("gone.wav"), std::nullopt, 0.25f},
+                                             {0, 0, 0, b, std::nullopt, 0.5f, false},
+                                             {0, 0, 0, c, std::nullopt, 1.f, true}});
     EXPECT_NE(text.find("#PNAPLevel 0.5,0\r\n" + b + "\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("#PNAPLevel 1,1\r\n" + c + "\r\n"), std::string::npos) << text;
     EXPECT_EQ(FormatPlaylist(3, 0, {{1, 0, 0, a}}).find("Level"), std::string::npos);

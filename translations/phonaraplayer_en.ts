@@ -16,12 +16,20 @@
         <translation>Show the version and exit.</translation>
     </message>
     <message>
-        <source>ウィンドウもサウンドカードも使わずに PLAYLIST をサウンドファイル OUT に書き出します。</source>
-        <translation>Render PLAYLIST to the sound file OUT without a window or sound card.</translation>
+        <source>ウィンドウもサウンドカードも使わずに、プレイリスト、または聞き手の位置に置いたサウンドファイルをサウンドファイル OUT に書き出します。OUT が - (標準出力)、FIFO、デバイスのときは、置き換えずにストリームとしてそのまま書き込みます (どの形式もストリームにでき、WAV は長さ不明と記します)。</source>
+        <translation>Render a playlist, or sound files placed at the listener, to the sound file OUT without a window or sound card. OUT may be - (standard output), a FIFO or a device: these are written straight through as a stream, never replaced (every format streams; WAV then says its length is unknown).</translation>
     </message>
     <message>
-        <source>wav16、wav24、float、flac16、flac24 または ogg (既定: OUT の拡張子から)。</source>
-        <translation>wav16, wav24, float, flac16, flac24 or ogg (default: from OUT&apos;s extension).</translation>
+        <source>OUT が既にあるときは置き換えます。</source>
+        <translation>Replace OUT if it exists.</translation>
+    </message>
+    <message>
+        <source>ディスプレイがありません。--export はディスプレイなしで使えます</source>
+        <translation>no display; --export works without one</translation>
+    </message>
+    <message>
+        <source>wav16、wav24、float、flac16、flac24 または ogg (既定: OUT の拡張子から。- と /dev/stdout では wav16)。</source>
+        <translation>wav16, wav24, float, flac16, flac24 or ogg (default: from OUT&apos;s extension; wav16 for - and /dev/stdout).</translation>
     </message>
     <message>
         <source>44100 (既定) または 48000。</source>
@@ -376,6 +384,18 @@ Replace it?</translation>
 </context>
 <context>
     <name>TFrmPhonaraPlayer</name>
+    <message>
+        <source>フォルダー %1 がありません。</source>
+        <translation>The folder %1 is not there.</translation>
+    </message>
+    <message>
+        <source>ファイル %1 がありません。</source>
+        <translation>The file %1 is not there.</translation>
+    </message>
+    <message>
+        <source>ほか %1 件</source>
+        <translation>and %1 more</translation>
+    </message>
     <message>
         <source>ドラッグして音源を動かします</source>
         <translation>Drag to move the source</translation>
@@ -823,6 +843,22 @@ Contact: the PhonaraPlayer issue tracker</translation>
     <message>
         <source>%1:%2 で受信中 — 受付 %3、拒否 %4</source>
         <translation>Receiving on %1:%2 — taken %3, refused %4</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>予期しないエラーのため終了します。
+%1</source>
+        <translation>The program stops after an unexpected error.
+%1</translation>
+    </message>
+</context>
+<context>
+    <name>TerminationSignals</name>
+    <message>
+        <source>3 回目の Ctrl+C で終了しました。保存は終わっていません。前回の自動保存はそのまま残ります。</source>
+        <translation>Ended at the third Ctrl+C without finishing the save; the previous auto-save stays as it was.</translation>
     </message>
 </context>
 </TS>

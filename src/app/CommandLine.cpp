@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "export/ExportCommand.h"
+#include "files/AtomicFile.h"
 #include "playlist/PathRules.h"
 
 namespace {
@@ -51,12 +52,18 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         QCoreApplication::translate(
             "CommandLine",
             "ウィンドウもサウンドカードも使わずに、プレイリスト、または聞き手の位置に置いた"
-            "サウンドファイルをサウンドファイル OUT に書き出します。"),
+            "サウンドファイルをサウンドファイル OUT に書き出します。OUT が - (標準出力)、FIFO、"
+            "デバイスのときは、置き換えずにストリームとしてそのまま書き込みます (どの形式も"
+            "ストリームにでき、WAV は長さ不明と記します)。"),
         "OUT");
+    const QCommandLineOption force(
+        {"f", "force"},
+        QCoreApplication::translate("CommandLine", "OUT が既にあるときは置き換えます。"));
     const QCommandLineOption format(
         "format",
         QCoreApplication::translate("CommandLine", "wav16、wav24、float、flac16、flac24 または ogg "
-                                                   "(既定: OUT の拡張子から)。"),
+                                                   "(既定: OUT の拡張子から。- と /dev/stdout では "
+                                                   "wav16)。"),
         "FORMAT");
     const QCommandLineOption rate(
         "rate", QCoreApplication::translate("CommandLine", "44100 (既定) または 48000。"), "RATE");
@@ -108,7 +115,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         "ja|en");
     QCommandLineOption progressLines("progress-lines");
     progressLines.setFlags(QCommandLineOption::HiddenFromHelp);
-    for (const auto& o : {help, version, exportTo, format, rate, layout, hrtf, hrtfSet, seconds,
+    for (const auto& o : {help, version, exportTo, force, format, rate, layout, hrtf, hrtfSet, seconds,
                           loop, normalize, quality, oscPort, lang, progressLines})
         parser.addOption(o);
     for (const char* name : QtValueOptions) {
@@ -176,7 +183,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
     }
     if (!parser.isSet(exportTo)) {
         for (const auto& o :
-             {format, rate, layout, hrtf, hrtfSet, seconds, loop, normalize, quality})
+             {force, format, rate, layout, hrtf, hrtfSet, seconds, loop, normalize, quality})
             if (parser.isSet(o))
                 return usage(
                     QCoreApplication::translate("CommandLine", "--%1 は --export のオプションです")
@@ -218,6 +225,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         e.Format = *f;
     } else if (const auto f = ExportFormatOfPath(e.Output)) {
         e.Format = *f;
+    } else if (DescriptorOfName(e.Output) >= 0) { // "-", /dev/stdout: a stream
+        e.Format = TExportFormat::Wav16;
     } else {
         return usage(QCoreApplication::translate(
                          "CommandLine", "%1 から形式がわかりません。--format を指定してください")
@@ -285,6 +294,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         e.OggQuality = q;
     }
     e.MachineProgress = parser.isSet(progressLines);
+    e.Force = parser.isSet(force);
     out.Action = TCommandLine::TAction::Export;
     return out;
 }

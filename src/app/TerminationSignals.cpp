@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -17,11 +18,26 @@ namespace {
 // together at logout, and the second must not cut the save short.
 int wakePipe[2] = {-1, -1};
 volatile sig_atomic_t received = 0;
+volatile sig_atomic_t interrupts = 0;
 // The program's end has been taken in hand already (on the GUI thread).
 bool consumed = false;
+bool startupDone = false;
+
+// What the third Ctrl+C says, prepared while translating is still allowed.
+char interruptedText[512] = "phonaraplayer: ended at the third Ctrl+C\n";
+volatile sig_atomic_t interruptedLength = 0;
 
 void OnTerminationSignal(int sig) {
     received = 1;
+    if (sig == SIGINT)
+        interrupts = interrupts + 1;
+    if (sig == SIGINT && interrupts >= 3) {
+        // Whatever hangs, the user asked three times.
+        const size_t length =
+            interruptedLength > 0 ? size_t(interruptedLength) : std::strlen(interruptedText);
+        [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, interruptedText, length);
+        ::_exit(ExitInterrupted);
+    }
     const int savedErrno = errno;
     const char c = static_cast<char>(sig);
     // A full pipe already holds a wake-up; the signal adds nothing to it.
@@ -89,9 +105,24 @@ bool TerminationRequested() {
     return received != 0;
 }
 
+void StartupFinished() {
+    startupDone = true;
+}
+
 void RouteTerminationSignals(QWidget* window) {
     if (wakePipe[0] < 0)
         return;
+    const QByteArray text =
+        "phonaraplayer: " +
+        QCoreApplication::translate("TerminationSignals",
+                                    "3 回目の Ctrl+C で終了しました。保存は終わっていません。"
+                                    "前回の自動保存はそのまま残ります。")
+            .toUtf8() +
+        "\n";
+    if (static_cast<size_t>(text.size()) < sizeof interruptedText) {
+        std::memcpy(interruptedText, text.constData(), static_cast<size_t>(text.size()));
+        interruptedLength = static_cast<sig_atomic_t>(text.size());
+    }
     auto* notifier = new QSocketNotifier(wakePipe[0], QSocketNotifier::Read, window);
     QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
         char buf[64];
@@ -101,9 +132,10 @@ void RouteTerminationSignals(QWidget* window) {
         // messages open now, also those of the closing itself (a save that
         // failed); the save is never among what is skipped.
         CloseModalWindows(window);
-        // Until the window is shown, the start-up sequence is still running
-        // and ends the program itself when it sees the request.
-        if (!window->isVisible() && !consumed) {
+        // Until the start-up has finished, its sequence is still running and
+        // ends the program itself when it sees the request (the window, shown
+        // already, would save an arrangement not yet restored).
+        if (!startupDone && !consumed) {
             if (!skipper) {
                 skipper = new TModalSkipper(window);
                 qApp->installEventFilter(skipper);

@@ -1,5 +1,5 @@
-// Program entry: the application, the main window (hidden), the audio start-up,
-// the files to start with, then the event loop.
+// Program entry: the application, the main window, the audio start-up, the
+// window shown, the files to start with, then the event loop.
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdio>
@@ -11,8 +11,8 @@
 #include "app/Language.h"
 #include "app/PNAP.h"
 #include "app/TerminationSignals.h"
+#include "app/WindowStart.h"
 #include "export/ExportCommand.h"
-#include "playlist/AutoSave.h"
 
 namespace {
 
@@ -84,6 +84,17 @@ int Main(int argc, char* argv[]) {
     if (commandLine.Action != TCommandLine::TAction::Window)
         return RunCommandLine(argc, argv, rawArguments, commandLine);
 
+    // Qt would abort after listing its platform plug-ins. Said as the
+    // command line speaks: English unless --lang asks otherwise.
+    if (!WindowCanShow(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        ApplyLanguage(RunLanguage(LanguageOfCode(commandLine.Language), std::nullopt, false));
+        std::fprintf(
+            stderr, "phonaraplayer: %s\n",
+            qUtf8Printable(QCoreApplication::translate(
+                "CommandLine", "ディスプレイがありません。--export はディスプレイなしで使えます")));
+        return ExitFailed;
+    }
     InstallTerminationSignals();
     TApplication app(argc, argv);
     QApplication::setApplicationName("PhonaraPlayer");
@@ -96,25 +107,8 @@ int Main(int argc, char* argv[]) {
 
     auto window = std::make_unique<TFrmPhonaraPlayer>();
     RouteTerminationSignals(window.get());
-    if (!window->BASSInitialize()) {
-        window->AbandonStartup(); // the user has been told why; the auto-save stays as it was
-        return 1;                 // and scripts and session managers see the failure
-    }
-    // Ended before the arrangement was read: no auto-save yet, so the one of
-    // the last run stays.
-    if (ConsumeTerminationRequest())
-        return 0;
-    window->AutoSavePath = AutoSavePlaylistPath();
-    QStringList arguments;
-    for (const std::string& file : commandLine.Files)
-        arguments << QString::fromStdString(file);
-    window->LoadIniFile(arguments);
-    if (ConsumeTerminationRequest())
-        return 0; // the window's destruction saves the arrangement
-
-    // --osc-port switches the remote control on for this run.
-    window->StartRemoteControl(commandLine.OscPort);
-    window->show();
+    if (const int started = StartWindow(*window, commandLine); started >= 0)
+        return started;
     const int status = QApplication::exec();
     if (!app.failure().empty()) {
         ReportUnexpected(app.failure());

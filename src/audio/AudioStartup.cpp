@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QListWidget>
 #include <QMessageBox>
+#include <cstdio>
 
 #include "app/Language.h"
 #include "app/PNAP.h"
@@ -107,6 +108,9 @@ void TFrmPhonaraPlayer::ShowBassError(const QString& message) {
         text += "\n" + tr("%1: %2").arg(QString::fromStdString(FileNameOfPath(path)),
                                         QString::fromStdString(BassErrorReason(code, Translated)));
     text += "\n" + tr("(error code: %1)").arg(BASS_ErrorGetCode());
+    // A start from a terminal shows there which files failed, too.
+    if (!LoadFailures.empty())
+        std::fprintf(stderr, "phonaraplayer: %s\n", qUtf8Printable(text));
     QMessageBox box(QMessageBox::NoIcon, QString(), text, QMessageBox::Ok, this);
     box.exec();
 }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "export/ExportRenderer.h"
+#include "files/AtomicFile.h"
 
 namespace {
 
@@ -68,8 +69,9 @@ int RunExportCommand(const TExportOptions& options) {
     case TExportOutcome::Status::Done:
         if (options.MachineProgress)
             std::fputs(ResultLine(outcome.Summary).c_str(), stdout);
-        else
-            std::printf("%s: %s\n", options.Output.c_str(), SummaryText(outcome.Summary).c_str());
+        else // beside the sound when that goes to standard output
+            std::fprintf(DescriptorOfName(options.Output) == STDOUT_FILENO ? stderr : stdout,
+                         "%s: %s\n", options.Output.c_str(), SummaryText(outcome.Summary).c_str());
         std::fflush(stdout);
         return ExitOk;
     case TExportOutcome::Status::Cancelled:

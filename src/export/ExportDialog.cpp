@@ -151,6 +151,7 @@ TExportOptions TExportDialog::options() const {
         o.Seconds = SecondsSpin->value();
     if (NormalizeCheck->isChecked())
         o.NormalizeLufs = TargetBox->currentData().toDouble();
+    o.Force = replace_;
     return o;
 }
 
@@ -195,6 +196,9 @@ void TExportDialog::accept() {
             this, tr("書き出し"), tr("%1 は既にあります。\n置き換えますか?").arg(name),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
+    // Asked one way or the other: the export may replace it. A file that
+    // appears only while the export runs is not replaced.
+    replace_ = QFileInfo::exists(name);
     QDialog::accept();
 }
 

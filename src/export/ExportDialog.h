@@ -46,6 +46,8 @@ private:
     void browse();
     // The file the chooser returned: it asked about replacing it already.
     QString chosen_;
+    // The user agreed to replace the file that is there (options().Force).
+    bool replace_ = false;
     void formatChanged();
     // A name whose extension names another kind of file than the format
     // chosen moves the format to that kind.

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <sndfile.h>
 #include <sstream>
 
@@ -129,6 +130,34 @@ int SndfileFormatOf(TExportFormat format) {
     return FormatNames[0].Sndfile;
 }
 
+bool IsWavFormat(TExportFormat format) {
+    return (SndfileFormatOf(format) & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV;
+}
+
+std::string StreamingWavHeader(TExportFormat format, int rate, int channels) {
+    const bool floats = format == TExportFormat::Float;
+    const int bits = floats ? 32 : format == TExportFormat::Wav24 ? 24 : 16;
+    const int frameBytes = channels * bits / 8;
+    std::string h;
+    const auto word = [&h](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            h += static_cast<char>((v >> (8 * i)) & 0xff);
+    };
+    h += "RIFF";
+    word(0xffffffff, 4);
+    h += "WAVEfmt ";
+    word(16, 4);
+    word(floats ? 3 : 1, 2); // IEEE float or PCM
+    word(static_cast<uint32_t>(channels), 2);
+    word(static_cast<uint32_t>(rate), 4);
+    word(static_cast<uint32_t>(rate * frameBytes), 4);
+    word(static_cast<uint32_t>(frameBytes), 2);
+    word(static_cast<uint32_t>(bits), 2);
+    h += "data";
+    word(0xffffffff, 4);
+    return h;
+}
+
 const char* ExportFormatExtension(TExportFormat format) {
     switch (format) {
     case TExportFormat::Flac16:
@@ -187,6 +216,8 @@ std::vector<std::string> ExportArguments(const TExportOptions& o) {
     }
     if (o.MachineProgress)
         args.push_back("--progress-lines");
+    if (o.Force)
+        args.push_back("--force");
     // A name may start with a minus.
     args.push_back("--");
     if (o.SoundFiles.empty())

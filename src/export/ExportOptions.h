@@ -20,6 +20,10 @@ const char* ExportFormatName(TExportFormat format);
 std::optional<TExportFormat> ExportFormatOfPath(std::string_view path);
 // The libsndfile format word.
 int SndfileFormatOf(TExportFormat format);
+bool IsWavFormat(TExportFormat format);
+// The header of a WAV stream whose length is not known when it starts (both
+// sizes at their largest), for the format's sample type.
+std::string StreamingWavHeader(TExportFormat format, int rate, int channels);
 // The extension a file of this format carries: "wav", "flac" or "ogg".
 const char* ExportFormatExtension(TExportFormat format);
 // Whether path's extension names a file of format's kind (.oga counts as
@@ -60,6 +64,7 @@ struct TExportOptions {
     std::optional<double> NormalizeLufs;
     int OggQuality = 5;           // 0 .. 10
     bool MachineProgress = false; // progress and result as lines on stdout
+    bool Force = false;           // an existing Output is replaced
 
     bool operator==(const TExportOptions&) const = default;
 };

@@ -304,18 +304,6 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         return failed("looping channels need a length (--seconds)");
 
     const auto started = Clock::now();
-    const std::unique_ptr<TExportSink> sink = MakeExportSink(o, out.Error);
-    if (!sink)
-        return out;
-    // Normalising needs the whole render before the gain is known: it goes to
-    // a scratch file of floats first and is read back once.
-    std::unique_ptr<TTemporaryFile> scratch;
-    if (o.NormalizeLufs) {
-        scratch = std::make_unique<TTemporaryFile>(o.Output, "render");
-        if (scratch->fd() < 0)
-            return failed("cannot write beside " + o.Output + ": " + SystemError(scratch->error()));
-    }
-
     const bool binaural = o.Layout == TExportLayout::Binaural;
     int dataset = -1;
     if (binaural && !o.HrtfDataSet.empty()) {
@@ -334,6 +322,20 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     if (!LoadScene(o, scene, out.Error))
         return out;
     out.Channels = static_cast<int>(scene.Channels.size());
+    // The file only now, so that a stream gets nothing from an export that
+    // cannot start.
+    const std::unique_ptr<TExportSink> sink = MakeExportSink(o, out.Error);
+    if (!sink)
+        return failed(out.Error);
+    // Normalising needs the whole render before the gain is known: it goes to
+    // a scratch file of floats first and is read back once.
+    std::unique_ptr<TScratchFile> scratch;
+    if (o.NormalizeLufs) {
+        scratch = std::make_unique<TScratchFile>(sink->File());
+        if (scratch->fd() < 0)
+            return failed("cannot write beside " + o.Output + ": " +
+                          FileErrorText(scratch->error()));
+    }
     std::vector<DWORD> handles;
     for (const TChannel& c : scene.Channels)
         handles.push_back(c.Handle);
@@ -418,7 +420,7 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         s.PeakLimited = n.PeakLimited;
         const float gain = static_cast<float>(std::pow(10.0, n.GainDb / 20));
         if (::lseek(scratch->fd(), 0, SEEK_SET) != 0)
-            return failed("cannot read back the render: " + SystemError(errno));
+            return failed("cannot read back the render: " + FileErrorText(errno));
         TMeter after(o.Rate, o.Layout);
         std::vector<float> piece(16384 * width);
         for (size_t left = kept; left > 0;) {
@@ -427,7 +429,7 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
             const size_t frames = std::min<size_t>(left, piece.size() / width);
             const size_t bytes = frames * width * sizeof(float);
             if (::read(scratch->fd(), piece.data(), bytes) != static_cast<ssize_t>(bytes))
-                return failed("cannot read back the render: " + SystemError(errno));
+                return failed("cannot read back the render: " + FileErrorText(errno));
             for (size_t i = 0; i < frames * width; ++i)
                 piece[i] *= gain;
             after.add(piece.data(), frames);

@@ -21,9 +21,10 @@ struct TExportOutcome {
 using TExportProgress = std::function<void(double rendered, double total)>;
 
 // Renders options.Playlist into options.Output. The file appears only when
-// the export succeeds; until then it is written under a temporary name beside
-// the target, and a failed or cancelled export removes it and leaves any old
-// file of that name as it was. cancel is polled between blocks (every few ms).
+// the export succeeds (TAtomicFile); a failed or cancelled export leaves any
+// old file of that name as it was, and one is replaced only with
+// options.Force. Standard output ("-"), a FIFO or a device is written
+// straight through. cancel is polled between blocks (every few ms).
 // The audio plug-ins (bass*.so) in pluginFolder are loaded first, as the
 // window loads them.
 TExportOutcome RenderExport(const TExportOptions& options, const TExportProgress& progress,

@@ -11,38 +11,6 @@
 
 #include "playlist/PathRules.h"
 
-std::string SystemError(int error) {
-    if (error == ENOSPC || error == EDQUOT)
-        return "the disk is full";
-    return std::strerror(error);
-}
-
-TTemporaryFile::TTemporaryFile(const std::string& target, const char* tag) {
-    const std::string folder = FolderOfPath(target);
-    const std::string base = target.substr(folder.size());
-    std::string name =
-        (folder.empty() ? std::string("./") : folder) + "." + base + "." + tag + "-XXXXXX";
-    std::vector<char> buffer(name.begin(), name.end());
-    buffer.push_back('\0');
-    fd_ = ::mkstemp(buffer.data());
-    if (fd_ < 0) {
-        error_ = errno;
-        return;
-    }
-    path_ = buffer.data();
-    // mkstemp makes it private; the result gets the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd_, 0666 & ~mask);
-}
-
-TTemporaryFile::~TTemporaryFile() {
-    if (fd_ >= 0)
-        ::close(fd_);
-    if (!path_.empty() && !kept_)
-        ::unlink(path_.c_str());
-}
-
 bool WriteAll(int fd, const void* data, size_t size, std::string& error) {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
@@ -50,7 +18,7 @@ bool WriteAll(int fd, const void* data, size_t size, std::string& error) {
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            error = SystemError(n < 0 ? errno : ENOSPC);
+            error = FileErrorText(n < 0 ? errno : ENOSPC);
             return false;
         }
         p += n;
@@ -85,9 +53,11 @@ std::vector<int> SpeakerMap(TExportLayout layout) {
 // WAV, FLAC and Ogg Vorbis through libsndfile.
 class TSndfileSink : public TExportSink {
 public:
-    TSndfileSink(const TExportOptions& o) : target_(o.Output), file_(o.Output, "export") {
-        if (file_.fd() < 0) {
-            error_ = SystemError(file_.error());
+    TSndfileSink(const TExportOptions& o)
+        : file_(o.Output, {.Tag = "export", .ReplaceExisting = o.Force, .WaitForReader = true}) {
+        if (!file_.ok()) {
+            error_ = file_.error() == EEXIST ? "it exists already; --force (-f) replaces it"
+                                             : FileErrorText(file_.error());
             return;
         }
         const std::vector<int> speakers = SpeakerMap(o.Layout);
@@ -98,12 +68,21 @@ public:
         // A speaker layout in WAV is WAVE_FORMAT_EXTENSIBLE, with its mask.
         if (!speakers.empty() && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV)
             info.format = SF_FORMAT_WAVEX | (info.format & SF_FORMAT_SUBMASK);
+        // libsndfile cannot write a WAV file into a pipe (it would go back to
+        // fill in the length): the header goes first, saying the length is
+        // unknown, as other streaming programs write it, then the samples.
+        if (IsWavFormat(o.Format) && ::lseek(file_.fd(), 0, SEEK_CUR) < 0 && errno == ESPIPE) {
+            const std::string header = StreamingWavHeader(o.Format, o.Rate, info.channels);
+            if (!WriteAll(file_.fd(), header.data(), header.size(), error_))
+                return;
+            info.format = SF_FORMAT_RAW | SF_ENDIAN_LITTLE | (info.format & SF_FORMAT_SUBMASK);
+        }
         // libsndfile closes a descriptor of its own; the file's stays for the
-        // final sync.
+        // writer's commit.
         const int fd = ::dup(file_.fd());
         sf_ = fd >= 0 ? sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE) : nullptr;
         if (!sf_) { // a descriptor handed over is libsndfile's to close
-            error_ = fd >= 0 ? sf_strerror(nullptr) : SystemError(errno);
+            error_ = fd >= 0 ? sf_strerror(nullptr) : FileErrorText(errno);
             return;
         }
         if (!speakers.empty())
@@ -130,14 +109,14 @@ public:
     TSndfileSink(const TSndfileSink&) = delete;
     TSndfileSink& operator=(const TSndfileSink&) = delete;
 
-    bool ok() const { return sf_ != nullptr; }
+    bool ok() const { return sf_ != nullptr && error_.empty(); }
 
     bool Write(const float* frames, size_t count) override {
         errno = 0;
         const auto n = static_cast<sf_count_t>(count);
         if (sf_writef_float(sf_, frames, n) == n)
             return true;
-        error_ = errno ? SystemError(errno) : sf_strerror(sf_);
+        error_ = errno ? FileErrorText(errno) : sf_strerror(sf_);
         return false;
     }
 
@@ -151,25 +130,27 @@ public:
             return false;
         }
         struct stat st {};
-        if (::fsync(file_.fd()) != 0 || ::fstat(file_.fd(), &st) != 0) {
-            error_ = SystemError(errno);
+        if (::fstat(file_.fd(), &st) != 0) {
+            error_ = FileErrorText(errno);
             return false;
         }
-        if (st.st_size == 0) {
-            error_ = SystemError(ENOSPC);
+        if (S_ISREG(st.st_mode) && st.st_size == 0) {
+            error_ = FileErrorText(ENOSPC);
             return false;
         }
-        if (::rename(file_.path().c_str(), target_.c_str()) != 0) {
-            error_ = SystemError(errno);
+        if (!file_.commit()) {
+            error_ = file_.error() == EEXIST
+                         ? "it appeared meanwhile; --force (-f) replaces it"
+                         : FileErrorText(file_.error());
             return false;
         }
-        file_.keep();
         return true;
     }
 
+    const TAtomicFile& File() const override { return file_; }
+
 private:
-    std::string target_;
-    TTemporaryFile file_;
+    TAtomicFile file_;
     SNDFILE* sf_ = nullptr;
 };
 

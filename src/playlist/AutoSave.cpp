@@ -40,3 +40,23 @@ bool KeepsPreviousAutoSave(const std::vector<std::string>& oldFiles,
         return std::find(newFiles.begin(), newFiles.end(), file) != newFiles.end();
     });
 }
+
+std::vector<TMissingPlace> MissingPlaces(const std::vector<std::string>& files,
+                                         const std::function<bool(const std::string&)>& exists) {
+    std::vector<TMissingPlace> places;
+    for (const std::string& file : files) {
+        TMissingPlace place{file, false};
+        // Each folder on the way, from the outermost ("/media", "/media/usb").
+        for (size_t slash = file.find('/', 1); slash != std::string::npos;
+             slash = file.find('/', slash + 1)) {
+            const std::string folder = file.substr(0, slash);
+            if (!exists(folder)) {
+                place = {folder, true};
+                break;
+            }
+        }
+        if (std::find(places.begin(), places.end(), place) == places.end())
+            places.push_back(place);
+    }
+    return places;
+}

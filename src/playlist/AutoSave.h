@@ -1,6 +1,7 @@
 // Where the arrangement of the last run is kept between runs.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,18 @@ std::string PreviousAutoSavePathFor(std::string_view autoSavePath);
 // The files a playlist's text names (each file line, resolved against the
 // playlist's folder at playlistPath), in order.
 std::vector<std::string> FilesNamedIn(std::string_view text, std::string_view playlistPath);
+
+// What to name for files that are not there: for each, the outermost folder
+// on its path that is missing (an unmounted drive's, say), or the file itself
+// where its folder is there; each place once, in order. exists tells whether
+// anything is at a path.
+struct TMissingPlace {
+    std::string Path;
+    bool Folder = false;
+    bool operator==(const TMissingPlace&) const = default;
+};
+std::vector<TMissingPlace> MissingPlaces(const std::vector<std::string>& files,
+                                         const std::function<bool(const std::string&)>& exists);
 
 // Whether the auto-save naming oldFiles is kept as the previous generation
 // before one naming newFiles replaces it: when the new one names fewer files,

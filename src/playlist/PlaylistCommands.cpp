@@ -14,7 +14,9 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <sys/stat.h>
 
 #include "app/PNAP.h"
 #include "audiolib.h"
@@ -52,12 +54,34 @@ std::vector<std::string> LocalFiles(const QMimeData* data) {
     return names;
 }
 
+// What a playlist names that is not there: the folder that is missing (an
+// unmounted drive's) or the file, the first few of them.
+QString MissingText(const TPlaylistRead& read) {
+    constexpr size_t Shown = 5;
+    const std::vector<TMissingPlace> places = MissingPlaces(read.Missing, [](const std::string& p) {
+        struct stat st {};
+        return ::stat(p.c_str(), &st) == 0;
+    });
+    QStringList lines;
+    for (size_t i = 0; i < places.size() && i < Shown; ++i)
+        lines << (places[i].Folder ? TFrmPhonaraPlayer::tr("フォルダー %1 がありません。")
+                                   : TFrmPhonaraPlayer::tr("ファイル %1 がありません。"))
+                     .arg(QString::fromStdString(places[i].Path));
+    if (places.size() > Shown)
+        lines << TFrmPhonaraPlayer::tr("ほか %1 件").arg(places.size() - Shown);
+    return lines.join("\n");
+}
+
 // The load-result message when the playlist named no file that exists: no
-// error code, since nothing was tried.
-void ShowNoExistingFile(QWidget* window) {
+// error code, since nothing was tried. What is missing is named below, and on
+// stderr for a start from a terminal.
+void ShowNoExistingFile(QWidget* window, const QString& missing) {
     QMessageBox box(QMessageBox::NoIcon, QString(),
                     TFrmPhonaraPlayer::tr("有効なファイルが見つかりませんでした。"),
                     QMessageBox::Ok, window);
+    box.setInformativeText(missing);
+    std::fprintf(stderr, "phonaraplayer: %s\n%s\n", qUtf8Printable(box.text()),
+                 qUtf8Printable(missing));
     box.exec();
 }
 
@@ -140,7 +164,7 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
     // Made elsewhere (another machine, Windows paths, a drive not there):
     // the channels, reverb and room stay as they are.
     if (read.NamesFile && read.Existing == 0) {
-        ShowNoExistingFile(this);
+        ShowNoExistingFile(this, MissingText(read));
         return;
     }
     // Opened by the user, it is one step named after the playlist.

@@ -13,8 +13,11 @@ TPlaylistRead ReadPlaylist(const std::string& path, double limit, int slots) {
         if (line->LineKind == TPlaylistLine::Kind::File) {
             read.NamesFile = true;
             line->Path = PathInPlaylist(path, line->Path);
-            if (!IsExistingFile(line->Path))
+            if (!IsExistingFile(line->Path)) {
+                if (read.Missing.size() < 64)
+                    read.Missing.push_back(line->Path);
                 return true; // takes no slot
+            }
             ++read.Existing;
         }
         read.Digest.Add(std::move(*line));

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "playlist/PlaylistFile.h"
 #include "playlist/PlaylistFormat.h"
@@ -16,6 +17,8 @@ struct TPlaylistRead {
     TPlaylistDigest Digest;
     bool NamesFile = false; // some file line, whether or not its file exists
     int Existing = 0;       // file lines whose file exists
+    // The first file lines (up to 64) whose file is not there, in full.
+    std::vector<std::string> Missing;
 };
 
 // Reads the playlist at path to its end, stopping where slots existing files
