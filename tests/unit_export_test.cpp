@@ -199,9 +199,9 @@ TEST(ExportScene, LevelsTravelWithTheirFilesAndOnlyWhenTheyChangeSomething) {
         ASSERT_TRUE(WriteFileReplacing(f, "x"));
     const std::string text = FormatPlaylist(3, 0,
                                             {{1, 0, 0, a},
-                                             {0, 0, 0, dir.file("gone.wav"), std::nullopt, 0.25f},
-                                             {0, 0, 0, b, std::nullopt, 0.5f, false},
-                                             {0, 0, 0, c, std::nullopt, 1.f, true}});
+                                             {0, 0, 0, dir.file("gone.wav"), 0.25f},
+                                             {0, 0, 0, b, 0.5f, false},
+                                             {0, 0, 0, c, 1.f, true}});
     EXPECT_NE(text.find("#PNAPLevel 0.5,0\r\n" + b + "\r\n"), std::string::npos) << text;
     EXPECT_NE(text.find("#PNAPLevel 1,1\r\n" + c + "\r\n"), std::string::npos) << text;
     EXPECT_EQ(FormatPlaylist(3, 0, {{1, 0, 0, a}}).find("Level"), std::string::npos);
