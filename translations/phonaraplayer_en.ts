@@ -36,10 +36,6 @@
         <translation>44100 (default) or 48000.</translation>
     </message>
     <message>
-        <source>このファイルのヘッドホン 3D: on または off (既定)。</source>
-        <translation>Headphone 3D for this file: on or off (default).</translation>
-    </message>
-    <message>
         <source>秒単位の長さ (既定: 最長のファイルと残響の終わりまで)。</source>
         <translation>Length in seconds (default: the longest file and the reverb&apos;s tail).</translation>
     </message>
@@ -94,10 +90,6 @@
         <translation>--export needs the name of the file to write</translation>
     </message>
     <message>
-        <source>--export が書き出すプレイリストはちょうど 1 つです</source>
-        <translation>--export renders exactly one playlist</translation>
-    </message>
-    <message>
         <source>不明な形式 %1 (wav16、wav24、float、flac16、flac24、ogg)</source>
         <translation>unknown format %1 (wav16, wav24, float, flac16, flac24, ogg)</translation>
     </message>
@@ -132,6 +124,42 @@
     <message>
         <source>&apos;phonaraplayer --help&apos; で使い方を表示します。</source>
         <translation>Try &apos;phonaraplayer --help&apos;.</translation>
+    </message>
+    <message>
+        <source>stereo (既定)、binaural (ヘッドホン 3D)、quad、5.1、7.1、または次数 1 から 3 の AmbiX (ACN、SN3D): ambix1、ambix2、ambix3。</source>
+        <translation>stereo (default), binaural (headphone 3D), quad, 5.1, 7.1, or AmbiX (ACN, SN3D) of order 1 to 3: ambix1, ambix2, ambix3.</translation>
+    </message>
+    <message>
+        <source>on: --layout binaural と同じ。off: stereo と同じ。</source>
+        <translation>on: the same as --layout binaural; off: stereo.</translation>
+    </message>
+    <message>
+        <source>--hrtf on のときの HRTF データセットの名前 (既定: OpenAL Soft の選択)。</source>
+        <translation>The name of the HRTF data set with --hrtf on (default: OpenAL Soft's choice).</translation>
+    </message>
+    <message>
+        <source>--export には書き出すプレイリストかサウンドファイルが必要です</source>
+        <translation>--export needs a playlist or sound files to render</translation>
+    </message>
+    <message>
+        <source>--export が書き出すのは 1 つのプレイリスト、またはプレイリストなしのサウンドファイルです</source>
+        <translation>--export renders one playlist, or sound files without a playlist</translation>
+    </message>
+    <message>
+        <source>--export が置けるサウンドファイルは 32 までです</source>
+        <translation>--export places at most 32 sound files</translation>
+    </message>
+    <message>
+        <source>不明なレイアウト %1 (stereo、binaural、quad、5.1、7.1、ambix1、ambix2、ambix3)</source>
+        <translation>unknown layout %1 (stereo, binaural, quad, 5.1, 7.1, ambix1, ambix2, ambix3)</translation>
+    </message>
+    <message>
+        <source>--hrtf %1 は --layout %2 と食い違います</source>
+        <translation>--hrtf %1 contradicts --layout %2</translation>
+    </message>
+    <message>
+        <source>--hrtf-set には --layout binaural (または --hrtf on) が必要です</source>
+        <translation>--hrtf-set needs --layout binaural (or --hrtf on)</translation>
     </message>
 </context>
 <context>
@@ -282,10 +310,6 @@
         <translation>Sample &amp;rate:</translation>
     </message>
     <message>
-        <source>ヘッドホン 3D (HRTF)(&amp;H)</source>
-        <translation>&amp;Headphone 3D (HRTF)</translation>
-    </message>
-    <message>
         <source>読み込んだすべて(&amp;A)</source>
         <translation>&amp;All loaded</translation>
     </message>
@@ -346,6 +370,44 @@ Replace it?</translation>
     <message>
         <source>すべてのファイル (*)</source>
         <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>ステレオ</source>
+        <translation>Stereo</translation>
+    </message>
+    <message>
+        <source>バイノーラル (ヘッドホン 3D)</source>
+        <translation>Binaural (headphone 3D)</translation>
+    </message>
+    <message>
+        <source>クアッド</source>
+        <translation>Quad</translation>
+    </message>
+    <message>
+        <source>AmbiX 1 次 (4 チャンネル)</source>
+        <translation>AmbiX first order (4 channels)</translation>
+    </message>
+    <message>
+        <source>AmbiX 2 次 (9 チャンネル)</source>
+        <translation>AmbiX second order (9 channels)</translation>
+    </message>
+    <message>
+        <source>AmbiX 3 次 (16 チャンネル)</source>
+        <translation>AmbiX third order (16 channels)</translation>
+    </message>
+    <message>
+        <source>レイアウト(&amp;Y):</source>
+        <translation>La&amp;yout:</translation>
+    </message>
+    <message>
+        <source>ファイル名の拡張子 .%1 は形式 %2 と合いません。
+拡張子か形式を変えてください。</source>
+        <translation>The file name's extension .%1 does not fit the format %2.
+Change the extension or the format.</translation>
+    </message>
+    <message>
+        <source>形式 %1 にはレイアウト %2 を書き出せません。</source>
+        <translation>The format %1 cannot hold the layout %2.</translation>
     </message>
 </context>
 <context>
@@ -743,20 +805,42 @@ Contact: the PhonaraPlayer issue tracker</translation>
         <translation>Cannot open the file %1</translation>
     </message>
     <message>
-        <source>動きを記録(&amp;R)...</source>
-        <translation>&amp;Record motion...</translation>
+        <source>編集(&amp;T)</source>
+        <translation>Edi&amp;t</translation>
     </message>
     <message>
-        <source>動きを消去</source>
-        <translation>Clear motion</translation>
+        <source>選択したチャンネルのミュートを切り替え</source>
+        <translation>Mute or unmute the selected channels</translation>
     </message>
     <message>
-        <source>動きの繰り返しを切り替え</source>
-        <translation>Toggle motion loop</translation>
+        <source>元に戻す: %1</source>
+        <translation>Undo: %1</translation>
     </message>
     <message>
-        <source>記録中</source>
-        <translation>recording</translation>
+        <source>元に戻す</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>やり直し: %1</source>
+        <translation>Redo: %1</translation>
+    </message>
+    <message>
+        <source>やり直し</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>次のファイルを読み込めませんでした:
+%1</source>
+        <translation>These files could not be loaded:
+%1</translation>
+    </message>
+    <message>
+        <source>書き出し中です。書き出しを中止して終了しますか?</source>
+        <translation>An export is running. Cancel it and quit?</translation>
+    </message>
+    <message>
+        <source>ミュート (コントローラー)</source>
+        <translation>Muted (controller)</translation>
     </message>
 </context>
 <context>
@@ -846,12 +930,34 @@ Contact: the PhonaraPlayer issue tracker</translation>
     </message>
 </context>
 <context>
-    <name>main</name>
+    <name>TUndoHistory</name>
     <message>
-        <source>予期しないエラーのため終了します。
-%1</source>
-        <translation>The program stops after an unexpected error.
-%1</translation>
+        <source>チャンネル %1 の移動</source>
+        <translation>Move of channel %1</translation>
+    </message>
+    <message>
+        <source>チャンネル %1 の読み込み</source>
+        <translation>Load into channel %1</translation>
+    </message>
+    <message>
+        <source>チャンネル %1 の開放</source>
+        <translation>Removal of channel %1</translation>
+    </message>
+    <message>
+        <source>プレイリストを開く</source>
+        <translation>Open playlist</translation>
+    </message>
+    <message>
+        <source>チャンネル %1 の動き</source>
+        <translation>Motion path of channel %1</translation>
+    </message>
+    <message>
+        <source>リバーブの変更</source>
+        <translation>Reverb change</translation>
+    </message>
+    <message>
+        <source>環境の変更</source>
+        <translation>Environment change</translation>
     </message>
 </context>
 <context>
@@ -859,6 +965,15 @@ Contact: the PhonaraPlayer issue tracker</translation>
     <message>
         <source>3 回目の Ctrl+C で終了しました。保存は終わっていません。前回の自動保存はそのまま残ります。</source>
         <translation>Ended at the third Ctrl+C without finishing the save; the previous auto-save stays as it was.</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>予期しないエラーのため終了します。
+%1</source>
+        <translation>The program stops after an unexpected error.
+%1</translation>
     </message>
 </context>
 </TS>
