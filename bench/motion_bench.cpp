@@ -18,6 +18,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "app/PNAP.h"
 #include "channels/Sources.h"
 
@@ -25,26 +26,10 @@ namespace {
 
 constexpr int Channels = 32;
 
-double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
+using bench::ThreadCpuSeconds;
 
 bool WriteTone(const std::string& path) {
-    SF_INFO info{};
-    info.samplerate = 44100;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!f)
-        return false;
-    std::vector<float> samples(44100);
-    for (size_t i = 0; i < samples.size(); ++i)
-        samples[i] = 0.1f * static_cast<float>(std::sin(static_cast<double>(i) * 0.06));
-    sf_writef_float(f, samples.data(), static_cast<sf_count_t>(samples.size()));
-    sf_close(f);
-    return true;
+    return bench::WriteTone(path, 44100, 0.1f);
 }
 
 // A circle of radius r around the listener, once in period seconds, as a

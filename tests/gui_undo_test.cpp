@@ -325,7 +325,13 @@ TEST_F(UndoRemote, AControllersStreamDuringADragLeavesTheStepWhole) {
     QTest::mouseMove(w->Image1, start + QPoint(40, 10));
     QTest::mouseRelease(w->Image1, Qt::LeftButton, {}, start + QPoint(40, 10));
     stream.stop();
-    QTest::qWait(3 * TRemoteServer::FrameMs); // the last datagrams applied
+    // Every datagram sent is taken, and its move applied.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return w->Remote->Protocol().Count().taken >= static_cast<uint64_t>(sent) + 1 &&
+                   !w->Remote->Protocol().HasPending();
+        },
+        3000));
     const BASS_3DVECTOR dragged = Sources[1].Position;
     const float streamed = Sources[2].Position.z;
     ASSERT_NE(streamed, 0.f);
