@@ -34,6 +34,29 @@ namespace {
 
 const QRegularExpression Japanese(QStringLiteral("[\\x{3000}-\\x{30ff}\\x{4e00}-\\x{9fff}]"));
 
+// Every visible caption of a label or button that is wider than the control
+// that shows it.
+QStringList CutCaptions(QWidget* window) {
+    QStringList cut;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        QString text;
+        int room = 0;
+        if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap()) {
+            text = label->text();
+            room = label->contentsRect().width();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            text = button->text();
+            room = button->width();
+        }
+        text.remove('&');
+        if (!w->isVisibleTo(window) || text.isEmpty() || text.contains('\n'))
+            continue;
+        if (w->fontMetrics().horizontalAdvance(text) > room)
+            cut << text;
+    }
+    return cut;
+}
+
 // Every text a window shows or reads out that holds Japanese, except the
 // language menu's own, which is the same in both languages.
 QStringList JapaneseTexts(QWidget* window) {
@@ -100,6 +123,9 @@ TEST_F(Language, TheMenuSwitchesEveryCaptionAtOnceKeepsTheChoiceAndSwitchesBack)
     EXPECT_EQ(w->Label1->text(), "上") << "Japanese without a choice, whatever the locale";
     EXPECT_TRUE(w->LanguageJapanese->isChecked());
     const QRect japaneseRight = w->Label7->geometry();
+    // The captions the layout already cuts in Japanese (the buttons' own
+    // English captions are the same in both languages).
+    const QStringList cutInJapanese = CutCaptions(w.get());
 
     choose(w->LanguageEnglish);
     EXPECT_EQ(KeptLanguage(), TLanguage::English);
@@ -115,6 +141,9 @@ TEST_F(Language, TheMenuSwitchesEveryCaptionAtOnceKeepsTheChoiceAndSwitchesBack)
                                     w->Label7->text(), w->Label3->text(), w->Label4->text()};
     EXPECT_EQ(directions, QStringList({"Up", "Down", "Left", "Right", "Front", "Back"}));
     EXPECT_EQ(JapaneseTexts(w.get()), QStringList());
+    for (const QString& cut : CutCaptions(w.get()))
+        EXPECT_TRUE(cutInJapanese.contains(cut))
+            << cut.toStdString() << " is wider than its control";
     // A longer word stays whole inside its view and at the edge it marks.
     for (QLabel* label :
          {w->Label1, w->Label2, w->Label6, w->Label7, w->Label3, w->Label4, w->Label8, w->Label9}) {
@@ -132,6 +161,7 @@ TEST_F(Language, TheMenuSwitchesEveryCaptionAtOnceKeepsTheChoiceAndSwitchesBack)
                                          [](QWidget* dialog) {
                                              EXPECT_EQ(dialog->windowTitle(), "Export");
                                              EXPECT_EQ(JapaneseTexts(dialog), QStringList());
+                                             EXPECT_EQ(CutCaptions(dialog), QStringList());
                                              dialog->close();
                                          });
     EXPECT_EQ(seen, 1);
@@ -139,6 +169,7 @@ TEST_F(Language, TheMenuSwitchesEveryCaptionAtOnceKeepsTheChoiceAndSwitchesBack)
                                      [](QWidget* dialog) {
                                          EXPECT_EQ(dialog->windowTitle(), "OSC remote");
                                          EXPECT_EQ(JapaneseTexts(dialog), QStringList());
+                                         EXPECT_EQ(CutCaptions(dialog), QStringList());
                                          dialog->close();
                                      });
     EXPECT_EQ(seen, 1);
