@@ -119,7 +119,8 @@ std::vector<double> Numbers(const char* types, void** argv, int argc) {
 std::string Text(const char* types, void** argv, int argc) {
     if (argc != 1 || (types[0] != LO_STRING && types[0] != LO_SYMBOL))
         return {};
-    return &static_cast<lo_arg*>(argv[0])->s;
+    // A string argument is the characters themselves, packed at 4 bytes.
+    return static_cast<const char*>(argv[0]);
 }
 
 std::string ObjectAddress(int n, const char* leaf) {

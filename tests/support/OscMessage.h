@@ -25,8 +25,10 @@ inline OscMessage DecodeOsc(const void* data, size_t size) {
     for (size_t i = 0; i < out.types.size(); ++i) {
         const auto type = static_cast<lo_type>(out.types[i]);
         lo_arg* arg = lo_message_get_argv(m)[i];
+        // liblo packs arguments at 4 bytes, less than lo_arg's alignment:
+        // a string is read through a plain char pointer, not a member access.
         if (type == LO_STRING)
-            out.strings.push_back(out.text = &arg->s);
+            out.strings.push_back(out.text = reinterpret_cast<const char*>(arg));
         else
             out.numbers.push_back(static_cast<double>(lo_hires_val(type, arg)));
     }
