@@ -254,6 +254,15 @@ AUDIOLIB_API BOOL BASS_FXSetParameters(HFX handle, const void* params);
 /* Copies the effect's parameters (as last set) into params. */
 AUDIOLIB_API BOOL BASS_FXGetParameters(HFX handle, void* params);
 
+/* ---- Channel levels (the library's own extension) ------------------------ */
+/* The peak of what the channel fed in about the last 20 ms (the buffer playing
+ * now and what played just before), after its volume and before any 3D
+ * placement, pan or effect: left in the low word, right in the high word,
+ * 0 (silence) .. 32768 (full scale or above). A mono channel reports its one
+ * peak on both sides. 0 while the channel is not playing. Lock-free: cheap
+ * enough to call for every channel at every repaint. -1 on a bad handle. */
+AUDIOLIB_API DWORD AUDIOLIB_ChannelGetLevel(DWORD handle);
+
 /* ---- Headphone 3D (HRTF; the library's own extension) -------------------- */
 /* Modes: AUDIOLIB_HRTF_AUTO lets OpenAL Soft decide (on when the output reports
  * headphones, or as its configuration file says); ON and OFF ask for it. */

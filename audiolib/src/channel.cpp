@@ -496,6 +496,7 @@ AUDIOLIB_API BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, 
             ch->freqAttr = freq == 0 ? 0 : static_cast<DWORD>(std::clamp(freq, 100, 192000));
         if (volume != -1)
             ch->volume = static_cast<DWORD>(std::clamp(volume, 0, 100));
+        ch->slot.meter.gain.store(static_cast<float>(ch->volume) / 100.f);
         if (pan != -101)
             ch->pan = std::clamp(pan, -100, 100);
         // Gain, pitch and the unpositioned placement apply now; a 3D position

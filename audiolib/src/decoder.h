@@ -33,8 +33,10 @@ constexpr float kSampleLimit = 16.f;
 // Replaces non-finite samples with silence and clamps the rest to
 // +-kSampleLimit. One NaN or infinity reaching OpenAL Soft would make its filter
 // and reverb state non-finite, silencing every source until the device closes;
-// a huge finite value overflows there to the same effect.
-void boundSamples(float* samples, size_t count);
+// a huge finite value overflows there to the same effect. With peaks, the
+// largest bounded magnitude of each of chans interleaved channels is raised
+// into peaks[0..chans) in the same pass.
+void boundSamples(float* samples, size_t count, size_t chans = 1, float* peaks = nullptr);
 
 // Opens path with the plug-ins loaded so far, in load order. Null (and error
 // code set) when none takes it. Defined with the plug-in loader.

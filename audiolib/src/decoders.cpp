@@ -9,10 +9,20 @@
 
 namespace audiolib {
 
-void boundSamples(float* samples, size_t count) {
+void boundSamples(float* samples, size_t count, size_t chans, float* peaks) {
+    if (!peaks) {
+        for (size_t i = 0; i < count; ++i) {
+            const float v = samples[i];
+            samples[i] = std::isfinite(v) ? std::clamp(v, -kSampleLimit, kSampleLimit) : 0.f;
+        }
+        return;
+    }
     for (size_t i = 0; i < count; ++i) {
         const float v = samples[i];
-        samples[i] = std::isfinite(v) ? std::clamp(v, -kSampleLimit, kSampleLimit) : 0.f;
+        const float b = std::isfinite(v) ? std::clamp(v, -kSampleLimit, kSampleLimit) : 0.f;
+        samples[i] = b;
+        float& p = peaks[i % chans];
+        p = std::max(p, std::fabs(b));
     }
 }
 

@@ -47,6 +47,7 @@ DWORD claimChannelHandle(Kind kind, const Held&) {
     ChannelSlot& slot = L.slots[index];
     slot.generation = (slot.generation + 1) & ((1u << (28 - kSlotBits)) - 1);
     slot.state = BASS_ACTIVE_STOPPED;
+    resetMeter(slot.meter, L.freq);
     return (static_cast<DWORD>(kind) << 28) | (slot.generation << kSlotBits) | index;
 }
 

@@ -66,10 +66,32 @@ using Held = std::unique_lock<std::mutex>;
 constexpr DWORD kSlotBits = 12;
 constexpr DWORD kSlotCount = 1u << kSlotBits;
 
+// What a channel feeds, for the lock-free level query: the peaks of its queued
+// buffers by their place in the play-out order, and where playback stood when
+// the library last looked. One writer (Library::mx held); readers retry while
+// it writes (a sequence lock over relaxed atomics), so nobody waits.
+constexpr size_t kLevelEntries = 16;
+struct LevelMeter {
+    struct Entry {
+        std::atomic<QWORD> seq{0};    // play-out position of its first frame
+        std::atomic<DWORD> frames{0}; // 0: empty
+        std::atomic<float> left{0.f}, right{0.f};
+    };
+    std::atomic<unsigned> version{0}; // odd while written
+    Entry entries[kLevelEntries];
+    std::atomic<DWORD> next{0};   // the entry written next
+    std::atomic<QWORD> cursor{0}; // play-out position at anchorNs
+    std::atomic<long long> anchorNs{0};
+    std::atomic<float> speed{0.f}; // frames per second after the anchor; 0: none
+    std::atomic<int> rate{44100};
+    std::atomic<float> gain{1.f}; // the channel's volume, 0..1
+};
+
 struct ChannelSlot {
     std::atomic<DWORD> handle{0}; // the channel that owns it; 0 when free
     std::atomic<int> state{BASS_ACTIVE_STOPPED};
     DWORD generation = 0; // under Library::mx
+    LevelMeter meter;
 };
 
 inline DWORD slotIndex(DWORD handle) {
@@ -100,10 +122,11 @@ struct QueuedBuffer {
     ALuint name = 0;
     std::vector<float> data; // the samples as uploaded, for re-queuing
     size_t frames = 0;
-    QWORD startPos = 0; // file position (frames) of the first frame
-    long endAt = -1;    // frames before the end of the data, or -1 if not inside
-    QWORD seq = 0;      // frames the channel queued before this one, ever (play-out order)
-    bool last = false;  // nothing follows: the channel ends with this buffer
+    QWORD startPos = 0;         // file position (frames) of the first frame
+    long endAt = -1;            // frames before the end of the data, or -1 if not inside
+    QWORD seq = 0;              // frames the channel queued before this one, ever (play-out order)
+    bool last = false;          // nothing follows: the channel ends with this buffer
+    float peak[2] = {0.f, 0.f}; // largest magnitude, left and right (mono: both)
 };
 
 // Which effect slot a channel's reverb feeds. A reverb is linear, so the sum of
@@ -316,9 +339,20 @@ void deliverSyncs();
 
 // Reads up to frames frames of a decoder as a channel of chans (1 or 2)
 // plays them: bounded, more than two channels folded down to stereo. Returns 0
-// at the end of the data.
+// at the end of the data. peaks, when given, are raised to the largest
+// magnitude read per side (taken in the same pass).
 size_t readPlayedFrames(Decoder& decoder, int fileChans, int chans, std::vector<float>& scratch,
-                        float* out, size_t frames);
+                        float* out, size_t frames, float* peaks = nullptr);
+
+// ---- Levels (levels.cpp) ------------------------------------------------------
+// A new channel in the slot: no peaks, full gain.
+void resetMeter(LevelMeter& m, int rate);
+// A buffer was queued at b.seq.
+void meterQueued(Channel& ch, const QueuedBuffer& b, const Held&);
+// The queue was dropped: its peaks will not be heard.
+void meterFlushed(Channel& ch, const Held&);
+// Where playback stands now (after a reap, or when the source starts).
+void meterCursor(Channel& ch, const Held&);
 
 // ---- Channels (channel.cpp) --------------------------------------------------
 void applySourceSpace(Channel& ch, const Held&); // 3D or pan placement

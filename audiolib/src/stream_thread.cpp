@@ -33,8 +33,8 @@ bool isRunning(const Channel& ch) {
 // Reads frames as the channel plays them, bounded (every decoder's output
 // passes here): more than two channels fold down to stereo. Returns 0 at the
 // end of the data.
-size_t readFrames(Channel& ch, float* out, size_t frames) {
-    return readPlayedFrames(*ch.decoder, ch.fileChans, ch.chans, ch.scratch, out, frames);
+size_t readFrames(Channel& ch, float* out, size_t frames, float* peaks) {
+    return readPlayedFrames(*ch.decoder, ch.fileChans, ch.chans, ch.scratch, out, frames, peaks);
 }
 
 // Decodes up to count buffers. An end that falls on a buffer boundary is
@@ -49,7 +49,8 @@ std::vector<QueuedBuffer> decodeBuffers(Channel& ch, size_t count) {
         b.startPos = ch.decodePos;
         int emptyPasses = 0;
         while (b.frames < want) {
-            const size_t n = readFrames(ch, b.data.data() + b.frames * chans, want - b.frames);
+            const size_t n =
+                readFrames(ch, b.data.data() + b.frames * chans, want - b.frames, b.peak);
             b.frames += n;
             ch.decodePos += n;
             if (n > 0) {
@@ -78,6 +79,8 @@ std::vector<QueuedBuffer> decodeBuffers(Channel& ch, size_t count) {
         if (b.frames == 0)
             break;
         b.data.resize(b.frames * chans);
+        if (chans == 1)
+            b.peak[1] = b.peak[0];
         batch.push_back(std::move(b));
     }
     return batch;
@@ -94,7 +97,7 @@ void balance(const Channel& ch, std::vector<float>& data) {
     }
 }
 
-void upload(Channel& ch, std::vector<QueuedBuffer>& batch, bool applyBalance, const Held&) {
+void upload(Channel& ch, std::vector<QueuedBuffer>& batch, bool applyBalance, const Held& lock) {
     const ALenum format = ch.chans == 1 ? AL_FORMAT_MONO_FLOAT32 : AL_FORMAT_STEREO_FLOAT32;
     for (auto& b : batch) {
         if (ch.freeBuffers.empty())
@@ -108,6 +111,7 @@ void upload(Channel& ch, std::vector<QueuedBuffer>& batch, bool applyBalance, co
         alBufferData(b.name, format, b.data.data(),
                      static_cast<ALsizei>(b.data.size() * sizeof(float)), ch.rate);
         alSourceQueueBuffers(ch.source, 1, &b.name);
+        meterQueued(ch, b, lock);
         ch.queue.push_back(std::move(b));
     }
     if (isRunning(ch) && !ch.queue.empty()) {
@@ -116,6 +120,7 @@ void upload(Channel& ch, std::vector<QueuedBuffer>& batch, bool applyBalance, co
         if (st != AL_PLAYING)
             alSourcePlay(ch.source);
         ch.state = BASS_ACTIVE_PLAYING;
+        meterCursor(ch, lock);
     }
 }
 
@@ -131,10 +136,10 @@ void resumeLoop(Channel& ch) {
 } // namespace
 
 size_t readPlayedFrames(Decoder& decoder, int fileChans, int chans, std::vector<float>& scratch,
-                        float* out, size_t frames) {
+                        float* out, size_t frames, float* peaks) {
     if (fileChans == chans) {
         const size_t got = decoder.read(out, frames);
-        boundSamples(out, got * static_cast<size_t>(chans));
+        boundSamples(out, got * static_cast<size_t>(chans), static_cast<size_t>(chans), peaks);
         return got;
     }
     const size_t fc = static_cast<size_t>(fileChans);
@@ -147,6 +152,10 @@ size_t readPlayedFrames(Decoder& decoder, int fileChans, int chans, std::vector<
             (c % 2 ? r : l) += scratch[i * fc + c];
         out[i * 2] = l / static_cast<float>((fc + 1) / 2);
         out[i * 2 + 1] = r / static_cast<float>(fc / 2);
+        if (peaks) {
+            peaks[0] = std::max(peaks[0], std::fabs(out[i * 2]));
+            peaks[1] = std::max(peaks[1], std::fabs(out[i * 2 + 1]));
+        }
     }
     return got;
 }
@@ -168,6 +177,7 @@ void reapChannel(Channel& ch, const Held& lock) {
             ch.unreportedEndAt = endAt;
         }
     }
+    meterCursor(ch, lock);
     if (!isRunning(ch))
         return;
     ALint st = 0;
@@ -219,13 +229,14 @@ void topUpChannelLocked(Channel& ch, const Held& lock) {
     upload(ch, batch, true, lock);
 }
 
-void flushChannel(Channel& ch, const Held&) {
+void flushChannel(Channel& ch, const Held& lock) {
     alSourceStop(ch.source);
     for (auto& b : ch.queue) {
         alSourceUnqueueBuffers(ch.source, 1, &b.name);
         ch.freeBuffers.push_back(b.name);
     }
     ch.queue.clear();
+    meterFlushed(ch, lock);
     alSourceRewind(ch.source);
     ch.endUnreported = false;
 }
