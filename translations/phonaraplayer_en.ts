@@ -409,6 +409,14 @@ Change the extension or the format.</translation>
         <source>形式 %1 にはレイアウト %2 を書き出せません。</source>
         <translation>The format %1 cannot hold the layout %2.</translation>
     </message>
+    <message>
+        <source>Ogg Vorbis の品質</source>
+        <translation>Ogg Vorbis quality</translation>
+    </message>
+    <message>
+        <source>ラウドネスの目標</source>
+        <translation>Loudness target</translation>
+    </message>
 </context>
 <context>
     <name>TExportJob</name>
@@ -616,7 +624,7 @@ Change the extension or the format.</translation>
     </message>
     <message>
         <source>バージョン(&amp;H)</source>
-        <translation>Version(&amp;H)</translation>
+        <translation>Vers&amp;ion</translation>
     </message>
     <message>
         <source>上</source>
@@ -644,35 +652,35 @@ Change the extension or the format.</translation>
     </message>
     <message>
         <source>Open(&amp;1)</source>
-        <translation>Open(&amp;1)</translation>
+        <translation>&amp;Open</translation>
     </message>
     <message>
         <source>Save(&amp;2)</source>
-        <translation>Save(&amp;2)</translation>
+        <translation>Sa&amp;ve</translation>
     </message>
     <message>
         <source>Load(&amp;Q)</source>
-        <translation>Load(&amp;Q)</translation>
+        <translation>&amp;Load</translation>
     </message>
     <message>
         <source>Remove(&amp;W)</source>
-        <translation>Remove(&amp;W)</translation>
+        <translation>&amp;Remove</translation>
     </message>
     <message>
         <source>Loop(&amp;A)</source>
-        <translation>Loop(&amp;A)</translation>
+        <translation>Loo&amp;p</translation>
     </message>
     <message>
         <source>Play(&amp;S)</source>
-        <translation>Play(&amp;S)</translation>
+        <translation>Pla&amp;y</translation>
     </message>
     <message>
         <source>Pause(&amp;Z)</source>
-        <translation>Pause(&amp;Z)</translation>
+        <translation>Pa&amp;use</translation>
     </message>
     <message>
         <source>Stop(&amp;X)</source>
-        <translation>Stop(&amp;X)</translation>
+        <translation>&amp;Stop</translation>
     </message>
     <message>
         <source>プレイリストを開く</source>
@@ -707,12 +715,20 @@ Change the extension or the format.</translation>
         <translation>Stop</translation>
     </message>
     <message>
+        <source>XY(&amp;D)</source>
+        <translation>&amp;XY</translation>
+    </message>
+    <message>
+        <source>XZ(&amp;F)</source>
+        <translation>X&amp;Z</translation>
+    </message>
+    <message>
         <source>Channel(&amp;V)</source>
-        <translation>Channel(&amp;V)</translation>
+        <translation>&amp;Channel</translation>
     </message>
     <message>
         <source>&amp;Reverb</source>
-        <translation>&amp;Reverb</translation>
+        <translation>Rever&amp;b</translation>
     </message>
     <message>
         <source>&amp;EAX environment</source>
@@ -774,7 +790,7 @@ Contact: the PhonaraPlayer issue tracker</translation>
     </message>
     <message>
         <source>オーディオ(&amp;O)</source>
-        <translation>Audi&amp;o</translation>
+        <translation>&amp;Audio</translation>
     </message>
     <message>
         <source>ヘッドホン 3D: 自動</source>
@@ -842,6 +858,88 @@ Contact: the PhonaraPlayer issue tracker</translation>
         <source>ミュート (コントローラー)</source>
         <translation>Muted (controller)</translation>
     </message>
+    <message>
+        <source>レベル(&amp;L)</source>
+        <translation>&amp;Levels</translation>
+    </message>
+    <message>
+        <source>チャンネル %1, %2</source>
+        <translation>Channel %1, %2</translation>
+    </message>
+    <message>
+        <source>%1。ドラッグして音源を動かします</source>
+        <translation>%1. Drag to move the source</translation>
+    </message>
+    <message>
+        <source>左 %1 m</source>
+        <translation>%1 m left</translation>
+    </message>
+    <message>
+        <source>右 %1 m</source>
+        <translation>%1 m right</translation>
+    </message>
+    <message>
+        <source>下 %1 m</source>
+        <translation>%1 m down</translation>
+    </message>
+    <message>
+        <source>上 %1 m</source>
+        <translation>%1 m up</translation>
+    </message>
+    <message>
+        <source>後ろ %1 m</source>
+        <translation>%1 m behind</translation>
+    </message>
+    <message>
+        <source>前 %1 m</source>
+        <translation>%1 m in front</translation>
+    </message>
+    <message>
+        <source>%1、%2、%3</source>
+        <translation>%1, %2, %3</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+</context>
+<context>
+    <name>TLevelMeter</name>
+    <message>
+        <source>無音</source>
+        <translation>silence</translation>
+    </message>
+    <message>
+        <source>%1 dBFS、クリップ</source>
+        <translation>%1 dBFS, clipped</translation>
+    </message>
+    <message>
+        <source>%1 dBFS</source>
+        <translation>%1 dBFS</translation>
+    </message>
+</context>
+<context>
+    <name>TLevelsWindow</name>
+    <message>
+        <source>レベル</source>
+        <translation>Levels</translation>
+    </message>
+    <message>
+        <source>ピーク (dBFS、-60 から 0)。赤い印はクリップ: クリックで消えます</source>
+        <translation>Peak (dBFS, -60 to 0). A red light means clipping: click it to clear it</translation>
+    </message>
+    <message>
+        <source>読み込まれたチャンネルはありません</source>
+        <translation>No channel is loaded</translation>
+    </message>
+    <message>
+        <source>チャンネル %1 のレベル</source>
+        <translation>Channel %1 level</translation>
+    </message>
+    <message>
+        <source>%1。ピークを dBFS で示します。スペースでクリップの印を消します</source>
+        <translation>%1. Shows the peak in dBFS; Space clears the clip light</translation>
+    </message>
 </context>
 <context>
     <name>TRemoteDialog</name>
@@ -908,6 +1006,10 @@ Contact: the PhonaraPlayer issue tracker</translation>
     <message>
         <source>停止中</source>
         <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>状態</source>
+        <translation>Status</translation>
     </message>
 </context>
 <context>

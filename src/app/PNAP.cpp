@@ -273,6 +273,7 @@ void TFrmPhonaraPlayer::BuildMenu() {
     BuildRemoteMenu();
     BuildLanguageMenu();
     BuildMotionMenu();
+    BuildLevelsMenu();
 
     about1 = MainMenu1->addAction(QString());
     connect(about1, &QAction::triggered, this, [this] { about1Click(); });
@@ -297,6 +298,7 @@ void TFrmPhonaraPlayer::RetranslateUi() {
     RetranslateAudioMenu();
     RetranslateRemoteMenu();
     RetranslateMotionMenu();
+    RetranslateLevelsMenu();
 
     setDirection(Label1, tr("上"), Qt::AlignHCenter);
     setDirection(Label2, tr("下"), Qt::AlignHCenter);
@@ -323,6 +325,10 @@ void TFrmPhonaraPlayer::RetranslateUi() {
     PauseButton->setToolTip(tr("一時停止"));
     StopButton->setToolTip(tr("停止"));
 
+    // The planes' names are the same in every language; English marks the
+    // mnemonic inside the name.
+    Label10->setText(tr("XY(&D)"));
+    Label11->setText(tr("XZ(&F)"));
     Label12->setText(tr("Channel(&V)"));
     Label12->resize(std::max(57, Label12->sizeHint().width()), Label12->height());
     GroupBox2->setTitle(tr("&Reverb"));

@@ -30,6 +30,7 @@ class QMenuBar;
 class QPainter;
 class QProgressDialog;
 class TExportJob;
+class TLevelsWindow;
 struct TExportOptions;
 class QPushButton;
 class QRect;
@@ -311,6 +312,8 @@ public:
     void RetranslateRemoteMenu();
     // Names and descriptions for screen readers.
     void DescribeControls();
+    // Tells screen readers that channel n's source moved (its markers' value).
+    void AnnouncePlace(int n);
     // Motion paths: a channel's source follows its path while it plays, and
     // Ctrl+R records the movement of the current and selected channels
     // however it is made. The audio menu holds the items.
@@ -348,6 +351,19 @@ public:
     int MotionFrames = 0; // frames run so far
     // Milliseconds between frames: more than 60 a second.
     static constexpr int MotionFrameMs = 15;
+
+    // The Levels window: a meter per loaded channel, shown and hidden by the
+    // audio menu's item (Ctrl+Shift+L); whether it is open is kept between runs.
+    QAction* Levels1 = nullptr;
+    TLevelsWindow* LevelsWindow = nullptr;
+    void BuildLevelsMenu();
+    void RetranslateLevelsMenu();
+    void Levels1Click(bool show);
+    // Opens it when it was open at the last exit (once the window shows).
+    void RestoreLevelsWindow();
+    // Its meters follow the loaded channels, and read while something plays
+    // (the grid's repaint calls it).
+    void ShowLevels();
 
     // True once FormDestroy has run (it runs once, from the destructor at the latest).
     bool Destroyed() const { return destroyed_; }
@@ -389,6 +405,9 @@ private:
 
 // The one main window of the program, while it exists.
 extern TFrmPhonaraPlayer* FrmPhonaraPlayer;
+
+// A place as a screen reader says it: "1.7 m left, 1 m up, 0 m in front".
+QString PlaceInWords(const BASS_3DVECTOR& p);
 
 // Makes the window font's family resolve to an installed Japanese P-Gothic.
 void InstallFontSubstitutions();

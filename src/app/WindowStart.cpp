@@ -22,6 +22,7 @@ int StartWindow(TFrmPhonaraPlayer& window, const TCommandLine& commandLine) {
     // The window first: a word about the files to start with (some missing,
     // a drive not there) is shown over it, not in its place.
     window.show();
+    window.RestoreLevelsWindow();
     QStringList arguments;
     for (const std::string& file : commandLine.Files)
         arguments << QString::fromStdString(file);

@@ -6,6 +6,7 @@
 void TFrmPhonaraPlayer::RepaintGrid() {
     StringGrid1->viewport()->repaint();
     ShowMotionPaths();
+    ShowLevels();
 }
 
 void TFrmPhonaraPlayer::MakeChannelCurrent(int m) {

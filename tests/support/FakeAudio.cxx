@@ -265,6 +265,13 @@ DWORD BASS_ChannelIsActive(DWORD handle) {
     return ch ? ch->state : BASS_ACTIVE_STOPPED;
 }
 
+DWORD AUDIOLIB_ChannelGetLevel(DWORD handle) {
+    Channel* ch = find(handle);
+    if (!ch)
+        return DWORD(-1);
+    return ch->state == BASS_ACTIVE_PLAYING ? ch->level : 0;
+}
+
 BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info) {
     record("BASS_ChannelGetInfo", {double(handle)});
     CHANNEL_OR_FAIL(handle)

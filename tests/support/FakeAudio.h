@@ -33,6 +33,7 @@ struct Channel {
     QWORD position = 0;
     int volume = 100;
     int pan = 0;
+    DWORD level = 0; // what AUDIOLIB_ChannelGetLevel reports while it plays
     BASS_3DVECTOR pos{0, 0, 0};
     BASS_3DVECTOR heard{0, 0, 0}; // pos as of the last BASS_Apply3D
     struct Sync {

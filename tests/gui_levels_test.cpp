@@ -1,0 +1,106 @@
+// The Levels window on the real library: each loaded channel's meter reads
+// what it plays, a muted channel reads silence, a clip latches until clicked,
+// screen readers read each meter, and the window is open again after a restart
+// when it was open at the exit.
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QSettings>
+#include <QTest>
+#include <cmath>
+
+#include "RealProgram.h"
+#include "SoundFiles.h"
+#include "UserSettings.h"
+#include "levels/LevelsWindow.h"
+#include "widgets/LevelMeter.h"
+
+using namespace testsupport;
+
+namespace {
+
+class LevelsWindowTest : public RealProgramTest {
+protected:
+    void SetUp() override {
+        UseSettingsFolder(settingsDir.path());
+        RealProgramTest::SetUp();
+    }
+    std::string tone(const std::string& name, double amplitude) {
+        ToneSpec spec;
+        spec.seconds = 1.0;
+        spec.amplitude = amplitude;
+        const std::string path = dir.file(name);
+        EXPECT_TRUE(writeTone(path, spec));
+        return path;
+    }
+    TempDir dir, settingsDir;
+};
+
+TEST_F(LevelsWindowTest, MetersReadEachChannelAndTheClipLightLatchesUntilClicked) {
+    ASSERT_TRUE(w->LoadChannelFile(1, tone("minus6.wav", std::pow(10.0, -6.0 / 20.0))));
+    ASSERT_TRUE(w->LoadChannelFile(2, tone("muted.wav", 0.5)));
+    ASSERT_TRUE(w->LoadChannelFile(4, tone("clipping.wav", 1.0)));
+    Sources[2].Selected = true;
+    w->Mute1Click();
+
+    // Ctrl+Shift+L opens it with a meter per loaded channel, in channel order.
+    QTest::keyClick(w.get(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    TLevelsWindow* levels = w->LevelsWindow;
+    ASSERT_TRUE(levels->isVisible());
+    EXPECT_TRUE(w->Levels1->isChecked());
+    EXPECT_TRUE(QSettings("PhonaraPlayer", "PhonaraPlayer").value("levels/open").toBool());
+    TLevelMeter* minus6 = levels->Meter(1);
+    TLevelMeter* muted = levels->Meter(2);
+    TLevelMeter* clipping = levels->Meter(4);
+    ASSERT_TRUE(minus6 && muted && clipping);
+    EXPECT_EQ(levels->Meter(3), nullptr);
+    EXPECT_FALSE(levels->Reading()) << "nothing plays yet";
+
+    for (int n : {1, 2, 4})
+        Sources[n].Selected = true;
+    w->LoopButtonClick();
+    QTRY_VERIFY_WITH_TIMEOUT(std::abs(minus6->Ballistics().PeakDb() + 6.0) <= 0.5, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(clipping->Ballistics().Clipped(), 3000);
+    // The muted channel plays, read after read, and stays silent.
+    const long readings = levels->Readings();
+    QTRY_VERIFY_WITH_TIMEOUT(levels->Readings() >= readings + 10, 3000);
+    EXPECT_EQ(BASS_ChannelIsActive(Sources[2].Handle), DWORD(BASS_ACTIVE_PLAYING));
+    EXPECT_TRUE(std::isinf(muted->Ballistics().PeakDb()));
+    EXPECT_FALSE(muted->Ballistics().Clipped());
+    EXPECT_FALSE(minus6->Ballistics().Clipped());
+
+    // A screen reader hears a level indicator named after its channel, its
+    // value the peak in dBFS.
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(minus6);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::ProgressBar);
+    EXPECT_EQ(a->text(QAccessible::Name), TLevelsWindow::tr("チャンネル %1 のレベル").arg(1));
+    ASSERT_NE(a->valueInterface(), nullptr);
+    EXPECT_NEAR(a->valueInterface()->currentValue().toDouble(), -6.0, 0.5);
+    EXPECT_TRUE(a->text(QAccessible::Value).contains("dBFS"));
+
+    // Everything stopped: the readings stop once the meters have fallen, and
+    // the clip light stays lit until clicked.
+    for (int n : {1, 2, 4})
+        Sources[n].Selected = true;
+    w->StopButtonClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!levels->Reading(), 5000);
+    EXPECT_TRUE(clipping->Ballistics().Clipped());
+    QTest::mouseClick(clipping, Qt::LeftButton, {}, clipping->ClipLightRect().center());
+    EXPECT_FALSE(clipping->Ballistics().Clipped());
+    const long resting = levels->Readings();
+    w->RepaintGrid(); // a refresh while nothing plays starts no reading
+    EXPECT_FALSE(levels->Reading());
+    EXPECT_EQ(levels->Readings(), resting);
+
+    // Open at the exit: open again at the next start.
+    start();
+    w->RestoreLevelsWindow();
+    EXPECT_TRUE(w->LevelsWindow->isVisible());
+    QTest::keyClick(w.get(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_FALSE(w->LevelsWindow->isVisible());
+    start();
+    w->RestoreLevelsWindow();
+    EXPECT_FALSE(w->LevelsWindow->isVisible());
+}
+
+} // namespace
