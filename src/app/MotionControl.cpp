@@ -76,8 +76,9 @@ void TFrmPhonaraPlayer::RetranslateMotionMenu() {
 }
 
 void TFrmPhonaraPlayer::ShowRecordingInTitle() {
-    setWindowTitle(MotionRecording() ? QStringLiteral("PhonaraPlayer - %1").arg(tr("記録中"))
-                                     : QStringLiteral("PhonaraPlayer"));
+    // The desktop adds the program's name after any other title ("Recording
+    // — PhonaraPlayer"): the title itself names it only when alone.
+    setWindowTitle(MotionRecording() ? tr("記録中") : QStringLiteral("PhonaraPlayer"));
 }
 
 void TFrmPhonaraPlayer::RecordMotion1Click() {

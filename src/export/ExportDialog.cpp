@@ -1,4 +1,5 @@
 #include "export/ExportDialog.h"
+#include "widgets/AccessibleNames.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -59,6 +60,7 @@ TExportDialog::TExportDialog(const TExportOptions& d, bool canChooseSelected, QW
     QualitySpin->setRange(0, 10);
     QualitySpin->setValue(d.OggQuality);
     QualitySpin->setPrefix(tr("品質 "));
+    QualitySpin->setAccessibleName(tr("Ogg Vorbis の品質"));
     formatRow->addWidget(FormatBox);
     formatRow->addWidget(QualitySpin);
     form->addRow(Caption(tr("形式(&T):"), FormatBox), formatRow);
@@ -115,6 +117,7 @@ TExportDialog::TExportDialog(const TExportOptions& d, bool canChooseSelected, QW
     auto* loudRow = new QHBoxLayout;
     NormalizeCheck = new QCheckBox(tr("ラウドネスを揃える(&N)"), this);
     TargetBox = new QComboBox(this);
+    TargetBox->setAccessibleName(tr("ラウドネスの目標"));
     TargetBox->addItem(tr("-16 LUFS (共有)"), DefaultSharingLufs);
     TargetBox->addItem(tr("-23 LUFS (放送)"), BroadcastLufs);
     NormalizeCheck->setChecked(d.NormalizeLufs.has_value());
@@ -137,6 +140,7 @@ TExportDialog::TExportDialog(const TExportOptions& d, bool canChooseSelected, QW
     connect(NormalizeCheck, &QCheckBox::toggled, TargetBox, &QWidget::setEnabled);
     TargetBox->setEnabled(NormalizeCheck->isChecked());
     formatChanged();
+    NameControls(this);
 }
 
 TExportOptions TExportDialog::options() const {

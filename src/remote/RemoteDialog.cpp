@@ -1,4 +1,5 @@
 #include "remote/RemoteDialog.h"
+#include "widgets/AccessibleNames.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -80,6 +81,8 @@ TRemoteDialog::TRemoteDialog(const TRemoteSettings& s, const TRemoteServer* serv
     if (server_)
         connect(server_, &TRemoteServer::statusChanged, this, [this] { ShowStatus(); });
     ShowStatus();
+    StatusLabel->setAccessibleName(tr("状態"));
+    NameControls(this);
 }
 
 TRemoteSettings TRemoteDialog::Settings() const {

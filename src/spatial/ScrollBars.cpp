@@ -158,6 +158,7 @@ void TFrmPhonaraPlayer::ScrollBarKeyDown(TScrollBar* sender, int& key) {
         ScrollBarZ->setPosition(ScrollBarZ->position() + dv);
     Image1->update();
     Image2->update();
+    AnnouncePlace(StringGrid1->row());
     key = 0;
 }
 

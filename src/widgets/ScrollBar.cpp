@@ -1,11 +1,63 @@
 #include "widgets/ScrollBar.h"
+#include "widgets/AccessibleNames.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QWheelEvent>
 #include <algorithm>
 
+namespace {
+
+// The bar read as a slider whose value is what it stands for (a place in
+// metres, upside up), its text that value in words.
+class TScrollBarAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit TScrollBarAccessible(TScrollBar* bar) : QAccessibleWidget(bar, QAccessible::Slider) {}
+    TScrollBar* bar() const { return static_cast<TScrollBar*>(widget()); }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value)
+            return bar()->accessibleValueText ? bar()->accessibleValueText(bar()->position())
+                                              : QString::number(currentValue().toDouble());
+        return QAccessibleWidget::text(t);
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QVariant currentValue() const override {
+        const TScrollBar* b = bar();
+        return b->accessibleValue ? b->accessibleValue(b->position()) : double(b->position());
+    }
+    void setCurrentValue(const QVariant&) override {} // moved by its keys, not by readers
+    QVariant maximumValue() const override {
+        const TScrollBar* b = bar();
+        return b->accessibleValue ? b->accessibleMaximum : double(b->maximum());
+    }
+    QVariant minimumValue() const override {
+        const TScrollBar* b = bar();
+        return b->accessibleValue ? b->accessibleMinimum : double(b->minimum());
+    }
+    QVariant minimumStepSize() const override {
+        const TScrollBar* b = bar();
+        return b->accessibleValue ? b->accessibleStep : 1.0;
+    }
+};
+
+QAccessibleInterface* ScrollBarAccessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("TScrollBar") && object && object->isWidgetType())
+        return new TScrollBarAccessible(static_cast<TScrollBar*>(object));
+    return nullptr;
+}
+
+} // namespace
+
 TScrollBar::TScrollBar(Qt::Orientation orientation, QWidget* parent)
     : QScrollBar(orientation, parent) {
+    static const bool readable = (QAccessible::installFactory(ScrollBarAccessibleFactory), true);
+    (void)readable;
     // A tab stop that also takes the focus when clicked, as the platform's bars do.
     setFocusPolicy(Qt::StrongFocus);
     setSingleStep(1);
@@ -29,6 +81,9 @@ void TScrollBar::valueChangedTo(int value) {
     lastValue_ = value;
     if (onChange)
         onChange();
+    // Readers hear the new value as they hear it read, in its own unit.
+    if (accessibleValue)
+        AnnounceValue(this, accessibleValue(value));
 }
 
 void TScrollBar::actionAboutToApply(int action) {

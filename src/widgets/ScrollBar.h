@@ -26,6 +26,12 @@ public:
     // The bar lost the keyboard focus.
     std::function<void()> onExit;
 
+    // What a screen reader hears as the bar's value: a number (say metres)
+    // for a position, and that value in words. Unset: the position itself.
+    std::function<double(int position)> accessibleValue;
+    std::function<QString(int position)> accessibleValueText;
+    double accessibleMinimum = 0, accessibleMaximum = 0, accessibleStep = 0;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;

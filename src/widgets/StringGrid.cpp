@@ -314,7 +314,7 @@ bool TStringGrid::moveCurrent(int col, int row, bool evenIfSame) {
     viewport()->update();
     // A reader follows the current row as the keys move it.
     if (hasFocus())
-        announce(QAccessible::Focus, col, row);
+        announce(QAccessible::Focus, focusColumn(), row);
     return true;
 }
 

@@ -85,6 +85,11 @@ public:
     // Whether a data row counts as selected for screen readers; without it,
     // the current row is the selected one.
     std::function<bool(int row)> rowSelected;
+    // The column a screen reader's focus stands on in the current row (-1:
+    // the current column), and a cell's description beside its text.
+    int accessibleColumn = -1;
+    std::function<QString(int col, int row)> cellDescription;
+    int focusColumn() const { return accessibleColumn >= 0 ? accessibleColumn : col(); }
 
 signals:
     // A column's width was changed by dragging its right boundary in the header.

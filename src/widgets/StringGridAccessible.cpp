@@ -19,6 +19,8 @@ public:
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QAccessibleInterface* childAt(int, int) const override { return nullptr; }
     QString text(QAccessible::Text t) const override {
+        if (isValid() && t == QAccessible::Description && grid_->cellDescription)
+            return grid_->cellDescription(column_, row_ + 1);
         if (!isValid() || (t != QAccessible::Name && t != QAccessible::Value))
             return {};
         return grid_->cell(column_, row_ + 1).trimmed();
@@ -37,8 +39,8 @@ public:
         s.focusable = true;
         s.selected = isSelected();
         s.invisible = rect().isEmpty();
-        s.focused =
-            isValid() && grid_->hasFocus() && grid_->row() == row_ + 1 && grid_->col() == column_;
+        s.focused = isValid() && grid_->hasFocus() && grid_->row() == row_ + 1 &&
+                    grid_->focusColumn() == column_;
         return s;
     }
     void* interface_cast(QAccessible::InterfaceType type) override {
@@ -151,7 +153,7 @@ int TStringGridAccessible::indexOfChild(const QAccessibleInterface* child) const
 }
 
 QAccessibleInterface* TStringGridAccessible::focusChild() const {
-    return cellAt(grid()->row() - TStringGrid::fixedRows(), grid()->col());
+    return cellAt(grid()->row() - TStringGrid::fixedRows(), grid()->focusColumn());
 }
 
 QAccessibleInterface* TStringGridAccessible::childAt(int x, int y) const {
