@@ -1,4 +1,4 @@
-// The Levels window at full load: 32 channels loop their files in the program
+// The Levels window at full load: 32 channels loop a swelling tone in the program
 // on the real library (OpenAL Soft's null output), first with the window
 // closed, then open. Prints the GUI thread's CPU time per second each way and
 // the difference, the window's own cost, with its readings per second.
@@ -7,10 +7,12 @@
 #include <QApplication>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <sndfile.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -23,6 +25,27 @@
 namespace {
 
 constexpr int Channels = 32;
+
+// A second of sine whose loudness swells and falls four times (from silence to
+// -1 dBFS): every meter moves at every reading, the worst case for drawing.
+bool WriteSwellingTone(const std::string& path) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!f)
+        return false;
+    std::vector<float> samples(44100);
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const double t = static_cast<double>(i) / 44100.0;
+        const double envelope = 0.45 * (1 - std::cos(2 * M_PI * 4 * t));
+        samples[i] = static_cast<float>(envelope * std::sin(2 * M_PI * 440 * t));
+    }
+    sf_writef_float(f, samples.data(), static_cast<sf_count_t>(samples.size()));
+    sf_close(f);
+    return true;
+}
 
 struct Run {
     double meanCpu = 0, worstCpu = 0;
@@ -82,7 +105,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string tone = (dir / "tone.wav").string();
-    if (!bench::WriteTone(tone, 44100, 0.5f))
+    if (!WriteSwellingTone(tone))
         return 1;
     for (int n = 1; n <= Channels; ++n) {
         window.LoadChannelFile(n, tone);
