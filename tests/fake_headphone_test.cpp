@@ -80,7 +80,7 @@ TEST_F(Headphone, TheMenuFollowsTheFileMenuAndStartsAutomaticWithNothingStored) 
     EXPECT_EQ(top[2]->menu(), w->MenuAudio);
     EXPECT_EQ(w->MenuAudio->title(), "オーディオ(&O)");
     const auto items = w->MenuAudio->actions();
-    ASSERT_EQ(items.size(), 11);
+    ASSERT_EQ(items.size(), 12);
     EXPECT_EQ(items[0], w->HrtfAuto);
     EXPECT_EQ(items[0]->text(), "ヘッドホン 3D: 自動");
     EXPECT_EQ(items[1]->text(), "ヘッドホン 3D: オン");
@@ -94,7 +94,9 @@ TEST_F(Headphone, TheMenuFollowsTheFileMenuAndStartsAutomaticWithNothingStored) 
     EXPECT_EQ(items[6], w->RecordMotion1);
     EXPECT_EQ(items[7], w->ClearMotion1);
     EXPECT_EQ(items[8], w->MotionMode1);
-    EXPECT_TRUE(items[9]->isSeparator());
+    // Then the Levels window's.
+    EXPECT_EQ(items[9], w->Levels1);
+    EXPECT_TRUE(items[10]->isSeparator());
     EXPECT_EQ(items.back(), w->HrtfStatus);
     EXPECT_FALSE(w->HrtfStatus->isEnabled());
 

@@ -153,7 +153,9 @@ void TFrmPhonaraPlayer::DescribeControls() {
     };
     // The bars say where the current channel stands, in metres, upside up.
     const auto axis = [](TScrollBar* bar, double sign, auto words) {
-        bar->accessibleValue = [sign](int step) { return sign * step * double(UnitsPerStep); };
+        bar->accessibleValue = [sign](int step) {
+            return sign * step * double(UnitsPerStep) + 0.0; // no "-0"
+        };
         bar->accessibleValueText = [sign, words](int step) {
             return words(sign * step * double(UnitsPerStep));
         };
