@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -170,6 +171,9 @@ TEST_F(ScreenReader, ViewsListTheLoadedChannelsWithTheirPlacesInWordsAndKeysAnno
     EXPECT_EQ(events[w->ScrollBarX], 3);
     EXPECT_EQ(events[w->ScrollBarY], 1);
     EXPECT_EQ(marker->text(QAccessible::Value), "1.55 m left, 0.9 m up, 0 m in front");
+    // As a number, a marker's value is its distance from the listener.
+    ASSERT_NE(marker->valueInterface(), nullptr);
+    EXPECT_NEAR(marker->valueInterface()->currentValue().toDouble(), std::hypot(1.55, 0.9), 0.01);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(w->ScrollBarX)->text(QAccessible::Value),
               "1.55 m left");
 

@@ -1,6 +1,7 @@
 // What screen readers hear: each control's name and description in the
 // language of the moment, the views as lists of the loaded channels, and
 // places in words and metres.
+#include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
 #include <QComboBox>
 #include <QLocale>
@@ -27,10 +28,30 @@ QString Metres(double value) {
 }
 
 // A marker reads as its channel and file; its value is where it stands.
-class TMarkerAccessible : public QAccessibleWidget {
+class TMarkerAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
     explicit TMarkerAccessible(TMarker* marker)
         : QAccessibleWidget(marker, QAccessible::ListItem) {}
+    // As a number, the value is the distance from the listener in metres
+    // (readers that only read numbers hear that a move happened, and how far).
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QVariant currentValue() const override {
+        const int n = channel();
+        if (n < 1 || n > ChannelCount)
+            return 0.0;
+        const auto& p = Sources[n].Position;
+        return std::round(std::sqrt(double(p.x) * p.x + double(p.y) * p.y + double(p.z) * p.z) *
+                          100) /
+               100;
+    }
+    void setCurrentValue(const QVariant&) override {}
+    QVariant maximumValue() const override { return std::sqrt(3.0) * 2.5; }
+    QVariant minimumValue() const override { return 0.0; }
+    QVariant minimumStepSize() const override { return 0.05; }
     int channel() const { return static_cast<TMarker*>(widget())->text().toInt(); }
     QString text(QAccessible::Text t) const override {
         const int n = channel();
@@ -132,8 +153,14 @@ QString PlaceInWords(const BASS_3DVECTOR& p) {
 void TFrmPhonaraPlayer::AnnouncePlace(int n) {
     if (n < 1 || n > ChannelCount || !Sources[n].Loaded)
         return;
-    for (TMarker* marker : {FrontMarkers[n], TopMarkers[n]})
+    for (TMarker* marker : {FrontMarkers[n], TopMarkers[n]}) {
         AnnounceValue(marker, PlaceInWords(Sources[n].Position));
+        // The words are in the description too, for readers that say it.
+        if (QAccessible::isActive()) {
+            QAccessibleEvent changed(marker, QAccessible::DescriptionChanged);
+            QAccessible::updateAccessibility(&changed);
+        }
+    }
 }
 
 void TFrmPhonaraPlayer::DescribeControls() {
