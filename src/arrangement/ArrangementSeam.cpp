@@ -67,8 +67,8 @@ TApplied TArrangementSeam::Request(const TChangeRequest& request) {
 
 TApplied TArrangementSeam::Apply(const TChangeRequest& request) {
     busy_ = true;
-    TChange change{request.Field,  request.Channel, Read(request.Field, request.Channel), {},
-                   request.Origin, request.Pan};
+    TChange change{request.Field, request.Channel, Read(request.Field, request.Channel), {},
+                   request.Origin, request.Pan, request.Shown};
     if (std::optional<std::string> refused = Write(request)) {
         busy_ = false;
         return {TApplied::TState::Refused, std::move(*refused)};
@@ -87,8 +87,9 @@ TApplied TArrangementSeam::Apply(const TChangeRequest& request) {
     return {TApplied::TState::Changed, {}};
 }
 
-TApplied TArrangementSeam::Place(int n, const BASS_3DVECTOR& p, TOrigin origin, TPanRule pan) {
-    return Request({TField::Place, n, p, origin, pan});
+TApplied TArrangementSeam::Place(int n, const BASS_3DVECTOR& p, TOrigin origin, TPanRule pan,
+                                 bool shown) {
+    return Request({TField::Place, n, p, origin, pan, shown});
 }
 
 TApplied TArrangementSeam::File(int n, const std::string& path, TOrigin origin) {

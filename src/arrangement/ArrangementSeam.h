@@ -71,6 +71,9 @@ struct TChangeRequest {
     TOrigin Origin = TOrigin::Hand;
     // A place only: how a plain stereo channel imitates it by volume and pan.
     TPanRule Pan = TPanRule::FromX();
+    // The asker shows the change itself (a drag's markers follow the pointer
+    // to the pixel): the views need not draw it again.
+    bool Shown = false;
 };
 
 // What observers are told, once per request that changed its field.
@@ -81,6 +84,7 @@ struct TChange {
     TFieldValue After;
     TOrigin Origin = TOrigin::Hand;
     TPanRule Pan = TPanRule::FromX();
+    bool Shown = false;
 };
 
 // What became of a request.
@@ -113,7 +117,8 @@ public:
     // Requests queued meanwhile run before this returns, in order.
     TApplied Request(const TChangeRequest& request);
     // The same, by field.
-    TApplied Place(int n, const BASS_3DVECTOR& p, TOrigin origin, TPanRule pan = TPanRule::FromX());
+    TApplied Place(int n, const BASS_3DVECTOR& p, TOrigin origin, TPanRule pan = TPanRule::FromX(),
+                   bool shown = false);
     TApplied File(int n, const std::string& path, TOrigin origin);
     TApplied Path(int n, TPathRef path, TOrigin origin);
     TApplied Gain(int n, float gain, TOrigin origin);

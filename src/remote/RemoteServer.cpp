@@ -21,6 +21,13 @@ TRemoteServer::TRemoteServer(QObject* parent) : QObject(parent) {
         return channelOf ? channelOf(n, true).name : std::string();
     };
     protocol_.OnCommand = [this](const remote::Command& c) { ApplyCommand(c); };
+    // Every message in the order it came: moves that wait are applied before
+    // any other command or query, which then sees them.
+    protocol_.BeforeCommand = [this] {
+        ApplyMoves();
+        if (roundState_)
+            *roundState_ = Snapshot(false);
+    };
     ownAddresses = [] { return QNetworkInterface::allAddresses(); };
     frame_.setSingleShot(true);
     frame_.setTimerType(Qt::PreciseTimer);
@@ -294,11 +301,8 @@ void TRemoteServer::ReadPending(bool schedule) {
 void TRemoteServer::ApplyCommand(const remote::Command& c) {
     if (!onCommand)
         return;
-    // A load or a playlist places channels: moves that came before it are
-    // applied before it, as they came first.
-    if (c.verb == remote::Verb::Load || c.verb == remote::Verb::OpenPlaylist)
-        ApplyMoves();
-    onCommand(c);
+    if (std::optional<std::string> why = onCommand(c))
+        protocol_.RefuseCommand(std::move(*why));
     // The next message of the round sees what this one did.
     if (roundState_)
         *roundState_ = Snapshot(false);

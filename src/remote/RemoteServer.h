@@ -16,6 +16,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <string>
 #include <sys/socket.h>
 #include <vector>
 
@@ -34,7 +35,9 @@ public:
     // it, with its name and state word only when text is true.
     std::function<remote::ChannelState(int n, bool text)> channelOf;
     // Applies one command; channelOf shows what it did when this returns.
-    std::function<void(const remote::Command&)> onCommand;
+    // Returns why it could not be applied (a file that does not open), in
+    // words, for the controller's refusal; nothing when it was.
+    std::function<std::optional<std::string>(const remote::Command&)> onCommand;
     std::function<void(const std::vector<std::pair<int, remote::Vec3>>&)> onMoves;
     std::function<void(const remote::Orientation&)> onListener;
     // This machine's addresses besides the loopback ones, answered as the
