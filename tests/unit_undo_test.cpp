@@ -1,6 +1,7 @@
-// Steps of the user's own work: what the recorder makes of scopes, holds,
-// pauses and origins over a changing arrangement, how a step is put back and
-// again field by field, how bursts merge, and the words used.
+// The arrangement's one way of change (requests in order, re-entrant ones
+// queued, every observer told), and steps of the user's own work over it:
+// what the recorder makes of scopes, holds, pauses and origins, how a step is
+// put back and again field by field, how bursts merge, and the words used.
 #include <gtest/gtest.h>
 #include <map>
 #include <vector>
@@ -19,7 +20,8 @@ protected:
             const auto it = values.find({f, n});
             if (it != values.end())
                 return it->second;
-            const TFieldValue empty[] = {std::string(), BASS_3DVECTOR{}, TPathRef(), 1.f, false, 0, 0};
+            const TFieldValue empty[] = {
+                std::string(), BASS_3DVECTOR{}, TPathRef(), 1.f, false, 0, 0};
             return empty[static_cast<int>(f)];
         };
         seam.Write = [this](const TChangeRequest& r) -> std::optional<std::string> {
@@ -46,6 +48,35 @@ protected:
     std::vector<TUndoStep> steps;
     int64_t clock = 1000;
 };
+
+TEST_F(Recorder, TheSeamAppliesInOrderAndTellsEveryObserverBeforeTheNextChange) {
+    std::vector<std::string> heard; // field, channel, origin, as each observer is told
+    for (int observer = 0; observer < 2; ++observer)
+        seam.Observe([&, observer](const TChange& c) {
+            heard.push_back(std::to_string(static_cast<int>(c.Field)) + std::to_string(c.Channel) +
+                            std::to_string(static_cast<int>(c.Origin)));
+            // The first observer answers a move of channel 1 by moving
+            // channel 2: that waits until everybody heard of the first.
+            if (observer == 0 && c.Channel == 1)
+                heard.push_back(seam.Place(2, {1, 1, 1}, TOrigin::PathPlayback).State ==
+                                        TApplied::TState::Queued
+                                    ? "queued"
+                                    : "nested");
+        });
+    EXPECT_EQ(seam.Place(1, {0.5f, 0, 0}, TOrigin::Controller).State, TApplied::TState::Changed);
+    const TApplied gone = seam.File(4, "gone.wav", TOrigin::Controller);
+    EXPECT_EQ(gone.Reason, "missing");
+    EXPECT_EQ(seam.Place(1, {0.5f, 0, 0}, TOrigin::Key).State, TApplied::TState::Unchanged);
+    EXPECT_EQ(heard, (std::vector<std::string>{"114", "queued", "114", "125", "125"}))
+        << "refused and unchanged requests tell nobody";
+    EXPECT_FALSE(seam.Busy());
+    // Values compare exactly; paths by what they hold.
+    const TMotionPath p{TMotionMode::Loop, {{0, 0, 0, 0}, {1, 1, 0, 0}}};
+    EXPECT_TRUE(
+        SameValue(std::make_shared<const TMotionPath>(p), std::make_shared<const TMotionPath>(p)));
+    EXPECT_FALSE(SameValue(std::make_shared<const TMotionPath>(p), TPathRef()));
+    EXPECT_FALSE(SameValue(BASS_3DVECTOR{0.1f, 0, 0}, BASS_3DVECTOR{0.1f, 0, 1e-9f}));
+}
 
 TEST_F(Recorder, ADragIsOneStepOfItsOwnChannelsWhateverAControllerDoesMeanwhile) {
     r.SetHeld(true); // the press on a marker

@@ -57,7 +57,8 @@ std::optional<std::string> TFrmPhonaraPlayer::WriteField(const TChangeRequest& r
             if (Sources[n].Loaded)
                 FreeSlot(n);
         } else if (!LoadChannelFile(n, path)) {
-            const int code = LoadFailures.empty() ? BASS_ErrorGetCode() : LoadFailures.back().second;
+            const int code =
+                LoadFailures.empty() ? BASS_ErrorGetCode() : LoadFailures.back().second;
             // A controller is answered in words; the window's batch report
             // is not about its loads.
             if (r.Origin == TOrigin::Controller && !LoadFailures.empty())

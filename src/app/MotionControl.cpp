@@ -131,7 +131,8 @@ void TFrmPhonaraPlayer::MotionMode1Click() {
             if (const TMotionPath* path = ChannelMotion(n)) {
                 // A path is never changed in place: the other mode is another path.
                 TMotionPath other = *path;
-                other.Mode = path->Mode == TMotionMode::Loop ? TMotionMode::Once : TMotionMode::Loop;
+                other.Mode =
+                    path->Mode == TMotionMode::Loop ? TMotionMode::Once : TMotionMode::Loop;
                 Arrangement.Path(n, std::make_shared<const TMotionPath>(std::move(other)),
                                  TOrigin::Hand);
             }

@@ -333,8 +333,7 @@ public:
     void MotionMode1Click();  // the selected channels' paths: loop <-> once
     // Channel n's path, none when it has none.
     const TMotionPath* ChannelMotion(int n) const;
-    void SetChannelMotion(int n, std::optional<TMotionPath> path,
-                          TOrigin origin = TOrigin::Hand);
+    void SetChannelMotion(int n, std::optional<TMotionPath> path, TOrigin origin = TOrigin::Hand);
     // Where channel n rests: its place, or where the user put it while its
     // source follows its path. Saved in playlists.
     BASS_3DVECTOR RestPosition(int n) const;

@@ -121,6 +121,14 @@ void TFrmPhonaraPlayer::StartRemoteControl(int port) {
     if (!Remote) {
         Remote = new TRemoteServer(this);
         Remote->channelOf = [this](int n, bool text) { return ChannelOf(*this, n, text); };
+        Remote->wordOf = [this](int n) {
+            return Sources[n].Loaded ? StringGrid1->cell(2, n).toStdString() : std::string();
+        };
+        // The feedback follows the arrangement's changes, whoever made them.
+        Arrangement.Observe([this](const TChange& c) {
+            if (Remote)
+                Remote->NoteChanged(c.Channel);
+        });
         // What a controller does is live input, never a step of the user's,
         // even when it arrives in the middle of a drag or under a dialog.
         Remote->onCommand = [this](const remote::Command& c) {

@@ -67,8 +67,9 @@ TApplied TArrangementSeam::Request(const TChangeRequest& request) {
 
 TApplied TArrangementSeam::Apply(const TChangeRequest& request) {
     busy_ = true;
-    TChange change{request.Field, request.Channel, Read(request.Field, request.Channel), {},
-                   request.Origin, request.Pan, request.Shown};
+    TChange change{
+        request.Field, request.Channel, Read(request.Field, request.Channel), {}, request.Origin,
+        request.Pan,   request.Shown};
     if (std::optional<std::string> refused = Write(request)) {
         busy_ = false;
         return {TApplied::TState::Refused, std::move(*refused)};

@@ -463,6 +463,11 @@ bool TRemoteServer::HasPending() const {
     return fd_ >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
 }
 
+void TRemoteServer::NoteChanged(int n) {
+    if (n >= 1 && n <= remote::Channels)
+        changed_[static_cast<size_t>(n)] = true;
+}
+
 void TRemoteServer::SendFeedback() {
     if (fd_ < 0 || !channelOf)
         return;
@@ -470,7 +475,15 @@ void TRemoteServer::SendFeedback() {
     // Never let datagrams wait for long, whatever happens to notifications.
     if (!reading_ && HasPending())
         ReadPending(true);
-    const remote::State now = Snapshot(true);
+    remote::State now = baseline_;
+    if (!baselineSet_) {
+        now = Snapshot(true);
+    } else {
+        for (int n = 1; n <= remote::Channels; ++n)
+            if (changed_[static_cast<size_t>(n)] || (wordOf && wordOf(n) != baseline_[n].word))
+                now[n] = channelOf(n, true);
+    }
+    changed_ = {};
     if (!baselineSet_) {
         // What the controller sees first is what it sends; only changes follow.
         baseline_ = now;

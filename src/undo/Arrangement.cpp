@@ -39,8 +39,9 @@ void DropUnchanged(std::vector<TFieldStep>& fields) {
 bool SameSubject(const std::vector<TFieldStep>& a, const std::vector<TFieldStep>& b) {
     const auto covers = [](const std::vector<TFieldStep>& x, const std::vector<TFieldStep>& y) {
         return std::all_of(y.begin(), y.end(), [&](const TFieldStep& f) {
-            return std::any_of(x.begin(), x.end(),
-                               [&](const TFieldStep& g) { return SameField(g, f.Field, f.Channel); });
+            return std::any_of(x.begin(), x.end(), [&](const TFieldStep& g) {
+                return SameField(g, f.Field, f.Channel);
+            });
         });
     };
     return a.size() == b.size() && covers(a, b) && covers(b, a);

@@ -31,8 +31,7 @@ std::vector<std::string> PutStep(TArrangementSeam& seam, const TUndoStep& step, 
         // Changed since by someone else: theirs stays.
         if (!SameValue(seam.Read(f->Field, f->Channel), from))
             continue;
-        if (seam.Request({f->Field, f->Channel, to, origin}).Refused() &&
-            f->Field == TField::File)
+        if (seam.Request({f->Field, f->Channel, to, origin}).Refused() && f->Field == TField::File)
             missing.push_back(std::get<std::string>(to));
     }
     return missing;

@@ -16,8 +16,8 @@
 #include "undo/Arrangement.h"
 
 struct TUndoStep {
-    bool Playlist = false;  // a playlist opened: named so, whatever it changed
-    bool Mergeable = false; // key, wheel and bar bursts: merge with the one before
+    bool Playlist = false;          // a playlist opened: named so, whatever it changed
+    bool Mergeable = false;         // key, wheel and bar bursts: merge with the one before
     std::vector<TFieldStep> Fields; // in the order they first changed
     int64_t TimeMs = 0;             // when the step ended
 };
