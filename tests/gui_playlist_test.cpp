@@ -309,8 +309,8 @@ TEST_F(Playlists, TheAutoSaveCarriesTheArrangementAcrossRuns) {
     EXPECT_EQ(w->TrackBar1->value(), 7);
     EXPECT_EQ(w->ComboBox1->currentIndex(), 2);
     // A tiny position survives a save and two more starts.
-    Sources[1].Position = {1e-6f, -1e-6f, 0.f};
-    ASSERT_TRUE(w->LoadChannelFile(1, tone("a.wav")));
+    w->Arrangement.Place(1, {1e-6f, -1e-6f, 0.f}, TOrigin::Hand);
+    ASSERT_FALSE(w->Arrangement.File(1, tone("a.wav"), TOrigin::Hand).Refused());
     for (int run = 0; run < 2; ++run) {
         end();
         start({}, autoSave);

@@ -273,6 +273,13 @@ TEST_F(Remote, QueriesDragsAStreamAndABurstAreAnsweredOnTheFeedbackPort) {
 TEST_F(Remote, MessagesApplyInOrderRefusalsAreToldAndRepliesAreCapped) {
     load({"a.wav"});
     listen();
+    // What channel 2 goes through, and its state word at each change.
+    std::vector<std::string> seen;
+    const int watching = w->Arrangement.Observe([&](const TChange& c) {
+        if (c.Channel == 2)
+            seen.push_back(std::to_string(static_cast<int>(c.Field)) + " " +
+                           w->StringGrid1->cell(2, 2).toStdString());
+    });
     lo_message file = lo_message_new();
     lo_message_add_string(file, dir.file("b.wav").c_str());
     lo_message place = lo_message_new();
@@ -289,6 +296,9 @@ TEST_F(Remote, MessagesApplyInOrderRefusalsAreToldAndRepliesAreCapped) {
     EXPECT_TRUE(Sources[2].Loaded && Sources[3].Loaded);
     EXPECT_TRUE(Sources[2].FileName.ends_with("b.wav"));
     EXPECT_EQ(w->StringGrid1->cell(2, 2), "loop");
+    EXPECT_EQ(seen, (std::vector<std::string>{"0 stop", "1 stop"}))
+        << "loaded, then placed, both before it loops";
+    w->Arrangement.Forget(watching);
     expectMarkersAtX(2, 2.5f);
     expectMarkersAtX(3, -2.5f);
     EXPECT_EQ(w->Remote->Protocol().Count().refused, 0u);

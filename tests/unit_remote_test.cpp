@@ -170,7 +170,7 @@ protected:
     State state;
 };
 
-TEST_F(Decoder, MovesKeepTheLatestPerChannelAndCommandsComeInOrder) {
+TEST_F(Decoder, MovesMergeOnlyWithTheMoveRightBeforeAndCommandsComeInOrder) {
     for (int i = 0; i <= 100; ++i)
         Send(Osc("/adm/obj/1/xyz", "fff", i / 100.f, 0.0, 0.0));
     // /y moves channel 2 to the front and keeps its x; /azim keeps distance
@@ -179,11 +179,12 @@ TEST_F(Decoder, MovesKeepTheLatestPerChannelAndCommandsComeInOrder) {
     Send(Osc("/adm/obj/5/azim", "f", 45.0));
     Send(Osc("/adm/obj/2/xy", "ii", -1, 0)); // ints are taken for floats; keeps the y of the /y
     const auto moves = p.TakeMoves();
-    ASSERT_EQ(moves.size(), 3u);
-    const std::pair<int, Vec3> expected[] = {{1, {2.5, 0, 0}}, {2, {-2.5, 0, 0}}, {5, {}}};
-    for (size_t i = 0; i < 3; ++i) {
+    ASSERT_EQ(moves.size(), 4u);
+    const std::pair<int, Vec3> expected[] = {
+        {1, {2.5, 0, 0}}, {2, {1.25, 0, 2.5}}, {5, {}}, {2, {-2.5, 0, 0}}};
+    for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(moves[i].first, expected[i].first);
-        ExpectVec(moves[i].second, expected[i].second, "the last of 101; xy after y; origin");
+        ExpectVec(moves[i].second, expected[i].second, "the last of 101; y; origin; xy after y");
     }
     EXPECT_TRUE(p.TakeMoves().empty());
     EXPECT_EQ(p.Count().taken, 104u);
@@ -274,30 +275,47 @@ TEST_F(Decoder, RefusedMessagesAreCountedAndToldWhyDroppedDatagramsOnlyCounted) 
 }
 
 // Each message sees what the one before it left: a channel loaded by a
-// bundle's first message is placed and played by the next ones. One
+// bundle's first message is placed, then played, then asked where it is. One
 // datagram's replies are capped, an empty channel answers, and a command
 // that told the controller a value leaves the other fields to the feedback.
 TEST_F(Decoder, MessagesSeeWhatTheOneBeforeLeftAndRepliesAreCapped) {
-    std::vector<Command> applied;
+    std::vector<std::string> applied;
     p.OnCommand = [&](const Command& c) {
-        applied.push_back(c);
+        applied.push_back(std::to_string(static_cast<int>(c.verb)) + ":" +
+                          std::to_string(c.channel));
         if (c.verb == Verb::Load)
             state[c.channel].loaded = true;
+        if (c.text == "/tmp/broken.wav")
+            p.RefuseCommand("damaged");
+    };
+    p.BeforeCommand = [&] {
+        for (const auto& [n, where] : p.TakeMoves()) {
+            applied.push_back("move:" + std::to_string(n));
+            state[n].position = where;
+        }
     };
     lo_bundle b = lo_bundle_new(LO_TT_IMMEDIATE);
     lo_bundle_add_message(b, "/phonara/obj/3/load", Msg("s", "/tmp/new.wav"));
     lo_bundle_add_message(b, "/adm/obj/3/x", Msg("f", 1.0));
+    lo_bundle_add_message(b, "/adm/obj/3/y", Msg("f", 1.0)); // merged with the x
     lo_bundle_add_message(b, "/phonara/obj/3/play", Msg(""));
+    lo_bundle_add_message(b, "/adm/obj/1/z", Msg("f", -1.0));
+    lo_bundle_add_message(b, "/adm/obj/1/xyz", Msg("")); // a query sees the move before it
+    lo_bundle_add_message(b, "/phonara/obj/4/load", Msg("s", "/tmp/broken.wav"));
     size_t size = 0;
     void* bytes = lo_bundle_serialise(b, nullptr, &size);
     lo_bundle_free_recursive(b);
     Send(Bytes(bytes, size));
-    EXPECT_EQ(p.Count().refused, 0u);
-    EXPECT_EQ(applied,
-              (std::vector<Command>{{Verb::Load, 3, 0, "/tmp/new.wav"}, {Verb::Play, 3, 0, {}}}));
-    const auto moves = p.TakeMoves();
-    ASSERT_EQ(moves.size(), 1u);
-    ExpectVec(moves[0].second, {2.5, 0, 0}, "the loaded channel placed");
+    EXPECT_EQ(p.Count().refused, 1u) << "the load its taker refused";
+    EXPECT_EQ(applied, (std::vector<std::string>{"6:3", "move:3", "2:3", "move:1", "6:4"}));
+    ExpectVec(state[3].position, {2.5, 0, 2.5}, "the loaded channel placed before it plays");
+    const auto told = Decode(p.TakeReplies());
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[0].path, "/adm/obj/1/xyz");
+    EXPECT_EQ(told[0].numbers, (std::vector<double>{0, 0, -1}));
+    EXPECT_EQ(told[1].path + " " + told[1].strings[0] + " " + told[1].strings[1],
+              std::string(RefusedAddress) + " /phonara/obj/4/load damaged");
+    EXPECT_TRUE(p.TakeMoves().empty());
 
     Send(Osc("/adm/obj/*/*", "")); // 32 channels, 12 leaves each
     const auto replies = Decode(p.TakeReplies());

@@ -851,6 +851,10 @@ Contact: the PhonaraPlayer issue tracker</translation>
 %1</translation>
     </message>
     <message>
+        <source>チャンネル %1 は空です</source>
+        <translation>Channel %1 is empty</translation>
+    </message>
+    <message>
         <source>書き出し中です。書き出しを中止して終了しますか?</source>
         <translation>An export is running. Cancel it and quit?</translation>
     </message>

@@ -21,8 +21,22 @@
 
 void TFrmPhonaraPlayer::BuildEditMenu() {
     History = new TUndoHistory(this);
-    History->capture = [this] { return CurrentArrangement(); };
-    History->restore = [this](const TArrangement& target) { RestoreArrangement(target); };
+    History->Seam = &Arrangement;
+    Arrangement.Observe([this](const TChange& c) { History->Recorder.Note(c); });
+    History->onApplied = [this] {
+        // The bars and labels show the current channel where it now stands.
+        bool canSelect = true;
+        StringGrid1SelectCell(1, StringGrid1->row(), canSelect);
+        RepaintGrid();
+    };
+    // A file gone since stays gone; the slot keeps what it holds.
+    History->onMissing = [this](const std::vector<std::string>& files) {
+        QStringList missing;
+        for (const std::string& f : files)
+            missing << QString::fromStdString(f);
+        QMessageBox::warning(this, QApplication::applicationDisplayName(),
+                             tr("次のファイルを読み込めませんでした:\n%1").arg(missing.join('\n')));
+    };
 
     // Captions: RetranslateEditMenu.
     MenuEdit = MainMenu1->addMenu(QString());
@@ -79,52 +93,6 @@ TArrangement TFrmPhonaraPlayer::CurrentArrangement() const {
     return a;
 }
 
-void TFrmPhonaraPlayer::RestoreArrangement(const TArrangement& target) {
-    // The settings first, so that a file loaded again gets the reverb of
-    // the arrangement it comes back to.
-    if (appliedReverbLevel_ != target.ReverbLevel)
-        TrackBar1->setValue(target.ReverbLevel);
-    if (appliedEnvironment_ != target.Environment)
-        ComboBox1->setCurrentIndex(target.Environment);
-    QStringList missing;
-    {
-        const TPlacementBatch together;
-        for (int n = 1; n <= ChannelCount; ++n) {
-            const TChannelArrangement& t = target.Channel(n);
-            const TSource& s = Sources[n];
-            bool place = s.Position.x != t.Position.x || s.Position.y != t.Position.y ||
-                         s.Position.z != t.Position.z;
-            if (!t.Loaded) {
-                if (s.Loaded)
-                    FreeSlot(n);
-            } else if (!s.Loaded || s.FileName != t.FileName) {
-                // A file gone since stays gone; the slot keeps what it holds.
-                if (LoadChannelFile(n, t.FileName))
-                    place = true;
-                else
-                    missing << QString::fromStdString(t.FileName);
-            }
-            if (place) {
-                // A plain stereo channel sounds where it stands, as when a
-                // playlist puts it there.
-                PlaceSource(n, t.Position, TPanRule::FromX());
-                PlaceChannelMarkers(n, t.Position);
-            }
-            // The path goes with the file, so it follows a file loaded again.
-            const TMotionPath* path = ChannelMotion(n);
-            if (Sources[n].Loaded && (path ? std::optional(*path) : std::nullopt) != t.Path)
-                SetChannelMotion(n, t.Path);
-        }
-    }
-    // The bars and labels show the current channel where it now stands.
-    bool canSelect = true;
-    StringGrid1SelectCell(1, StringGrid1->row(), canSelect);
-    RepaintGrid();
-    if (!missing.isEmpty())
-        QMessageBox::warning(this, QApplication::applicationDisplayName(),
-                             tr("次のファイルを読み込めませんでした:\n%1").arg(missing.join('\n')));
-}
-
 void TFrmPhonaraPlayer::Mute1Click() {
     // Every key that reaches the grid is its last key; M does not stop there.
     if (QApplication::focusWidget() == StringGrid1)
@@ -136,11 +104,8 @@ void TFrmPhonaraPlayer::Mute1Click() {
     // Any of them playing aloud: all fall silent; all silent: all sound again.
     const bool mute =
         std::any_of(chosen.begin(), chosen.end(), [](int n) { return !ChannelLevels[n].Muted; });
-    for (int n : chosen) {
-        ChannelLevels[n].Muted = mute;
-        ApplyChannelLevel(n);
-        ShowChannelLevel(n);
-    }
+    for (int n : chosen)
+        Arrangement.Mute(n, mute, TOrigin::Key);
 }
 
 void TFrmPhonaraPlayer::ShowChannelLevel(int n) {

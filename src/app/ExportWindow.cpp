@@ -101,8 +101,8 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& chosen, bool selectedO
         const TSource& slot = Sources[n];
         if (slot.Loaded && (!selectedOnly || IsChannelSelected(n))) {
             TPlaylistChannel c = PlaylistChannel(n);
-            c.Gain = ChannelLevels[n].Gain;
-            c.Muted = ChannelLevels[n].Muted;
+            c.Gain = std::get<float>(Arrangement.Read(TField::Gain, n));
+            c.Muted = std::get<bool>(Arrangement.Read(TField::Mute, n));
             channels.push_back(std::move(c));
         }
     }

@@ -62,6 +62,12 @@ void TFrmPhonaraPlayer::BuildMotionMenu() {
 
     RetranslateMotionMenu();
 
+    // Moved by a hand, a controller or an undo: off its path until the next Play.
+    Arrangement.Observe([this](const TChange& c) {
+        if (c.Field == TField::Place && c.Origin != TOrigin::PathPlayback)
+            motionPlayer_.Moved(c.Channel, PointOf(std::get<BASS_3DVECTOR>(c.After)));
+    });
+
     MotionTimer = new QTimer(this);
     MotionTimer->setTimerType(Qt::PreciseTimer);
     MotionTimer->setInterval(MotionFrameMs);
@@ -87,7 +93,7 @@ void TFrmPhonaraPlayer::RecordMotion1Click() {
     SetMotionRecording(!MotionRecording());
 }
 
-void TFrmPhonaraPlayer::SetMotionRecording(bool on) {
+void TFrmPhonaraPlayer::SetMotionRecording(bool on, TOrigin origin) {
     if (on == MotionRecording()) {
         RecordMotion1->setChecked(on);
         return;
@@ -100,7 +106,7 @@ void TFrmPhonaraPlayer::SetMotionRecording(bool on) {
         MotionFrame(); // the places at the end
         for (auto& [n, path] : motionRecorder_.Stop(Now() - recordingStart_))
             if (Sources[n].Loaded)
-                SetChannelMotion(n, std::move(path));
+                SetChannelMotion(n, std::move(path), origin);
     }
     RecordMotion1->setChecked(on);
     ShowRecordingInTitle();
@@ -114,8 +120,8 @@ void TFrmPhonaraPlayer::ClearMotion1Click() {
         if (Sources[n].Loaded && IsChannelSelected(n) && ChannelMotion(n)) {
             // A source on its path goes back to where it rests.
             const BASS_3DVECTOR rest = RestPosition(n);
-            SetChannelMotion(n, std::nullopt);
-            ShowSourceAt(n, rest);
+            Arrangement.Path(n, nullptr, TOrigin::Hand);
+            Arrangement.Place(n, rest, TOrigin::Hand);
         }
 }
 
@@ -123,22 +129,23 @@ void TFrmPhonaraPlayer::MotionMode1Click() {
     const TUndoScope step(History->Recorder);
     for (int n = 1; n <= ChannelCount; ++n)
         if (Sources[n].Loaded && IsChannelSelected(n))
-            if (const TMotionPath* path = ChannelMotion(n))
-                motionPlayer_.SetMode(n, path->Mode == TMotionMode::Loop ? TMotionMode::Once
-                                                                         : TMotionMode::Loop);
-    shownPaths_.clear(); // a loop's line closes, a once path's does not
-    ShowMotionPaths();
+            if (const TMotionPath* path = ChannelMotion(n)) {
+                // A path is never changed in place: the other mode is another path.
+                TMotionPath other = *path;
+                other.Mode =
+                    path->Mode == TMotionMode::Loop ? TMotionMode::Once : TMotionMode::Loop;
+                Arrangement.Path(n, std::make_shared<const TMotionPath>(std::move(other)),
+                                 TOrigin::Hand);
+            }
 }
 
 const TMotionPath* TFrmPhonaraPlayer::ChannelMotion(int n) const {
     return motionPlayer_.PathOf(n, OwnerOf(n));
 }
 
-void TFrmPhonaraPlayer::SetChannelMotion(int n, std::optional<TMotionPath> path) {
-    motionPlayer_.SetPath(n, std::move(path), OwnerOf(n));
-    RefreshMotion();
-    shownPaths_.clear(); // the same place may hold another path now
-    ShowMotionPaths();
+void TFrmPhonaraPlayer::SetChannelMotion(int n, std::optional<TMotionPath> path, TOrigin origin) {
+    Arrangement.Path(n, path ? std::make_shared<const TMotionPath>(std::move(*path)) : nullptr,
+                     origin);
 }
 
 BASS_3DVECTOR TFrmPhonaraPlayer::RestPosition(int n) const {
@@ -166,24 +173,7 @@ void TFrmPhonaraPlayer::MotionStopped(int n) {
     const bool followed = ChannelMotion(n) != nullptr;
     const auto rest = motionPlayer_.Stop(n);
     if (rest && followed && Sources[n].Loaded)
-        ShowSourceAt(n, VectorOf(*rest)); // back where the user put it
-}
-
-void TFrmPhonaraPlayer::ShowSourceAt(int n, const BASS_3DVECTOR& p) {
-    const BASS_3DVECTOR& was = Sources[n].Position;
-    if (was.x == p.x && was.y == p.y && was.z == p.z)
-        return;
-    PlaceSource(n, p, TPanRule::FromX());
-    PlaceChannelMarkers(n, p);
-    if (n != StringGrid1->row())
-        return;
-    // The bars and labels follow, as while dragging.
-    LastPosition = p;
-    UpdatingBars = true;
-    ScrollBarX->setPosition(coords::XToStep(p.x, UnitsPerStep));
-    ScrollBarY->setPosition(coords::YZToStep(p.y, UnitsPerStep));
-    ScrollBarZ->setPosition(coords::YZToStep(p.z, UnitsPerStep));
-    UpdatingBars = false;
+        Arrangement.Place(n, VectorOf(*rest), TOrigin::PathPlayback); // back where the user put it
 }
 
 void TFrmPhonaraPlayer::RefreshMotion() {
@@ -232,20 +222,17 @@ void TFrmPhonaraPlayer::MotionFrame() {
     const TUndoPause playback(History->Recorder);
     ++MotionFrames;
     const double now = Now();
-    for (int n = 1; n <= ChannelCount; ++n) {
-        // A path goes with its file: another file in the slot has none.
-        if (!ChannelMotion(n))
-            motionPlayer_.SetPath(n, std::nullopt, 0);
-        // Moved by a hand or the remote since the last frame: off its path.
-        else
-            motionPlayer_.Observe(n, PointOf(Sources[n].Position));
-    }
+    // A path goes with its file: another file put in the slot by a door
+    // other than the arrangement's (a test's set-up) leaves none behind.
+    for (int n = 1; n <= ChannelCount; ++n)
+        if (!ChannelMotion(n) && motionPlayer_.StoredPath(n))
+            Arrangement.Path(n, nullptr, TOrigin::PathPlayback);
     {
         // One 3D update for every source that moves in this frame.
         const TPlacementBatch frame;
         motionPlayer_.Frame(now, [&](int n, const TMotionPoint& p) {
             if (Sources[n].Loaded)
-                ShowSourceAt(n, VectorOf(p));
+                Arrangement.Place(n, VectorOf(p), TOrigin::PathPlayback);
         });
     }
     if (MotionRecording()) {

@@ -195,6 +195,7 @@ TFrmPhonaraPlayer::TFrmPhonaraPlayer(QWidget* parent)
     // The program's own icon on every window, the taskbar entry's among them.
     QApplication::setWindowIcon(ProgramIcon());
 
+    BuildArrangement();
     BuildMenu();
     BuildLayout();
     BuildDialogs();

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "arrangement/ArrangementSeam.h"
 #include "audiolib.h"
 #include "export/ExportOptions.h"
 #include "motion/MotionPlayer.h"
@@ -114,6 +115,11 @@ public:
     TFileDialog FileOpen2Dialog;
     TFileDialog FileSaveAs1Dialog;
 
+    // The one way the arrangement changes: every place, file, path, gain,
+    // mute, reverb level and environment, whoever asks. Undo, motion paths,
+    // the remote control and the export reach the arrangement through it.
+    TArrangementSeam Arrangement;
+
     // Start and end of the program.
     void FormCreate();
     void FormDestroy();
@@ -139,16 +145,16 @@ public:
 
     // Loading and freeing.
     bool LoadChannelFile(int n, const std::string& path);
-    void FreeChannel(bool all);
+    void FreeChannel(bool all, TOrigin origin = TOrigin::Hand);
     // Stops and frees the file of loaded slot n; the slot keeps its place.
     void FreeSlot(int n);
-    void LoadFileList(const std::vector<std::string>& list);
+    void LoadFileList(const std::vector<std::string>& list, TOrigin origin = TOrigin::Hand);
     void LoadButtonClick();
     void RemoveButtonClick();
 
     // Playlists: the whole arrangement read from or written to a file. Either
     // tells the user when the file cannot be read or written.
-    void OpenPlaylist(const std::string& path);
+    void OpenPlaylist(const std::string& path, TOrigin origin = TOrigin::Playlist);
     bool SavePlaylist(const std::string& path);
     // Local files dropped onto the window, in the desktop's order.
     void WMDropFiles(const std::vector<std::string>& names);
@@ -292,10 +298,8 @@ public:
     QAction* Mute1 = nullptr;
     void BuildEditMenu();
     void RetranslateEditMenu();
+    // The arrangement read whole, as a step leaves it.
     TArrangement CurrentArrangement() const;
-    // Puts the files, places and settings of target in place: a file that
-    // changes is loaded again (stopped), a slot emptied is freed.
-    void RestoreArrangement(const TArrangement& target);
     void Mute1Click();
     // Channel n's markers show its mute (hollow while muted).
     void ShowChannelLevel(int n);
@@ -325,13 +329,14 @@ public:
     void ShowRecordingInTitle(); // the title says whether the window records
     // Starts recording, or stops it and gives each moved channel its path.
     void RecordMotion1Click();
-    void SetMotionRecording(bool on);
+    // origin: who asked; the paths a recording gives are theirs.
+    void SetMotionRecording(bool on, TOrigin origin = TOrigin::Hand);
     bool MotionRecording() const { return motionRecorder_.Recording(); }
     void ClearMotion1Click(); // the selected channels lose their paths
     void MotionMode1Click();  // the selected channels' paths: loop <-> once
     // Channel n's path, none when it has none.
     const TMotionPath* ChannelMotion(int n) const;
-    void SetChannelMotion(int n, std::optional<TMotionPath> path);
+    void SetChannelMotion(int n, std::optional<TMotionPath> path, TOrigin origin = TOrigin::Hand);
     // Where channel n rests: its place, or where the user put it while its
     // source follows its path. Saved in playlists.
     BASS_3DVECTOR RestPosition(int n) const;
@@ -339,9 +344,6 @@ public:
     void MotionPlayed(int n);
     void MotionPaused(int n);
     void MotionStopped(int n);
-    // Channel n's source put at p as a drag puts it: heard there, its markers
-    // there, and the bars and labels with it when it is the current channel.
-    void ShowSourceAt(int n, const BASS_3DVECTOR& p);
     // Draws each loaded channel's path in both views (after a path or a file
     // changed; the grid's repaint calls it).
     void ShowMotionPaths();
@@ -377,6 +379,13 @@ protected:
 
 private:
     void BindHandlers();
+    // The arrangement's reader, writer and the views that follow it.
+    void BuildArrangement();
+    std::optional<std::string> WriteField(const TChangeRequest& request);
+    void ShowChange(const TChange& change);
+    bool gridRepaintDue_ = false;
+    // Who moves the bars: the bars themselves, or the keys or the wheel on them.
+    TOrigin barOrigin_ = TOrigin::Bar;
     void RefreshFromGrid();
     void UpdateAxisLabel(TScrollBar* bar);
     void CreateMarkers();
@@ -392,9 +401,9 @@ private:
     bool hrtfRefused_ = false; // the device did not take the last HRTF request
     bool destroyed_ = false;
     bool autoSaved_ = false;
-    // The arrangement as restored from the auto-save file or last written to
-    // it; none when the file may hold another (a start with arguments).
-    std::optional<std::string> autoSaveBaseline_;
+    // The arrangement has not changed since it was restored from the
+    // auto-save file or last written to it.
+    bool autoSaveClean_ = false;
     bool dispatchingWheel_ = false;
     TMotionPlayer motionPlayer_;
     TMotionRecorder motionRecorder_;

@@ -33,8 +33,8 @@ remote::ChannelState ChannelOf(const TFrmPhonaraPlayer& w, int n, bool text) {
     remote::ChannelState ch;
     ch.loaded = s.Loaded;
     ch.position = {s.Position.x, s.Position.y, s.Position.z};
-    ch.gain = ChannelLevels[n].Gain;
-    ch.muted = ChannelLevels[n].Muted;
+    ch.gain = std::get<float>(w.Arrangement.Read(TField::Gain, n));
+    ch.muted = std::get<bool>(w.Arrangement.Read(TField::Mute, n));
     if (s.Loaded && text) {
         ch.name = FileNameOfPath(s.FileName);
         ch.word = w.StringGrid1->cell(2, n).toStdString();
@@ -42,36 +42,17 @@ remote::ChannelState ChannelOf(const TFrmPhonaraPlayer& w, int n, bool text) {
     return ch;
 }
 
-// Channel n put at p as a drag puts it: the library hears it there, a plain
-// stereo channel pans from X and falls in volume, its markers show it, and
-// the bars and labels follow when it is the current channel. The caller
-// holds a placement batch, so that 3D is applied once for all moved channels.
-void PlaceFromRemote(TFrmPhonaraPlayer& w, int n, const BASS_3DVECTOR& p) {
-    PlaceSource(n, p, TPanRule::FromX());
-    PlaceChannelMarkers(n, p);
-    if (n == w.StringGrid1->row()) {
-        LastPosition = p;
-        UpdatingBars = true;
-        w.ScrollBarX->setPosition(coords::XToStep(p.x, UnitsPerStep));
-        w.ScrollBarY->setPosition(coords::YZToStep(p.y, UnitsPerStep));
-        w.ScrollBarZ->setPosition(coords::YZToStep(p.z, UnitsPerStep));
-        // As while dragging, a label changes with its bar's step.
-        UpdatingBars = false;
-    }
-}
-
-void Apply(TFrmPhonaraPlayer& w, const remote::Command& c) {
+// A controller's command, through the arrangement's one way of change where
+// it changes the arrangement; why it could not be applied, in words.
+std::optional<std::string> Apply(TFrmPhonaraPlayer& w, const remote::Command& c) {
     auto only = [n = c.channel](int m) { return m == n; };
+    constexpr TOrigin From = TOrigin::Controller;
     switch (c.verb) {
     case remote::Verb::Gain:
-        ChannelLevels[c.channel].Gain = static_cast<float>(c.value);
-        ApplyChannelLevel(c.channel);
-        w.ShowChannelLevel(c.channel);
+        w.Arrangement.Gain(c.channel, static_cast<float>(c.value), From);
         break;
     case remote::Verb::Mute:
-        ChannelLevels[c.channel].Muted = c.value != 0;
-        ApplyChannelLevel(c.channel);
-        w.ShowChannelLevel(c.channel);
+        w.Arrangement.Mute(c.channel, c.value != 0, From);
         break;
     case remote::Verb::Play:
         w.StartPlayback(false, only);
@@ -85,21 +66,23 @@ void Apply(TFrmPhonaraPlayer& w, const remote::Command& c) {
     case remote::Verb::Stop:
         w.StopChannels(only);
         break;
-    case remote::Verb::Load:
-        // A file that does not open leaves the channel as it was, silently,
-        // as a single failed file of a batch does.
-        if (w.LoadChannelFile(c.channel, c.text)) {
-            PlaceChannelMarkers(c.channel, Sources[c.channel].Position);
-            w.RepaintGrid();
-        }
-        break;
-    case remote::Verb::OpenPlaylist:
-        w.OpenPlaylist(c.text);
-        break;
-    case remote::Verb::Record:
-        w.SetMotionRecording(c.value != 0);
+    case remote::Verb::Load: {
+        // A file that does not open leaves the channel as it was; the
+        // controller is told why, the window shows nothing.
+        const TApplied loaded = w.Arrangement.File(c.channel, c.text, From);
+        if (loaded.Refused())
+            return loaded.Reason;
+        w.RepaintGrid();
         break;
     }
+    case remote::Verb::OpenPlaylist:
+        w.OpenPlaylist(c.text, From);
+        break;
+    case remote::Verb::Record:
+        w.SetMotionRecording(c.value != 0, From);
+        break;
+    }
+    return std::nullopt;
 }
 
 // The head's direction as a short line from the centre of the top view.
@@ -138,18 +121,25 @@ void TFrmPhonaraPlayer::StartRemoteControl(int port) {
     if (!Remote) {
         Remote = new TRemoteServer(this);
         Remote->channelOf = [this](int n, bool text) { return ChannelOf(*this, n, text); };
+        Remote->wordOf = [this](int n) {
+            return Sources[n].Loaded ? StringGrid1->cell(2, n).toStdString() : std::string();
+        };
+        // The feedback follows the arrangement's changes, whoever made them.
+        Arrangement.Observe([this](const TChange& c) {
+            if (Remote)
+                Remote->NoteChanged(c.Channel);
+        });
         // What a controller does is live input, never a step of the user's,
         // even when it arrives in the middle of a drag or under a dialog.
         Remote->onCommand = [this](const remote::Command& c) {
             const TUndoPause live(History->Recorder);
-            Apply(*this, c);
+            return Apply(*this, c);
         };
         Remote->onMoves = [this](const std::vector<std::pair<int, remote::Vec3>>& moves) {
-            const TUndoPause live(History->Recorder);
             const TPlacementBatch frame;
             for (const auto& [n, p] : moves)
                 if (Sources[n].Loaded)
-                    PlaceFromRemote(*this, n, ToVector(p));
+                    Arrangement.Place(n, ToVector(p), TOrigin::Controller);
         };
         Remote->onListener = [this](const remote::Orientation& o) {
             const BASS_3DVECTOR front = ToVector(o.front), top = ToVector(o.top);

@@ -78,18 +78,20 @@ void TFrmPhonaraPlayer::FreeSlot(int n) {
     NameWidth[n] = 0;
 }
 
-void TFrmPhonaraPlayer::FreeChannel(bool all) {
+void TFrmPhonaraPlayer::FreeChannel(bool all, TOrigin origin) {
     for (int n = 1; n <= ChannelCount; ++n)
         if (Sources[n].Loaded && (all || IsChannelSelected(n)))
-            FreeSlot(n);
+            Arrangement.File(n, std::string(), origin);
     RepaintGrid();
 }
 
-void TFrmPhonaraPlayer::LoadFileList(const std::vector<std::string>& list) {
+void TFrmPhonaraPlayer::LoadFileList(const std::vector<std::string>& list, TOrigin origin) {
     TLoadSlots targets;
     targets.isSelected = [this](int n) { return IsChannelSelected(n); };
     targets.isLoaded = [](int n) { return Sources[n].Loaded; };
-    targets.load = [this, &list](int n, size_t j) { return LoadChannelFile(n, list[j]); };
+    targets.load = [this, &list, origin](int n, size_t j) {
+        return !Arrangement.File(n, list[j], origin).Refused();
+    };
     const bool loadedAny = DistributeFiles(list.size(), targets);
     RepaintGrid();
     ReportLoadResult(loadedAny);

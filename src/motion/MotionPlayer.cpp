@@ -12,7 +12,7 @@ bool Valid(int n) {
 
 } // namespace
 
-void TMotionPlayer::SetPath(int n, std::optional<TMotionPath> path, uint32_t owner) {
+void TMotionPlayer::SetPath(int n, std::shared_ptr<const TMotionPath> path, uint32_t owner) {
     if (!Valid(n))
         return;
     TChannel& c = channels_[n];
@@ -26,12 +26,11 @@ void TMotionPlayer::SetPath(int n, std::optional<TMotionPath> path, uint32_t own
 const TMotionPath* TMotionPlayer::PathOf(int n, uint32_t owner) const {
     if (!Valid(n) || !channels_[n].Path || channels_[n].Owner != owner)
         return nullptr;
-    return &*channels_[n].Path;
+    return channels_[n].Path.get();
 }
 
-void TMotionPlayer::SetMode(int n, TMotionMode mode) {
-    if (Valid(n) && channels_[n].Path)
-        channels_[n].Path->Mode = mode;
+std::shared_ptr<const TMotionPath> TMotionPlayer::StoredPath(int n) const {
+    return Valid(n) ? channels_[n].Path : nullptr;
 }
 
 void TMotionPlayer::Play(int n, double now, const TMotionPoint& place) {
@@ -46,7 +45,7 @@ void TMotionPlayer::Play(int n, double now, const TMotionPoint& place) {
         c.Origin = now - c.Held;
     }
     c.Paused = false;
-    c.OnPath = c.Path.has_value();
+    c.OnPath = c.Path != nullptr;
     c.Placed.reset();
 }
 
@@ -72,14 +71,13 @@ std::optional<TMotionPoint> TMotionPlayer::Stop(int n) {
     return c.Rest;
 }
 
-void TMotionPlayer::Observe(int n, const TMotionPoint& place) {
+void TMotionPlayer::Moved(int n, const TMotionPoint& place) {
     if (!Valid(n))
         return;
     TChannel& c = channels_[n];
-    if (!c.Started || (c.Placed && SamePlace(*c.Placed, place)))
+    // Not played since it stopped: where it stands is its rest already.
+    if (!c.Started)
         return;
-    if (c.OnPath && !c.Placed)
-        return; // not moved by the path yet: nothing to tell apart
     c.OnPath = false;
     c.Placed.reset();
     c.Rest = place;

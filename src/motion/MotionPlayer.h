@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "motion/MotionPath.h"
@@ -14,12 +15,14 @@ class TMotionPlayer {
 public:
     static constexpr int Channels = 32;
 
-    // Channel n's path (none clears it); owner names the file it belongs to
-    // (the channel's handle), so that a path never outlives its file.
-    void SetPath(int n, std::optional<TMotionPath> path, uint32_t owner);
+    // Channel n's path (null clears it), shared and never changed in place;
+    // owner names the file it belongs to (the channel's handle), so that a
+    // path never outlives its file.
+    void SetPath(int n, std::shared_ptr<const TMotionPath> path, uint32_t owner);
     // The path of channel n while owner is still its file.
     const TMotionPath* PathOf(int n, uint32_t owner) const;
-    void SetMode(int n, TMotionMode mode);
+    // The path as it was set, whatever file the channel holds since.
+    std::shared_ptr<const TMotionPath> StoredPath(int n) const;
 
     // The transport, at now seconds. Play resumes a paused channel and
     // starts a stopped one from the path's start; the source's place at that
@@ -29,10 +32,10 @@ public:
     // Stopped, ended or freed: the place to return to, when it left it.
     std::optional<TMotionPoint> Stop(int n);
 
-    // Channel n stands at place now. When something other than the path put
-    // it there (a drag, the bars, the remote), it leaves its path until the
-    // next Play, and where it was put is its rest place.
-    void Observe(int n, const TMotionPoint& place);
+    // Something other than its path (a drag, the bars, the remote, an undo)
+    // put channel n at place: it leaves its path until the next Play, and
+    // where it was put is its rest place.
+    void Moved(int n, const TMotionPoint& place);
     // The rest place of a channel that has played since it stopped, standing
     // at place now; none otherwise (its place is its rest). A place the path
     // did not give it is where the user put it, before the next frame says so.
@@ -45,7 +48,7 @@ public:
 
 private:
     struct TChannel {
-        std::optional<TMotionPath> Path;
+        std::shared_ptr<const TMotionPath> Path;
         uint32_t Owner = 0;
         bool Started = false; // played since the last stop: it has a rest place
         bool OnPath = false;  // follows its path (not dragged off)

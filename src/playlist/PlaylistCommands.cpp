@@ -128,12 +128,12 @@ void TFrmPhonaraPlayer::WriteAutoSave() {
     if (autoSaved_ || AutoSavePath.empty())
         return;
     autoSaved_ = true;
-    const std::string text = ArrangementText();
     // Unchanged since the start-up restore or the last save: the file stays
     // as it is, with the files a restore could not find (a drive not there
     // yet) still named in it.
-    if (autoSaveBaseline_ && *autoSaveBaseline_ == text)
+    if (autoSaveClean_)
         return;
+    const std::string text = ArrangementText();
     std::error_code ignored; // a folder that cannot be made fails the save
     std::filesystem::create_directories(FolderOfPath(AutoSavePath), ignored);
     // A smaller arrangement does not silently replace a larger one: the one
@@ -144,10 +144,10 @@ void TFrmPhonaraPlayer::WriteAutoSave() {
         KeepsPreviousAutoSave(FilesNamedIn(old, AutoSavePath), FilesNamedIn(text, AutoSavePath)))
         WriteFileReplacing(PreviousAutoSavePathFor(AutoSavePath), old);
     if (SavePlaylist(AutoSavePath))
-        autoSaveBaseline_ = text;
+        autoSaveClean_ = true;
 }
 
-void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
+void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path, TOrigin origin) {
     // The whole file is read before anything changes, so that a file that
     // fails midway or names nothing usable leaves the arrangement alone.
     const TPlaylistRead read = ReadPlaylist(path, 50 * static_cast<double>(UnitsPerStep),
@@ -169,29 +169,23 @@ void TFrmPhonaraPlayer::OpenPlaylist(const std::string& path) {
     }
     // Opened by the user, it is one step named after the playlist.
     History->Recorder.MarkPlaylist();
-    FreeChannel(true);
-    const auto setting = [this](const TPlaylistLine& line) {
+    FreeChannel(true, origin);
+    const auto setting = [this, origin](const TPlaylistLine& line) {
         if (line.ReverbLevel)
-            TrackBar1->setValue(*line.ReverbLevel);
+            Arrangement.ReverbLevel(*line.ReverbLevel, origin);
         // The environment is applied even when unchanged, and also while
         // the box is disabled for want of EAX.
-        if (line.Environment) {
-            {
-                const QSignalBlocker once(ComboBox1);
-                ComboBox1->setCurrentIndex(*line.Environment);
-            }
-            ComboBox1Change();
-        }
+        if (line.Environment)
+            Arrangement.Environment(*line.Environment, origin);
     };
-    const auto load = [this](int n, const TPlaylistChannel& channel) {
-        if (!LoadChannelFile(n, channel.FileName))
+    const auto load = [this, origin](int n, const TPlaylistChannel& channel) {
+        if (Arrangement.File(n, channel.FileName, origin).Refused())
             return false;
         // A plain stereo channel imitates the place it was saved at, as it
         // did when it was moved there; the load took the slot's old one.
-        const BASS_3DVECTOR place{channel.X, channel.Y, channel.Z};
-        PlaceSource(n, place, TPanRule::FromX());
-        PlaceChannelMarkers(n, place);
-        SetChannelMotion(n, channel.Motion);
+        Arrangement.Place(n, {channel.X, channel.Y, channel.Z}, origin, TPanRule::FromX());
+        if (channel.Motion)
+            Arrangement.Path(n, std::make_shared<const TMotionPath>(*channel.Motion), origin);
         return true;
     };
     const TPlaylistApplied applied = ApplyPlaylist(read, ChannelCount, setting, load);
@@ -224,9 +218,8 @@ void TFrmPhonaraPlayer::LoadIniFile(const QStringList& arguments) {
         // (no file yet) writes one at the end.
         std::string probe;
         const bool there = ReadFileHead(AutoSavePath, probe, 0) != TReadResult::Missing;
-        OpenPlaylist(AutoSavePath);
-        if (there)
-            autoSaveBaseline_ = ArrangementText();
+        OpenPlaylist(AutoSavePath, TOrigin::Startup);
+        autoSaveClean_ = there;
         return;
     }
     // Names relative to the working folder are made absolute, so that a
@@ -236,7 +229,7 @@ void TFrmPhonaraPlayer::LoadIniFile(const QStringList& arguments) {
     };
     const std::string first = absolute(arguments.first());
     if (IsPlaylistName(first)) {
-        OpenPlaylist(first);
+        OpenPlaylist(first, TOrigin::Startup);
         return;
     }
     // Sound files go into slots 1, 2, 3 and on, whatever is selected; a file
@@ -244,7 +237,7 @@ void TFrmPhonaraPlayer::LoadIniFile(const QStringList& arguments) {
     int slot = 1;
     bool loadedAny = false;
     for (const QString& argument : arguments) {
-        if (LoadChannelFile(slot, absolute(argument))) {
+        if (!Arrangement.File(slot, absolute(argument), TOrigin::Startup).Refused()) {
             loadedAny = true;
             if (++slot > ChannelCount)
                 break;

@@ -278,6 +278,9 @@ void Protocol::Dispatch(const char* path, const char* types, void** argv, int ar
     } else {
         refusal = Route(std::string(address), types, argv, argc);
     }
+    const std::string refusedByTaker = std::exchange(commandRefused_, {});
+    if (!refusal && !refusedByTaker.empty())
+        refusal = refusedByTaker.c_str();
     if (!refusal) {
         ++counters_.taken;
         return;
@@ -323,7 +326,13 @@ const char* Protocol::Route(const std::string& address, const char* types, void*
     return Head(address, types, argv, argc);
 }
 
+void Protocol::SettleMoves() {
+    if (!moves_.empty() && BeforeCommand)
+        BeforeCommand();
+}
+
 void Protocol::Emit(Command c) {
+    SettleMoves();
     if (OnCommand)
         OnCommand(c);
     else
@@ -338,13 +347,17 @@ void Protocol::Reply(const Message& m) {
 }
 
 Vec3 Protocol::Believed(int n) const {
-    const auto& pending = moves_[static_cast<size_t>(n - 1)];
-    return pending ? *pending : (*state_)[n].position;
+    for (auto it = moves_.rbegin(); it != moves_.rend(); ++it)
+        if (it->first == n)
+            return it->second;
+    return (*state_)[n].position;
 }
 
 const char* Protocol::Query(int n, const std::string& leaf) {
     if (!origin_.answered)
         return NotAnswered;
+    // The state the messages before it left.
+    SettleMoves();
     // An empty channel answers too: no name, and the place a file loaded
     // into it would take.
     const ChannelState& ch = (*state_)[n];
@@ -396,7 +409,12 @@ const char* Protocol::Object(int n, const std::string& leaf, const char* types, 
     const std::vector<double> v = Numbers(types, argv, argc);
     if (static_cast<int>(v.size()) != argc)
         return BadArguments;
-    auto move = [&](const Vec3& to) { moves_[static_cast<size_t>(n - 1)] = to; };
+    auto move = [&](const Vec3& to) {
+        if (!moves_.empty() && moves_.back().first == n)
+            moves_.back().second = to;
+        else
+            moves_.emplace_back(n, to);
+    };
     Vec3 xyz = ProgramToAdmXyz(now);
     Aed aed = ProgramToAdmAed(now);
     if (leaf == "xyz" && argc == 3) {
@@ -530,14 +548,7 @@ std::vector<Command> Protocol::TakeCommands() {
 }
 
 std::vector<std::pair<int, Vec3>> Protocol::TakeMoves() {
-    std::vector<std::pair<int, Vec3>> out;
-    for (int n = 1; n <= Channels; ++n) {
-        auto& pending = moves_[static_cast<size_t>(n - 1)];
-        if (pending)
-            out.emplace_back(n, *pending);
-        pending.reset();
-    }
-    return out;
+    return std::exchange(moves_, {});
 }
 
 std::optional<Orientation> Protocol::TakeListener() {
@@ -547,12 +558,7 @@ std::optional<Orientation> Protocol::TakeListener() {
 }
 
 bool Protocol::HasPending() const {
-    if (listenerChanged_)
-        return true;
-    for (const auto& m : moves_)
-        if (m)
-            return true;
-    return false;
+    return listenerChanged_ || !moves_.empty();
 }
 
 std::vector<Datagram> Protocol::TakeReplies() {

@@ -2,9 +2,10 @@
 // out. liblo decodes messages, bundles and address patterns; this side checks
 // the limits, maps ADM-OSC and head-tracker messages to the program's axes,
 // hands each command over as its message is dispatched (so that the next
-// message sees what it did), keeps only the latest move per channel until the
-// window takes it, answers queries from the state the window reports and
-// tells a sender what it refused and why. No Qt here, so that the fuzzer and
+// message sees what it did), keeps moves in order until the window takes
+// them (a move replaces only a move of the same channel right before it),
+// answers queries from the state the window reports and tells a sender what
+// it refused and why. No Qt here, so that the fuzzer and
 // the unit tests drive it directly.
 #pragma once
 
@@ -121,9 +122,16 @@ public:
     // The commands of the datagrams handled since the last call, in order,
     // when nobody takes them one by one.
     std::vector<Command> TakeCommands();
-    // The latest position asked for each channel since the last call,
-    // ascending by channel: at most one per channel however many came.
+    // The positions asked since the last call, in the order they came; a
+    // move that directly follows a move of the same channel replaces it.
     std::vector<std::pair<int, Vec3>> TakeMoves();
+    // Called while moves wait, before a command is handed over and before a
+    // query is answered: the taker applies them (TakeMoves) and updates the
+    // state handed in, so that the command or query sees them.
+    std::function<void()> BeforeCommand;
+    // The taker of the command being handed over could not apply it (a file
+    // that does not open): its message is refused with why, in words.
+    void RefuseCommand(std::string why) { commandRefused_ = std::move(why); }
     // The listener's orientation, when a message changed it since the last call.
     std::optional<Orientation> TakeListener();
     // Replies to queries and refusals, for the sender; at most MaxReplies
@@ -179,7 +187,9 @@ private:
     int matchBudget_ = 0;
     int replyBudget_ = 0;
     std::vector<Command> commands_;
-    std::array<std::optional<Vec3>, Channels> moves_;
+    void SettleMoves();
+    std::vector<std::pair<int, Vec3>> moves_;
+    std::string commandRefused_;
     std::vector<Datagram> replies_;
     Counters counters_;
     AxisInversion invert_;

@@ -21,6 +21,13 @@ TRemoteServer::TRemoteServer(QObject* parent) : QObject(parent) {
         return channelOf ? channelOf(n, true).name : std::string();
     };
     protocol_.OnCommand = [this](const remote::Command& c) { ApplyCommand(c); };
+    // Every message in the order it came: moves that wait are applied before
+    // any other command or query, which then sees them.
+    protocol_.BeforeCommand = [this] {
+        ApplyMoves();
+        if (roundState_)
+            *roundState_ = Snapshot(false);
+    };
     ownAddresses = [] { return QNetworkInterface::allAddresses(); };
     frame_.setSingleShot(true);
     frame_.setTimerType(Qt::PreciseTimer);
@@ -294,11 +301,8 @@ void TRemoteServer::ReadPending(bool schedule) {
 void TRemoteServer::ApplyCommand(const remote::Command& c) {
     if (!onCommand)
         return;
-    // A load or a playlist places channels: moves that came before it are
-    // applied before it, as they came first.
-    if (c.verb == remote::Verb::Load || c.verb == remote::Verb::OpenPlaylist)
-        ApplyMoves();
-    onCommand(c);
+    if (std::optional<std::string> why = onCommand(c))
+        protocol_.RefuseCommand(std::move(*why));
     // The next message of the round sees what this one did.
     if (roundState_)
         *roundState_ = Snapshot(false);
@@ -459,6 +463,11 @@ bool TRemoteServer::HasPending() const {
     return fd_ >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
 }
 
+void TRemoteServer::NoteChanged(int n) {
+    if (n >= 1 && n <= remote::Channels)
+        changed_[static_cast<size_t>(n)] = true;
+}
+
 void TRemoteServer::SendFeedback() {
     if (fd_ < 0 || !channelOf)
         return;
@@ -466,7 +475,15 @@ void TRemoteServer::SendFeedback() {
     // Never let datagrams wait for long, whatever happens to notifications.
     if (!reading_ && HasPending())
         ReadPending(true);
-    const remote::State now = Snapshot(true);
+    remote::State now = baseline_;
+    if (!baselineSet_) {
+        now = Snapshot(true);
+    } else {
+        for (int n = 1; n <= remote::Channels; ++n)
+            if (changed_[static_cast<size_t>(n)] || (wordOf && wordOf(n) != baseline_[n].word))
+                now[n] = channelOf(n, true);
+    }
+    changed_ = {};
     if (!baselineSet_) {
         // What the controller sees first is what it sends; only changes follow.
         baseline_ = now;

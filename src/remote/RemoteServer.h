@@ -16,6 +16,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <string>
 #include <sys/socket.h>
 #include <vector>
 
@@ -34,12 +35,21 @@ public:
     // it, with its name and state word only when text is true.
     std::function<remote::ChannelState(int n, bool text)> channelOf;
     // Applies one command; channelOf shows what it did when this returns.
-    std::function<void(const remote::Command&)> onCommand;
+    // Returns why it could not be applied (a file that does not open), in
+    // words, for the controller's refusal; nothing when it was.
+    std::function<std::optional<std::string>(const remote::Command&)> onCommand;
     std::function<void(const std::vector<std::pair<int, remote::Vec3>>&)> onMoves;
     std::function<void(const remote::Orientation&)> onListener;
+    // Channel n's state word now, which the transport changes (the rest of
+    // a channel changes only through the arrangement, which tells NoteChanged).
+    std::function<std::string(int n)> wordOf;
     // This machine's addresses besides the loopback ones, answered as the
     // loopback is; read from the network interfaces now and then.
     std::function<QList<QHostAddress>()> ownAddresses;
+
+    // Channel n of the arrangement changed: the next feedback round looks at
+    // it; the others are sent only when their state word changed.
+    void NoteChanged(int n);
 
     // Listens as the settings say (or stops when they say off). False when
     // the port could not be opened; Status() tells why. Port 0 takes a free
@@ -122,6 +132,7 @@ private:
     QElapsedTimer ownRead_;
     remote::State baseline_;
     bool baselineSet_ = false;
+    std::array<bool, remote::Channels + 1> changed_{}; // since the last feedback round
     bool reading_ = false;
     // A controller is streaming moves: the frames read the socket and its
     // notifier rests, so datagrams between two frames wake nobody.

@@ -147,7 +147,8 @@ void TFrmPhonaraPlayer::ImageMouseDown(TViewImage* sender, Qt::MouseButton butto
 
 void TFrmPhonaraPlayer::ImageMouseMove(TViewImage* sender, Qt::MouseButtons held,
                                        Qt::KeyboardModifiers shift, int x, int y) {
-    const TUndoScope step(History->Recorder);
+    // No step here: a drag's step is held from its press, and hovering
+    // changes nothing.
     if ((MarkerDragging || BandSelecting) && !held.testFlag(Qt::LeftButton)) {
         // The left button came up where the view could not see it (another
         // program took the pointer): end the gesture here rather than let the
@@ -237,7 +238,7 @@ void TFrmPhonaraPlayer::ImageMousePoint(TViewImage* sender, int x, int y) {
         // A plain stereo channel imitates its place: pan from the marker's
         // step (not clamped, the library clamps), volume from the distance
         // to the X axis.
-        PlaceSource(n, p, TPanRule::FromStep(sx));
+        Arrangement.Place(n, p, TOrigin::Hand, TPanRule::FromStep(sx), true);
 
         TMarker* own = ViewMarker(front, n);
         TMarker* other = ViewMarker(!front, n);

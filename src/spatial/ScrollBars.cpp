@@ -5,8 +5,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QScopeGuard>
 #include <QWheelEvent>
 #include <cmath>
+#include <utility>
 
 #include "app/KeyState.h"
 #include "app/PNAP.h"
@@ -111,7 +113,7 @@ void TFrmPhonaraPlayer::ScrollBarChange(TScrollBar* sender) {
                 LastPosition = at;
                 // A plain stereo channel imitates distance from the X axis by
                 // its volume; its pan follows X only when dragged or loaded.
-                PlaceSource(n, at, TPanRule::Keep());
+                Arrangement.Place(n, at, barOrigin_, TPanRule::Keep(), true);
             }
         }
     }
@@ -142,6 +144,8 @@ void TFrmPhonaraPlayer::ScrollBarKeyDown(TScrollBar* sender, int& key) {
         return; // the bar's own keys: Page Up/Down, Home, End
     }
     const TUndoScope step(History->Recorder, true);
+    const TOrigin was = std::exchange(barOrigin_, TOrigin::Key);
+    const auto restore = qScopeGuard([this, was] { barOrigin_ = was; });
     if (!KeyMoveRaised) {
         // The selection comes to the front of both views for the whole key move.
         for (int n :
@@ -181,6 +185,8 @@ bool TFrmPhonaraPlayer::MouseWheelHandler(QWheelEvent* event) {
         return true;
     // Notches in a burst are one step; during a drag they belong to the drag.
     const TUndoScope notches(History->Recorder, true);
+    const TOrigin was = std::exchange(barOrigin_, TOrigin::Wheel);
+    const auto restore = qScopeGuard([this, was] { barOrigin_ = was; });
     auto step = [delta](TScrollBar* bar, int away) {
         // Rolling away from the user moves towards the positive side of the axis.
         if (delta == 120)

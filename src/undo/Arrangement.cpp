@@ -8,10 +8,6 @@ bool SamePosition(const BASS_3DVECTOR& a, const BASS_3DVECTOR& b) {
     return a.x == b.x && a.y == b.y && a.z == b.z;
 }
 
-size_t Index(int n) {
-    return static_cast<size_t>(n - 1);
-}
-
 } // namespace
 
 bool TChannelArrangement::operator==(const TChannelArrangement& other) const {
@@ -19,86 +15,68 @@ bool TChannelArrangement::operator==(const TChannelArrangement& other) const {
            SamePosition(Position, other.Position) && Path == other.Path;
 }
 
-bool TArrangementPart::Empty() const {
-    return !ReverbLevel && !Environment &&
-           std::none_of(Channels.begin(), Channels.end(), [](const auto& c) { return c; });
+namespace {
+
+bool SameField(const TFieldStep& f, TField field, int channel) {
+    return f.Field == field && f.Channel == channel;
 }
 
-std::vector<int> TArrangementPart::ChannelNumbers() const {
-    std::vector<int> numbers;
-    for (int n = 1; n <= ChannelCount; ++n)
-        if (Channels[Index(n)])
-            numbers.push_back(n);
-    return numbers;
-}
+} // namespace
 
-bool TArrangementPart::SameSubject(const TArrangementPart& other) const {
-    return ChannelNumbers() == other.ChannelNumbers() &&
-           ReverbLevel.has_value() == other.ReverbLevel.has_value() &&
-           Environment.has_value() == other.Environment.has_value();
-}
-
-void AddChanges(const TArrangement& pre, const TArrangement& post, TArrangementPart& before,
-                TArrangementPart& after) {
-    for (size_t i = 0; i < pre.Channels.size(); ++i) {
-        if (pre.Channels[i] == post.Channels[i])
-            continue;
-        if (!before.Channels[i])
-            before.Channels[i] = pre.Channels[i];
-        after.Channels[i] = post.Channels[i];
-    }
-    if (pre.ReverbLevel != post.ReverbLevel) {
-        if (!before.ReverbLevel)
-            before.ReverbLevel = pre.ReverbLevel;
-        after.ReverbLevel = post.ReverbLevel;
-    }
-    if (pre.Environment != post.Environment) {
-        if (!before.Environment)
-            before.Environment = pre.Environment;
-        after.Environment = post.Environment;
-    }
-}
-
-void DropUnchanged(TArrangementPart& before, TArrangementPart& after) {
-    for (size_t i = 0; i < before.Channels.size(); ++i) {
-        if (before.Channels[i] == after.Channels[i]) {
-            before.Channels[i].reset();
-            after.Channels[i].reset();
+void AddChange(std::vector<TFieldStep>& fields, const TChange& change) {
+    for (TFieldStep& f : fields)
+        if (SameField(f, change.Field, change.Channel)) {
+            f.After = change.After;
+            return;
         }
-    }
-    if (before.ReverbLevel == after.ReverbLevel) {
-        before.ReverbLevel.reset();
-        after.ReverbLevel.reset();
-    }
-    if (before.Environment == after.Environment) {
-        before.Environment.reset();
-        after.Environment.reset();
-    }
+    fields.push_back({change.Field, change.Channel, change.Before, change.After});
 }
 
-TArrangement Overlay(TArrangement current, const TArrangementPart& part) {
-    for (size_t i = 0; i < current.Channels.size(); ++i)
-        if (part.Channels[i])
-            current.Channels[i] = *part.Channels[i];
-    current.ReverbLevel = part.ReverbLevel.value_or(current.ReverbLevel);
-    current.Environment = part.Environment.value_or(current.Environment);
-    return current;
+void DropUnchanged(std::vector<TFieldStep>& fields) {
+    std::erase_if(fields, [](const TFieldStep& f) { return SameValue(f.Before, f.After); });
 }
 
-TStepName NameOfStep(bool playlist, const TArrangementPart& before, const TArrangementPart& after) {
+bool SameSubject(const std::vector<TFieldStep>& a, const std::vector<TFieldStep>& b) {
+    const auto covers = [](const std::vector<TFieldStep>& x, const std::vector<TFieldStep>& y) {
+        return std::all_of(y.begin(), y.end(), [&](const TFieldStep& f) {
+            return std::any_of(x.begin(), x.end(), [&](const TFieldStep& g) {
+                return SameField(g, f.Field, f.Channel);
+            });
+        });
+    };
+    return a.size() == b.size() && covers(a, b) && covers(b, a);
+}
+
+TStepName NameOfStep(bool playlist, const std::vector<TFieldStep>& fields) {
     if (playlist)
         return {TStepWhat::Playlist, {}};
     std::vector<int> files, freed, paths, moved;
-    for (int n : after.ChannelNumbers()) {
-        const TChannelArrangement& a = *after.Channels[Index(n)];
-        const std::optional<TChannelArrangement>& b = before.Channels[Index(n)];
-        if (b && (b->Loaded != a.Loaded || b->FileName != a.FileName))
-            (a.Loaded ? files : freed).push_back(n);
-        else if (b && b->Path != a.Path)
-            paths.push_back(n);
-        else
-            moved.push_back(n);
+    bool reverb = false;
+    const auto add = [](std::vector<int>& to, int n) {
+        if (std::find(to.begin(), to.end(), n) == to.end())
+            to.push_back(n);
+    };
+    for (const TFieldStep& f : fields) {
+        switch (f.Field) {
+        case TField::File:
+            add(std::get<std::string>(f.After).empty() ? freed : files, f.Channel);
+            break;
+        case TField::Path:
+            add(paths, f.Channel);
+            break;
+        case TField::Place:
+            add(moved, f.Channel);
+            break;
+        case TField::ReverbLevel:
+            reverb = true;
+            break;
+        default:
+            break;
+        }
     }
+    for (auto* list : {&files, &freed, &paths, &moved})
+        std::sort(list->begin(), list->end());
+    // A file takes its path with it, and a path's end puts the source back.
     if (!files.empty())
         return {TStepWhat::Load, files};
     if (!freed.empty())
@@ -107,7 +85,7 @@ TStepName NameOfStep(bool playlist, const TArrangementPart& before, const TArran
         return {TStepWhat::Motion, paths};
     if (!moved.empty())
         return {TStepWhat::Move, moved};
-    if (after.ReverbLevel)
+    if (reverb)
         return {TStepWhat::Reverb, {}};
     return {TStepWhat::Environment, {}};
 }

@@ -1,8 +1,8 @@
-// The arrangement as the user builds it by hand, taken whole so that a step
-// back can put it back: which file each slot holds, where its source stands
-// and the path it follows, the reverb level and the room environment. What a controller or the
-// transport changes (gain, mute, play states) is live input and not in it.
-// Pure: no Qt, no audio library calls.
+// The arrangement as the user builds it by hand: which file each slot holds,
+// where its source rests and the path it follows, the reverb level and the
+// room environment, read whole for those who show or compare it; and the
+// fields a step of the user's changed, which undo and redo put back one by
+// one. Pure: no Qt, no audio library calls.
 #pragma once
 
 #include <array>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "arrangement/ArrangementSeam.h"
 #include "channels/SourceTable.h"
 #include "motion/MotionPath.h"
 
@@ -36,29 +37,21 @@ struct TArrangement {
     bool operator==(const TArrangement&) const = default;
 };
 
-// The values of an arrangement that one step touched; the rest is absent.
-struct TArrangementPart {
-    std::array<std::optional<TChannelArrangement>, ChannelCount> Channels{};
-    std::optional<int> ReverbLevel;
-    std::optional<int> Environment;
-
-    bool Empty() const;
-    // The numbers of the channels present, ascending.
-    std::vector<int> ChannelNumbers() const;
-    // Whether both hold the same values (channels and settings), whatever they are.
-    bool SameSubject(const TArrangementPart& other) const;
+// One field a step changed: its value before the gesture and after it.
+struct TFieldStep {
+    TField Field = TField::Place;
+    int Channel = 0;
+    TFieldValue Before;
+    TFieldValue After;
 };
 
-// Adds to a step what changed between pre and post: a value met for the first
-// time keeps pre's as its value before the step; after always takes post's.
-void AddChanges(const TArrangement& pre, const TArrangement& post, TArrangementPart& before,
-                TArrangementPart& after);
-
-// Drops the values that came back to where they were.
-void DropUnchanged(TArrangementPart& before, TArrangementPart& after);
-
-// current with the part's values put over it.
-TArrangement Overlay(TArrangement current, const TArrangementPart& part);
+// Adds a change to a step's fields: a field met for the first time keeps
+// the change's value before; after always takes the change's.
+void AddChange(std::vector<TFieldStep>& fields, const TChange& change);
+// Drops the fields that came back to where they were.
+void DropUnchanged(std::vector<TFieldStep>& fields);
+// Whether both touch the same fields of the same channels, whatever their values.
+bool SameSubject(const std::vector<TFieldStep>& a, const std::vector<TFieldStep>& b);
 
 // What a step did, for its name in the Edit menu.
 enum class TStepWhat { Move, Load, Remove, Playlist, Reverb, Environment, Motion };
@@ -66,7 +59,7 @@ struct TStepName {
     TStepWhat What = TStepWhat::Move;
     std::vector<int> Channels; // the channels named, ascending
 };
-TStepName NameOfStep(bool playlist, const TArrangementPart& before, const TArrangementPart& after);
+TStepName NameOfStep(bool playlist, const std::vector<TFieldStep>& fields);
 
 // Channel numbers in short: runs of three or more as a range ("1-3, 7").
 std::string ChannelList(const std::vector<int>& channels);

@@ -1,5 +1,6 @@
 #include "undo/UndoHistory.h"
 
+#include <algorithm>
 #include <chrono>
 
 class TArrangementCommand : public QUndoCommand {
@@ -7,11 +8,11 @@ public:
     TArrangementCommand(TUndoHistory& history, TUndoStep&& step)
         : QUndoCommand(TUndoHistory::StepText(step)), history_(history), step_(std::move(step)) {}
 
-    void undo() override { history_.Apply(step_.Before); }
+    void undo() override { history_.Apply(step_, true); }
     void redo() override {
         // Pushed after the user did it: the first redo has nothing to do.
         if (done_)
-            history_.Apply(step_.After);
+            history_.Apply(step_, false);
         done_ = true;
     }
     const TUndoStep& Step() const { return step_; }
@@ -23,9 +24,9 @@ public:
                         TUndoHistory::BurstMs))
             return false;
         // A burst that came back to where it began did nothing.
-        TArrangementPart before = step_.Before, after = step_.After;
-        DropUnchanged(before, after);
-        setObsolete(after.Empty());
+        std::vector<TFieldStep> fields = step_.Fields;
+        DropUnchanged(fields);
+        setObsolete(fields.empty());
         return true;
     }
 
@@ -37,7 +38,6 @@ private:
 
 TUndoHistory::TUndoHistory(QObject* parent) : QObject(parent) {
     Stack.setUndoLimit(Limit);
-    Recorder.Capture = [this] { return capture(); };
     Recorder.OnStep = [this](TUndoStep&& step) { Push(std::move(step)); };
     Recorder.NowMs = [] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -72,9 +72,15 @@ void TUndoHistory::Push(TUndoStep&& step) {
     last_ = Stack.index() > 0 ? Stack.command(Stack.index() - 1) : nullptr;
 }
 
-void TUndoHistory::Apply(const TArrangementPart& part) {
+void TUndoHistory::Apply(const TUndoStep& step, bool back) {
+    if (!Seam)
+        return;
     const TUndoPause putting(Recorder);
-    restore(Overlay(capture(), part));
+    const std::vector<std::string> missing = PutStep(*Seam, step, back);
+    if (onApplied)
+        onApplied();
+    if (!missing.empty() && onMissing)
+        onMissing(missing);
 }
 
 QString TUndoHistory::TextOf(int index) const {
@@ -83,7 +89,7 @@ QString TUndoHistory::TextOf(int index) const {
 }
 
 QString TUndoHistory::StepText(const TUndoStep& step) {
-    const TStepName name = NameOfStep(step.Playlist, step.Before, step.After);
+    const TStepName name = NameOfStep(step.Playlist, step.Fields);
     const QString channels = QString::fromStdString(ChannelList(name.Channels));
     switch (name.What) {
     case TStepWhat::Move:

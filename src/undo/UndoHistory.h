@@ -1,11 +1,15 @@
-// The user's steps on Qt's undo stack: each step puts back, or puts again,
-// only what it changed, over the arrangement as it is at that moment, so that
-// what a controller moved meanwhile stays where the controller put it.
+// The user's steps on Qt's undo stack. Each step puts back, or puts again,
+// only the fields it changed, and a field only while it still holds the
+// step's value: what a controller, a path or a later gesture changed since
+// stays as they left it, and a channel on its path keeps moving through any
+// step that does not touch its path or its place.
 #pragma once
 
 #include <QObject>
 #include <QUndoStack>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "undo/UndoRecorder.h"
 
@@ -17,9 +21,12 @@ public:
     static constexpr int Limit = 200;   // steps kept
     static constexpr int BurstMs = 500; // keys and notches closer than this make one step
 
-    // The window's side: the arrangement as it is, and putting one in place.
-    std::function<TArrangement()> capture;
-    std::function<void(const TArrangement&)> restore;
+    // The one way the arrangement changes: read to check a field, asked to
+    // put one back. The files a step could not load again are told after it.
+    TArrangementSeam* Seam = nullptr;
+    std::function<void(const std::vector<std::string>& missing)> onMissing;
+    // After a step back or forward, for the window to show where it stands.
+    std::function<void()> onApplied;
 
     TUndoRecorder Recorder;
     QUndoStack Stack;
@@ -36,7 +43,7 @@ public:
 private:
     friend class TArrangementCommand;
     void Push(TUndoStep&& step);
-    void Apply(const TArrangementPart& part);
+    void Apply(const TUndoStep& step, bool back);
 
     const QUndoCommand* last_ = nullptr; // the step pushed last, while a burst may grow it
 };

@@ -1,28 +1,52 @@
 #include "undo/UndoRecorder.h"
 
+#include <algorithm>
+
 bool MergeSteps(TUndoStep& step, const TUndoStep& next, int64_t windowMs) {
     if (!step.Mergeable || !next.Mergeable || step.Playlist || next.Playlist ||
-        next.TimeMs - step.TimeMs > windowMs || !step.After.SameSubject(next.After))
+        next.TimeMs - step.TimeMs > windowMs || !SameSubject(step.Fields, next.Fields))
         return false;
-    // The same values on both sides: the burst's start stays, its end moves on.
-    step.After = next.After;
+    // The same fields on both sides: the burst's start stays, its end moves on.
+    for (TFieldStep& f : step.Fields)
+        for (const TFieldStep& g : next.Fields)
+            if (g.Field == f.Field && g.Channel == f.Channel)
+                f.After = g.After;
     step.TimeMs = next.TimeMs;
     return true;
+}
+
+std::vector<std::string> PutStep(TArrangementSeam& seam, const TUndoStep& step, bool back) {
+    const TOrigin origin = back ? TOrigin::Undo : TOrigin::Redo;
+    std::vector<const TFieldStep*> order;
+    for (const TFieldStep& f : step.Fields)
+        order.push_back(&f);
+    if (back)
+        std::reverse(order.begin(), order.end());
+    std::stable_partition(order.begin(), order.end(),
+                          [](const TFieldStep* f) { return f->Field == TField::File; });
+    std::vector<std::string> missing;
+    for (const TFieldStep* f : order) {
+        const TFieldValue& from = back ? f->After : f->Before;
+        const TFieldValue& to = back ? f->Before : f->After;
+        // Changed since by someone else: theirs stays.
+        if (!SameValue(seam.Read(f->Field, f->Channel), from))
+            continue;
+        if (seam.Request({f->Field, f->Channel, to, origin}).Refused() && f->Field == TField::File)
+            missing.push_back(std::get<std::string>(to));
+    }
+    return missing;
 }
 
 void TUndoRecorder::Enter(bool mergeable) {
     if (depth_++ > 0)
         return;
     if (!pending_)
-        pending_ = TUndoStep{false, mergeable, {}, {}, 0};
-    if (!Paused())
-        OpenSegment();
+        pending_ = TUndoStep{false, mergeable, {}, 0};
 }
 
 void TUndoRecorder::Leave() {
     if (depth_ == 0 || --depth_ > 0)
         return;
-    CloseSegment();
     FinishIfDone();
 }
 
@@ -41,33 +65,26 @@ void TUndoRecorder::MarkPlaylist() {
         pending_->Playlist = true;
 }
 
+void TUndoRecorder::Note(const TChange& change) {
+    if (!pending_ || Paused() || !ByUser(change.Origin) || change.Field == TField::Gain ||
+        change.Field == TField::Mute)
+        return;
+    AddChange(pending_->Fields, change);
+}
+
 void TUndoRecorder::Pause() {
-    if (paused_++ == 0)
-        CloseSegment();
+    ++paused_;
 }
 
 void TUndoRecorder::Resume() {
-    if (paused_ > 0 && --paused_ == 0 && depth_ > 0)
-        OpenSegment();
+    if (paused_ > 0)
+        --paused_;
 }
 
 void TUndoRecorder::Reset() {
     depth_ = 0;
     held_ = false;
-    segment_ = false;
     pending_.reset();
-}
-
-void TUndoRecorder::OpenSegment() {
-    pre_ = Capture();
-    segment_ = true;
-}
-
-void TUndoRecorder::CloseSegment() {
-    if (!segment_ || !pending_)
-        return;
-    segment_ = false;
-    AddChanges(pre_, Capture(), pending_->Before, pending_->After);
 }
 
 void TUndoRecorder::FinishIfDone() {
@@ -75,8 +92,8 @@ void TUndoRecorder::FinishIfDone() {
         return;
     TUndoStep step = std::move(*pending_);
     pending_.reset();
-    DropUnchanged(step.Before, step.After);
-    if (step.After.Empty())
+    DropUnchanged(step.Fields);
+    if (step.Fields.empty())
         return;
     step.TimeMs = NowMs ? NowMs() : 0;
     if (OnStep)

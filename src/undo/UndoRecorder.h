@@ -1,12 +1,12 @@
 // Turns what the user does by hand into steps, one per gesture. The window
-// opens a scope around each handler of a user's input; the arrangement is
-// taken before and after, and what changed in between belongs to the step. A
-// gesture that spans several events (a marker drag, the reverb bar's thumb)
-// holds the step open between them. Changes made outside a scope (a
-// controller's stream, motion playback, the transport) or while recording is
-// paused inside one (a controller's datagram handled in a dialog's loop, an
-// undo putting things back) are not the user's and belong to no step, even
-// when they land in the middle of a drag. Pure: no Qt.
+// opens a scope around each handler of a user's input, and the recorder hears
+// every change of the arrangement: what the user changed by hand while a
+// scope is open belongs to the step, field by field. A gesture that spans
+// several events (a marker drag, the reverb bar's thumb) holds the step open
+// between them. Changes of another origin (a controller, motion playback,
+// undo itself) or made while recording is paused (the start-up) belong to no
+// step, even when they land in the middle of a drag. Gain and mute are live
+// input and belong to none either. Opening a scope copies nothing. Pure: no Qt.
 #pragma once
 
 #include <cstdint>
@@ -16,11 +16,10 @@
 #include "undo/Arrangement.h"
 
 struct TUndoStep {
-    bool Playlist = false;  // a playlist opened: named so, whatever it changed
-    bool Mergeable = false; // key, wheel and bar bursts: merge with the one before
-    TArrangementPart Before;
-    TArrangementPart After;
-    int64_t TimeMs = 0; // when the step ended
+    bool Playlist = false;          // a playlist opened: named so, whatever it changed
+    bool Mergeable = false;         // key, wheel and bar bursts: merge with the one before
+    std::vector<TFieldStep> Fields; // in the order they first changed
+    int64_t TimeMs = 0;             // when the step ended
 };
 
 // Merges next into step when both are bursts of the same kind on the same
@@ -28,9 +27,16 @@ struct TUndoStep {
 // leaves both alone.
 bool MergeSteps(TUndoStep& step, const TUndoStep& next, int64_t windowMs);
 
+// Puts a step back (back) or again through the seam, field by field: a field
+// is put only while it still holds the value the step left (back) or found
+// (again); one that another origin changed since keeps its value. Files come
+// first, since a place or a path is put on the file the slot holds; the other
+// fields go back in the reverse order of the gesture. The files that could
+// not be loaded again, in order.
+std::vector<std::string> PutStep(TArrangementSeam& seam, const TUndoStep& step, bool back);
+
 class TUndoRecorder {
 public:
-    std::function<TArrangement()> Capture;
     std::function<void(TUndoStep&&)> OnStep;
     std::function<int64_t()> NowMs;
 
@@ -41,6 +47,8 @@ public:
     // and no handler runs.
     void SetHeld(bool held);
     bool Gathering() const { return pending_.has_value(); }
+    // A change of the arrangement, as the seam tells it.
+    void Note(const TChange& change);
     // The open step opens a playlist.
     void MarkPlaylist();
     // Changes from now until Resume are nobody's step.
@@ -51,15 +59,11 @@ public:
     void Reset();
 
 private:
-    void OpenSegment();
-    void CloseSegment();
     void FinishIfDone();
 
     int depth_ = 0;
     int paused_ = 0;
     bool held_ = false;
-    bool segment_ = false;
-    TArrangement pre_;
     std::optional<TUndoStep> pending_;
 };
 
