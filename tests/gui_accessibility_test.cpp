@@ -150,7 +150,7 @@ TEST_F(ScreenReader, ViewsListTheLoadedChannelsWithTheirPlacesInWordsAndKeysAnno
     // Channel 2 current and selected, placed left and up.
     Sources[2].Selected = true;
     w->MakeChannelCurrent(2);
-    w->ShowSourceAt(2, {-1.7f, 1.0f, 0.0f});
+    w->Arrangement.Place(2, {-1.7f, 1.0f, 0.0f}, TOrigin::Hand);
     QAccessibleInterface* marker = QAccessible::queryAccessibleInterface(FrontMarkers[2]);
     EXPECT_EQ(marker->text(QAccessible::Value), "1.7 m left, 1 m up, 0 m in front");
     QAccessibleInterface* yBar = QAccessible::queryAccessibleInterface(w->ScrollBarY);

@@ -906,6 +906,10 @@ Contact: the PhonaraPlayer issue tracker</translation>
         <source>%1, %2</source>
         <translation>%1, %2</translation>
     </message>
+    <message>
+        <source>位置(&amp;P)...</source>
+        <translation>&amp;Position...</translation>
+    </message>
 </context>
 <context>
     <name>TLevelMeter</name>
@@ -943,6 +947,45 @@ Contact: the PhonaraPlayer issue tracker</translation>
     <message>
         <source>%1。ピークを dBFS で示します。スペースでクリップの印を消します</source>
         <translation>%1. Shows the peak in dBFS; Space clears the clip light</translation>
+    </message>
+</context>
+<context>
+    <name>TPositionDialog</name>
+    <message>
+        <source>位置</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>チャンネル %1: %2</source>
+        <translation>Channel %1: %2</translation>
+    </message>
+    <message>
+        <source>X (右が正)(&amp;X):</source>
+        <translation>&amp;X (right positive):</translation>
+    </message>
+    <message>
+        <source>Y (上が正)(&amp;Y):</source>
+        <translation>&amp;Y (up positive):</translation>
+    </message>
+    <message>
+        <source>Z (前が正)(&amp;Z):</source>
+        <translation>&amp;Z (front positive):</translation>
+    </message>
+    <message>
+        <source>方位角 (左が正)(&amp;A):</source>
+        <translation>&amp;Azimuth (left positive):</translation>
+    </message>
+    <message>
+        <source>仰角 (上が正)(&amp;E):</source>
+        <translation>&amp;Elevation (up positive):</translation>
+    </message>
+    <message>
+        <source>距離(&amp;D):</source>
+        <translation>&amp;Distance:</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>

@@ -1,4 +1,5 @@
 #include "app/PNAP.h"
+#include "app/PositionCommand.h"
 
 #include <algorithm>
 #include <utility>
@@ -270,6 +271,7 @@ void TFrmPhonaraPlayer::BuildMenu() {
     addAction(FileSaveAs1);
 
     BuildEditMenu();
+    InstallPositionCommand(*this);
     BuildAudioMenu();
     BuildRemoteMenu();
     BuildLanguageMenu();
@@ -300,6 +302,7 @@ void TFrmPhonaraPlayer::RetranslateUi() {
     RetranslateRemoteMenu();
     RetranslateMotionMenu();
     RetranslateLevelsMenu();
+    RetranslatePositionCommand(*this);
 
     setDirection(Label1, tr("上"), Qt::AlignHCenter);
     setDirection(Label2, tr("下"), Qt::AlignHCenter);

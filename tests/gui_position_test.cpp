@@ -1,0 +1,93 @@
+// Places typed as numbers: the Position dialog, by keys alone, puts the
+// current channel where the OSC remote's "aed" with the same numbers puts it,
+// the other selected channels keep their offsets, and one Ctrl+Z takes it back.
+#include <QAction>
+#include <QDoubleSpinBox>
+#include <QTest>
+
+#include "Modal.h"
+#include "QtPrinters.h"
+#include "RealProgram.h"
+#include "SoundFiles.h"
+#include "remote/RemoteMapping.h"
+#include "spatial/PositionDialog.h"
+#include "undo/UndoHistory.h"
+#include "widgets/StringGrid.h"
+
+using namespace testsupport;
+
+namespace {
+
+class PositionDialogTest : public RealProgramTest {
+protected:
+    TempDir dir;
+};
+
+void Type(QDoubleSpinBox* box, const QString& text) {
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, text);
+}
+
+TEST_F(PositionDialogTest, TypedAzimuthElevationAndDistanceLandWhereOscAedPutsThemAndOneUndo) {
+    const std::string file = dir.file("voice.wav");
+    ASSERT_TRUE(writeTone(file));
+    ASSERT_TRUE(w->LoadChannelFile(1, file));
+    ASSERT_TRUE(w->LoadChannelFile(2, file));
+    w->Arrangement.Place(2, {0.5f, 0.25f, 0.f}, TOrigin::Hand);
+    Sources[1].Selected = Sources[2].Selected = true;
+    w->MakeChannelCurrent(1);
+    const BASS_3DVECTOR before1 = Sources[1].Position, before2 = Sources[2].Position;
+    const int steps = w->History->Stack.index();
+
+    QAction* position = w->findChild<QAction*>("Position1");
+    ASSERT_NE(position, nullptr);
+    EXPECT_EQ(position->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
+    EXPECT_TRUE(w->StringGrid1->actions().contains(position)) << "in the grid's context menu";
+    double shownX = 99;
+    const int dialogs =
+        HandleModals([&] { QTest::keyClick(w.get(), Qt::Key_P, Qt::ControlModifier); },
+                     [&](QWidget* modal) {
+                         auto* d = qobject_cast<TPositionDialog*>(modal);
+                         ASSERT_NE(d, nullptr);
+                         Type(d->AzimuthBox, "90");
+                         Type(d->ElevationBox, "0");
+                         Type(d->DistanceBox, "2");
+                         shownX = d->XBox->value(); // the other fields follow
+                                      QTest::keyClick(d, Qt::Key_Return);
+                     });
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(w->History->Stack.index(), steps + 1) << "one step";
+    EXPECT_NEAR(shownX, -2.0, 1e-9);
+
+    const remote::Vec3 osc = remote::AdmAedToProgram({90, 0, 2 / remote::AdmScale});
+    EXPECT_NEAR(Sources[1].Position.x, osc.x, 1e-5);
+    EXPECT_NEAR(Sources[1].Position.y, osc.y, 1e-5);
+    EXPECT_NEAR(Sources[1].Position.z, osc.z, 1e-5);
+    // Channel 2 kept its offset from channel 1.
+    EXPECT_NEAR(Sources[2].Position.x, osc.x + 0.5, 1e-5);
+    EXPECT_NEAR(Sources[2].Position.y, 0.25, 1e-5);
+    BASS_3DVECTOR heard{};
+    ASSERT_TRUE(BASS_ChannelGet3DPosition(Sources[1].Handle, &heard, nullptr, nullptr));
+    EXPECT_NEAR(heard.x, osc.x, 1e-5);
+
+    // One step back brings both.
+    showActive();
+    QTest::keyClick(w.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Sources[1].Position.x, before1.x);
+    EXPECT_EQ(Sources[1].Position.z, before1.z);
+    EXPECT_EQ(Sources[2].Position.x, before2.x);
+    EXPECT_EQ(Sources[2].Position.y, before2.y);
+    EXPECT_EQ(w->History->Stack.index(), steps);
+
+    // The fields follow each other both ways.
+    TPositionDialog d(1, "voice.wav", {0, 0, 0}, 2.5);
+    d.XBox->setValue(1.0);
+    EXPECT_NEAR(d.AzimuthBox->value(), -90, 1e-9);
+    EXPECT_NEAR(d.DistanceBox->value(), 1, 1e-9);
+    d.ElevationBox->setValue(90);
+    EXPECT_NEAR(d.YBox->value(), 1, 1e-9);
+    EXPECT_NEAR(d.XBox->value(), 0, 1e-9);
+}
+
+} // namespace
