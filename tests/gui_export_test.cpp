@@ -294,8 +294,9 @@ TEST_F(CommandLineExport, SoundFilesInACommaLocaleAndFaultsThatLeaveNothingBehin
         GTEST_SKIP() << "localedef or the locale sources (package locales) are missing";
     const std::string mono = tone("mono.wav", {1, 44100, 0.5, 440, 0.5}),
                       stereo = tone("stereo.flac", {2, 44100, 0.5, 660, 0.3});
-    // Both at the listener, a missing one named and left out; the length
-    // and the summary in C-locale numbers, whatever the locale.
+    // Both at the listener, a missing one named and left out with the reason
+    // in words; the length and the summary in C-locale numbers, whatever the
+    // locale.
     const TRun run = Export(
         dir.file("files.wav"),
         {"--format", "float", "--seconds", "0.75", mono, dir.file("missing.wav"), stereo}, comma);
@@ -303,7 +304,8 @@ TEST_F(CommandLineExport, SoundFilesInACommaLocaleAndFaultsThatLeaveNothingBehin
     EXPECT_NE(run.out.find(": 0.75 s, "), std::string::npos) << run.out;
     EXPECT_NE(run.out.find(" LUFS, true peak "), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find(','), run.out.find(", ")) << "no decimal comma: " << run.out;
-    EXPECT_NE(run.err.find("missing.wav left out"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("missing.wav left out: cannot open or read the file"), std::string::npos)
+        << "the reason in words: " << run.err;
     EXPECT_NEAR(rms(run.sound.samples, 0), rms(run.sound.samples, 1), 0.02); // in the middle
     EXPECT_GT(rms(run.sound.samples, 0), 0.1);
 

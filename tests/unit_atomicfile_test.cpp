@@ -182,11 +182,14 @@ TEST(AtomicFile, EachKindOfTargetThroughThePlaylistWriter) {
         EXPECT_NE(TemporaryFileOwner(name), ::getpid()) << name << " was left behind";
 
     // Without leave to replace, a file that is there stays, also one that
-    // appears while the new one is written.
+    // appears while the new one is written; a dangling link is no file.
     const std::string path = dir.file("list.pna");
     TAtomicFile refused(path, {.ReplaceExisting = false});
     EXPECT_FALSE(refused.ok());
     EXPECT_EQ(refused.error(), EEXIST);
+    fs::create_symlink("later.pna", dir.file("pointer.pna"));
+    TAtomicFile through(dir.file("pointer.pna"), {.ReplaceExisting = false});
+    EXPECT_TRUE(through.ok() && through.commit() && fs::exists(dir.file("later.pna")));
     TAtomicFile raced(dir.file("raced.pna"), {.ReplaceExisting = false});
     ASSERT_TRUE(raced.ok());
     ASSERT_EQ(::write(raced.fd(), "late", 4), 4);

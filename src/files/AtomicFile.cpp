@@ -53,6 +53,16 @@ int DescriptorOfName(const std::string& path) {
     return -1;
 }
 
+bool IsStandardOutput(const std::string& path) {
+    if (DescriptorOfName(path) == STDOUT_FILENO)
+        return true;
+    struct stat out {
+    }, named{};
+    return !path.empty() && ::fstat(STDOUT_FILENO, &out) == 0 &&
+           ::stat(path.c_str(), &named) == 0 && out.st_dev == named.st_dev &&
+           out.st_ino == named.st_ino;
+}
+
 namespace {
 
 // Where a write to path lands: the end of its link chain, a descriptor of

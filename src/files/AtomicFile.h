@@ -97,6 +97,11 @@ private:
 // (through /proc) a file that a rename must never replace.
 int DescriptorOfName(const std::string& path);
 
+// Whether a write to path reaches standard output: by its name ("-",
+// /dev/stdout, /dev/fd/1), through links, or as the same file as descriptor 1
+// (device and inode), so that messages keep out of what is written there.
+bool IsStandardOutput(const std::string& path);
+
 // A system error for people: "the disk is full" for a full disk or quota.
 std::string FileErrorText(int error);
 
