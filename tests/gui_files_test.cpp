@@ -6,9 +6,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -196,6 +198,32 @@ TEST_F(ExportTargets, TheNextExportRemovesWhatAKilledOneLeft) {
     EXPECT_EQ(entries(dir.path()), (Names{running, "next.wav", "scene.pna", "tone.wav"}));
 }
 
+// Nothing reads the FIFO: the export waits for a reader, and a SIGTERM
+// (caught, with SA_RESTART) still ends the wait as a cancel.
+TEST_F(ExportTargets, AFifoWithoutAReaderWaitsUntilTheExportIsCancelled) {
+    ASSERT_EQ(::mkfifo(dir.file("fifo.wav").c_str(), 0644), 0);
+    QProcess child;
+    child.start(ProgramPath(), {"--export", QString::fromStdString(dir.file("fifo.wav")),
+                                QString::fromStdString(list)});
+    ASSERT_TRUE(child.waitForStarted());
+    // Once the export catches SIGTERM (it is about to wait, or waits).
+    const auto catchesTerm = [pid = child.processId()] {
+        const std::string status = Text("/proc/" + std::to_string(pid) + "/status");
+        const size_t at = status.find("SigCgt:");
+        return at != std::string::npos &&
+               (std::stoull(status.substr(at + 7), nullptr, 16) >> (SIGTERM - 1) & 1);
+    };
+    ASSERT_TRUE(QTest::qWaitFor(catchesTerm, 30000));
+    ::kill(static_cast<pid_t>(child.processId()), SIGTERM);
+    const bool ended = child.waitForFinished(20000);
+    if (!ended)
+        child.kill();
+    ASSERT_TRUE(ended) << "the wait for a reader went on";
+    EXPECT_EQ(child.exitCode(), 130);
+    EXPECT_NE(child.readAllStandardError().indexOf("export cancelled"), -1);
+    EXPECT_EQ(entries(dir.path()), (Names{"fifo.wav", "scene.pna", "tone.wav"}));
+}
+
 // The window asks before its export replaces a file; the user's yes reaches
 // the export, which replaces the file only then.
 class WindowExportOverAFile : public RealProgramTest {
@@ -204,6 +232,15 @@ protected:
 };
 
 TEST_F(WindowExportOverAFile, TheUsersYesLetsTheExportReplaceIt) {
+    // The scene playlist a killed window left goes with the next export.
+    TempDir temp;
+    qputenv("TMPDIR", QByteArray::fromStdString(temp.path()));
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    ASSERT_TRUE(writeBytes(
+        temp.file(".phonaraplayer-export.scene-" + std::to_string(gone) + "-Ab3dE9.pna"), {'x'}));
     ASSERT_TRUE(writeTone(dir.file("tone.wav")));
     ASSERT_TRUE(w->LoadChannelFile(1, dir.file("tone.wav")));
     w->RepaintGrid();
@@ -230,6 +267,8 @@ TEST_F(WindowExportOverAFile, TheUsersYesLetsTheExportReplaceIt) {
     QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 60000);
     EXPECT_TRUE(w->ExportReport.startsWith("書き出しました")) << w->ExportReport.toStdString();
     EXPECT_EQ(readSound(out).seconds(), 0.5);
+    EXPECT_EQ(entries(temp.path()), Names{}) << "its own scene went too";
+    qunsetenv("TMPDIR");
     for (QMessageBox* box : w->findChildren<QMessageBox*>())
         box->close();
 }

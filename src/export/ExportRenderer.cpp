@@ -323,9 +323,9 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     out.Channels = static_cast<int>(scene.Channels.size());
     // The file only now, so that a stream gets nothing from an export that
     // cannot start.
-    const std::unique_ptr<TExportSink> sink = MakeExportSink(o, out.Error);
+    const std::unique_ptr<TExportSink> sink = MakeExportSink(o, out.Error, &cancel);
     if (!sink)
-        return failed(out.Error);
+        return cancel.load() ? cancelled() : failed(out.Error);
     // Normalising needs the whole render before the gain is known: it goes to
     // a scratch file of floats first and is read back once.
     std::unique_ptr<TScratchFile> scratch;
