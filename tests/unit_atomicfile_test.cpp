@@ -182,11 +182,14 @@ TEST(AtomicFile, EachKindOfTargetThroughThePlaylistWriter) {
         EXPECT_NE(TemporaryFileOwner(name), ::getpid()) << name << " was left behind";
 
     // Without leave to replace, a file that is there stays, also one that
-    // appears while the new one is written.
+    // appears while the new one is written; a dangling link is no file.
     const std::string path = dir.file("list.pna");
     TAtomicFile refused(path, {.ReplaceExisting = false});
     EXPECT_FALSE(refused.ok());
     EXPECT_EQ(refused.error(), EEXIST);
+    fs::create_symlink("later.pna", dir.file("pointer.pna"));
+    TAtomicFile through(dir.file("pointer.pna"), {.ReplaceExisting = false});
+    EXPECT_TRUE(through.ok() && through.commit() && fs::exists(dir.file("later.pna")));
     TAtomicFile raced(dir.file("raced.pna"), {.ReplaceExisting = false});
     ASSERT_TRUE(raced.ok());
     ASSERT_EQ(::write(raced.fd(), "late", 4), 4);
@@ -222,12 +225,14 @@ TEST(AtomicFile, TheTemporaryFilesOfDeadWritersGoThoseOfLiveOnesStay) {
     // and a playlist save of an earlier version.
     const std::string dead = std::to_string(DeadPid());
     const Names leftovers = {".a.wav.export-" + dead + "-Ab3dE9",
-                             ".a.wav.render-" + dead + "-xyzXYZ", ".pnap-" + dead + "-7.tmp"};
+                             ".a.wav.render-" + dead + "-xyzXYZ", ".pnap-" + dead + "-7.tmp",
+                             ".x.scene-" + dead + "-Ab3dE9.pna"};
     // A writer elsewhere (another machine on a shared folder) whose id means
     // nothing here holds its file's lock; names that only look alike.
     const std::string elsewhere = ".b.flac.export-" + dead + "-q1w2e3";
     const Names alike = {".c.wav.export-x-abcdef", "d.wav.export-" + dead + "-abcdef",
-                         ".e.wav.backup-" + dead + "-abcdef", ".f.wav.export-" + dead + "-abc"};
+                         ".e.wav.backup-" + dead + "-abcdef", ".f.wav.export-" + dead + "-abc",
+                         ".g.export-" + dead + "-abcdef.pna"};
     for (const Names& group : {leftovers, alike, Names{elsewhere}})
         for (const std::string& name : group)
             ASSERT_TRUE(testsupport::writeBytes(dir.file(name), {'x'}));

@@ -214,7 +214,7 @@ TEST(ExportScene, LevelsTravelWithTheirFilesAndOnlyWhenTheyChangeSomething) {
             return true;
         });
     ASSERT_EQ(got.size(), 3u);
-    // The missing file's level is overruled by the next file's own.
+    // The missing file's level goes with it.
     EXPECT_EQ(std::tie(got[0].Gain, got[0].Muted), std::tuple(1.f, false));
     EXPECT_EQ(std::tie(got[1].Gain, got[1].Muted), std::tuple(0.5f, false));
     EXPECT_EQ(std::tie(got[2].Gain, got[2].Muted), std::tuple(1.f, true));

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <tuple>
 
+#include "SoundFiles.h"
+#include "files/AtomicFile.h"
 #include "motion/MotionPath.h"
 #include "motion/MotionRecorder.h"
 #include "playlist/PlaylistFormat.h"
@@ -256,46 +259,48 @@ TEST(MotionPlaylist, ReadersThatDoNotKnowTheLineLoadTheSameFilesAtTheSamePlaces)
     EXPECT_EQ(settings(text), settings(withoutPath));
 }
 
-TEST(MotionPlaylist, PathBelongsToTheNextFileThatLoadsAndMalformedLinesChangeNothing) {
-    TPlaylistRead read;
-    for (std::string_view line : {
-             "#PNAPParam 1,0,0.5",
-             "#PNAPPath once 0,0,0,0;1,1,1,1",
-             "#PNAPPath loop 0,0,0,0;2,1,1,1", // the later line counts
-             "broken.wav",                     // exists, fails to load: the path waits
-             "#PNAPParam 0,1",
-             "good.wav",
-             "#PNAPPath loop 0,0,0,0;1,1,1", // malformed: as if not there
-             "#PNAPParam 0,0,1",
-             "plain.wav",
-         }) {
-        auto l = ClassifyPlaylistLine(line, Limit);
-        ASSERT_TRUE(l || line.starts_with("#PNAPPath")) << line;
-        if (!l)
-            continue;
-        if (l->LineKind == Kind::File)
-            l->Path = "/proc/self/exe"; // a file that exists
-        read.Digest.Add(std::move(*l));
-    }
-    std::vector<TPlaylistChannel> loaded;
-    int call = 0;
+TEST(MotionPlaylist, PathAndLevelBelongToTheirFileLineOnlyAndMalformedLinesChangeNothing) {
+    testsupport::TempDir dir;
+    for (const char* name : {"broken.wav", "good.wav", "late.wav", "plain.wav"})
+        ASSERT_TRUE(WriteFileReplacing(dir.file(name), "x"));
+    const std::string text = "#PNAPParam 1,0,0.5\r\n"
+                             "#PNAPPath once 0,0,0,0;1,1,1,1\r\n"
+                             "#PNAPLevel 0.5,1\r\n"
+                             "deleted.wav\r\n" // not there: its path and mute go with it
+                             "#PNAPPath loop 0,0,0,0;2,1,1,1\r\n"
+                             "#PNAPLevel 0.25,1\r\n"
+                             "broken.wav\r\n" // there, fails to load: the same
+                             "#PNAPParam 0,1\r\n"
+                             "good.wav\r\n"
+                             "#PNAPPath loop 0,0,0,0;3,1,1,1\r\n"
+                             "#PNAPLevel 0,1\r\n"
+                             "late.wav\r\n"                     // deleted after reading: the same
+                             "#PNAPPath loop 0,0,0,0;1,1,1\r\n" // malformed: as if not there
+                             "#PNAPParam 0,0,1\r\n"
+                             "plain.wav\r\n";
+    ASSERT_TRUE(WriteFileReplacing(dir.file("s.pna"), text));
+    const TPlaylistRead read = ReadPlaylist(dir.file("s.pna"), Limit, 32);
+    ASSERT_EQ(read.Missing, std::vector<std::string>{dir.file("deleted.wav")});
+    ASSERT_EQ(std::remove(dir.file("late.wav").c_str()), 0);
+    std::vector<std::pair<int, TPlaylistChannel>> loaded;
     ApplyPlaylist(
         read, 32, [](const TPlaylistLine&) {},
-        [&](int, const TPlaylistChannel& c) {
-            if (call++ == 0)
+        [&](int slot, const TPlaylistChannel& c) {
+            if (c.FileName.ends_with("broken.wav"))
                 return false;
-            loaded.push_back(c);
+            loaded.emplace_back(slot, c);
             return true;
         });
     ASSERT_EQ(loaded.size(), 2u);
-    ASSERT_TRUE(loaded[0].Motion);
-    EXPECT_EQ(loaded[0].Motion->Mode, TMotionMode::Loop);
-    EXPECT_EQ(loaded[0].Motion->Length(), 2.0);
-    EXPECT_EQ(loaded[0].X, 0.f);
-    EXPECT_EQ(loaded[0].Y, 1.f);
-    EXPECT_EQ(loaded[0].Z, 0.5f) << "the pending place waits with the path";
-    EXPECT_FALSE(loaded[1].Motion) << "a path is consumed by the file that loads";
-    EXPECT_EQ(loaded[1].Z, 1.f);
+    for (const auto& [slot, c] : loaded) {
+        EXPECT_FALSE(c.Motion) << slot;
+        EXPECT_EQ(std::tie(c.Gain, c.Muted), std::tuple(1.f, false)) << slot;
+    }
+    const TPlaylistChannel& good = loaded[0].second;
+    EXPECT_EQ(loaded[0].first, 2) << "the broken file keeps its slot";
+    EXPECT_EQ(std::tie(good.X, good.Y, good.Z), std::tuple(0.f, 1.f, 0.5f))
+        << "the place waits for the file that loads";
+    EXPECT_EQ(loaded[1].second.Z, 1.f);
 }
 
 TEST(MotionPlaylist, PathLinesMayBeLongOtherLinesNot) {

@@ -1,4 +1,5 @@
 // Streams, modules and the calls that control a channel.
+#include "SpaceAxes.h"
 #include "error.h"
 #include "internal.h"
 
@@ -230,16 +231,20 @@ void applySourceSpace(Channel& ch, const Held&) {
     if (ch.flags & BASS_SAMPLE_3D) {
         const float d = L.distFactor;
         alSourcei(s, AL_SOURCE_RELATIVE, AL_FALSE);
-        alSource3f(s, AL_POSITION, ch.pos.x * d, ch.pos.y * d, -ch.pos.z * d);
-        alSource3f(s, AL_VELOCITY, ch.vel.x * d, ch.vel.y * d, -ch.vel.z * d);
-        alSource3f(s, AL_DIRECTION, ch.orient.x, ch.orient.y, -ch.orient.z);
+        const auto position = axes::OpenAlFromProgram(ch.pos.x * d, ch.pos.y * d, ch.pos.z * d);
+        const auto velocity = axes::OpenAlFromProgram(ch.vel.x * d, ch.vel.y * d, ch.vel.z * d);
+        const auto direction = axes::OpenAlFromProgram(ch.orient.x, ch.orient.y, ch.orient.z);
+        alSourcefv(s, AL_POSITION, position.data());
+        alSourcefv(s, AL_VELOCITY, velocity.data());
+        alSourcefv(s, AL_DIRECTION, direction.data());
         alSourcef(s, AL_ROLLOFF_FACTOR, L.rollFactor);
     } else if (ch.chans == 1) {
         // An unpositioned mono channel sits on a half circle in front of the
         // listener, at the angle its pan names.
         const float a = static_cast<float>(ch.pan) / 100.f * kPi / 2.f;
         alSourcei(s, AL_SOURCE_RELATIVE, AL_TRUE);
-        alSource3f(s, AL_POSITION, std::sin(a), 0.f, -std::cos(a));
+        const auto place = axes::OpenAlFromProgram(std::sin(a), 0.f, std::cos(a));
+        alSourcefv(s, AL_POSITION, place.data());
         alSourcef(s, AL_ROLLOFF_FACTOR, 0.f);
     } else {
         // Stereo plays straight to the speakers; the pan is a balance applied

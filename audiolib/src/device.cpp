@@ -1,4 +1,5 @@
 // Output devices, the listener and the library's global calls.
+#include "SpaceAxes.h"
 #include "error.h"
 #include "internal.h"
 
@@ -81,7 +82,10 @@ std::vector<std::string> deviceNames() {
 }
 
 void setupListener(const Held&) {
-    const ALfloat orientation[6] = {0.f, 0.f, -1.f, 0.f, 1.f, 0.f};
+    // Looking to the program's front, the top of the head up.
+    const auto front = axes::OpenAlFromProgram(0.f, 0.f, 1.f);
+    const auto top = axes::OpenAlFromProgram(0.f, 1.f, 0.f);
+    const ALfloat orientation[6] = {front[0], front[1], front[2], top[0], top[1], top[2]};
     alListener3f(AL_POSITION, 0.f, 0.f, 0.f);
     alListener3f(AL_VELOCITY, 0.f, 0.f, 0.f);
     alListenerfv(AL_ORIENTATION, orientation);
@@ -571,9 +575,10 @@ AUDIOLIB_API void BASS_Apply3D(void) {
             return (void)setError(BASS_ERROR_INIT);
         // Deferred updates make every change land in the same mixing period.
         alcSuspendContext(L.context);
-        // OpenAL's space is right-handed: Z turns round, as for positions.
-        const ALfloat orientation[6] = {L.listenerFront.x, L.listenerFront.y, -L.listenerFront.z,
-                                        L.listenerTop.x,   L.listenerTop.y,   -L.listenerTop.z};
+        const auto front =
+            axes::OpenAlFromProgram(L.listenerFront.x, L.listenerFront.y, L.listenerFront.z);
+        const auto top = axes::OpenAlFromProgram(L.listenerTop.x, L.listenerTop.y, L.listenerTop.z);
+        const ALfloat orientation[6] = {front[0], front[1], front[2], top[0], top[1], top[2]};
         alListenerfv(AL_ORIENTATION, orientation);
         for (auto& [handle, ch] : L.channels)
             applySourceSpace(*ch, lock);

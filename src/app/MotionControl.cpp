@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <chrono>
 
+#include "app/AudioMenu.h"
 #include "app/PNAP.h"
 #include "channels/Placing.h"
 #include "channels/Sources.h"
@@ -49,14 +50,7 @@ void TFrmPhonaraPlayer::BuildMotionMenu() {
     connect(ClearMotion1, &QAction::triggered, this, [this] { ClearMotion1Click(); });
     MotionMode1 = new QAction(this);
     connect(MotionMode1, &QAction::triggered, this, [this] { MotionMode1Click(); });
-    // Before the separator above the status line, which ends the menu.
-    QAction* before = nullptr;
-    const auto items = MenuAudio->actions();
-    for (QAction* item : items)
-        if (item->isSeparator())
-            before = item;
-    MenuAudio->insertSeparator(before);
-    MenuAudio->insertActions(before, {RecordMotion1, ClearMotion1, MotionMode1});
+    InsertAboveAudioStatus(MenuAudio, {RecordMotion1, ClearMotion1, MotionMode1}, true);
     // Ctrl+R works also while the menu is not open or is disabled.
     addAction(RecordMotion1);
 

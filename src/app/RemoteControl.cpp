@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "app/AudioMenu.h"
 #include "app/PNAP.h"
 #include "audiolib.h"
 #include "channels/ChannelLevels.h"
@@ -99,13 +100,7 @@ QLine HeadLine(const remote::Orientation& o, int centre) {
 void TFrmPhonaraPlayer::BuildRemoteMenu() {
     OscRemote1 = new QAction(this); // caption: RetranslateRemoteMenu
     connect(OscRemote1, &QAction::triggered, this, [this] { OscRemote1Click(); });
-    // Before the separator above the status line, which ends the menu.
-    QAction* before = nullptr;
-    const auto items = MenuAudio->actions();
-    for (QAction* item : items)
-        if (item->isSeparator())
-            before = item;
-    MenuAudio->insertAction(before, OscRemote1);
+    InsertAboveAudioStatus(MenuAudio, {OscRemote1});
 }
 
 void TFrmPhonaraPlayer::RetranslateRemoteMenu() {

@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/CommandLine.h"
 #include "app/Language.h"
@@ -70,6 +73,59 @@ private:
     std::string failure_;
 };
 
+// The message for a window that cannot show, in the run's language (as the
+// command line speaks: English unless --lang asks otherwise).
+std::string NoDisplayMessage(int argc, char* argv[], const TCommandLine& commandLine) {
+    QCoreApplication app(argc, argv);
+    ApplyLanguage(RunLanguage(LanguageOfCode(commandLine.Language), std::nullopt, false));
+    return qUtf8Printable(QCoreApplication::translate(
+        "CommandLine", "ディスプレイがありません。--export はディスプレイなしで使えます"));
+}
+
+// A display that is named but not there (its server gone) fails Qt's
+// platform in the middle of making the application, and Qt aborts. While the
+// application is made, its messages wait; a fatal one ends the program as a
+// missing display does, with the one message and status 1.
+class TPlatformStart {
+public:
+    explicit TPlatformStart(std::string noDisplay) {
+        NoDisplay = std::move(noDisplay);
+        Previous = qInstallMessageHandler(Hold);
+    }
+    ~TPlatformStart() {
+        qInstallMessageHandler(Previous);
+        for (const THeld& m : Held)
+            Previous(
+                m.Type,
+                QMessageLogContext(m.File.c_str(), m.Line, m.Function.c_str(), m.Category.c_str()),
+                m.Text);
+        Held.clear();
+    }
+    TPlatformStart(const TPlatformStart&) = delete;
+    TPlatformStart& operator=(const TPlatformStart&) = delete;
+
+private:
+    struct THeld {
+        QtMsgType Type;
+        std::string File, Function, Category;
+        int Line;
+        QString Text;
+    };
+    static void Hold(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (type == QtFatalMsg) {
+            std::fprintf(stderr, "phonaraplayer: %s\n", NoDisplay.c_str());
+            std::fflush(stderr);
+            std::_Exit(ExitFailed);
+        }
+        const auto copy = [](const char* p) { return std::string(p ? p : ""); };
+        Held.push_back({type, copy(context.file), copy(context.function), copy(context.category),
+                        context.line, text});
+    }
+    static inline QtMessageHandler Previous = nullptr;
+    static inline std::string NoDisplay;
+    static inline std::vector<THeld> Held;
+};
+
 void ReportUnexpected(const std::string& what) {
     std::fprintf(stderr, "phonaraplayer: unexpected error: %s\n", what.c_str());
 }
@@ -86,17 +142,15 @@ int Main(int argc, char* argv[]) {
 
     // Qt would abort after listing its platform plug-ins. Said as the
     // command line speaks: English unless --lang asks otherwise.
+    const std::string noDisplay = NoDisplayMessage(argc, argv, commandLine);
     if (!WindowCanShow(argc, argv)) {
-        QCoreApplication app(argc, argv);
-        ApplyLanguage(RunLanguage(LanguageOfCode(commandLine.Language), std::nullopt, false));
-        std::fprintf(
-            stderr, "phonaraplayer: %s\n",
-            qUtf8Printable(QCoreApplication::translate(
-                "CommandLine", "ディスプレイがありません。--export はディスプレイなしで使えます")));
+        std::fprintf(stderr, "phonaraplayer: %s\n", noDisplay.c_str());
         return ExitFailed;
     }
     InstallTerminationSignals();
+    std::optional<TPlatformStart> platformStart(std::in_place, noDisplay);
     TApplication app(argc, argv);
+    platformStart.reset();
     QApplication::setApplicationName("PhonaraPlayer");
     QApplication::setApplicationDisplayName("PhonaraPlayer");
     // The installed desktop entry's name: lets the desktop match the window to

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
+
+#include "SpaceAxes.h"
 
 namespace {
 
@@ -30,10 +31,8 @@ int ClampedOrder(int order) {
 } // namespace
 
 TAmbixDirection AmbixDirectionOfAngles(double azimuthDeg, double elevationDeg) {
-    const double az = azimuthDeg * std::numbers::pi / 180,
-                 el = elevationDeg * std::numbers::pi / 180;
-    return {static_cast<float>(std::cos(az) * std::cos(el)),
-            static_cast<float>(std::sin(az) * std::cos(el)), static_cast<float>(std::sin(el))};
+    const axes::Triple<double> d = axes::FrontLeftUpOfAngles(azimuthDeg, elevationDeg);
+    return {static_cast<float>(d[0]), static_cast<float>(d[1]), static_cast<float>(d[2])};
 }
 
 void AmbixCoefficients(int order, const TAmbixDirection& d, float* out) {
@@ -73,7 +72,10 @@ std::optional<TAmbixDirection> AmbixDirectionOf(const TVec3& position,
         return std::nullopt;
     // The head's own up, square to where it looks.
     const TVec3 up = Cross(*front, *right);
-    return TAmbixDirection{Dot(*source, *front), -Dot(*source, *right), Dot(*source, up)};
+    // The source in the head's own program axes (right, up, front), then in AmbiX's.
+    const auto d =
+        axes::FrontLeftUpFromProgram(Dot(*source, *right), Dot(*source, up), Dot(*source, *front));
+    return TAmbixDirection{d[0], d[1], d[2]};
 }
 
 float DistanceGain(const TVec3& position, const TDistanceModel& m) {

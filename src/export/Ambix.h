@@ -3,10 +3,10 @@
 // not), the distance gain the audio device applies, and a mixer that encodes
 // mono blocks into interleaved (order + 1)^2 channel blocks.
 //
-// Axes: the program's space is left-handed (+X right, +Y up, +Z in front of
-// the listener); AmbiX's is right-handed with x to the front, y to the left and
-// z up, azimuth counter-clockwise from the front (a source on the left has a
-// positive y), elevation up from the horizontal plane.
+// Axes (SpaceAxes.h): the program's space is left-handed (+X right, +Y up, +Z
+// in front of the listener); AmbiX's is right-handed with x to the front, y to
+// the left and z up, azimuth counter-clockwise from the front (a source on the
+// left has a positive y), elevation up from the horizontal plane.
 #pragma once
 
 #include <cfloat>

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "audio/ErrorReasons.h"
+
 namespace {
 
 TVec3 VecOf(const BASS_3DVECTOR& v) {
@@ -24,8 +26,8 @@ TAmbixRenderer::TAmbixRenderer(const std::vector<DWORD>& channels, int order)
     for (const DWORD handle : channels) {
         BASS_CHANNELINFO info{};
         if (!BASS_ChannelGetInfo(handle, &info)) {
-            error_ = "a channel of the scene is not open (error code " +
-                     std::to_string(BASS_ErrorGetCode()) + ")";
+            error_ =
+                "a channel of the scene is not open: " + BassErrorReasonNow(BASS_ErrorGetCode());
             return;
         }
         TSource s;
@@ -34,15 +36,15 @@ TAmbixRenderer::TAmbixRenderer(const std::vector<DWORD>& channels, int order)
         s.Chans = info.chans == 1 ? 1 : 2;
         s.Twin = AUDIOLIB_DecoderOpen(handle);
         if (!s.Twin) {
-            error_ = "cannot read a channel's file for the encoder (error code " +
-                     std::to_string(BASS_ErrorGetCode()) + ")";
+            error_ = "cannot read a channel's file for the encoder: " +
+                     BassErrorReasonNow(BASS_ErrorGetCode());
             return;
         }
         sources_.push_back(s);
     }
     if (!AUDIOLIB_SetDirectPath(false)) {
-        error_ = "the renderer cannot separate the reverb (error code " +
-                 std::to_string(BASS_ErrorGetCode()) + ")";
+        error_ =
+            "the renderer cannot separate the reverb: " + BassErrorReasonNow(BASS_ErrorGetCode());
         return;
     }
     directOff_ = true;

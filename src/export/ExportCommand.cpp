@@ -38,13 +38,16 @@ void CatchTerminationSignals() {
 
 int RunExportCommand(const TExportOptions& options) {
     CatchTerminationSignals();
+    // Asked before the export: a file that is standard output is replaced
+    // by then. Nothing but the sound may go where the sound goes.
+    FILE* const messages = IsStandardOutput(options.Output) ? stderr : stdout;
     const bool terminal = !options.MachineProgress && ::isatty(STDERR_FILENO);
     TExportProgress progress;
     if (options.MachineProgress) {
-        progress = [](double rendered, double total) {
+        progress = [messages](double rendered, double total) {
             // The window that asked has gone: nobody wants the file any more.
-            if (std::fputs(ProgressLine(rendered, total).c_str(), stdout) < 0 ||
-                std::fflush(stdout) != 0)
+            if (std::fputs(ProgressLine(rendered, total).c_str(), messages) < 0 ||
+                std::fflush(messages) != 0)
                 CancelRequested.store(true);
         };
     } else if (terminal) {
@@ -68,11 +71,11 @@ int RunExportCommand(const TExportOptions& options) {
     switch (outcome.Result) {
     case TExportOutcome::Status::Done:
         if (options.MachineProgress)
-            std::fputs(ResultLine(outcome.Summary).c_str(), stdout);
-        else // beside the sound when that goes to standard output
-            std::fprintf(DescriptorOfName(options.Output) == STDOUT_FILENO ? stderr : stdout,
-                         "%s: %s\n", options.Output.c_str(), SummaryText(outcome.Summary).c_str());
-        std::fflush(stdout);
+            std::fputs(ResultLine(outcome.Summary).c_str(), messages);
+        else
+            std::fprintf(messages, "%s: %s\n", options.Output.c_str(),
+                         SummaryText(outcome.Summary).c_str());
+        std::fflush(messages);
         return ExitOk;
     case TExportOutcome::Status::Cancelled:
         std::fprintf(

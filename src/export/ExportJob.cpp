@@ -2,8 +2,13 @@
 
 #include <QDir>
 #include <QTimer>
+#include <cerrno>
 #include <csignal>
 #include <sys/prctl.h>
+#include <unistd.h>
+
+#include "export/ExportSink.h"
+#include "files/AtomicFile.h"
 
 namespace {
 
@@ -21,9 +26,7 @@ void StopChild(QProcess* process) {
 
 } // namespace
 
-TExportJob::TExportJob(QObject* parent)
-    : QObject(parent), process_(new QProcess(this)),
-      playlist_(QDir::temp().filePath("phonaraplayer-export-XXXXXX.pna")) {
+TExportJob::TExportJob(QObject* parent) : QObject(parent), process_(new QProcess(this)) {
     connect(process_, &QProcess::readyReadStandardOutput, this, &TExportJob::readOutput);
     connect(process_, &QProcess::finished, this, &TExportJob::childFinished);
     // A window that ends without a word (a crash, SIGKILL) still stops its
@@ -32,6 +35,10 @@ TExportJob::TExportJob(QObject* parent)
 }
 
 TExportJob::~TExportJob() {
+    if (playlistFd_ >= 0) {
+        ::unlink(playlistPath_.c_str());
+        ::close(playlistFd_);
+    }
     if (!running())
         return;
     // Killing it outright would leave its temporary file behind, and waiting
@@ -45,15 +52,18 @@ TExportJob::~TExportJob() {
 
 bool TExportJob::start(const QString& program, TExportOptions options,
                        const std::string& playlistText) {
-    if (!playlist_.open() ||
-        playlist_.write(playlistText.data(), static_cast<qint64>(playlistText.size())) !=
-            static_cast<qint64>(playlistText.size()) ||
-        !playlist_.flush()) {
-        error_ = tr("一時ファイルを作成できません: %1").arg(playlist_.errorString());
+    // What windows that were killed left there goes first.
+    const std::string folder = QDir::tempPath().toStdString() + "/";
+    RemoveLeftoverTemporaryFiles(folder);
+    std::string why;
+    playlistFd_ = CreateScenePlaylist(folder, "phonaraplayer-export", playlistPath_);
+    if (playlistFd_ < 0)
+        why = FileErrorText(errno);
+    if (playlistFd_ < 0 || !WriteAll(playlistFd_, playlistText.data(), playlistText.size(), why)) {
+        error_ = tr("一時ファイルを作成できません: %1").arg(QString::fromStdString(why));
         return false;
     }
-    playlist_.close();
-    options.Playlist = playlist_.fileName().toStdString();
+    options.Playlist = playlistPath_;
     options.MachineProgress = true;
     QStringList args;
     for (const std::string& a : ExportArguments(options))

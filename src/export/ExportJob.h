@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QProcess>
 #include <QString>
-#include <QTemporaryFile>
 #include <string>
 
 #include "export/ExportOptions.h"
@@ -44,7 +43,10 @@ private:
 
     QProcess* process_; // a child of this job until the job goes
 
-    QTemporaryFile playlist_;
+    // The scene's playlist, held (and locked) until the job goes; a window
+    // that dies leaves it to the next export's sweep.
+    std::string playlistPath_;
+    int playlistFd_ = -1;
     QByteArray pending_;
     TExportSummary summary_;
     QString error_;

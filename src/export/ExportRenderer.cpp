@@ -18,14 +18,15 @@
 #include <utility>
 #include <vector>
 
+#include "audio/ErrorReasons.h"
 #include "audiolib.h"
 #include "channels/ChannelFile.h"
 #include "channels/Placing.h"
 #include "effects/Environments.h"
 #include "effects/Reverb.h"
-#include "motion/MotionPath.h"
 #include "export/ExportSink.h"
 #include "export/SceneRenderer.h"
+#include "motion/MotionPath.h"
 #include "playlist/PathRules.h"
 #include "playlist/PlaylistFile.h"
 #include "playlist/PlaylistFormat.h"
@@ -65,7 +66,7 @@ private:
 std::optional<int> HrtfDataSetIndex(int rate, const std::string& name, std::string& error) {
     const TLoopback probe(rate, true);
     if (!probe.ok()) {
-        error = "cannot open the renderer (error code " + std::to_string(BASS_ErrorGetCode()) + ")";
+        error = "cannot open the renderer: " + BassErrorReasonNow(BASS_ErrorGetCode());
         return std::nullopt;
     }
     std::string known;
@@ -147,9 +148,8 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
             TPlaylistChannel c;
             c.FileName = file;
             if (!load(0, c))
-                std::fprintf(stderr,
-                             "phonaraplayer: %s left out: it does not open (error code %d)\n",
-                             file.c_str(), BASS_ErrorGetCode());
+                std::fprintf(stderr, "phonaraplayer: %s left out: %s\n", file.c_str(),
+                             BassErrorReasonNow(BASS_ErrorGetCode()).c_str());
         }
     } else {
         const TPlaylistRead read =
@@ -314,8 +314,7 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     }
     TLoopback device(o.Rate, binaural, dataset, DeviceChannelsOf(o.Layout));
     if (!device.ok())
-        return failed("cannot open the renderer (error code " +
-                      std::to_string(BASS_ErrorGetCode()) + ")");
+        return failed("cannot open the renderer: " + BassErrorReasonNow(BASS_ErrorGetCode()));
     BASS_Set3DFactors(1.0f, 1.0f, 1.0f);
     LoadPluginsIn(QString::fromStdString(pluginFolder));
     TScene scene;
@@ -324,9 +323,9 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     out.Channels = static_cast<int>(scene.Channels.size());
     // The file only now, so that a stream gets nothing from an export that
     // cannot start.
-    const std::unique_ptr<TExportSink> sink = MakeExportSink(o, out.Error);
+    const std::unique_ptr<TExportSink> sink = MakeExportSink(o, out.Error, &cancel);
     if (!sink)
-        return failed(out.Error);
+        return cancel.load() ? cancelled() : failed(out.Error);
     // Normalising needs the whole render before the gain is known: it goes to
     // a scratch file of floats first and is read back once.
     std::unique_ptr<TScratchFile> scratch;
@@ -390,8 +389,7 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         if (moving)
             MoveOnPaths(scene, double(rendered) / o.Rate);
         if (!renderer->Render(block.data(), frames))
-            return failed("rendering failed (error code " + std::to_string(BASS_ErrorGetCode()) +
-                          ")");
+            return failed("rendering failed: " + BassErrorReasonNow(BASS_ErrorGetCode()));
         rendered += frames;
         if (o.Seconds)
             keep(block.data(), frames);

@@ -53,8 +53,11 @@ std::vector<int> SpeakerMap(TExportLayout layout) {
 // WAV, FLAC and Ogg Vorbis through libsndfile.
 class TSndfileSink : public TExportSink {
 public:
-    TSndfileSink(const TExportOptions& o)
-        : file_(o.Output, {.Tag = "export", .ReplaceExisting = o.Force, .WaitForReader = true}) {
+    TSndfileSink(const TExportOptions& o, const std::atomic<bool>* cancel)
+        : file_(o.Output, {.Tag = "export",
+                           .ReplaceExisting = o.Force,
+                           .WaitForReader = true,
+                           .Cancel = cancel}) {
         if (!file_.ok()) {
             error_ = file_.error() == EEXIST ? "it exists already; --force (-f) replaces it"
                                              : FileErrorText(file_.error());
@@ -139,9 +142,8 @@ public:
             return false;
         }
         if (!file_.commit()) {
-            error_ = file_.error() == EEXIST
-                         ? "it appeared meanwhile; --force (-f) replaces it"
-                         : FileErrorText(file_.error());
+            error_ = file_.error() == EEXIST ? "it appeared meanwhile; --force (-f) replaces it"
+                                             : FileErrorText(file_.error());
             return false;
         }
         return true;
@@ -156,12 +158,13 @@ private:
 
 } // namespace
 
-std::unique_ptr<TExportSink> MakeExportSink(const TExportOptions& o, std::string& error) {
+std::unique_ptr<TExportSink> MakeExportSink(const TExportOptions& o, std::string& error,
+                                            const std::atomic<bool>* cancel) {
     if (const std::string why = LayoutFormatError(o.Layout, o.Format); !why.empty()) {
         error = why;
         return nullptr;
     }
-    auto sink = std::make_unique<TSndfileSink>(o);
+    auto sink = std::make_unique<TSndfileSink>(o, cancel);
     if (!sink->ok()) {
         error = "cannot write " + o.Output + ": " + sink->Error();
         return nullptr;

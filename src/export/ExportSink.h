@@ -6,6 +6,7 @@
 // device is written straight through instead.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -30,7 +31,9 @@ protected:
 };
 
 // The one factory: the sink options ask for, or none (with error).
-std::unique_ptr<TExportSink> MakeExportSink(const TExportOptions& options, std::string& error);
+// A FIFO's reader is waited for until cancel is set.
+std::unique_ptr<TExportSink> MakeExportSink(const TExportOptions& options, std::string& error,
+                                            const std::atomic<bool>* cancel = nullptr);
 
 // Writes everything to fd or says why not.
 bool WriteAll(int fd, const void* data, size_t size, std::string& error);

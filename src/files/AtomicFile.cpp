@@ -10,6 +10,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -20,7 +21,10 @@ namespace {
 constexpr int MaxLinkHops = 40; // as the kernel's own limit
 constexpr size_t MaxNameBytes = 255;
 constexpr size_t RandomChars = 6;
-const char* const Tags[] = {"save", "export", "render"};
+const char* const Tags[] = {"save", "export", "render", "scene"};
+// What follows the random part of a scene playlist's name: the program takes
+// a file for a playlist by its extension.
+constexpr std::string_view SceneExtension = ".pna";
 
 std::string FolderOf(const std::string& path) {
     const size_t slash = path.rfind('/');
@@ -51,6 +55,16 @@ int DescriptorOfName(const std::string& path) {
         return fd;
     }
     return -1;
+}
+
+bool IsStandardOutput(const std::string& path) {
+    if (DescriptorOfName(path) == STDOUT_FILENO)
+        return true;
+    struct stat out {
+    }, named{};
+    return !path.empty() && ::fstat(STDOUT_FILENO, &out) == 0 &&
+           ::stat(path.c_str(), &named) == 0 && out.st_dev == named.st_dev &&
+           out.st_ino == named.st_ino;
 }
 
 namespace {
@@ -111,13 +125,13 @@ std::string RandomPart() {
     return out;
 }
 
-// ".NAME.TAG-PID-XXXXXX" beside target, NAME shortened (on a character's
-// boundary) where the whole would be too long for the folder.
-std::string TemporaryName(const std::string& target, const char* tag) {
+// ".NAME.TAG-PID-XXXXXX" (then extension) beside target, NAME shortened (on
+// a character's boundary) where the whole would be too long for the folder.
+std::string TemporaryName(const std::string& target, const char* tag, std::string_view extension) {
     const std::string folder = FolderOf(target);
     std::string base = target.substr(folder.size());
-    const std::string tail =
-        std::string(".") + tag + "-" + std::to_string(::getpid()) + "-" + RandomPart();
+    const std::string tail = std::string(".") + tag + "-" + std::to_string(::getpid()) + "-" +
+                             RandomPart() + std::string(extension);
     const size_t room = MaxNameBytes - 1 - tail.size();
     if (base.size() > room) {
         size_t cut = room;
@@ -130,9 +144,10 @@ std::string TemporaryName(const std::string& target, const char* tag) {
 
 // Creates a file of ours beside target; its name in name. The mode is the
 // usual one for a new file (the umask applies through open itself).
-int CreateTemporary(const std::string& target, const char* tag, mode_t mode, std::string& name) {
+int CreateTemporary(const std::string& target, const char* tag, mode_t mode, std::string& name,
+                    std::string_view extension = {}) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        name = TemporaryName(target, tag);
+        name = TemporaryName(target, tag, extension);
         const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, mode);
         if (fd >= 0) {
             // Held while the writer lives: the sign that the file is in use.
@@ -224,11 +239,17 @@ void TAtomicFile::openStream(const std::string& path, int fd, const TOptions& op
             fail(errno);
         return;
     }
-    // Without a reader a FIFO would hold the opening up: only when asked to.
-    const int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY;
-    fd_ = ::open(path.c_str(), flags | O_NONBLOCK);
-    if (fd_ < 0 && errno == ENXIO && options.WaitForReader)
-        fd_ = ::open(path.c_str(), flags);
+    // Without a reader a FIFO would hold a blocking open up, and a signal
+    // caught with SA_RESTART would not end it: the open is tried again until
+    // a reader comes, when asked to wait, or until the wait is cancelled.
+    const int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    while ((fd_ = ::open(path.c_str(), flags)) < 0 && errno == ENXIO && options.WaitForReader) {
+        if (options.Cancel && options.Cancel->load()) {
+            fail(ECANCELED);
+            return;
+        }
+        ::poll(nullptr, 0, 20); // returns at once on a signal
+    }
     if (fd_ < 0) {
         fail(errno);
         return;
@@ -406,6 +427,9 @@ pid_t EarlierOwner(std::string_view name) {
 pid_t TemporaryFileOwner(std::string_view name) {
     if (const pid_t earlier = EarlierOwner(name))
         return earlier;
+    const bool scene = name.ends_with(SceneExtension);
+    if (scene)
+        name.remove_suffix(SceneExtension.size());
     // ".NAME.TAG-PID-XXXXXX"
     if (name.size() < RandomChars + 4 || !name.starts_with('.'))
         return 0;
@@ -424,10 +448,15 @@ pid_t TemporaryFileOwner(std::string_view name) {
     name = name.substr(0, dash);
     for (const char* tag : Tags) {
         const std::string suffix = std::string(".") + tag;
-        if (name.size() > suffix.size() + 1 && name.ends_with(suffix))
+        if (name.size() > suffix.size() + 1 && name.ends_with(suffix) &&
+            scene == (suffix == ".scene"))
             return pid;
     }
     return 0;
+}
+
+int CreateScenePlaylist(const std::string& folder, const std::string& name, std::string& path) {
+    return CreateTemporary(folder + name, "scene", 0600, path, SceneExtension);
 }
 
 void RemoveLeftoverTemporaryFiles(const std::string& folder) {

@@ -14,6 +14,7 @@
 //   writer lives, and carries the writer's process id in its name.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -31,6 +32,8 @@ public:
         // A FIFO without a reader is waited for; otherwise the writer fails
         // with ENXIO at once.
         bool WaitForReader = false;
+        // Ends that wait with ECANCELED once set (from a signal handler, say).
+        const std::atomic<bool>* Cancel = nullptr;
     };
 
     // Opens the temporary file (or the stream); see ok() and error().
@@ -97,6 +100,11 @@ private:
 // (through /proc) a file that a rename must never replace.
 int DescriptorOfName(const std::string& path);
 
+// Whether a write to path reaches standard output: by its name ("-",
+// /dev/stdout, /dev/fd/1), through links, or as the same file as descriptor 1
+// (device and inode), so that messages keep out of what is written there.
+bool IsStandardOutput(const std::string& path);
+
 // A system error for people: "the disk is full" for a full disk or quota.
 std::string FileErrorText(int error);
 
@@ -107,10 +115,17 @@ using TWriteFunction = std::function<ssize_t(int fd, const char* data, size_t si
 bool WriteFileReplacing(const std::string& path, std::string_view bytes,
                         const TWriteFunction& write = {});
 
-// The process that made a temporary file of TAtomicFile (or of the playlist
-// writer of earlier versions, ".pnap-PID-N.tmp"), from the file's name; 0 for
-// any other name.
+// The process that made a temporary file of TAtomicFile, a scene playlist
+// (or a file of the playlist writer of earlier versions, ".pnap-PID-N.tmp"),
+// from the file's name; 0 for any other name.
 pid_t TemporaryFileOwner(std::string_view name);
+
+// A playlist for a child process to read (the scene of the window's export):
+// a new file in folder (ending in "/") named ".NAME.scene-PID-XXXXXX.pna",
+// locked while the returned descriptor is open, so that the sweep below
+// removes it once this process has gone, however it ended. -1 with errno on
+// failure; its name in path.
+int CreateScenePlaylist(const std::string& folder, const std::string& name, std::string& path);
 
 // Removes the temporary files in folder whose writer is gone: its process no
 // longer runs here and nobody holds the file's lock.

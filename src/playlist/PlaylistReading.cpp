@@ -1,8 +1,29 @@
 #include "playlist/PlaylistReading.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "playlist/PathRules.h"
+
+namespace {
+
+// Path and level lines belong to the file line that follows them and to no
+// other: a file that is not there or does not load takes them with it. The
+// place is the exception the format has always had: it waits for the next
+// file that loads.
+bool BelongsToItsFileOnly(const TPlaylistLine& line) {
+    return line.LineKind == TPlaylistLine::Kind::Motion ||
+           line.LineKind == TPlaylistLine::Kind::Level;
+}
+
+void DropOwnLines(TPlaylistChannel& pending) {
+    const TPlaylistChannel fresh;
+    pending.Motion = fresh.Motion;
+    pending.Gain = fresh.Gain;
+    pending.Muted = fresh.Muted;
+}
+
+} // namespace
 
 TPlaylistRead ReadPlaylist(const std::string& path, double limit, int slots) {
     TPlaylistRead read;
@@ -16,6 +37,12 @@ TPlaylistRead ReadPlaylist(const std::string& path, double limit, int slots) {
             if (!IsExistingFile(line->Path)) {
                 if (read.Missing.size() < 64)
                     read.Missing.push_back(line->Path);
+                // Only the settings since the last file line can be its own.
+                std::vector<TPlaylistLine>& lines = read.Digest.Lines;
+                auto since = std::find_if(lines.rbegin(), lines.rend(), [](const auto& l) {
+                                 return l.LineKind == TPlaylistLine::Kind::File;
+                             }).base();
+                lines.erase(std::remove_if(since, lines.end(), BelongsToItsFileOnly), lines.end());
                 return true; // takes no slot
             }
             ++read.Existing;
@@ -53,13 +80,17 @@ ApplyPlaylist(const TPlaylistRead& read, int slots,
             pending.Muted = line.Muted.value_or(pending.Muted);
             continue;
         }
-        if (!IsExistingFile(line.Path))
+        if (!IsExistingFile(line.Path)) {
+            DropOwnLines(pending);
             continue; // gone since it was read: takes no slot
+        }
         applied.ExistingSeen = true;
         pending.FileName = line.Path;
         if (load(next, pending)) {
             pending = {};
             applied.LoadedAny = true;
+        } else {
+            DropOwnLines(pending);
         }
         if (++next > slots)
             break;

@@ -1,6 +1,7 @@
 // A playlist read and applied as the program takes one, for the window and
 // the exporter alike: every line is read before anything changes, a position
-// belongs to the next file that loads, and files take slots in order.
+// belongs to the next file that loads, a path or level line to the next file
+// line only, and files take slots in order.
 #pragma once
 
 #include <functional>
@@ -34,8 +35,10 @@ struct TPlaylistApplied {
 // Applies what was read, in order: effect lines to setting as they come;
 // each file that still exists to the next slot (from 1) with the position and
 // level given before it, through load, which says whether the file loaded.
-// The position goes with the file that loads; a file that exists but does not
-// load still takes its slot; nothing follows the last slot.
+// The position goes with the file that loads; a path or level goes with its
+// own file line, and is dropped with a file that is gone or does not load; a
+// file that exists but does not load still takes its slot; nothing follows
+// the last slot.
 TPlaylistApplied
 ApplyPlaylist(const TPlaylistRead& read, int slots,
               const std::function<void(const TPlaylistLine&)>& setting,

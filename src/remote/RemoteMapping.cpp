@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "SpaceAxes.h"
+
 namespace remote {
 
 namespace {
@@ -23,9 +25,13 @@ Vec3 Cross(const Vec3& a, const Vec3& b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
+Vec3 VecOf(const axes::Triple<double>& t) {
+    return {t[0], t[1], t[2]};
+}
+
 // A vector of the trackers' frame (x front, y left, z up) in the program's axes.
 Vec3 FromTrackerFrame(double x, double y, double z) {
-    return {-y, z, x};
+    return VecOf(axes::ProgramFromFrontLeftUp(x, y, z));
 }
 
 // v rotated by the unit quaternion (w, x, y, z).
@@ -45,27 +51,28 @@ void Rotate(double w, double qx, double qy, double qz, double& vx, double& vy, d
 } // namespace
 
 Vec3 AdmXyzToProgram(double x, double y, double z) {
-    return {AdmScale * Clamp(x, -1, 1), AdmScale * Clamp(z, -1, 1), AdmScale * Clamp(y, -1, 1)};
+    return VecOf(axes::ProgramFromAdm(AdmScale * Clamp(x, -1, 1), AdmScale * Clamp(y, -1, 1),
+                                      AdmScale * Clamp(z, -1, 1)));
 }
 
 Vec3 ProgramToAdmXyz(const Vec3& p) {
-    return {Clamp(p.x / AdmScale, -1, 1), Clamp(p.z / AdmScale, -1, 1),
-            Clamp(p.y / AdmScale, -1, 1)};
+    const axes::Triple<double> adm = axes::AdmFromProgram(p.x, p.y, p.z);
+    return {Clamp(adm[0] / AdmScale, -1, 1), Clamp(adm[1] / AdmScale, -1, 1),
+            Clamp(adm[2] / AdmScale, -1, 1)};
 }
 
 Vec3 AdmAedToProgram(const Aed& aed) {
-    const double a = Clamp(aed.azimuth, -180, 180) * Degree;
-    const double e = Clamp(aed.elevation, -90, 90) * Degree;
-    const double d = AdmScale * Clamp(aed.distance, 0, 1);
-    return {-d * std::cos(e) * std::sin(a), d * std::sin(e), d * std::cos(e) * std::cos(a)};
+    return VecOf(axes::ProgramPlaceOfAngles(Clamp(aed.azimuth, -180, 180),
+                                            Clamp(aed.elevation, -90, 90),
+                                            AdmScale * Clamp(aed.distance, 0, 1)));
 }
 
 Aed ProgramToAdmAed(const Vec3& p) {
     const double r = std::sqrt(Dot(p, p));
     if (!(r > 1e-9))
         return {};
-    const double horizontal = std::hypot(p.x, p.z);
-    return {std::atan2(-p.x, p.z) / Degree, std::atan2(p.y, horizontal) / Degree,
+    const axes::Triple<double> d = axes::FrontLeftUpFromProgram(p.x, p.y, p.z);
+    return {std::atan2(d[1], d[0]) / Degree, std::atan2(d[2], std::hypot(d[0], d[1])) / Degree,
             Clamp(r / AdmScale, 0, 1)};
 }
 

@@ -15,7 +15,7 @@ struct Vec3 {
 };
 
 // ADM cartesian (x right, y front, z up, each clamped to -1..1) to the
-// program's axes: X = S*x, Y = S*z, Z = S*y.
+// program's axes (SpaceAxes.h): X = S*x, Y = S*z, Z = S*y.
 Vec3 AdmXyzToProgram(double x, double y, double z);
 // The inverse, for replies and feedback; values beyond the cube are clamped.
 Vec3 ProgramToAdmXyz(const Vec3& p);
@@ -26,6 +26,8 @@ Vec3 ProgramToAdmXyz(const Vec3& p);
 struct Aed {
     double azimuth = 0, elevation = 0, distance = 0;
 };
+// Rounded to float, and within a micrometre of 0 is 0: no trigonometric
+// noise reaches a place.
 Vec3 AdmAedToProgram(const Aed& aed);
 // The inverse. At the origin the angles are 0; a distance beyond 1 is clamped.
 Aed ProgramToAdmAed(const Vec3& p);
