@@ -457,6 +457,43 @@ TEST_F(CommandLineExport, AmbixFilesPointAtTheirSource) {
     }
 }
 
+// 5.1 and 7.1 files through the program's decoders: a source in front plays
+// from the centre, 6 dB and more above the front pair; one 30 degrees left
+// from the left front; one behind on the left from the left surround (5.1) or
+// back (7.1); the LFE carries nothing.
+TEST_F(CommandLineExport, SurroundFilesPutEachDirectionInItsSpeaker) {
+    const std::string noise = tone("noise.wav", {1, 44100, 0.5, 0, 0.3, Wave::Noise});
+    enum { L = 0, R = 1, C = 2, LFE = 3 };
+    const struct {
+        const char* layout;
+        float x, z;
+        int loudest; // the channel in the file
+    } table[] = {
+        {"5.1", 0, 2, C}, {"5.1", -1, 1.732f, L}, {"5.1", 1, 1.732f, R},   {"5.1", -1.5f, -1.5f, 4},
+        {"7.1", 0, 2, C}, {"7.1", -1, 1.732f, L}, {"7.1", -1, -1.732f, 4}, {"7.1", -2, 0, 6},
+    };
+    int n = 0;
+    for (const auto& row : table) {
+        const std::string list =
+            playlist("s" + std::to_string(++n) + ".pna", 0, noise, row.x, 0, row.z);
+        const Sound s =
+            Export(dir.file("s.wav"), {"--layout", row.layout, "--format", "float", list}).sound;
+        ASSERT_GT(s.channels, 4);
+        int loudest = 0;
+        for (int c = 0; c < s.channels; ++c)
+            if (ChannelLevel(s, c) > ChannelLevel(s, loudest))
+                loudest = c;
+        EXPECT_EQ(loudest, row.loudest) << row.layout << " " << row.x << "," << row.z;
+        EXPECT_LT(ChannelLevel(s, LFE), 1e-5) << row.layout;
+        if (row.loudest == C) {
+            const double above = 20 * std::log10(ChannelLevel(s, C) /
+                                                 std::max(ChannelLevel(s, L), ChannelLevel(s, R)));
+            std::printf("file %s: centre %.1f dB above the front pair\n", row.layout, above);
+            EXPECT_GT(above, 6.0) << row.layout;
+        }
+    }
+}
+
 // Writes interleaved float frames as a WAV file.
 void WriteFrames(const std::string& path, int channels, const std::vector<float>& samples) {
     SF_INFO info{};

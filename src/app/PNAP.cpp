@@ -270,6 +270,7 @@ void TFrmPhonaraPlayer::BuildMenu() {
 
     BuildEditMenu();
     BuildAudioMenu();
+    BuildOutputLayoutMenu();
     BuildRemoteMenu();
     BuildLanguageMenu();
     BuildMotionMenu();
@@ -295,6 +296,7 @@ void TFrmPhonaraPlayer::RetranslateUi() {
         ->setChecked(true);
     RetranslateEditMenu();
     RetranslateAudioMenu();
+    RetranslateOutputLayoutMenu();
     RetranslateRemoteMenu();
     RetranslateMotionMenu();
 
