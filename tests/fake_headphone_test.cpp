@@ -86,17 +86,27 @@ TEST_F(Headphone, TheMenuFollowsTheFileMenuAndStartsAutomaticWithNothingStored) 
     EXPECT_EQ(items[1]->text(), "ヘッドホン 3D: オン");
     EXPECT_EQ(items[2]->text(), "ヘッドホン 3D: オフ");
     EXPECT_EQ(items[3]->menu(), w->MenuHrtfDataSet);
+    // The output layout, its kept choice checked, no note while it is the
+    // layout this run plays with; the headphone modes free under Automatic.
+    EXPECT_EQ(items[4]->menu(), w->MenuOutputLayout);
+    EXPECT_EQ(w->MenuOutputLayout->title(), "出力レイアウト(&L)");
+    const auto layouts = w->MenuOutputLayout->actions();
+    ASSERT_GE(layouts.size(), 9);
+    EXPECT_EQ(layouts[0]->text(), "自動 (出力装置のまま)");
+    EXPECT_TRUE(layouts[0]->isChecked());
+    EXPECT_FALSE(w->OutputLayoutNote->isVisible());
+    EXPECT_TRUE(w->HrtfOn->isEnabled());
     // The remote control's item follows the headphone items.
-    EXPECT_EQ(items[4], w->OscRemote1);
-    EXPECT_EQ(items[4]->text(), "OSC リモート...");
-    EXPECT_TRUE(items[5]->isSeparator());
+    EXPECT_EQ(items[5], w->OscRemote1);
+    EXPECT_EQ(items[5]->text(), "OSC リモート...");
+    EXPECT_TRUE(items[6]->isSeparator());
     // Then the motion paths' items.
-    EXPECT_EQ(items[6], w->RecordMotion1);
-    EXPECT_EQ(items[7], w->ClearMotion1);
-    EXPECT_EQ(items[8], w->MotionMode1);
+    EXPECT_EQ(items[7], w->RecordMotion1);
+    EXPECT_EQ(items[8], w->ClearMotion1);
+    EXPECT_EQ(items[9], w->MotionMode1);
     // Then the Levels window's.
-    EXPECT_EQ(items[9], w->Levels1);
-    EXPECT_TRUE(items[10]->isSeparator());
+    EXPECT_EQ(items[10], w->Levels1);
+    EXPECT_TRUE(items[11]->isSeparator());
     EXPECT_EQ(items.back(), w->HrtfStatus);
     EXPECT_FALSE(w->HrtfStatus->isEnabled());
 
@@ -164,6 +174,47 @@ TEST_F(Headphone, EachChoiceCallsTheLibraryOnceAndSurvivesARestart) {
     start();
     EXPECT_EQ(onlySetHrtfCall(), (std::vector<double>{AUDIOLIB_HRTF_OFF, -1}));
     EXPECT_FALSE(w->MenuHrtfDataSet->menuAction()->isVisible()) << "one data set: no choice";
+}
+
+// The output layout is kept and applies at the next start, which the menu
+// says; a layout that names the speakers decides headphone 3D, and the
+// headphone items show its decision without taking clicks.
+TEST_F(Headphone, TheOutputLayoutIsKeptForTheNextStartAndDecidesHeadphone3D) {
+    start();
+    QAction* five = nullptr;
+    for (QAction* item : w->MenuOutputLayout->actions())
+        if (item->text() == "5.1 (センターあり)")
+            five = item;
+    ASSERT_NE(five, nullptr);
+    fake::clearCalls();
+    choose(five, w->MenuOutputLayout);
+    EXPECT_EQ(settings().value("audio/outputLayout").toString(), "5.1");
+    EXPECT_TRUE(five->isChecked());
+    EXPECT_TRUE(w->OutputLayoutNote->isVisible());
+    EXPECT_EQ(w->OutputLayoutNote->text(),
+              "次回の起動から有効になります (いまは 自動 (出力装置のまま))");
+    EXPECT_TRUE(fake::calls("AUDIOLIB_SetHRTF").empty()) << "nothing changes in this run";
+    EXPECT_EQ(KeptOutputLayout(), TOutputLayout::Surround51);
+
+    const struct {
+        TOutputLayout running;
+        DWORD mode;
+    } table[] = {{TOutputLayout::Surround51, AUDIOLIB_HRTF_OFF},
+                 {TOutputLayout::Headphones, AUDIOLIB_HRTF_ON}};
+    for (const auto& row : table) {
+        w.reset();
+        fake::state().openDevice = 0;
+        create();
+        w->SetRunningOutputLayout(row.running);
+        fake::clearCalls();
+        ASSERT_TRUE(w->BASSInitialize());
+        EXPECT_EQ(onlySetHrtfCall(), (std::vector<double>{double(row.mode), -1}));
+        EXPECT_FALSE(w->HrtfAuto->isEnabled());
+        EXPECT_FALSE(w->HrtfOn->isEnabled());
+        EXPECT_EQ(w->HrtfOn->isChecked(), row.mode == AUDIOLIB_HRTF_ON);
+        EXPECT_EQ(w->HrtfOff->isChecked(), row.mode == AUDIOLIB_HRTF_OFF);
+        EXPECT_EQ(w->OutputLayoutNote->isVisible(), row.running != TOutputLayout::Surround51);
+    }
 }
 
 TEST_F(Headphone, AModeTheDeviceRefusesLeavesTheProgramRunningAndSaysWhy) {

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <csignal>
 #include <ebur128.h>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -446,6 +447,191 @@ TEST_F(CommandLineExport, AmbixFilesPointAtTheirSource) {
     EXPECT_NE(run.out.find("LUFS (of W alone)"), std::string::npos) << run.out;
 }
 
+// 5.1 and 7.1 files through the program's decoders: a source in front plays
+// from the centre, 6 dB and more above the front pair; one 30 degrees left
+// from the left front; one behind on the left from the left surround (5.1) or
+// back (7.1); the LFE carries nothing.
+TEST_F(CommandLineExport, SurroundFilesPutEachDirectionInItsSpeaker) {
+    const std::string noise = tone("noise.wav", {1, 44100, 0.5, 0, 0.3, Wave::Noise});
+    enum { L = 0, R = 1, C = 2, LFE = 3 };
+    const struct {
+        const char* layout;
+        float x, z;
+        int loudest; // the channel in the file
+    } table[] = {
+        {"5.1", 0, 2, C}, {"5.1", -1, 1.732f, L}, {"5.1", 1, 1.732f, R},   {"5.1", -1.5f, -1.5f, 4},
+        {"7.1", 0, 2, C}, {"7.1", -1, 1.732f, L}, {"7.1", -1, -1.732f, 4}, {"7.1", -2, 0, 6},
+    };
+    int n = 0;
+    for (const auto& row : table) {
+        const std::string list =
+            playlist("s" + std::to_string(++n) + ".pna", 0, noise, row.x, 0, row.z);
+        const Sound s =
+            Export(dir.file("s.wav"), {"--layout", row.layout, "--format", "float", list}).sound;
+        ASSERT_GT(s.channels, 4);
+        int loudest = 0;
+        for (int c = 0; c < s.channels; ++c)
+            if (ChannelLevel(s, c) > ChannelLevel(s, loudest))
+                loudest = c;
+        EXPECT_EQ(loudest, row.loudest) << row.layout << " " << row.x << "," << row.z;
+        EXPECT_LT(ChannelLevel(s, LFE), 1e-5) << row.layout;
+        if (row.loudest == C) {
+            const double above = 20 * std::log10(ChannelLevel(s, C) /
+                                                 std::max(ChannelLevel(s, L), ChannelLevel(s, R)));
+            std::printf("file %s: centre %.1f dB above the front pair\n", row.layout, above);
+            EXPECT_GT(above, 6.0) << row.layout;
+        }
+    }
+}
+
+// Writes interleaved float frames as a WAV file.
+void WriteFrames(const std::string& path, int channels, const std::vector<float>& samples) {
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr) << path;
+    sf_writef_float(f, samples.data(), sf_count_t(samples.size()) / channels);
+    sf_close(f);
+}
+
+// The first frame with any channel above -80 dBFS; -1 for none.
+long FirstSound(const Sound& s) {
+    for (size_t i = 0; i < s.samples.size(); ++i)
+        if (std::fabs(s.samples[i]) > 1e-4f)
+            return long(i / size_t(s.channels));
+    return -1;
+}
+
+// The channel mask in a WAVE_FORMAT_EXTENSIBLE header; -1 when the header
+// is another kind.
+long long ExtensibleMask(const Bytes& wav) {
+    if (wav.size() < 44 || wav[20] != 0xfe || wav[21] != 0xff)
+        return -1;
+    return (long long)(wav[40] | wav[41] << 8 | wav[42] << 16 | (unsigned long)wav[43] << 24);
+}
+
+// Every layout starts on the same sample: a click at frame 1000 comes out at
+// frame 1000, and --seconds equal to the file's length keeps its last frame.
+TEST_F(CommandLineExport, EveryLayoutStartsOnTheSameSampleAndKeepsTheLastOne) {
+    constexpr size_t Frames = 22050;
+    std::vector<float> clicks(Frames, 0.0f);
+    clicks[1000] = 0.5f;
+    clicks[Frames - 1] = 0.5f;
+    WriteFrames(dir.file("clicks.wav"), 1, clicks);
+    const std::string list = playlist("c.pna", 0, dir.file("clicks.wav"), 0, 0, 2.f);
+    for (const char* layout : {"stereo", "quad", "5.1", "7.1", "ambix1", "ambix3"}) {
+        const TRun run = Export(
+            dir.file("c.wav"), {"--layout", layout, "--format", "float", "--seconds", "0.5", list});
+        const Sound& s = run.sound;
+        ASSERT_EQ(s.frames(), Frames) << layout;
+        EXPECT_EQ(FirstSound(s), 1000) << layout;
+        double last = 0;
+        for (int c = 0; c < s.channels; ++c)
+            last = std::max(
+                last, double(std::fabs(s.samples[(Frames - 1) * size_t(s.channels) + size_t(c)])));
+        EXPECT_GT(last, 0.05) << layout << ": the last frame is kept";
+    }
+}
+
+// Streams and files above two channels say what their channels are: speakers
+// with their mask, AmbiX with mask 0; libsndfile reads the speakers of a
+// streamed 5.1 back.
+TEST_F(CommandLineExport, StreamsAndFilesCarryTheirLayout) {
+    const std::string noise = tone("noise.wav", {1, 44100, 0.3, 0, 0.3, Wave::Noise});
+    const std::vector<int> side51{SF_CHANNEL_MAP_LEFT,      SF_CHANNEL_MAP_RIGHT,
+                                  SF_CHANNEL_MAP_CENTER,    SF_CHANNEL_MAP_LFE,
+                                  SF_CHANNEL_MAP_SIDE_LEFT, SF_CHANNEL_MAP_SIDE_RIGHT};
+    const struct {
+        const char *layout, *format;
+        long long mask;
+    } table[] = {
+        {"5.1", "wav16", 0x60f}, {"7.1", "wav24", 0x63f}, {"quad", "float", 0x33},
+        {"ambix1", "wav16", 0},  {"ambix3", "float", 0},  {"stereo", "wav16", -1},
+    };
+    for (const auto& row : table) {
+        const TRun streamed = RunProgram(
+            {"--export", "-", "--layout", row.layout, "--format", row.format, "--", noise});
+        ASSERT_EQ(streamed.status, 0) << row.layout << ": " << streamed.err;
+        const Bytes bytes(streamed.out.begin(), streamed.out.end());
+        EXPECT_EQ(ExtensibleMask(bytes), row.mask) << row.layout << " streamed";
+        const std::string copy = dir.file("streamed.wav");
+        ASSERT_TRUE(writeBytes(copy, bytes));
+        if (std::string(row.layout) == "5.1") {
+            EXPECT_EQ(ChannelMap(copy, 6), side51);
+            EXPECT_GT(readSound(copy).seconds(), 0.29);
+        }
+        const std::string file = dir.file("file.wav");
+        Export(file, {"--layout", row.layout, "--format", row.format, "--", noise});
+        EXPECT_EQ(ExtensibleMask(readBytes(file)), row.mask) << row.layout << " file";
+    }
+}
+
+// The true peak is that of the loudest channel: anti-phase stereo in AmbiX
+// cancels in W but not in Y. The limiter after the mix says what it did.
+TEST_F(CommandLineExport, PeaksOverEveryChannelAndTheLimiterSaysWhatItDid) {
+    std::vector<float> antiphase(2 * 22050);
+    for (size_t i = 0; i < 22050; ++i) {
+        antiphase[2 * i] = 0.5f * float(std::sin(2 * M_PI * 500 * double(i) / 44100));
+        antiphase[2 * i + 1] = -antiphase[2 * i];
+    }
+    WriteFrames(dir.file("anti.wav"), 2, antiphase);
+    const TRun ambix = Export(dir.file("a.wav"),
+                              {"--layout", "ambix1", "--format", "float", dir.file("anti.wav")});
+    double y = 0;
+    for (size_t i = 0; i < ambix.sound.frames(); ++i)
+        y = std::max(y, double(std::fabs(ambix.sound.samples[4 * i + 1])));
+    ASSERT_GT(y, 0.1);
+    const size_t peakAt = ambix.out.find("true peak ");
+    ASSERT_NE(peakAt, std::string::npos) << ambix.out;
+    EXPECT_NEAR(std::atof(ambix.out.c_str() + peakAt + 10), 20 * std::log10(y), 0.3) << ambix.out;
+
+    // Six full files at the listener sum far past full scale.
+    const std::string loud = tone("loud.wav", {1, 44100, 0.5, 0, 0.9, Wave::Noise});
+    const Names six{loud, loud, loud, loud, loud, loud};
+    Names args{"--format", "float"};
+    args.insert(args.end(), six.begin(), six.end());
+    const TRun limited = Export(dir.file("l.wav"), args);
+    double top = 0;
+    for (const float v : limited.sound.samples)
+        top = std::max(top, double(std::fabs(v)));
+    EXPECT_LE(top, 1.0 + 1e-6);
+    const size_t at = limited.out.find("limiter: -");
+    ASSERT_NE(at, std::string::npos) << limited.out;
+    const double db = std::atof(limited.out.c_str() + at + 9);
+    EXPECT_LT(db, -6.0) << limited.out;
+    EXPECT_NE(limited.out.find(" % of the time"), std::string::npos) << limited.out;
+    EXPECT_NE(limited.out.find("--normalize"), std::string::npos) << limited.out;
+
+    Names normalised{"--normalize", "-16"};
+    normalised.insert(normalised.end(), six.begin(), six.end());
+    const TRun quiet = Export(dir.file("n.wav"), normalised);
+    EXPECT_EQ(quiet.out.find("limiter"), std::string::npos) << quiet.out;
+}
+
+// A scene in which no file holds sound is an error naming the files; a file
+// cut short plays what it holds and says so.
+TEST_F(CommandLineExport, FilesWithoutSoundAreNamedAndACutFileSaysSo) {
+    const std::string whole = tone("whole.wav", {1, 44100, 0.5, 440, 0.5, Wave::Sine});
+    Bytes bytes = readBytes(whole);
+    Bytes half(bytes.begin(), bytes.begin() + long(bytes.size() / 2));
+    Bytes empty(bytes.begin(), bytes.begin() + 44);
+    empty[40] = empty[41] = empty[42] = empty[43] = 0; // a data chunk of no frames
+    ASSERT_TRUE(writeBytes(dir.file("half.wav"), half));
+    ASSERT_TRUE(writeBytes(dir.file("empty.wav"), empty));
+
+    const TRun none = RunProgram({"--export", dir.file("x.wav"), "--", dir.file("empty.wav")});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("empty.wav (it holds no sound)"), std::string::npos) << none.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x.wav")));
+
+    const TRun cut = Export(dir.file("h.wav"), {"--format", "float", dir.file("half.wav")});
+    EXPECT_NE(cut.err.find("half.wav is cut short"), std::string::npos) << cut.err;
+    EXPECT_NE(cut.err.find("0.50 s"), std::string::npos) << cut.err;
+    EXPECT_NEAR(cut.sound.seconds(), 0.25, 0.02);
+}
+
 class WindowExport : public RealProgramTest, protected Files {
 protected:
     void SetUp() override {
@@ -611,7 +797,11 @@ TEST_F(WindowExport, TheFileIsWhatPlaysWithGainMuteAndTheRoomOff) {
     } restore;
 
     BASS_Free();
-    ASSERT_TRUE(AUDIOLIB_InitLoopback(44100, AUDIOLIB_HRTF_OFF));
+    // As the export renders: without OpenAL Soft's limiter, whose look-ahead
+    // delays the sound (the export limits after the mix; nothing here is loud
+    // enough for it).
+    ASSERT_TRUE(
+        AUDIOLIB_InitLoopbackFlags(44100, AUDIOLIB_HRTF_OFF, -1, 2, AUDIOLIB_LOOPBACK_NOLIMITER));
     ASSERT_TRUE(w->LoadChannelFile(1, tone("right.wav", {1, 44100, 0.5, 500, 0.4})));
     ASSERT_TRUE(w->LoadChannelFile(2, tone("muted.wav", {1, 44100, 0.5, 700, 0.4})));
     ASSERT_TRUE(w->LoadChannelFile(3, tone("stereo.wav", {2, 44100, 0.5, 300, 0.4})));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "export/Ambix.h"
+#include "export/Limiter.h"
 
 namespace {
 
@@ -183,7 +184,7 @@ TEST(Ambix, MixerRampsSourcesAndKeepsTheReverbInW) {
 // exactly as they are, and recovers after the loud part.
 TEST(Ambix, LimiterKeepsFullScaleAndTheDirection) {
     constexpr int K = 4, Rate = 1000; // a release of 0.1 s is 100 frames here
-    TAmbixLimiter limiter(K, Rate);
+    TOutputLimiter limiter(K, Rate);
     std::vector<float> quiet(50 * K), loud(50 * K), after(2000 * K);
     for (size_t i = 0; i < 50; ++i) {
         const float quietFrame[K] = {0.9f, 0.5f, -0.2f, 0.3f};
@@ -196,6 +197,8 @@ TEST(Ambix, LimiterKeepsFullScaleAndTheDirection) {
     auto processed = quiet;
     limiter.Process(processed.data(), 50);
     EXPECT_EQ(processed, quiet) << "nothing to do: bit for bit the same";
+    EXPECT_EQ(limiter.LimitedFrames(), 0u);
+    EXPECT_EQ(limiter.DeepestDb(), 0.0);
 
     processed = loud;
     limiter.Process(processed.data(), 50);
@@ -214,4 +217,10 @@ TEST(Ambix, LimiterKeepsFullScaleAndTheDirection) {
     EXPECT_GT(recovered[0], -0.9f * 0.5f) << "still held down at first";
     EXPECT_EQ(limiter.Gain(), 1.0f) << "back to unity within twenty release times";
     EXPECT_EQ(recovered[1999 * K], quiet[0]);
+    // What the summary says: the loudest frame's reduction, and the frames
+    // held down (the loud part and the recovery, not the quiet start).
+    EXPECT_NEAR(limiter.DeepestDb(), 20 * std::log10(1 / 2.5), 1e-4);
+    EXPECT_EQ(limiter.Frames(), 2100u);
+    EXPECT_GT(limiter.LimitedFrames(), 50u + 100u);
+    EXPECT_LT(limiter.LimitedFrames(), 50u + 2000u);
 }

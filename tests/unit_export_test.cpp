@@ -266,6 +266,15 @@ TEST(ExportChildLines, NumbersForProgramsKeepThePointInACommaLocale) {
     EXPECT_EQ(ParseChildLine(ResultLine(unmeasured)).Summary, unmeasured);
     EXPECT_EQ(SummaryText(unmeasured).find("LUFS"), std::string::npos);
     EXPECT_NE(SummaryText(unmeasured).find("not measured"), std::string::npos);
+    // What the limiter did goes over to the window and into the summary.
+    TExportSummary limited = s;
+    limited.LimiterDb = -3.24;
+    limited.LimiterShare = 0.014;
+    EXPECT_EQ(ParseChildLine(ResultLine(limited)).Summary, limited);
+    EXPECT_NE(SummaryText(limited).find("limiter: -3.2 dB at most, 1.4 % of the time"),
+              std::string::npos)
+        << SummaryText(limited);
+    EXPECT_EQ(SummaryText(s).find("limiter"), std::string::npos);
 }
 
 TEST(ExportLoudness, GainReachesTheTargetOrStopsAtTheCeiling) {

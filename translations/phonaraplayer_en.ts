@@ -4,6 +4,18 @@
 <context>
     <name>CommandLine</name>
     <message>
+        <source>この実行の出力レイアウト: auto、headphones、stereo、quad、5.1、7.1、ambix1、ambix2、ambix3 (保存した選択は変わりません)。</source>
+        <translation>The output layout for this run: auto, headphones, stereo, quad, 5.1, 7.1, ambix1, ambix2, ambix3 (the kept choice stays).</translation>
+    </message>
+    <message>
+        <source>--output-layout はウィンドウのためのもので、--export には使えません (ファイルのレイアウトは --layout)</source>
+        <translation>--output-layout belongs to the window, not to --export (a file's layout is --layout)</translation>
+    </message>
+    <message>
+        <source>--output-layout は auto、headphones、stereo、quad、5.1、7.1、ambix1、ambix2、ambix3 のどれかです (&quot;%1&quot; ではありません)</source>
+        <translation>--output-layout is one of auto, headphones, stereo, quad, 5.1, 7.1, ambix1, ambix2, ambix3 (not &quot;%1&quot;)</translation>
+    </message>
+    <message>
         <source>最大 32 のサウンドファイルを聞き手のまわりの 3D 空間に置いて再生します。または、プレイリストをサウンドファイルに書き出します (--export)。</source>
         <translation>Places up to 32 sound files in 3D around the listener and plays them; or renders a playlist to a sound file (--export).</translation>
     </message>
@@ -454,6 +466,50 @@ Change the extension or the format.</translation>
 </context>
 <context>
     <name>TFrmPhonaraPlayer</name>
+    <message>
+        <source>出力レイアウト(&amp;L)</source>
+        <translation>Output &amp;layout</translation>
+    </message>
+    <message>
+        <source>自動 (出力装置のまま)</source>
+        <translation>Automatic (as the device offers)</translation>
+    </message>
+    <message>
+        <source>ヘッドホン (バイノーラル)</source>
+        <translation>Headphones (binaural)</translation>
+    </message>
+    <message>
+        <source>ステレオ</source>
+        <translation>Stereo</translation>
+    </message>
+    <message>
+        <source>クアッド</source>
+        <translation>Quad</translation>
+    </message>
+    <message>
+        <source>5.1 (センターあり)</source>
+        <translation>5.1 (with centre)</translation>
+    </message>
+    <message>
+        <source>7.1 (センターあり)</source>
+        <translation>7.1 (with centre)</translation>
+    </message>
+    <message>
+        <source>Ambisonics 1 次 (AmbiX、外部デコーダー用)</source>
+        <translation>Ambisonics 1st order (AmbiX, for an external decoder)</translation>
+    </message>
+    <message>
+        <source>Ambisonics 2 次 (AmbiX、外部デコーダー用)</source>
+        <translation>Ambisonics 2nd order (AmbiX, for an external decoder)</translation>
+    </message>
+    <message>
+        <source>Ambisonics 3 次 (AmbiX、外部デコーダー用)</source>
+        <translation>Ambisonics 3rd order (AmbiX, for an external decoder)</translation>
+    </message>
+    <message>
+        <source>次回の起動から有効になります (いまは %1)</source>
+        <translation>Takes effect at the next start (now: %1)</translation>
+    </message>
     <message>
         <source>フォルダー %1 がありません。</source>
         <translation>The folder %1 is not there.</translation>
@@ -1118,6 +1174,10 @@ Contact: the PhonaraPlayer issue tracker</translation>
 </context>
 <context>
     <name>main</name>
+    <message>
+        <source>出力レイアウトを設定できません: %1</source>
+        <translation>cannot set the output layout: %1</translation>
+    </message>
     <message>
         <source>予期しないエラーのため終了します。
 %1</source>

@@ -339,6 +339,13 @@ AUDIOLIB_API BOOL AUDIOLIB_InitLoopback(DWORD freq, DWORD hrtf);
  * right, centre, LFE, back left, back right, side left, side right). HRTF
  * needs stereo. */
 AUDIOLIB_API BOOL AUDIOLIB_InitLoopbackEx(DWORD freq, DWORD hrtf, int dataset, DWORD channels);
+/* As AUDIOLIB_InitLoopbackEx, with flags: AUDIOLIB_LOOPBACK_NOLIMITER renders
+ * without OpenAL Soft's output limiter, so samples may pass full scale and the
+ * render is not delayed by the limiter's look-ahead (about 1 ms): for a caller
+ * that limits the mix itself. */
+#define AUDIOLIB_LOOPBACK_NOLIMITER 1
+AUDIOLIB_API BOOL AUDIOLIB_InitLoopbackFlags(DWORD freq, DWORD hrtf, int dataset, DWORD channels,
+                                             DWORD flags);
 /* Renders frames frames (interleaved floats, as many per frame as the
  * loopback device has channels) into out. Before each block every playing
  * channel's queue is topped up, so the output is complete and the same on

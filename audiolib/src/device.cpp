@@ -112,7 +112,8 @@ std::vector<ALCint> deviceAttributes(ALCdevice* device, bool loopback, int freq,
             attrs.insert(attrs.end(), {ALC_HRTF_ID_SOFT, hrtfDataSet});
     }
     if (alcIsExtensionPresent(device, "ALC_SOFT_output_limiter"))
-        attrs.insert(attrs.end(), {ALC_OUTPUT_LIMITER_SOFT, ALC_TRUE});
+        attrs.insert(attrs.end(),
+                     {ALC_OUTPUT_LIMITER_SOFT, lib().outputLimiter ? ALC_TRUE : ALC_FALSE});
     if (efx)
         attrs.insert(attrs.end(), {ALC_MAX_AUXILIARY_SENDS, 2});
     attrs.push_back(0);
@@ -300,7 +301,7 @@ ALCint LoopbackLayout(DWORD channels) {
 }
 
 bool openDevice(int device, DWORD freq, bool loopback, DWORD hrtfMode, int hrtfDataSet = -1,
-                DWORD channels = 2) {
+                DWORD channels = 2, bool limiter = true) {
     auto& L = lib();
     // The library thread exists only while a device is open, and must not wait
     // for a BASS_Free that is waiting for it.
@@ -323,6 +324,7 @@ bool openDevice(int device, DWORD freq, bool loopback, DWORD hrtfMode, int hrtfD
         std::lock_guard lock(L.mx);
         L.outChannels = static_cast<int>(channels);
         L.outLayout = layout;
+        L.outputLimiter = limiter || !loopback;
     }
     if (loopback) {
         dev = alcLoopbackOpenDeviceSOFT(nullptr);
@@ -399,6 +401,17 @@ AUDIOLIB_API BOOL AUDIOLIB_InitLoopbackEx(DWORD freq, DWORD hrtf, int dataset, D
         if (hrtf > AUDIOLIB_HRTF_AUTO || dataset < -1)
             return fail(BASS_ERROR_ILLPARAM, 0);
         return openDevice(0, freq, true, hrtf, dataset, channels);
+    });
+}
+
+AUDIOLIB_API BOOL AUDIOLIB_InitLoopbackFlags(DWORD freq, DWORD hrtf, int dataset, DWORD channels,
+                                             DWORD flags) {
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        if (hrtf > AUDIOLIB_HRTF_AUTO || dataset < -1 ||
+            (flags & ~DWORD{AUDIOLIB_LOOPBACK_NOLIMITER}))
+            return fail(BASS_ERROR_ILLPARAM, 0);
+        return openDevice(0, freq, true, hrtf, dataset, channels,
+                          (flags & AUDIOLIB_LOOPBACK_NOLIMITER) == 0);
     });
 }
 

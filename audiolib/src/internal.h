@@ -229,6 +229,9 @@ struct Library {
     // OpenAL Soft's name for that layout (ALC_STEREO_SOFT, ALC_QUAD_SOFT, ...).
     int outChannels = 2;
     int outLayout = 0;
+    // OpenAL Soft's output limiter: on, except for a loopback device whose
+    // caller limits the mix itself (the limiter's look-ahead delays the render).
+    bool outputLimiter = true;
     // Loopback frames rendered ahead (a fade before a device reset), handed
     // out first by the next AUDIOLIB_Render.
     std::vector<float> renderedAhead;

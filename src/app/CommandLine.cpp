@@ -113,10 +113,17 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
             "CommandLine",
             "この実行のウィンドウの言語: ja または en (保存した選択は変わりません)。"),
         "ja|en");
+    const QCommandLineOption outputLayout(
+        "output-layout",
+        QCoreApplication::translate(
+            "CommandLine", "この実行の出力レイアウト: auto、headphones、stereo、quad、5.1、7.1、"
+                           "ambix1、ambix2、ambix3 (保存した選択は変わりません)。"),
+        "LAYOUT");
     QCommandLineOption progressLines("progress-lines");
     progressLines.setFlags(QCommandLineOption::HiddenFromHelp);
-    for (const auto& o : {help, version, exportTo, force, format, rate, layout, hrtf, hrtfSet, seconds,
-                          loop, normalize, quality, oscPort, lang, progressLines})
+    for (const auto& o :
+         {help, version, exportTo, force, format, rate, layout, hrtf, hrtfSet, seconds, loop,
+          normalize, quality, oscPort, lang, outputLayout, progressLines})
         parser.addOption(o);
     for (const char* name : QtValueOptions) {
         QCommandLineOption o(name, QString(), "value");
@@ -180,6 +187,21 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
                              "(\"%1\" ではありません)")
                              .arg(parser.value(oscPort)));
         out.OscPort = port;
+    }
+    if (parser.isSet(outputLayout)) {
+        if (parser.isSet(exportTo))
+            return usage(QCoreApplication::translate(
+                "CommandLine",
+                "--output-layout はウィンドウのためのもので、--export には使えません "
+                "(ファイルのレイアウトは --layout)"));
+        const auto chosen = OutputLayoutOfWord(Std(parser.value(outputLayout)));
+        if (!chosen)
+            return usage(QCoreApplication::translate(
+                             "CommandLine",
+                             "--output-layout は auto、headphones、stereo、quad、5.1、7.1、"
+                             "ambix1、ambix2、ambix3 のどれかです (\"%1\" ではありません)")
+                             .arg(parser.value(outputLayout)));
+        out.OutputLayout = *chosen;
     }
     if (!parser.isSet(exportTo)) {
         for (const auto& o :

@@ -3,9 +3,11 @@
 // so that each new option is added here.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "audio/OutputLayout.h"
 #include "export/ExportOptions.h"
 
 #include <QStringList>
@@ -21,6 +23,8 @@ struct TCommandLine {
     int OscPort = 0;
     // Window: "ja" or "en" for this run; empty: the kept choice.
     std::string Language;
+    // Window: the output layout for this run; none: the kept choice.
+    std::optional<TOutputLayout> OutputLayout;
     // Export: what to render where.
     TExportOptions Export;
 };

@@ -273,6 +273,7 @@ void TFrmPhonaraPlayer::BuildMenu() {
     BuildEditMenu();
     InstallPositionCommand(*this);
     BuildAudioMenu();
+    BuildOutputLayoutMenu();
     BuildRemoteMenu();
     BuildLanguageMenu();
     BuildMotionMenu();
@@ -299,6 +300,7 @@ void TFrmPhonaraPlayer::RetranslateUi() {
         ->setChecked(true);
     RetranslateEditMenu();
     RetranslateAudioMenu();
+    RetranslateOutputLayoutMenu();
     RetranslateRemoteMenu();
     RetranslateMotionMenu();
     RetranslateLevelsMenu();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "arrangement/ArrangementSeam.h"
+#include "audio/OutputLayout.h"
 #include "audiolib.h"
 #include "export/ExportOptions.h"
 #include "motion/MotionPlayer.h"
@@ -54,6 +55,9 @@ extern const char* const ChannelFileFilter;
 extern const char* const PlaylistFilter;
 // The version line of the version box.
 extern const char* const VersionText;
+
+// The output layout the user keeps in the settings (Automatic when none).
+TOutputLayout KeptOutputLayout();
 
 class TFrmPhonaraPlayer : public QMainWindow {
     Q_OBJECT
@@ -259,6 +263,18 @@ public:
     void HrtfDataSetClick(int index);
     // Data sets and status, as the library reports them now.
     void RefreshHrtfMenu();
+
+    // The output layout: a submenu of the audio menu, kept in the settings.
+    // OpenAL Soft takes it when the program starts, so a change shows a note
+    // that it applies at the next start. The headphone modes follow the
+    // layout this run plays with (headphones: on; speakers, Ambisonics: off).
+    QMenu* MenuOutputLayout = nullptr;
+    QAction* OutputLayoutNote = nullptr;
+    TOutputLayout RunningOutputLayout = TOutputLayout::Automatic;
+    void BuildOutputLayoutMenu();
+    void RetranslateOutputLayoutMenu();
+    void SetRunningOutputLayout(TOutputLayout layout);
+    void RefreshOutputLayoutMenu();
 
     // OSC remote control: the audio menu's item and its dialog, and the
     // socket (none while it is off). port > 0 switches it on for this run on

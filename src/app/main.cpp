@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -18,6 +19,18 @@
 #include "export/ExportCommand.h"
 
 namespace {
+
+// OpenAL Soft's configuration for this process, before its first call: the
+// output layout and the program's decoders over the user's settings. Without
+// it OpenAL Soft plays with its own configuration, which is said.
+void UseProgramDecoders(TOutputLayout layout) {
+    std::string why;
+    if (!ApplyOutputLayout(layout, QCoreApplication::applicationDirPath().toStdString(), why))
+        std::fprintf(
+            stderr, "phonaraplayer: %s\n",
+            qUtf8Printable(QCoreApplication::translate("main", "出力レイアウトを設定できません: %1")
+                               .arg(QString::fromStdString(why))));
+}
 
 // Everything but the window: printing, or an export in this process. Read
 // by scripts, so English unless --lang asks otherwise.
@@ -39,6 +52,9 @@ int RunCommandLine(int argc, char* argv[], const QStringList& rawArguments,
                          "CommandLine", "'phonaraplayer --help' で使い方を表示します。")));
         return ExitUsage;
     case TCommandLine::TAction::Export:
+        // The program's decoders (quad, 5.1 and 7.1 with a centre) for the
+        // renderer; the user's OpenAL Soft settings stay in force.
+        UseProgramDecoders(TOutputLayout::Automatic);
         return RunExportCommand(commandLine.Export);
     case TCommandLine::TAction::Window:
         break;
@@ -159,7 +175,10 @@ int Main(int argc, char* argv[]) {
     // Japanese unless the user chose English; --lang leaves the choice as kept.
     ApplyLanguage(RunLanguage(LanguageOfCode(commandLine.Language), KeptLanguage(), true));
 
+    const TOutputLayout layout = commandLine.OutputLayout.value_or(KeptOutputLayout());
+    UseProgramDecoders(layout);
     auto window = std::make_unique<TFrmPhonaraPlayer>();
+    window->SetRunningOutputLayout(layout);
     RouteTerminationSignals(window.get());
     if (const int started = StartWindow(*window, commandLine); started >= 0)
         return started;

@@ -81,7 +81,12 @@ void TFrmPhonaraPlayer::RetranslateAudioMenu() {
 
 void TFrmPhonaraPlayer::ApplyStoredHrtf() {
     QSettings settings = UserSettings();
-    const DWORD mode = HrtfModeFromWord(settings.value(ModeKey).toString().toStdString());
+    DWORD mode = HrtfModeFromWord(settings.value(ModeKey).toString().toStdString());
+    // The output layout decides where it names the speakers.
+    if (RunningOutputLayout == TOutputLayout::Headphones)
+        mode = AUDIOLIB_HRTF_ON;
+    else if (RunningOutputLayout != TOutputLayout::Automatic)
+        mode = AUDIOLIB_HRTF_OFF;
     // A data set is remembered by name: the list may change between runs.
     const QString wanted = settings.value(DataSetKey).toString();
     const int count = static_cast<int>(CurrentHrtf().count);

@@ -93,21 +93,3 @@ private:
     size_t frames_ = 0;
     std::vector<float> block_;
 };
-
-// Keeps the interleaved AmbiX blocks at or below full scale, as the audio
-// device's own output limiter keeps its render: when a frame's largest sample
-// would pass the ceiling, one gain brings every channel down together (the
-// directions stay), and it recovers towards 1 with the release time constant.
-// Frames that need nothing are left exactly as they are.
-class TAmbixLimiter {
-public:
-    TAmbixLimiter(int channels, int rate, float ceiling = 1.0f, double releaseSeconds = 0.1);
-    void Process(float* interleaved, size_t frames);
-    float Gain() const { return static_cast<float>(gain_); }
-
-private:
-    size_t channels_;
-    float ceiling_;
-    double release_;
-    double gain_ = 1.0; // double: in float the recovery would stall short of 1
-};

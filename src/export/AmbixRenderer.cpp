@@ -19,10 +19,7 @@ void Scaled(int channels, const TAmbixDirection& d, float gain, float* out) {
 
 } // namespace
 
-// The release counts frames at 44100 Hz; at 48000 Hz it is a tenth shorter,
-// which no one hears.
-TAmbixRenderer::TAmbixRenderer(const std::vector<DWORD>& channels, int order)
-    : mixer_(order), limiter_(mixer_.Channels(), 44100) {
+TAmbixRenderer::TAmbixRenderer(const std::vector<DWORD>& channels, int order) : mixer_(order) {
     for (const DWORD handle : channels) {
         BASS_CHANNELINFO info{};
         if (!BASS_ChannelGetInfo(handle, &info)) {
@@ -144,6 +141,5 @@ bool TAmbixRenderer::Render(float* interleaved, size_t frames) {
     mixer_.AddDiffuse(side_.data(), DiffuseGain);
     std::memcpy(interleaved, mixer_.Block(),
                 frames * static_cast<size_t>(Channels()) * sizeof(float));
-    limiter_.Process(interleaved, frames);
     return true;
 }

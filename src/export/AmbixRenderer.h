@@ -7,9 +7,8 @@
 // the library's factors. A stereo channel is two sources at 30 degrees left
 // and right, with its volume and balance. The device itself renders only the
 // room and the channels' reverbs (its direct path off); that return goes into
-// W as a diffuse field, so that it pulls no source's direction. As the device
-// limits its own output, the encoder limits peaks at full scale with one gain
-// for all channels.
+// W as a diffuse field, so that it pulls no source's direction. Peaks are left
+// to the exporter's limiter after the mix, as for every layout.
 #pragma once
 
 #include <cstddef>
@@ -63,7 +62,6 @@ private:
 
     std::vector<TSource> sources_;
     TAmbixMixer mixer_;
-    TAmbixLimiter limiter_;
     std::vector<float> wet_, dry_, side_;
     std::string error_;
     bool directOff_ = false;

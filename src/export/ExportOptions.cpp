@@ -30,17 +30,20 @@ struct TLayoutName {
     const char* Name;
     int Channels;
     int AmbixOrder;
+    uint32_t Mask; // WAVE_FORMAT_EXTENSIBLE's speaker bits
 };
 
+// Speaker bits: FL 0x1, FR 0x2, FC 0x4, LFE 0x8, BL 0x10, BR 0x20, SL 0x200,
+// SR 0x400.
 constexpr std::array<TLayoutName, 8> LayoutNames{{
-    {TExportLayout::Stereo, "stereo", 2, 0},
-    {TExportLayout::Binaural, "binaural", 2, 0},
-    {TExportLayout::Quad, "quad", 4, 0},
-    {TExportLayout::Surround51, "5.1", 6, 0},
-    {TExportLayout::Surround71, "7.1", 8, 0},
-    {TExportLayout::Ambix1, "ambix1", 4, 1},
-    {TExportLayout::Ambix2, "ambix2", 9, 2},
-    {TExportLayout::Ambix3, "ambix3", 16, 3},
+    {TExportLayout::Stereo, "stereo", 2, 0, 0x3},
+    {TExportLayout::Binaural, "binaural", 2, 0, 0x3},
+    {TExportLayout::Quad, "quad", 4, 0, 0x33},
+    {TExportLayout::Surround51, "5.1", 6, 0, 0x60f},
+    {TExportLayout::Surround71, "7.1", 8, 0, 0x63f},
+    {TExportLayout::Ambix1, "ambix1", 4, 1, 0},
+    {TExportLayout::Ambix2, "ambix2", 9, 2, 0},
+    {TExportLayout::Ambix3, "ambix3", 16, 3, 0},
 }};
 
 const TLayoutName& LayoutEntry(TExportLayout layout) {
@@ -92,6 +95,10 @@ int ExportLayoutChannels(TExportLayout layout) {
     return LayoutEntry(layout).Channels;
 }
 
+uint32_t WavChannelMask(TExportLayout layout) {
+    return LayoutEntry(layout).Mask;
+}
+
 int AmbixOrderOf(TExportLayout layout) {
     return LayoutEntry(layout).AmbixOrder;
 }
@@ -134,10 +141,14 @@ bool IsWavFormat(TExportFormat format) {
     return (SndfileFormatOf(format) & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV;
 }
 
-std::string StreamingWavHeader(TExportFormat format, int rate, int channels) {
+std::string StreamingWavHeader(TExportFormat format, int rate, TExportLayout layout) {
     const bool floats = format == TExportFormat::Float;
     const int bits = floats ? 32 : format == TExportFormat::Wav24 ? 24 : 16;
+    const int channels = ExportLayoutChannels(layout);
     const int frameBytes = channels * bits / 8;
+    // Readers guess the speakers of a plain header above two channels (four
+    // become 4.0 with a centre): those carry the mask.
+    const bool extensible = channels > 2;
     std::string h;
     const auto word = [&h](uint32_t v, int bytes) {
         for (int i = 0; i < bytes; ++i)
@@ -146,13 +157,23 @@ std::string StreamingWavHeader(TExportFormat format, int rate, int channels) {
     h += "RIFF";
     word(0xffffffff, 4);
     h += "WAVEfmt ";
-    word(16, 4);
-    word(floats ? 3 : 1, 2); // IEEE float or PCM
+    word(extensible ? 40 : 16, 4);
+    const uint32_t tag = floats ? 3 : 1; // IEEE float or PCM
+    word(extensible ? 0xfffe : tag, 2);
     word(static_cast<uint32_t>(channels), 2);
     word(static_cast<uint32_t>(rate), 4);
     word(static_cast<uint32_t>(rate * frameBytes), 4);
     word(static_cast<uint32_t>(frameBytes), 2);
     word(static_cast<uint32_t>(bits), 2);
+    if (extensible) {
+        word(22, 2);
+        word(static_cast<uint32_t>(bits), 2); // valid bits
+        word(WavChannelMask(layout), 4);
+        // The sub-format GUID: the format tag, then the fixed
+        // 00000000-0010-8000-00AA00389B71 tail.
+        word(tag, 4);
+        h += std::string("\x00\x00\x10\x00\x80\x00\x00\xaa\x00\x38\x9b\x71", 12);
+    }
     h += "data";
     word(0xffffffff, 4);
     return h;
@@ -252,7 +273,8 @@ std::string ResultLine(const TExportSummary& s) {
     return "RESULT " + Number(s.Seconds) + " " + Number(s.Lufs) + " " + Number(s.TruePeakDb) + " " +
            Number(s.GainDb) + " " + Number(s.RealTimeFactor) + " " + (s.Normalised ? "1" : "0") +
            " " + (s.PeakLimited ? "1" : "0") + " " + (s.Measured ? "1" : "0") + " " +
-           (s.LoudnessOfW ? "1" : "0") + "\n";
+           (s.LoudnessOfW ? "1" : "0") + " " + Number(s.LimiterDb) + " " + Number(s.LimiterShare) +
+           "\n";
 }
 
 TChildLine ParseChildLine(std::string_view line) {
@@ -276,6 +298,10 @@ TChildLine ParseChildLine(std::string_view line) {
                 s.Measured = measured != 0;
             if (int ofW = 0; in >> ofW)
                 s.LoudnessOfW = ofW != 0;
+            if (double db = 0, share = 0; in >> db >> share) {
+                s.LimiterDb = db;
+                s.LimiterShare = share;
+            }
             out.LineKind = TChildLine::Kind::Result;
         }
     }
@@ -302,5 +328,9 @@ std::string SummaryText(const TExportSummary& s, const TNumberText& number) {
         if (s.PeakLimited)
             out += ", stopped at the -1 dBTP ceiling";
     }
+    if (s.LimiterShare > 0)
+        out += "; limiter: " + number(s.LimiterDb, 1) + " dB at most, " +
+               number(100 * s.LimiterShare, 1) +
+               " % of the time (normalising, --normalize, lowers the mix instead)";
     return out;
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 #include <vector>
 
 enum class TExportFormat { Wav16, Wav24, Float, Flac16, Flac24, Ogg };
+enum class TExportLayout;
 
 // "wav16", "wav24", "float", "flac16", "flac24", "ogg".
 std::optional<TExportFormat> ExportFormatOfName(std::string_view name);
@@ -23,7 +25,8 @@ int SndfileFormatOf(TExportFormat format);
 bool IsWavFormat(TExportFormat format);
 // The header of a WAV stream whose length is not known when it starts (both
 // sizes at their largest), for the format's sample type.
-std::string StreamingWavHeader(TExportFormat format, int rate, int channels);
+// Above two channels it is WAVE_FORMAT_EXTENSIBLE with the layout's mask.
+std::string StreamingWavHeader(TExportFormat format, int rate, TExportLayout layout);
 // The extension a file of this format carries: "wav", "flac" or "ogg".
 const char* ExportFormatExtension(TExportFormat format);
 // Whether path's extension names a file of format's kind (.oga counts as
@@ -43,6 +46,9 @@ std::vector<TExportLayout> ExportLayouts();
 int ExportLayoutChannels(TExportLayout layout);
 // The AmbiX order, or 0 for the layouts the audio device renders itself.
 int AmbixOrderOf(TExportLayout layout);
+// The WAVE_FORMAT_EXTENSIBLE channel mask of layout: its speakers in the
+// device's channel order; 0 for AmbiX (no speakers).
+uint32_t WavChannelMask(TExportLayout layout);
 // Why format cannot hold layout, for people; empty when it can.
 std::string LayoutFormatError(TExportLayout layout, TExportFormat format);
 
@@ -162,6 +168,9 @@ struct TExportSummary {
     bool Normalised = false, PeakLimited = false;
     bool Measured = true;     // false: the loudness meter could not start
     bool LoudnessOfW = false; // AmbiX: measured on W alone
+    // What the limiter after the mix did: its deepest reduction (dB, 0 or
+    // less) and the share of the render it held down (0 .. 1).
+    double LimiterDb = 0, LimiterShare = 0;
     bool operator==(const TExportSummary&) const = default;
 };
 std::string ResultLine(const TExportSummary& summary);

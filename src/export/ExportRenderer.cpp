@@ -5,13 +5,16 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ebur128.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <locale>
 #include <memory>
 #include <optional>
 #include <sndfile.h>
+#include <sstream>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +28,7 @@
 #include "effects/Environments.h"
 #include "effects/Reverb.h"
 #include "export/ExportSink.h"
+#include "export/Limiter.h"
 #include "export/SceneRenderer.h"
 #include "motion/MotionPath.h"
 #include "playlist/PathRules.h"
@@ -42,13 +46,15 @@ constexpr DWORD BlockFrames = 1024;
 // sets the window's own variable.
 constexpr float SceneUnitsPerStep = coords::DefaultUnitsPerStep;
 
-// The loopback device for the duration of one export.
+// The loopback device for the duration of one export. It renders without
+// OpenAL Soft's output limiter: the export limits the mix itself, after the
+// render (TOutputLimiter), so that no layout is delayed by a look-ahead.
 class TLoopback {
 public:
     TLoopback(int rate, bool hrtf, int dataset = -1, int channels = 2)
-        : ok_(AUDIOLIB_InitLoopbackEx(static_cast<DWORD>(rate),
-                                      hrtf ? AUDIOLIB_HRTF_ON : AUDIOLIB_HRTF_OFF, dataset,
-                                      static_cast<DWORD>(channels)) != 0) {}
+        : ok_(AUDIOLIB_InitLoopbackFlags(
+                  static_cast<DWORD>(rate), hrtf ? AUDIOLIB_HRTF_ON : AUDIOLIB_HRTF_OFF, dataset,
+                  static_cast<DWORD>(channels), AUDIOLIB_LOOPBACK_NOLIMITER) != 0) {}
     ~TLoopback() {
         if (ok_)
             BASS_Free();
@@ -105,14 +111,43 @@ TChannel OpenChannel(const TPlaylistChannel& c, bool loop) {
     return channel;
 }
 
-// How long a file plays, when libsndfile can tell; 0 otherwise.
-double FileSeconds(const std::string& path) {
+// What libsndfile tells of a file before it plays: how long it plays (0 when
+// it cannot tell), whether it holds no frame at all, and, for a file cut short
+// (its header announces more than it holds), the length announced.
+struct TFileProbe {
+    double Seconds = 0;
+    bool Empty = false;
+    double AnnouncedSeconds = 0; // 0: not cut short, or not known
+};
+
+TFileProbe ProbeFile(const std::string& path) {
+    TFileProbe probe;
     SF_INFO info{};
     SNDFILE* sf = sf_open(path.c_str(), SFM_READ, &info);
     if (!sf)
-        return 0;
+        return probe;
+    probe.Seconds = info.samplerate > 0 ? double(info.frames) / info.samplerate : 0;
+    probe.Empty = info.frames == 0;
+    // libsndfile plays what a cut file holds and notes the difference in its
+    // log only: "data : 44100 (should be 22028)" (bytes; "SSND" in AIFF).
+    char log[8192] = {};
+    sf_command(sf, SFC_GET_LOG_INFO, log, sizeof log - 1);
     sf_close(sf);
-    return info.samplerate > 0 ? double(info.frames) / info.samplerate : 0;
+    std::istringstream lines{std::string(log)};
+    lines.imbue(std::locale::classic());
+    for (std::string line; std::getline(lines, line);) {
+        const size_t should = line.find("(should be ");
+        if (should == std::string::npos ||
+            (line.rfind("data", 0) != 0 && line.rfind("SSND", 0) != 0))
+            continue;
+        const size_t colon = line.find(':');
+        const double announced = std::atof(line.c_str() + colon + 1);
+        const double held = std::atof(line.c_str() + should + 11);
+        if (colon < should && held > 0 && announced > held)
+            probe.AnnouncedSeconds = probe.Seconds * announced / held;
+        break;
+    }
+    return probe;
 }
 
 struct TScene {
@@ -129,14 +164,33 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
     constexpr int Slots = 32;
     int reverbLevel = 0, environment = 0;
     bool lengthsKnown = true;
+    std::string failures; // the files left out, each with why
+    const auto leftOut = [&](const std::string& file, const std::string& why) {
+        std::fprintf(stderr, "phonaraplayer: %s left out: %s\n", file.c_str(), why.c_str());
+        failures += (failures.empty() ? "" : "; ") + file + " (" + why + ")";
+    };
     const auto load = [&](int, const TPlaylistChannel& c) {
-        const TChannel channel = OpenChannel(c, o.Loop);
-        if (!channel.Handle)
+        const TFileProbe probe = ProbeFile(c.FileName);
+        if (probe.Empty) {
+            leftOut(c.FileName, "it holds no sound");
             return false;
+        }
+        const TChannel channel = OpenChannel(c, o.Loop);
+        if (!channel.Handle) {
+            leftOut(c.FileName,
+                    "it does not open: " + BassErrorReasonNow(BASS_ErrorGetCode()));
+            return false;
+        }
+        if (probe.AnnouncedSeconds > 0)
+            std::fprintf(stderr,
+                         "phonaraplayer: %s is cut short: it holds %s s of the %s s its header "
+                         "announces; the export keeps what it holds\n",
+                         c.FileName.c_str(), PointNumber(probe.Seconds, 2).c_str(),
+                         PointNumber(probe.AnnouncedSeconds, 2).c_str());
         scene.Channels.push_back(channel);
         scene.Channels.back().Motion = c.Motion;
         scene.Channels.back().Level = {c.Gain, c.Muted};
-        const double seconds = FileSeconds(c.FileName);
+        const double seconds = probe.Seconds;
         lengthsKnown = lengthsKnown && seconds > 0;
         scene.LongestSeconds = std::max(scene.LongestSeconds, seconds);
         return true;
@@ -147,9 +201,7 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
                 break;
             TPlaylistChannel c;
             c.FileName = file;
-            if (!load(0, c))
-                std::fprintf(stderr, "phonaraplayer: %s left out: %s\n", file.c_str(),
-                             BassErrorReasonNow(BASS_ErrorGetCode()).c_str());
+            load(0, c);
         }
     } else {
         const TPlaylistRead read =
@@ -173,8 +225,9 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
     if (!lengthsKnown)
         scene.LongestSeconds = 0;
     if (scene.Channels.empty()) {
-        error = o.SoundFiles.empty() ? "no sound file of the playlist could be opened"
-                                     : "none of the sound files could be opened";
+        error = std::string(o.SoundFiles.empty() ? "no sound file of the playlist could be opened"
+                                                 : "none of the sound files could be opened") +
+                (failures.empty() ? std::string() : ": " + failures);
         return false;
     }
     BASS_Apply3D();
@@ -209,23 +262,29 @@ bool AnyPlaying(const TScene& scene) {
     });
 }
 
-// The loudness meter between the renderer and the sink: each speaker with
-// its weight in libebur128's terms; AmbiX on W alone.
+// The meter between the limiter and the sink: loudness with each speaker's
+// weight in libebur128's terms (AmbiX on W alone), and the true peak over
+// every channel of every layout (an AmbiX Y may well pass W).
 class TMeter {
 public:
     TMeter(int rate, TExportLayout layout)
         : width_(static_cast<size_t>(ExportLayoutChannels(layout))),
           ofW_(AmbixOrderOf(layout) > 0) {
         const std::vector<int> weights = Weights(layout);
-        state_ =
-            ebur128_init(static_cast<unsigned>(weights.size()), static_cast<unsigned long>(rate),
-                         EBUR128_MODE_I | EBUR128_MODE_TRUE_PEAK);
+        state_ = ebur128_init(static_cast<unsigned>(weights.size()),
+                              static_cast<unsigned long>(rate), EBUR128_MODE_I);
         for (unsigned c = 0; state_ && c < weights.size(); ++c)
             ebur128_set_channel(state_, c, weights[c]);
+        peaks_ = ebur128_init(static_cast<unsigned>(width_), static_cast<unsigned long>(rate),
+                              EBUR128_MODE_TRUE_PEAK);
+        if (!peaks_ && state_)
+            ebur128_destroy(&state_);
     }
     ~TMeter() {
         if (state_)
             ebur128_destroy(&state_);
+        if (peaks_)
+            ebur128_destroy(&peaks_);
     }
     TMeter(const TMeter&) = delete;
     TMeter& operator=(const TMeter&) = delete;
@@ -235,6 +294,7 @@ public:
     void add(const float* frames, size_t count) {
         if (!state_ || !count)
             return;
+        ebur128_add_frames_float(peaks_, frames, count);
         if (!ofW_) {
             ebur128_add_frames_float(state_, frames, count);
             return;
@@ -252,9 +312,9 @@ public:
     }
     double truePeakDb() {
         double peak = 0;
-        for (unsigned c = 0; state_ && c < state_->channels; ++c) {
+        for (unsigned c = 0; peaks_ && c < peaks_->channels; ++c) {
             double p = 0;
-            if (ebur128_true_peak(state_, c, &p) == EBUR128_SUCCESS)
+            if (ebur128_true_peak(peaks_, c, &p) == EBUR128_SUCCESS)
                 peak = std::max(peak, p);
         }
         return peak > 0 ? 20 * std::log10(peak) : -HUGE_VAL;
@@ -280,6 +340,7 @@ private:
     }
 
     ebur128_state* state_ = nullptr;
+    ebur128_state* peaks_ = nullptr;
     size_t width_;
     bool ofW_;
     std::vector<float> w_;
@@ -355,6 +416,11 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     // loudness.
     if (!meter.ok() && o.NormalizeLufs)
         return failed("the loudness meter could not start, so --normalize cannot measure");
+    // The stage after the render: one limiter for the whole mix. A render
+    // to be normalised goes to the scratch file in float unlimited; its gain
+    // then stops at the true-peak ceiling instead.
+    TOutputLimiter limiter(static_cast<int>(width), o.Rate);
+    const bool limiting = !o.NormalizeLufs;
     TTailTrimmer tail(o.Rate, static_cast<int>(width));
     std::vector<float> block(BlockFrames * width);
     size_t rendered = 0, kept = 0;
@@ -391,6 +457,8 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         if (!renderer->Render(block.data(), frames))
             return failed("rendering failed: " + BassErrorReasonNow(BASS_ErrorGetCode()));
         rendered += frames;
+        if (limiting)
+            limiter.Process(block.data(), frames);
         if (o.Seconds)
             keep(block.data(), frames);
         else if (tail.push(block.data(), frames, AnyPlaying(scene), keep))
@@ -411,6 +479,10 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     s.TruePeakDb = meter.truePeakDb();
     s.Measured = meter.ok();
     s.LoudnessOfW = meter.ofW();
+    if (limiter.LimitedFrames() > 0) {
+        s.LimiterDb = limiter.DeepestDb();
+        s.LimiterShare = double(limiter.LimitedFrames()) / double(limiter.Frames());
+    }
     if (o.NormalizeLufs) {
         const TNormalisation n = NormalisationGain(s.Lufs, s.TruePeakDb, *o.NormalizeLufs);
         s.Normalised = true;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <sndfile.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -50,6 +51,31 @@ std::vector<int> SpeakerMap(TExportLayout layout) {
     }
 }
 
+// Sets the channel mask of the WAVE_FORMAT_EXTENSIBLE header at the start of
+// fd to 0.
+bool ClearChannelMask(int fd, std::string& error) {
+    char head[256];
+    const ssize_t n = ::pread(fd, head, sizeof head, 0);
+    if (n < 0) {
+        error = FileErrorText(errno);
+        return false;
+    }
+    const std::string_view text(head, static_cast<size_t>(n));
+    const size_t fmt = text.find("fmt ", 12);
+    // The chunk's size (4), then tag, channels, rate, bytes per second,
+    // block size, bits, extra size, valid bits (20 bytes), then the mask.
+    const size_t mask = fmt + 8 + 20;
+    if (fmt == std::string_view::npos || mask + 4 > text.size() ||
+        static_cast<unsigned char>(text[fmt + 8]) != 0xfe)
+        return true;
+    const char zero[4] = {};
+    if (::pwrite(fd, zero, sizeof zero, static_cast<off_t>(mask)) != sizeof zero) {
+        error = FileErrorText(errno ? errno : ENOSPC);
+        return false;
+    }
+    return true;
+}
+
 // WAV, FLAC and Ogg Vorbis through libsndfile.
 class TSndfileSink : public TExportSink {
 public:
@@ -68,14 +94,17 @@ public:
         info.samplerate = o.Rate;
         info.channels = ExportLayoutChannels(o.Layout);
         info.format = SndfileFormatOf(o.Format);
-        // A speaker layout in WAV is WAVE_FORMAT_EXTENSIBLE, with its mask.
-        if (!speakers.empty() && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV)
+        // A WAV above two channels is WAVE_FORMAT_EXTENSIBLE, with the
+        // layout's mask (AmbiX's is 0: no speakers).
+        if (info.channels > 2 && (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_WAV) {
             info.format = SF_FORMAT_WAVEX | (info.format & SF_FORMAT_SUBMASK);
+            patchMask_ = WavChannelMask(o.Layout) == 0;
+        }
         // libsndfile cannot write a WAV file into a pipe (it would go back to
         // fill in the length): the header goes first, saying the length is
         // unknown, as other streaming programs write it, then the samples.
         if (IsWavFormat(o.Format) && ::lseek(file_.fd(), 0, SEEK_CUR) < 0 && errno == ESPIPE) {
-            const std::string header = StreamingWavHeader(o.Format, o.Rate, info.channels);
+            const std::string header = StreamingWavHeader(o.Format, o.Rate, o.Layout);
             if (!WriteAll(file_.fd(), header.data(), header.size(), error_))
                 return;
             info.format = SF_FORMAT_RAW | SF_ENDIAN_LITTLE | (info.format & SF_FORMAT_SUBMASK);
@@ -141,6 +170,9 @@ public:
             error_ = FileErrorText(ENOSPC);
             return false;
         }
+        // libsndfile gives every four-channel WAVEX the quad mask.
+        if (patchMask_ && S_ISREG(st.st_mode) && !ClearChannelMask(file_.fd(), error_))
+            return false;
         if (!file_.commit()) {
             error_ = file_.error() == EEXIST ? "it appeared meanwhile; --force (-f) replaces it"
                                              : FileErrorText(file_.error());
@@ -154,6 +186,7 @@ public:
 private:
     TAtomicFile file_;
     SNDFILE* sf_ = nullptr;
+    bool patchMask_ = false;
 };
 
 } // namespace
