@@ -10,6 +10,13 @@
 namespace audiolib {
 
 void boundSamples(float* samples, size_t count) {
+    // Nearly always there is nothing to do: a pass that only compares (and
+    // vectorises) comes first. A NaN fails the comparison.
+    bool inside = true;
+    for (size_t i = 0; i < count; ++i)
+        inside &= std::fabs(samples[i]) <= kSampleLimit;
+    if (inside)
+        return;
     for (size_t i = 0; i < count; ++i) {
         const float v = samples[i];
         samples[i] = std::isfinite(v) ? std::clamp(v, -kSampleLimit, kSampleLimit) : 0.f;
