@@ -444,6 +444,8 @@ void startThread() {
         if (onLane())
             alcSetThreadContext(L.context);
         threadMain();
+        if (onLane())
+            alcSetThreadContext(nullptr);
     });
     L.threadId = L.thread.get_id();
     // Shows in a debugger and in top -H (at most 15 characters).

@@ -19,8 +19,8 @@ void Scaled(int channels, const TAmbixDirection& d, float gain, float* out) {
 
 // The release counts frames at 44100 Hz; at 48000 Hz it is a tenth shorter,
 // which no one hears.
-TAmbixRenderer::TAmbixRenderer(const std::vector<DWORD>& channels, int order)
-    : mixer_(order), limiter_(mixer_.Channels(), 44100) {
+TAmbixRenderer::TAmbixRenderer(const std::vector<DWORD>& channels, int order, bool limit)
+    : mixer_(order), limiter_(mixer_.Channels(), 44100), limit_(limit) {
     for (const DWORD handle : channels) {
         BASS_CHANNELINFO info{};
         if (!BASS_ChannelGetInfo(handle, &info)) {
@@ -142,6 +142,7 @@ bool TAmbixRenderer::Render(float* interleaved, size_t frames) {
     mixer_.AddDiffuse(side_.data(), DiffuseGain);
     std::memcpy(interleaved, mixer_.Block(),
                 frames * static_cast<size_t>(Channels()) * sizeof(float));
-    limiter_.Process(interleaved, frames);
+    if (limit_)
+        limiter_.Process(interleaved, frames);
     return true;
 }

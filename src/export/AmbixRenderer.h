@@ -28,7 +28,9 @@ public:
     // on the device; a channel paused meanwhile pauses here too, but one
     // restarted or repositioned is not followed (the twin reads on). order is
     // clamped to 1..3.
-    TAmbixRenderer(const std::vector<DWORD>& channels, int order);
+    // Without limit the peaks pass, for a renderer that sums several and
+    // limits the sum.
+    TAmbixRenderer(const std::vector<DWORD>& channels, int order, bool limit = true);
     ~TAmbixRenderer();
     TAmbixRenderer(const TAmbixRenderer&) = delete;
     TAmbixRenderer& operator=(const TAmbixRenderer&) = delete;
@@ -67,4 +69,5 @@ private:
     std::vector<float> wet_, dry_, side_;
     std::string error_;
     bool directOff_ = false;
+    bool limit_ = true;
 };
