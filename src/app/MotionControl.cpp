@@ -170,10 +170,13 @@ void TFrmPhonaraPlayer::MotionStopped(int n) {
 
 void TFrmPhonaraPlayer::ShowSourceAt(int n, const BASS_3DVECTOR& p) {
     const BASS_3DVECTOR& was = Sources[n].Position;
-    if (was.x == p.x && was.y == p.y && was.z == p.z)
+    const bool behind = n < static_cast<int>(markersBehind_.size()) && markersBehind_[n];
+    if (was.x == p.x && was.y == p.y && was.z == p.z && !behind)
         return;
     PlaceSource(n, p, TPanRule::FromX());
     PlaceChannelMarkers(n, p);
+    if (behind)
+        markersBehind_[n] = false;
     if (n != StringGrid1->row())
         return;
     // The bars and labels follow, as while dragging.
@@ -183,6 +186,62 @@ void TFrmPhonaraPlayer::ShowSourceAt(int n, const BASS_3DVECTOR& p) {
     ScrollBarY->setPosition(coords::YZToStep(p.y, UnitsPerStep));
     ScrollBarZ->setPosition(coords::YZToStep(p.z, UnitsPerStep));
     UpdatingBars = false;
+    barsBehind_ = false;
+}
+
+void TFrmPhonaraPlayer::MoveSourceOnPath(int n, const BASS_3DVECTOR& p) {
+    const BASS_3DVECTOR& was = Sources[n].Position;
+    if (was.x == p.x && was.y == p.y && was.z == p.z)
+        return;
+    // The sound moves now; the marker and the bars when their turn comes.
+    PlaceSource(n, p, TPanRule::FromX());
+    markersBehind_.resize(ChannelCount + 1, 0);
+    markersBehind_[n] = 1;
+    if (n == StringGrid1->row())
+        barsBehind_ = true;
+}
+
+namespace {
+
+// Whether a drawing due at dueAt, every period seconds, is due now; when it
+// is, dueAt moves on by a period. The draws keep the period's rate on
+// average whatever the frames' own rate; after a stall they start over.
+bool DrawingDue(double now, double period, double& dueAt) {
+    if (now < dueAt)
+        return false;
+    dueAt = now - dueAt < period ? dueAt + period : now + period;
+    return true;
+}
+
+} // namespace
+
+void TFrmPhonaraPlayer::DrawMovedSources(double now, bool all) {
+    const bool markersDue = DrawingDue(now, MarkerFrameSeconds, markersDueAt_);
+    if (all || markersDue) {
+        bool drawn = false;
+        for (int n = 1; n < static_cast<int>(markersBehind_.size()); ++n)
+            if (markersBehind_[n]) {
+                markersBehind_[n] = 0;
+                PlaceChannelMarkers(n, Sources[n].Position);
+                drawn = true;
+            }
+        if (drawn)
+            ++MarkerFrames;
+    }
+    const bool barsDue = DrawingDue(now, BarsFrameSeconds, barsDueAt_);
+    if (barsBehind_ && (all || barsDue)) {
+        barsBehind_ = false;
+        const int r = StringGrid1->row();
+        if (r < 1 || r > ChannelCount)
+            return;
+        const BASS_3DVECTOR& p = Sources[r].Position;
+        LastPosition = p;
+        UpdatingBars = true;
+        ScrollBarX->setPosition(coords::XToStep(p.x, UnitsPerStep));
+        ScrollBarY->setPosition(coords::YZToStep(p.y, UnitsPerStep));
+        ScrollBarZ->setPosition(coords::YZToStep(p.z, UnitsPerStep));
+        UpdatingBars = false;
+    }
 }
 
 void TFrmPhonaraPlayer::RefreshMotion() {
@@ -244,9 +303,11 @@ void TFrmPhonaraPlayer::MotionFrame() {
         const TPlacementBatch frame;
         motionPlayer_.Frame(now, [&](int n, const TMotionPoint& p) {
             if (Sources[n].Loaded)
-                ShowSourceAt(n, VectorOf(p));
+                MoveSourceOnPath(n, VectorOf(p));
         });
     }
+    // What stops moving is drawn where it stopped at once.
+    DrawMovedSources(now, !motionPlayer_.Moving());
     if (MotionRecording()) {
         const int current = StringGrid1->row();
         for (int n = 1; n <= ChannelCount; ++n)
