@@ -378,20 +378,19 @@ bool OpenSceneBlocks(const TExportOptions& o, TSceneBlocks& blocks, bool limit, 
     return true;
 }
 
-// The whole scene on one device of this thread, as the program has always
-// rendered it; the device limits its own output.
+// The whole scene on one device of this thread.
 class TSingleDevice : public TBlockSource {
 public:
     TSingleDevice(const TExportOptions& o, int dataset)
         : device_(o.Rate, o.Layout == TExportLayout::Binaural, dataset, DeviceChannelsOf(o.Layout),
-                  o.Limiter) {}
+                  false) {}
     bool Open(const TExportOptions& o, const std::string& pluginFolder, std::string& error) {
         if (!device_.ok()) {
             error = device_.why();
             return false;
         }
         LoadPluginsIn(QString::fromStdString(pluginFolder));
-        return OpenSceneBlocks(o, blocks_, o.Limiter, error);
+        return OpenSceneBlocks(o, blocks_, false, error);
     }
     const TScene& Scene() const { return blocks_.Scene; }
     int Width() const override { return blocks_.Renderer->Channels(); }
@@ -415,8 +414,7 @@ private:
 
 // One render lane: a share of the scene's sources on a loopback device of its
 // own (a library lane, with its own room and reverbs), opened and rendered on
-// a thread of its own, up to a few blocks ahead of the mix. The device does
-// not limit: the sum of the lanes is limited once.
+// a thread of its own, up to a few blocks ahead of the mix.
 class TLane {
 public:
     TLane(const TExportOptions& o, int dataset, TShare share, std::mutex& loading)
@@ -584,11 +582,10 @@ private:
     std::thread thread_; // last: starts once everything above exists
 };
 
-// The scene split over lanes: their blocks summed in float, then one limiter
-// for the sum (the lanes' devices do not limit).
+// The scene split over lanes: their blocks summed in float.
 class TLanes : public TBlockSource {
 public:
-    TLanes(const TExportOptions& o, int dataset, int lanes) : limit_(o.Limiter) {
+    TLanes(const TExportOptions& o, int dataset, int lanes) {
         for (int i = 0; i < lanes; ++i)
             lanes_.push_back(std::make_unique<TLane>(o, dataset, TShare{i, lanes}, loading_));
     }
@@ -614,7 +611,6 @@ public:
             return false;
         }
         width_ = lanes_.front()->Width();
-        limiter_.emplace(width_, o.Rate);
         return true;
     }
     // Every lane's channels (their handles are each lane's own).
@@ -632,8 +628,6 @@ public:
         for (auto& lane : lanes_)
             if (!lane->AddNext(block, count, playing, code))
                 return false;
-        if (limit_)
-            limiter_->Process(block, count);
         return true;
     }
 
@@ -641,9 +635,8 @@ private:
     std::mutex loading_;
     std::vector<std::unique_ptr<TLane>> lanes_;
     TScene scene_;
-    bool moving_ = false, limit_;
+    bool moving_ = false;
     int width_ = 2;
-    std::optional<TAmbixLimiter> limiter_;
 };
 
 // How many lanes render the scene: as asked (0: one per core), at most one
@@ -685,7 +678,9 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         dataset = *index;
     }
     // One device on this thread, or lanes on threads of their own; either
-    // way the scene's channels are open before the file is.
+    // way the scene's channels are open before the file is. No device limits
+    // its own output (OpenAL Soft's limiter would delay what it renders by its
+    // look-ahead, and limit each lane apart): one limiter follows the mix.
     std::unique_ptr<TBlockSource> source;
     TScene scene;
     bool moving = false;
@@ -731,6 +726,9 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     const DWORD blockFrames =
         moving ? std::min(static_cast<DWORD>(o.Rate / 100), BlockFrames) : BlockFrames;
     source->Start(fixedFrames, blockFrames);
+    // At full scale, one gain for every channel; the release counts frames at
+    // 44100 Hz (a tenth shorter at 48000 Hz, which no one hears).
+    TAmbixLimiter limiter(static_cast<int>(width), 44100);
     TMeter meter(o.Rate, o.Layout);
     // Without a meter a file can still be written, but not brought to a
     // loudness.
@@ -766,6 +764,8 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         int code = 0;
         if (!source->Next(block.data(), frames, playing, code))
             return failed("rendering failed (error code " + std::to_string(code) + ")");
+        if (o.Limiter)
+            limiter.Process(block.data(), frames);
         rendered += frames;
         if (o.Seconds)
             keep(block.data(), frames);

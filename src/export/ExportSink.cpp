@@ -139,8 +139,9 @@ public:
             return false;
         }
         if (!file_.commit()) {
-            error_ = file_.error() == EEXIST ? "it appeared meanwhile; --force (-f) replaces it"
-                                             : FileErrorText(file_.error());
+            error_ = file_.error() == EEXIST
+                         ? "it appeared meanwhile; --force (-f) replaces it"
+                         : FileErrorText(file_.error());
             return false;
         }
         return true;
