@@ -134,6 +134,14 @@
         <translation>--quality must be 0 to 10</translation>
     </message>
     <message>
+        <source>--threads は 1 から 256 です</source>
+        <translation>--threads must be 1 to 256</translation>
+    </message>
+    <message>
+        <source>音源を N 本のレーンに分けて同時に描画します (既定: コア数、1: ひとつのデバイス)。</source>
+        <translation>Renders the sources in N lanes at once (default: the number of cores; 1: a single device).</translation>
+    </message>
+    <message>
         <source>&apos;phonaraplayer --help&apos; で使い方を表示します。</source>
         <translation>Try &apos;phonaraplayer --help&apos;.</translation>
     </message>

@@ -352,6 +352,27 @@ AUDIOLIB_API BOOL AUDIOLIB_InitLoopbackFlags(DWORD freq, DWORD hrtf, int dataset
  * every run. */
 AUDIOLIB_API BOOL AUDIOLIB_Render(float* out, DWORD frames);
 
+/* Whether the next loopback device opened by this thread's instance (see
+ * render lanes below) limits its output at full scale: on by default. Off, a
+ * renderer that sums several devices limits the sum itself. Stays until set
+ * again. */
+AUDIOLIB_API BOOL AUDIOLIB_SetOutputLimiter(BOOL on);
+
+/* ---- Render lanes (the library's own extension) -------------------------- */
+/* A lane is a further, independent instance of the library with its own
+ * device, channels, effects and thread, so that parts of one scene render on
+ * several threads at once on loopback devices of their own. A thread bound to
+ * a lane reaches only that lane with every call (handles of one instance mean
+ * nothing to another); an unbound thread reaches the library's own instance.
+ * Plug-ins are shared. AUDIOLIB_LaneCreate returns null when out of memory.
+ * AUDIOLIB_LaneBind(null) binds the thread back to the library's own
+ * instance. AUDIOLIB_LaneFree closes the lane's device (if still open) and
+ * frees it; no thread may be bound to it then. */
+typedef struct AUDIOLIB_LANE AUDIOLIB_LANE;
+AUDIOLIB_API AUDIOLIB_LANE* AUDIOLIB_LaneCreate(void);
+AUDIOLIB_API BOOL AUDIOLIB_LaneBind(AUDIOLIB_LANE* lane);
+AUDIOLIB_API void AUDIOLIB_LaneFree(AUDIOLIB_LANE* lane);
+
 /* Whether channels are heard directly (on, the default). Off, the device
  * renders only what the room and the channels' reverbs return, for a renderer
  * that places the direct sound itself and adds this as its diffuse part.

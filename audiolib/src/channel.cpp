@@ -217,43 +217,81 @@ float clampf(float v, float lo, float hi) {
 
 } // namespace
 
-void applySourceSpace(Channel& ch, const Held&) {
+namespace {
+
+BASS_3DVECTOR vec(const axes::Triple<float>& t) {
+    return {t[0], t[1], t[2]};
+}
+
+bool sameVector(const BASS_3DVECTOR& a, const BASS_3DVECTOR& b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+void setFloat(ALuint s, ALenum param, float v, float& applied, bool valid) {
+    if (!valid || applied != v)
+        alSourcef(s, param, v);
+    applied = v;
+}
+
+void setInt(ALuint s, ALenum param, ALint v, ALint& applied, bool valid) {
+    if (!valid || applied != v)
+        alSourcei(s, param, v);
+    applied = v;
+}
+
+void setVector(ALuint s, ALenum param, BASS_3DVECTOR v, BASS_3DVECTOR& applied, bool valid) {
+    if (!valid || !sameVector(applied, v))
+        alSource3f(s, param, v.x, v.y, v.z);
+    applied = v;
+}
+
+float pitchOf(const Channel& ch) {
+    return ch.freqAttr
+               ? clampf(static_cast<float>(ch.freqAttr) / static_cast<float>(ch.rate), 0.01f, 8.f)
+               : 1.f;
+}
+
+} // namespace
+
+void applyGainPitch(Channel& ch, const Held&) {
+    AppliedSpace& a = ch.applied;
+    setFloat(ch.source, AL_GAIN, static_cast<float>(ch.volume) / 100.f, a.gain, a.valid);
+    setFloat(ch.source, AL_PITCH, pitchOf(ch), a.pitch, a.valid);
+}
+
+void applySourceSpace(Channel& ch, const Held& lock) {
     auto& L = lib();
     const ALuint s = ch.source;
-    alSourcef(s, AL_GAIN, static_cast<float>(ch.volume) / 100.f);
+    AppliedSpace& a = ch.applied;
+    const bool valid = a.valid;
+    applyGainPitch(ch, lock);
     if (L.efx)
-        alSourcei(s, AL_DIRECT_FILTER,
-                  static_cast<ALint>(L.directPath ? AL_FILTER_NULL : L.mutedDirect));
-    alSourcef(s, AL_PITCH,
-              ch.freqAttr ? clampf(static_cast<float>(ch.freqAttr) / static_cast<float>(ch.rate),
-                                   0.01f, 8.f)
-                          : 1.f);
+        setInt(s, AL_DIRECT_FILTER,
+               static_cast<ALint>(L.directPath ? AL_FILTER_NULL : L.mutedDirect), a.directFilter,
+               valid);
     if (ch.flags & BASS_SAMPLE_3D) {
         const float d = L.distFactor;
-        alSourcei(s, AL_SOURCE_RELATIVE, AL_FALSE);
-        const auto position = axes::OpenAlFromProgram(ch.pos.x * d, ch.pos.y * d, ch.pos.z * d);
-        const auto velocity = axes::OpenAlFromProgram(ch.vel.x * d, ch.vel.y * d, ch.vel.z * d);
-        const auto direction = axes::OpenAlFromProgram(ch.orient.x, ch.orient.y, ch.orient.z);
-        alSourcefv(s, AL_POSITION, position.data());
-        alSourcefv(s, AL_VELOCITY, velocity.data());
-        alSourcefv(s, AL_DIRECTION, direction.data());
-        alSourcef(s, AL_ROLLOFF_FACTOR, L.rollFactor);
+        setInt(s, AL_SOURCE_RELATIVE, AL_FALSE, a.relative, valid);
+        setVector(s, AL_POSITION, vec(axes::OpenAlFromProgram(ch.pos.x * d, ch.pos.y * d, ch.pos.z * d)), a.pos, valid);
+        setVector(s, AL_VELOCITY, vec(axes::OpenAlFromProgram(ch.vel.x * d, ch.vel.y * d, ch.vel.z * d)), a.vel, valid);
+        setVector(s, AL_DIRECTION, vec(axes::OpenAlFromProgram(ch.orient.x, ch.orient.y, ch.orient.z)), a.dir, valid);
+        setFloat(s, AL_ROLLOFF_FACTOR, L.rollFactor, a.rolloff, valid);
     } else if (ch.chans == 1) {
         // An unpositioned mono channel sits on a half circle in front of the
         // listener, at the angle its pan names.
-        const float a = static_cast<float>(ch.pan) / 100.f * kPi / 2.f;
-        alSourcei(s, AL_SOURCE_RELATIVE, AL_TRUE);
-        const auto place = axes::OpenAlFromProgram(std::sin(a), 0.f, std::cos(a));
-        alSourcefv(s, AL_POSITION, place.data());
-        alSourcef(s, AL_ROLLOFF_FACTOR, 0.f);
+        const float angle = static_cast<float>(ch.pan) / 100.f * kPi / 2.f;
+        setInt(s, AL_SOURCE_RELATIVE, AL_TRUE, a.relative, valid);
+        setVector(s, AL_POSITION, vec(axes::OpenAlFromProgram(std::sin(angle), 0.f, std::cos(angle))), a.pos, valid);
+        setFloat(s, AL_ROLLOFF_FACTOR, 0.f, a.rolloff, valid);
     } else {
         // Stereo plays straight to the speakers; the pan is a balance applied
         // as the samples are queued.
-        alSourcei(s, AL_SOURCE_RELATIVE, AL_TRUE);
-        alSource3f(s, AL_POSITION, 0.f, 0.f, 0.f);
-        alSourcef(s, AL_ROLLOFF_FACTOR, 0.f);
-        alSourcei(s, AL_DIRECT_CHANNELS_SOFT, AL_TRUE);
+        setInt(s, AL_SOURCE_RELATIVE, AL_TRUE, a.relative, valid);
+        setVector(s, AL_POSITION, {0.f, 0.f, 0.f}, a.pos, valid);
+        setFloat(s, AL_ROLLOFF_FACTOR, 0.f, a.rolloff, valid);
+        setInt(s, AL_DIRECT_CHANNELS_SOFT, AL_TRUE, a.directChannels, valid);
     }
+    a.valid = true;
 }
 
 void destroyChannelAl(Channel& ch, const Held& lock) {
@@ -507,12 +545,7 @@ AUDIOLIB_API BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, 
         // Gain, pitch and the unpositioned placement apply now; a 3D position
         // waits for BASS_Apply3D, so it is left as OpenAL has it.
         if (ch->flags & BASS_SAMPLE_3D) {
-            alSourcef(ch->source, AL_GAIN, static_cast<float>(ch->volume) / 100.f);
-            alSourcef(ch->source, AL_PITCH,
-                      ch->freqAttr
-                          ? clampf(static_cast<float>(ch->freqAttr) / static_cast<float>(ch->rate),
-                                   0.01f, 8.f)
-                          : 1.f);
+            applyGainPitch(*ch, lock);
         } else {
             applySourceSpace(*ch, lock);
         }

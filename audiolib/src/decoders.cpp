@@ -10,6 +10,38 @@
 namespace audiolib {
 
 void boundSamples(float* samples, size_t count, size_t chans, float* peaks) {
+    // Nearly always there is nothing to bound: a pass that only compares and
+    // takes the peaks (and vectorises) comes first. A NaN fails the comparison.
+    bool inside = true;
+    if (!peaks) {
+        for (size_t i = 0; i < count; ++i)
+            inside &= std::fabs(samples[i]) <= kSampleLimit;
+    } else if (chans == 1) {
+        float p = peaks[0];
+        for (size_t i = 0; i < count; ++i) {
+            const float a = std::fabs(samples[i]);
+            inside &= a <= kSampleLimit;
+            p = std::max(p, a);
+        }
+        if (inside)
+            peaks[0] = p;
+    } else if (chans == 2) {
+        float l = peaks[0], r = peaks[1];
+        for (size_t i = 0; i + 1 < count; i += 2) {
+            const float a = std::fabs(samples[i]), b = std::fabs(samples[i + 1]);
+            inside &= a <= kSampleLimit && b <= kSampleLimit;
+            l = std::max(l, a);
+            r = std::max(r, b);
+        }
+        if (inside) {
+            peaks[0] = l;
+            peaks[1] = r;
+        }
+    } else {
+        inside = false;
+    }
+    if (inside)
+        return;
     if (!peaks) {
         for (size_t i = 0; i < count; ++i) {
             const float v = samples[i];

@@ -11,12 +11,42 @@
 
 namespace audiolib {
 
-Library& lib() {
+namespace {
+
+Library& ownInstance() {
     // Never destroyed: a program that exits without BASS_Free must not have
     // a running thread torn down under it.
     static Library* const instance = new Library;
     return *instance;
 }
+
+thread_local Library* bound = nullptr;
+
+} // namespace
+
+Library& lib() {
+    return bound ? *bound : ownInstance();
+}
+
+void bindThread(Library* instance) {
+    bound = instance == &ownInstance() ? nullptr : instance;
+}
+
+bool onLane() {
+    return bound != nullptr;
+}
+
+namespace {
+
+// Makes a context current for the calling instance: process-wide for the
+// library's own, for this thread alone on a lane.
+bool makeCurrent(ALCcontext* context) {
+    if (!onLane())
+        return alcMakeContextCurrent(context) == ALC_TRUE;
+    return alcSetThreadContext(context) == ALC_TRUE;
+}
+
+} // namespace
 
 DWORD newHandle(Kind kind) {
     static std::atomic<DWORD> counters[8];
@@ -127,7 +157,7 @@ bool openContext(ALCdevice* device, bool loopback, int freq, DWORD hrtfMode, int
     const bool efx = alcIsExtensionPresent(device, "ALC_EXT_EFX") == ALC_TRUE;
     const auto attrs = deviceAttributes(device, loopback, freq, hrtfMode, hrtfDataSet, efx);
     ALCcontext* context = alcCreateContext(device, attrs.data());
-    if (!context || !alcMakeContextCurrent(context)) {
+    if (!context || !makeCurrent(context)) {
         if (context)
             alcDestroyContext(context);
         alcCloseDevice(device);
@@ -152,6 +182,7 @@ bool openContext(ALCdevice* device, bool loopback, int freq, DWORD hrtfMode, int
     L.distFactor = L.rollFactor = L.dopplerFactor = 1.f;
     L.listenerFront = {0, 0, 1};
     L.listenerTop = {0, 1, 0};
+    L.listenerApplied = false;
     setupListener(lock);
     if (L.efx && L.sends >= 1 && !createRoom(lock))
         L.sends = 0;
@@ -178,8 +209,8 @@ bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames
         if (fill && (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED))
             topUpChannelLocked(*ch, lock);
     };
-    std::vector<std::shared_ptr<Channel>> active;
-    const DWORD block = 256;
+    // Kept from call to call so that a render allocates nothing.
+    thread_local std::vector<std::shared_ptr<Channel>> active;
     for (DWORD done = 0; done < frames;) {
         active.clear();
         for (auto& [handle, ch] : L.channels)
@@ -187,8 +218,13 @@ bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames
                 active.push_back(ch);
         for (auto& ch : active)
             service(ch, true);
-        if (!L.open())
+        if (!L.open()) {
+            active.clear();
             return false;
+        }
+        // OpenAL ramps a changed gain, place or HRTF over one call: blocks
+        // of 256 frames keep those ramps as short as the output device's.
+        const DWORD block = 256;
         const DWORD n = std::min(block, frames - done);
         alcRenderSamplesSOFT(L.device, out + static_cast<size_t>(done) * L.outChannels,
                              static_cast<ALCsizei>(n));
@@ -200,6 +236,7 @@ bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames
     // Reap once more so an end reached in the last block is reported now.
     for (auto& ch : active)
         service(ch, false);
+    active.clear(); // holds no freed channel until the next render
     return L.open();
 }
 
@@ -275,7 +312,7 @@ void closeDevice(const Held& lock) {
         alDeleteFilters(1, &L.mutedDirect);
     L.mutedDirect = 0;
     L.directPath = true;
-    alcMakeContextCurrent(nullptr);
+    makeCurrent(nullptr);
     alcDestroyContext(L.context);
     alcCloseDevice(L.device);
     L.context = nullptr;
@@ -588,11 +625,21 @@ AUDIOLIB_API void BASS_Apply3D(void) {
             return (void)setError(BASS_ERROR_INIT);
         // Deferred updates make every change land in the same mixing period.
         alcSuspendContext(L.context);
-        const auto front =
-            axes::OpenAlFromProgram(L.listenerFront.x, L.listenerFront.y, L.listenerFront.z);
-        const auto top = axes::OpenAlFromProgram(L.listenerTop.x, L.listenerTop.y, L.listenerTop.z);
-        const ALfloat orientation[6] = {front[0], front[1], front[2], top[0], top[1], top[2]};
-        alListenerfv(AL_ORIENTATION, orientation);
+        const auto same = [](const BASS_3DVECTOR& a, const BASS_3DVECTOR& b) {
+            return a.x == b.x && a.y == b.y && a.z == b.z;
+        };
+        if (!L.listenerApplied || !same(L.appliedFront, L.listenerFront) ||
+            !same(L.appliedTop, L.listenerTop)) {
+            const auto front =
+                axes::OpenAlFromProgram(L.listenerFront.x, L.listenerFront.y, L.listenerFront.z);
+            const auto top =
+                axes::OpenAlFromProgram(L.listenerTop.x, L.listenerTop.y, L.listenerTop.z);
+            const ALfloat orientation[6] = {front[0], front[1], front[2], top[0], top[1], top[2]};
+            alListenerfv(AL_ORIENTATION, orientation);
+            L.listenerApplied = true;
+            L.appliedFront = L.listenerFront;
+            L.appliedTop = L.listenerTop;
+        }
         for (auto& [handle, ch] : L.channels)
             applySourceSpace(*ch, lock);
         alcProcessContext(L.context);
@@ -666,6 +713,60 @@ AUDIOLIB_API BOOL AUDIOLIB_SetDirectPath(BOOL on) {
         alcProcessContext(L.context);
         setError(BASS_OK);
         return 1;
+    });
+}
+
+AUDIOLIB_API BOOL AUDIOLIB_SetOutputLimiter(BOOL on) {
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        auto& L = lib();
+        Held lock(L.mx);
+        L.outputLimiter = on != 0;
+        setError(BASS_OK);
+        return 1;
+    });
+}
+
+AUDIOLIB_API AUDIOLIB_LANE* AUDIOLIB_LaneCreate(void) {
+    return guarded<AUDIOLIB_LANE*>(nullptr, [&]() -> AUDIOLIB_LANE* {
+        if (!alcIsExtensionPresent(nullptr, "ALC_EXT_thread_local_context"))
+            return fail(BASS_ERROR_NOTAVAIL, nullptr);
+        auto* instance = new (std::nothrow) Library;
+        if (!instance)
+            return fail(BASS_ERROR_MEMORY, nullptr);
+        setError(BASS_OK);
+        return reinterpret_cast<AUDIOLIB_LANE*>(instance);
+    });
+}
+
+AUDIOLIB_API BOOL AUDIOLIB_LaneBind(AUDIOLIB_LANE* lane) {
+    return guarded<BOOL>(0, [&]() -> BOOL {
+        bindThread(reinterpret_cast<Library*>(lane));
+        // The lane's context, if open, is this thread's too from now on.
+        if (lane) {
+            auto& L = lib();
+            Held lock(L.mx);
+            if (L.context)
+                alcSetThreadContext(L.context);
+        } else {
+            alcSetThreadContext(nullptr);
+        }
+        setError(BASS_OK);
+        return 1;
+    });
+}
+
+AUDIOLIB_API void AUDIOLIB_LaneFree(AUDIOLIB_LANE* lane) {
+    guardedVoid([&] {
+        if (!lane)
+            return;
+        Library* const previous = onLane() ? &lib() : nullptr;
+        auto* instance = reinterpret_cast<Library*>(lane);
+        bindThread(instance);
+        alcSetThreadContext(instance->context);
+        BASS_Free();
+        bindThread(previous);
+        alcSetThreadContext(previous ? previous->context : nullptr);
+        delete instance;
     });
 }
 

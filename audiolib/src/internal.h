@@ -145,6 +145,16 @@ struct ReverbSlot {
     int sends = 0; // channel sends that feed it; freed at 0
 };
 
+// The source properties applySourceSpace last handed OpenAL. Every property
+// set marks the source for a new mix-parameter pass, so only what changed is
+// set: a scene where one channel moves costs one channel's update.
+struct AppliedSpace {
+    bool valid = false; // nothing set yet: set everything
+    float gain = 0.f, pitch = 0.f, rolloff = 0.f;
+    ALint directFilter = 0, relative = 0, directChannels = 0;
+    BASS_3DVECTOR pos{}, vel{}, dir{};
+};
+
 struct Channel {
     explicit Channel(ChannelSlot& s) : slot(s), state(s.state) {}
     ChannelSlot& slot;
@@ -190,6 +200,11 @@ struct Channel {
     int pan = 0;
     DWORD freqAttr = 0; // 0 = the file's own rate
     BASS_3DVECTOR pos{0, 0, 0}, orient{0, 0, 0}, vel{0, 0, 0};
+    AppliedSpace applied;
+    // Sample blocks of buffers that went back to OpenAL, kept for the next
+    // decode so that streaming allocates nothing per buffer (under dec).
+    std::vector<std::vector<float>> spareData;
+    std::vector<QueuedBuffer> batch; // decoded, on its way to the queue (under dec)
 };
 
 struct Sync {
@@ -236,6 +251,7 @@ struct Library {
     // out first by the next AUDIOLIB_Render.
     std::vector<float> renderedAhead;
     int sends = 0;
+    bool outputLimiter = true; // for the next device opened
 
     std::map<DWORD, std::shared_ptr<Channel>> channels;
     // Never shrinks or moves: a slot outlives any channel that used it.
@@ -255,6 +271,10 @@ struct Library {
     // The listener's orientation in the program's axes, handed to OpenAL at
     // the next BASS_Apply3D.
     BASS_3DVECTOR listenerFront{0, 0, 1}, listenerTop{0, 1, 0};
+    // The orientation OpenAL has: a listener change recalculates every
+    // source, so an unchanged one is not handed over again.
+    bool listenerApplied = false;
+    BASS_3DVECTOR appliedFront{}, appliedTop{};
 
     // Channel reverbs, one slot per shape; only slots something feeds exist.
     std::map<ReverbKey, ReverbSlot> reverbSlots;
@@ -295,7 +315,14 @@ struct Library {
     std::mutex callbackMx;
 };
 
+// The instance the calling thread is bound to: the library's own, or a
+// render lane's (AUDIOLIB_LaneBind).
 Library& lib();
+// Binds the calling thread to an instance (null: the library's own).
+void bindThread(Library* instance);
+// Whether the calling thread works on a render lane, whose OpenAL context is
+// current on its own threads only (ALC_EXT_thread_local_context).
+bool onLane();
 
 // Frames per OpenAL buffer and buffers per channel: about 20 ms each, 160 ms
 // queued ahead.
@@ -359,6 +386,7 @@ void meterCursor(Channel& ch, const Held&);
 
 // ---- Channels (channel.cpp) --------------------------------------------------
 void applySourceSpace(Channel& ch, const Held&); // 3D or pan placement
+void applyGainPitch(Channel& ch, const Held&);   // the volume and rate alone
 void destroyChannelAl(Channel& ch, const Held&); // ch.dec held too
 
 // ---- Effects (effects.cpp) ---------------------------------------------------

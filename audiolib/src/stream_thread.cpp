@@ -25,6 +25,12 @@ void queueEndSyncs(const Channel& ch, QWORD endAt, const Held&) {
         }
 }
 
+// A played buffer's block, kept for the next decode (a few at most).
+void keepSpare(Channel& ch, std::vector<float>&& data) {
+    if (ch.spareData.size() < 2 * kBufferCount)
+        ch.spareData.push_back(std::move(data));
+}
+
 bool isRunning(const Channel& ch) {
     const int s = ch.state;
     return s == BASS_ACTIVE_PLAYING || s == BASS_ACTIVE_STALLED;
@@ -39,12 +45,19 @@ size_t readFrames(Channel& ch, float* out, size_t frames, float* peaks) {
 
 // Decodes up to count buffers. An end that falls on a buffer boundary is
 // marked on the buffer before it, so its sync fires when that one is played.
-std::vector<QueuedBuffer> decodeBuffers(Channel& ch, size_t count) {
-    std::vector<QueuedBuffer> batch;
+// The blocks come from the channel's spare ones (ch.dec held), so that
+// streaming allocates nothing once every buffer has been through once.
+std::vector<QueuedBuffer>& decodeBuffers(Channel& ch, size_t count) {
+    std::vector<QueuedBuffer>& batch = ch.batch;
+    batch.clear();
     const size_t want = bufferFrames(ch.rate);
     const size_t chans = static_cast<size_t>(ch.chans);
     while (batch.size() < count && !ch.atEnd) {
         QueuedBuffer b;
+        if (!ch.spareData.empty()) {
+            b.data = std::move(ch.spareData.back());
+            ch.spareData.pop_back();
+        }
         b.data.resize(want * chans);
         b.startPos = ch.decodePos;
         int emptyPasses = 0;
@@ -76,8 +89,10 @@ std::vector<QueuedBuffer> decodeBuffers(Channel& ch, size_t count) {
             }
             ch.decodePos = 0;
         }
-        if (b.frames == 0)
+        if (b.frames == 0) {
+            keepSpare(ch, std::move(b.data));
             break;
+        }
         b.data.resize(b.frames * chans);
         if (chans == 1)
             b.peak[1] = b.peak[0];
@@ -97,11 +112,15 @@ void balance(const Channel& ch, std::vector<float>& data) {
     }
 }
 
+// The one place where every block of samples passes from the decoder to
+// OpenAL's queue: whatever looks at what a channel plays looks here.
 void upload(Channel& ch, std::vector<QueuedBuffer>& batch, bool applyBalance, const Held& lock) {
     const ALenum format = ch.chans == 1 ? AL_FORMAT_MONO_FLOAT32 : AL_FORMAT_STEREO_FLOAT32;
     for (auto& b : batch) {
-        if (ch.freeBuffers.empty())
-            break;
+        if (ch.freeBuffers.empty()) {
+            keepSpare(ch, std::move(b.data));
+            continue;
+        }
         if (applyBalance)
             balance(ch, b.data);
         b.name = ch.freeBuffers.back();
@@ -114,6 +133,7 @@ void upload(Channel& ch, std::vector<QueuedBuffer>& batch, bool applyBalance, co
         meterQueued(ch, b, lock);
         ch.queue.push_back(std::move(b));
     }
+    batch.clear();
     if (isRunning(ch) && !ch.queue.empty()) {
         ALint st = 0;
         alGetSourcei(ch.source, AL_SOURCE_STATE, &st);
@@ -169,6 +189,7 @@ void reapChannel(Channel& ch, const Held& lock) {
         ch.freeBuffers.push_back(b.name);
         const bool end = b.endAt >= 0;
         const QWORD endAt = b.seq + static_cast<QWORD>(std::max(b.endAt, 0L));
+        keepSpare(ch, std::move(b.data));
         ch.queue.pop_front();
         if (end && !(ch.atEnd && ch.queue.empty())) {
             queueEndSyncs(ch, endAt, lock); // a looping channel passed its end
@@ -214,7 +235,7 @@ void topUpChannel(Channel& ch) {
         if (need == 0 || ch.atEnd)
             return;
     }
-    auto batch = decodeBuffers(ch, need);
+    auto& batch = decodeBuffers(ch, need);
     Held lock(L.mx);
     if (ch.alive)
         upload(ch, batch, true, lock);
@@ -225,7 +246,7 @@ void topUpChannelLocked(Channel& ch, const Held& lock) {
     const size_t need = kBufferCount - std::min<size_t>(kBufferCount, ch.queue.size());
     if (need == 0 || ch.atEnd)
         return;
-    auto batch = decodeBuffers(ch, need);
+    auto& batch = decodeBuffers(ch, need);
     upload(ch, batch, true, lock);
 }
 
@@ -234,6 +255,7 @@ void flushChannel(Channel& ch, const Held& lock) {
     for (auto& b : ch.queue) {
         alSourceUnqueueBuffers(ch.source, 1, &b.name);
         ch.freeBuffers.push_back(b.name);
+        keepSpare(ch, std::move(b.data));
     }
     ch.queue.clear();
     meterFlushed(ch, lock);
@@ -426,7 +448,16 @@ void startThread() {
     L.looks = 0;
     L.syncsQueued = L.syncsHandled = 0;
     L.waiting = false;
-    L.thread = std::thread(threadMain);
+    // The thread works for the instance that started it (a lane's or the
+    // library's own), with its context, which a lane has on its threads only.
+    L.thread = std::thread([&L] {
+        bindThread(&L);
+        if (onLane())
+            alcSetThreadContext(L.context);
+        threadMain();
+        if (onLane())
+            alcSetThreadContext(nullptr);
+    });
     L.threadId = L.thread.get_id();
     // Shows in a debugger and in top -H (at most 15 characters).
     pthread_setname_np(L.thread.native_handle(), "audiolib-stream");

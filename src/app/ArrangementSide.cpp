@@ -125,6 +125,15 @@ void TFrmPhonaraPlayer::ShowChange(const TChange& c) {
         // to the pixel; everything else is drawn here.
         if (c.Shown)
             return;
+        if (deferPathDrawing_ && c.Origin == TOrigin::PathPlayback) {
+            markersBehind_.resize(ChannelCount + 1, 0);
+            markersBehind_[n] = 1;
+            if (n == StringGrid1->row())
+                barsBehind_ = true;
+            return;
+        }
+        if (n < static_cast<int>(markersBehind_.size()))
+            markersBehind_[n] = 0;
         const auto& p = std::get<BASS_3DVECTOR>(c.After);
         PlaceChannelMarkers(n, p);
         if (n != StringGrid1->row())

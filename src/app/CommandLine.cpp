@@ -101,6 +101,12 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
     const QCommandLineOption quality(
         "quality", QCoreApplication::translate("CommandLine", "Ogg Vorbis の品質 0..10 (既定 5)。"),
         "Q");
+    const QCommandLineOption threads(
+        "threads",
+        QCoreApplication::translate(
+            "CommandLine",
+            "音源を N 本のレーンに分けて同時に描画します (既定: コア数、1: ひとつのデバイス)。"),
+        "N");
     const QCommandLineOption oscPort(
         "osc-port",
         QCoreApplication::translate(
@@ -123,7 +129,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
     progressLines.setFlags(QCommandLineOption::HiddenFromHelp);
     for (const auto& o :
          {help, version, exportTo, force, format, rate, layout, hrtf, hrtfSet, seconds, loop,
-          normalize, quality, oscPort, lang, outputLayout, progressLines})
+          normalize, quality, threads, oscPort, lang, outputLayout, progressLines})
         parser.addOption(o);
     for (const char* name : QtValueOptions) {
         QCommandLineOption o(name, QString(), "value");
@@ -314,6 +320,13 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         if (!ok || q < 0 || q > 10)
             return usage(QCoreApplication::translate("CommandLine", "--quality は 0 から 10 です"));
         e.OggQuality = q;
+    }
+    if (parser.isSet(threads)) {
+        const int n = parser.value(threads).toInt(&ok);
+        if (!ok || n < 1 || n > 256)
+            return usage(
+                QCoreApplication::translate("CommandLine", "--threads は 1 から 256 です"));
+        e.Threads = n;
     }
     e.MachineProgress = parser.isSet(progressLines);
     e.Force = parser.isSet(force);

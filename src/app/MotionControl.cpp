@@ -170,6 +170,51 @@ void TFrmPhonaraPlayer::MotionStopped(int n) {
         Arrangement.Place(n, VectorOf(*rest), TOrigin::PathPlayback); // back where the user put it
 }
 
+
+
+namespace {
+
+// Whether a drawing due at dueAt, every period seconds, is due now; when it
+// is, dueAt moves on by a period. The draws keep the period's rate on
+// average whatever the frames' own rate; after a stall they start over.
+bool DrawingDue(double now, double period, double& dueAt) {
+    if (now < dueAt)
+        return false;
+    dueAt = now - dueAt < period ? dueAt + period : now + period;
+    return true;
+}
+
+} // namespace
+
+void TFrmPhonaraPlayer::DrawMovedSources(double now, bool all) {
+    const bool markersDue = DrawingDue(now, MarkerFrameSeconds, markersDueAt_);
+    if (all || markersDue) {
+        bool drawn = false;
+        for (int n = 1; n < static_cast<int>(markersBehind_.size()); ++n)
+            if (markersBehind_[n]) {
+                markersBehind_[n] = 0;
+                PlaceChannelMarkers(n, Sources[n].Position);
+                drawn = true;
+            }
+        if (drawn)
+            ++MarkerFrames;
+    }
+    const bool barsDue = DrawingDue(now, BarsFrameSeconds, barsDueAt_);
+    if (barsBehind_ && (all || barsDue)) {
+        barsBehind_ = false;
+        const int r = StringGrid1->row();
+        if (r < 1 || r > ChannelCount)
+            return;
+        const BASS_3DVECTOR& p = Sources[r].Position;
+        LastPosition = p;
+        UpdatingBars = true;
+        ScrollBarX->setPosition(coords::XToStep(p.x, UnitsPerStep));
+        ScrollBarY->setPosition(coords::YZToStep(p.y, UnitsPerStep));
+        ScrollBarZ->setPosition(coords::YZToStep(p.z, UnitsPerStep));
+        UpdatingBars = false;
+    }
+}
+
 void TFrmPhonaraPlayer::RefreshMotion() {
     // The timer runs only while something moves or records.
     const bool needed = motionPlayer_.Moving() || MotionRecording();
@@ -222,13 +267,18 @@ void TFrmPhonaraPlayer::MotionFrame() {
         if (!ChannelMotion(n) && motionPlayer_.StoredPath(n))
             Arrangement.Path(n, nullptr, TOrigin::PathPlayback);
     {
-        // One 3D update for every source that moves in this frame.
+        // One 3D update for every source that moves in this frame; the
+        // markers and bars follow at their own, slower rate.
         const TPlacementBatch frame;
+        deferPathDrawing_ = true;
         motionPlayer_.Frame(now, [&](int n, const TMotionPoint& p) {
             if (Sources[n].Loaded)
                 Arrangement.Place(n, VectorOf(p), TOrigin::PathPlayback);
         });
+        deferPathDrawing_ = false;
     }
+    // What stops moving is drawn where it stopped at once.
+    DrawMovedSources(now, !motionPlayer_.Moving());
     if (MotionRecording()) {
         const int current = StringGrid1->row();
         for (int n = 1; n <= ChannelCount; ++n)

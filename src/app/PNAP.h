@@ -426,6 +426,21 @@ private:
     double recordingStart_ = 0;
     std::vector<const TMotionPath*> shownPaths_; // what the views draw
     void RefreshMotion();
+    // The frames move the sound at their own rate and the drawing at less:
+    // the markers of channels moved since they were last drawn, the bars and
+    // labels of the current channel, and when each was drawn last.
+    void DrawMovedSources(double now, bool all);
+    std::vector<char> markersBehind_;
+    bool barsBehind_ = false;
+    bool deferPathDrawing_ = false; // a motion frame moves sources: draw them later
+    double markersDueAt_ = 0, barsDueAt_ = 0; // when each drawing is due next
+
+public:
+    // Drawing rates of sources on their paths: markers at most 30 times a
+    // second, the current channel's bars and labels at most 10.
+    static constexpr double MarkerFrameSeconds = 1.0 / 30;
+    static constexpr double BarsFrameSeconds = 0.1;
+    int MarkerFrames = 0; // times moved markers were drawn
 };
 
 // The one main window of the program, while it exists.

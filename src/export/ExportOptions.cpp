@@ -235,6 +235,10 @@ std::vector<std::string> ExportArguments(const TExportOptions& o) {
         args.push_back("--quality");
         args.push_back(std::to_string(o.OggQuality));
     }
+    if (o.Threads > 0) {
+        args.push_back("--threads");
+        args.push_back(std::to_string(o.Threads));
+    }
     if (o.MachineProgress)
         args.push_back("--progress-lines");
     if (o.Force)

@@ -71,6 +71,11 @@ struct TExportOptions {
     int OggQuality = 5;           // 0 .. 10
     bool MachineProgress = false; // progress and result as lines on stdout
     bool Force = false;           // an existing Output is replaced
+    // Render lanes, each rendering a share of the sources on a thread of its
+    // own: 0 for one per core, 1 for a single device. Never more than sources.
+    int Threads = 0;
+    // The limiter at full scale after the mix; off only to compare renders.
+    bool Limiter = true;
 
     bool operator==(const TExportOptions&) const = default;
 };

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,11 +13,13 @@
 #include <filesystem>
 #include <locale>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sndfile.h>
 #include <sstream>
 #include <string_view>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -27,6 +30,7 @@
 #include "channels/Placing.h"
 #include "effects/Environments.h"
 #include "effects/Reverb.h"
+#include "export/Ambix.h"
 #include "export/ExportSink.h"
 #include "export/Limiter.h"
 #include "export/SceneRenderer.h"
@@ -51,10 +55,8 @@ constexpr float SceneUnitsPerStep = coords::DefaultUnitsPerStep;
 // render (TOutputLimiter), so that no layout is delayed by a look-ahead.
 class TLoopback {
 public:
-    TLoopback(int rate, bool hrtf, int dataset = -1, int channels = 2)
-        : ok_(AUDIOLIB_InitLoopbackFlags(
-                  static_cast<DWORD>(rate), hrtf ? AUDIOLIB_HRTF_ON : AUDIOLIB_HRTF_OFF, dataset,
-                  static_cast<DWORD>(channels), AUDIOLIB_LOOPBACK_NOLIMITER) != 0) {}
+    TLoopback(int rate, bool hrtf, int dataset = -1, int channels = 2, bool limiter = true)
+        : ok_(Open(rate, hrtf, dataset, channels, limiter, code_)) {}
     ~TLoopback() {
         if (ok_)
             BASS_Free();
@@ -62,8 +64,22 @@ public:
     TLoopback(const TLoopback&) = delete;
     TLoopback& operator=(const TLoopback&) = delete;
     bool ok() const { return ok_; }
+    // Why it did not open: the library's error code.
+    std::string why() const {
+        return "cannot open the renderer: " + BassErrorReasonNow(code_);
+    }
 
 private:
+    static bool Open(int rate, bool hrtf, int dataset, int channels, bool limiter, int& code) {
+        const bool ok =
+            AUDIOLIB_InitLoopbackFlags(static_cast<DWORD>(rate),
+                                       hrtf ? AUDIOLIB_HRTF_ON : AUDIOLIB_HRTF_OFF, dataset,
+                                       static_cast<DWORD>(channels),
+                                       limiter ? 0 : AUDIOLIB_LOOPBACK_NOLIMITER) != 0;
+        code = BASS_ErrorGetCode();
+        return ok;
+    }
+    int code_ = 0; // before ok_, which is set with it
     bool ok_;
 };
 
@@ -72,7 +88,7 @@ private:
 std::optional<int> HrtfDataSetIndex(int rate, const std::string& name, std::string& error) {
     const TLoopback probe(rate, true);
     if (!probe.ok()) {
-        error = "cannot open the renderer: " + BassErrorReasonNow(BASS_ErrorGetCode());
+        error = probe.why();
         return std::nullopt;
     }
     std::string known;
@@ -155,11 +171,20 @@ struct TScene {
     double LongestSeconds = 0; // 0 when some file's length is unknown
 };
 
+// A lane's share of the scene: the channels whose place in the playlist's
+// order, counted from 0, leaves lane when divided by lanes.
+struct TShare {
+    int Lane = 0, Lanes = 1;
+    bool Takes(int ordinal) const { return ordinal % Lanes == Lane; }
+};
+
 // The scene's channels and settings: the playlist read and applied as the
 // window opens one, or the sound files loaded as a start with files loads
 // them (slots 1, 2, ... at the origin; a file that does not open leaves its
-// slot to the next and is named on stderr).
-bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
+// slot to the next and is named on stderr). Of a share, only its channels
+// open; one left with none is not an error, as the other lanes have them.
+bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error,
+               const TShare share = {}) {
     SetReverbDefaults();
     constexpr int Slots = 32;
     int reverbLevel = 0, environment = 0;
@@ -169,7 +194,12 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
         std::fprintf(stderr, "phonaraplayer: %s left out: %s\n", file.c_str(), why.c_str());
         failures += (failures.empty() ? "" : "; ") + file + " (" + why + ")";
     };
+    int ordinal = 0, taken = 0;
     const auto load = [&](int, const TPlaylistChannel& c) {
+        if (!share.Takes(ordinal++)) {
+            ++taken; // the slot is another lane's
+            return true;
+        }
         const TFileProbe probe = ProbeFile(c.FileName);
         if (probe.Empty) {
             leftOut(c.FileName, "it holds no sound");
@@ -181,6 +211,7 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
                     "it does not open: " + BassErrorReasonNow(BASS_ErrorGetCode()));
             return false;
         }
+        ++taken;
         if (probe.AnnouncedSeconds > 0)
             std::fprintf(stderr,
                          "phonaraplayer: %s is cut short: it holds %s s of the %s s its header "
@@ -197,7 +228,7 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
     };
     if (!o.SoundFiles.empty()) {
         for (const std::string& file : o.SoundFiles) {
-            if (static_cast<int>(scene.Channels.size()) == Slots)
+            if (taken == Slots)
                 break;
             TPlaylistChannel c;
             c.FileName = file;
@@ -224,6 +255,8 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error) {
     }
     if (!lengthsKnown)
         scene.LongestSeconds = 0;
+    if (scene.Channels.empty() && share.Lanes > 1)
+        return true;
     if (scene.Channels.empty()) {
         error = std::string(o.SoundFiles.empty() ? "no sound file of the playlist could be opened"
                                                  : "none of the sound files could be opened") +
@@ -346,6 +379,338 @@ private:
     std::vector<float> w_;
 };
 
+// What the export's loop draws its blocks from: one device on this thread,
+// or lanes summed.
+class TBlockSource {
+public:
+    virtual ~TBlockSource() = default;
+    virtual int Width() const = 0;
+    // Starts the scene's channels; blocks of blockFrames follow, up to
+    // fixedFrames in all (0: until the loop stops asking).
+    virtual bool Start(size_t fixedFrames, DWORD blockFrames) = 0;
+    // The next count frames (rendered after moving the paths to the block's
+    // start); playing tells whether a file still plays after it. False when
+    // rendering failed, with the library's error code in code.
+    virtual bool Next(float* block, size_t count, bool& playing, int& code) = 0;
+};
+
+// How the channels of a scene make up the blocks: the device renders, the
+// paths move before each block.
+struct TSceneBlocks {
+    TScene Scene;
+    std::unique_ptr<TSceneRenderer> Renderer;
+    size_t Rendered = 0;
+    int Rate = 44100;
+    bool Moving() const {
+        return std::any_of(Scene.Channels.begin(), Scene.Channels.end(),
+                           [](const TChannel& c) { return c.Motion.has_value(); });
+    }
+    void Play() const {
+        for (const TChannel& c : Scene.Channels)
+            BASS_ChannelPlay(c.Handle, false);
+    }
+    bool Render(float* block, size_t count, bool moving, bool& playing) {
+        if (moving)
+            MoveOnPaths(Scene, double(Rendered) / Rate);
+        if (!Renderer->Render(block, count))
+            return false;
+        Rendered += count;
+        playing = AnyPlaying(Scene);
+        return true;
+    }
+};
+
+// Opens the scene (or a lane's share of it) on the loopback device opened on
+// this thread: the channels, then the renderer of the layout.
+bool OpenSceneBlocks(const TExportOptions& o, TSceneBlocks& blocks, std::string& error,
+                     const TShare share = {}) {
+    blocks.Rate = o.Rate;
+    BASS_Set3DFactors(1.0f, 1.0f, 1.0f);
+    if (!LoadScene(o, blocks.Scene, error, share))
+        return false;
+    std::vector<DWORD> handles;
+    for (const TChannel& c : blocks.Scene.Channels)
+        handles.push_back(c.Handle);
+    blocks.Renderer = MakeSceneRenderer(o.Layout, handles, error);
+    if (!blocks.Renderer) {
+        error = "cannot render " + std::string(ExportLayoutName(o.Layout)) + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+// The whole scene on one device of this thread.
+class TSingleDevice : public TBlockSource {
+public:
+    TSingleDevice(const TExportOptions& o, int dataset)
+        : device_(o.Rate, o.Layout == TExportLayout::Binaural, dataset, DeviceChannelsOf(o.Layout),
+                  false) {}
+    bool Open(const TExportOptions& o, const std::string& pluginFolder, std::string& error) {
+        if (!device_.ok()) {
+            error = device_.why();
+            return false;
+        }
+        LoadPluginsIn(QString::fromStdString(pluginFolder));
+        return OpenSceneBlocks(o, blocks_, error);
+    }
+    const TScene& Scene() const { return blocks_.Scene; }
+    int Width() const override { return blocks_.Renderer->Channels(); }
+    bool Start(size_t, DWORD) override {
+        moving_ = blocks_.Moving();
+        blocks_.Play();
+        return true;
+    }
+    bool Next(float* block, size_t count, bool& playing, int& code) override {
+        if (blocks_.Render(block, count, moving_, playing))
+            return true;
+        code = BASS_ErrorGetCode();
+        return false;
+    }
+
+private:
+    TLoopback device_;
+    TSceneBlocks blocks_;
+    bool moving_ = false;
+};
+
+// One render lane: a share of the scene's sources on a loopback device of its
+// own (a library lane, with its own room and reverbs), opened and rendered on
+// a thread of its own, up to a few blocks ahead of the mix.
+class TLane {
+public:
+    TLane(const TExportOptions& o, int dataset, TShare share, std::mutex& loading)
+        : options_(o), dataset_(dataset), share_(share), loading_(loading),
+          thread_([this] { Run(); }) {}
+    ~TLane() {
+        {
+            std::lock_guard lock(mx_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    TLane(const TLane&) = delete;
+    TLane& operator=(const TLane&) = delete;
+
+    // Waits until the lane has opened its share; false (with error) when it
+    // could not.
+    bool WaitOpen(std::string& error) {
+        std::unique_lock lock(mx_);
+        changed_.wait(lock, [this] { return opened_ || failed_; });
+        if (failed_)
+            error = error_;
+        return !failed_;
+    }
+    const TScene& Scene() const { return scene_; } // once open
+    bool Moving() const { return moving_; }
+    int Width() const { return width_; }
+
+    void Start(size_t fixedFrames, DWORD blockFrames, bool moving) {
+        {
+            std::lock_guard lock(mx_);
+            fixedFrames_ = fixedFrames;
+            blockFrames_ = blockFrames;
+            movingScene_ = moving;
+            started_ = true;
+        }
+        changed_.notify_all();
+    }
+    // Adds the lane's next block (count frames) to sum. False when the lane
+    // failed, with its error code.
+    bool AddNext(float* sum, size_t count, bool& playing, int& code) {
+        std::unique_lock lock(mx_);
+        changed_.wait(lock, [this] { return ready_ > 0 || failed_; });
+        if (ready_ == 0) {
+            code = code_;
+            return false;
+        }
+        TBlock& b = ring_[head_];
+        lock.unlock();
+        const size_t n = std::min(count, b.Frames) * static_cast<size_t>(width_);
+        for (size_t i = 0; i < n; ++i)
+            sum[i] += b.Samples[i];
+        playing = playing || b.Playing;
+        lock.lock();
+        head_ = (head_ + 1) % Ahead;
+        --ready_;
+        changed_.notify_all();
+        return true;
+    }
+
+private:
+    static constexpr size_t Ahead = 8; // blocks rendered ahead of the mix
+    struct TBlock {
+        std::vector<float> Samples;
+        size_t Frames = 0;
+        bool Playing = false;
+    };
+
+    void Fail(std::string why, int code) {
+        std::lock_guard lock(mx_);
+        failed_ = true;
+        error_ = std::move(why);
+        code_ = code;
+        changed_.notify_all();
+    }
+
+    void Run() {
+        AUDIOLIB_LANE* const lane = AUDIOLIB_LaneCreate();
+        if (!lane)
+            return Fail("cannot open a render lane (error code " +
+                            std::to_string(BASS_ErrorGetCode()) + ")",
+                        BASS_ErrorGetCode());
+        AUDIOLIB_LaneBind(lane);
+        Render();
+        AUDIOLIB_LaneBind(nullptr);
+        AUDIOLIB_LaneFree(lane);
+    }
+
+    void Render() {
+        std::optional<TLoopback> device;
+        TSceneBlocks blocks;
+        {
+            // The program's sound rules keep their settings in shared state:
+            // lanes open their shares one at a time.
+            std::lock_guard load(loading_);
+            device.emplace(options_.Rate, options_.Layout == TExportLayout::Binaural, dataset_,
+                           DeviceChannelsOf(options_.Layout), false);
+            std::string error;
+            if (!device->ok())
+                return Fail(device->why(), 0);
+            if (!OpenSceneBlocks(options_, blocks, error, share_))
+                return Fail(error, BASS_ErrorGetCode());
+        }
+        {
+            std::lock_guard lock(mx_);
+            scene_ = blocks.Scene;
+            moving_ = blocks.Moving();
+            width_ = blocks.Renderer->Channels();
+            opened_ = true;
+        }
+        changed_.notify_all();
+        {
+            std::unique_lock lock(mx_);
+            changed_.wait(lock, [this] { return started_ || stop_; });
+            if (stop_)
+                return;
+        }
+        blocks.Play();
+        for (TBlock& b : ring_)
+            b.Samples.resize(blockFrames_ * static_cast<size_t>(width_));
+        for (size_t tail = 0;;) {
+            const size_t count =
+                fixedFrames_ ? std::min<size_t>(blockFrames_, fixedFrames_ - blocks.Rendered)
+                             : blockFrames_;
+            if (count == 0)
+                return;
+            {
+                std::unique_lock lock(mx_);
+                changed_.wait(lock, [this] { return ready_ < Ahead || stop_; });
+                if (stop_)
+                    return;
+            }
+            TBlock& b = ring_[tail];
+            if (!blocks.Render(b.Samples.data(), count, movingScene_, b.Playing))
+                return Fail("rendering failed", BASS_ErrorGetCode());
+            b.Frames = count;
+            tail = (tail + 1) % Ahead;
+            {
+                std::lock_guard lock(mx_);
+                ++ready_;
+            }
+            changed_.notify_all();
+        }
+    }
+
+    const TExportOptions options_;
+    const int dataset_;
+    const TShare share_;
+    std::mutex& loading_;
+
+    std::mutex mx_;
+    std::condition_variable changed_;
+    bool opened_ = false, failed_ = false, started_ = false, stop_ = false;
+    std::string error_;
+    int code_ = 0;
+    TScene scene_;
+    bool moving_ = false, movingScene_ = false;
+    int width_ = 0;
+    size_t fixedFrames_ = 0;
+    DWORD blockFrames_ = 0;
+    TBlock ring_[Ahead];
+    size_t head_ = 0, ready_ = 0;
+
+    std::thread thread_; // last: starts once everything above exists
+};
+
+// The scene split over lanes: their blocks summed in float.
+class TLanes : public TBlockSource {
+public:
+    TLanes(const TExportOptions& o, int dataset, int lanes) {
+        for (int i = 0; i < lanes; ++i)
+            lanes_.push_back(std::make_unique<TLane>(o, dataset, TShare{i, lanes}, loading_));
+    }
+    bool Open(const TExportOptions& o, std::string& error) {
+        bool known = true;
+        for (auto& lane : lanes_) {
+            if (!lane->WaitOpen(error))
+                return false;
+            for (const TChannel& c : lane->Scene().Channels)
+                scene_.Channels.push_back(c);
+            if (!lane->Scene().Channels.empty()) {
+                known = known && lane->Scene().LongestSeconds > 0;
+                scene_.LongestSeconds =
+                    std::max(scene_.LongestSeconds, lane->Scene().LongestSeconds);
+            }
+            moving_ = moving_ || lane->Moving();
+        }
+        if (!known)
+            scene_.LongestSeconds = 0;
+        if (scene_.Channels.empty()) {
+            error = o.SoundFiles.empty() ? "no sound file of the playlist could be opened"
+                                         : "none of the sound files could be opened";
+            return false;
+        }
+        width_ = lanes_.front()->Width();
+        return true;
+    }
+    // Every lane's channels (their handles are each lane's own).
+    const TScene& Scene() const { return scene_; }
+    bool Moving() const { return moving_; }
+    int Width() const override { return width_; }
+    bool Start(size_t fixedFrames, DWORD blockFrames) override {
+        for (auto& lane : lanes_)
+            lane->Start(fixedFrames, blockFrames, moving_);
+        return true;
+    }
+    bool Next(float* block, size_t count, bool& playing, int& code) override {
+        std::fill_n(block, count * static_cast<size_t>(width_), 0.0f);
+        playing = false;
+        for (auto& lane : lanes_)
+            if (!lane->AddNext(block, count, playing, code))
+                return false;
+        return true;
+    }
+
+private:
+    std::mutex loading_;
+    std::vector<std::unique_ptr<TLane>> lanes_;
+    TScene scene_;
+    bool moving_ = false;
+    int width_ = 2;
+};
+
+// How many lanes render the scene: as asked (0: one per core), at most one
+// per source that may load, at least one.
+int LaneCount(const TExportOptions& o) {
+    int lanes = o.Threads > 0 ? o.Threads : static_cast<int>(std::thread::hardware_concurrency());
+    int sources = static_cast<int>(o.SoundFiles.size());
+    if (o.SoundFiles.empty())
+        sources =
+            ReadPlaylist(o.Playlist, 50 * static_cast<double>(SceneUnitsPerStep), 32).Existing;
+    return std::max(1, std::min({lanes, sources, 32}));
+}
+
 } // namespace
 
 TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& progress,
@@ -373,14 +738,31 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
             return out;
         dataset = *index;
     }
-    TLoopback device(o.Rate, binaural, dataset, DeviceChannelsOf(o.Layout));
-    if (!device.ok())
-        return failed("cannot open the renderer: " + BassErrorReasonNow(BASS_ErrorGetCode()));
-    BASS_Set3DFactors(1.0f, 1.0f, 1.0f);
-    LoadPluginsIn(QString::fromStdString(pluginFolder));
+    // One device on this thread, or lanes on threads of their own; either
+    // way the scene's channels are open before the file is. No device limits
+    // its own output (OpenAL Soft's limiter would delay what it renders by its
+    // look-ahead, and limit each lane apart): one limiter follows the mix.
+    std::unique_ptr<TBlockSource> source;
     TScene scene;
-    if (!LoadScene(o, scene, out.Error))
-        return out;
+    bool moving = false;
+    if (const int lanes = LaneCount(o); lanes > 1) {
+        // The plug-ins are shared by every lane's instance of the library.
+        LoadPluginsIn(QString::fromStdString(pluginFolder));
+        auto split = std::make_unique<TLanes>(o, dataset, lanes);
+        if (!split->Open(o, out.Error))
+            return failed(out.Error);
+        scene = split->Scene();
+        moving = split->Moving();
+        source = std::move(split);
+    } else {
+        auto single = std::make_unique<TSingleDevice>(o, dataset);
+        if (!single->Open(o, pluginFolder, out.Error))
+            return failed(out.Error);
+        scene = single->Scene();
+        moving = std::any_of(scene.Channels.begin(), scene.Channels.end(),
+                             [](const TChannel& c) { return c.Motion.has_value(); });
+        source = std::move(single);
+    }
     out.Channels = static_cast<int>(scene.Channels.size());
     // The file only now, so that a stream gets nothing from an export that
     // cannot start.
@@ -396,21 +778,15 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
             return failed("cannot write beside " + o.Output + ": " +
                           FileErrorText(scratch->error()));
     }
-    std::vector<DWORD> handles;
-    for (const TChannel& c : scene.Channels)
-        handles.push_back(c.Handle);
-    const std::unique_ptr<TSceneRenderer> renderer =
-        MakeSceneRenderer(o.Layout, handles, out.Error);
-    if (!renderer)
-        return failed("cannot render " + std::string(ExportLayoutName(o.Layout)) + ": " +
-                      out.Error);
-    for (const DWORD handle : handles)
-        BASS_ChannelPlay(handle, false);
 
-    const auto width = static_cast<size_t>(renderer->Channels());
+    const auto width = static_cast<size_t>(source->Width());
     const double total = o.Seconds ? *o.Seconds : scene.LongestSeconds;
     const size_t fixedFrames =
         o.Seconds ? static_cast<size_t>(std::llround(std::max(0.0, *o.Seconds) * o.Rate)) : 0;
+    // Sources on paths move at least every 10 ms of sound, so no step is heard.
+    const DWORD blockFrames =
+        moving ? std::min(static_cast<DWORD>(o.Rate / 100), BlockFrames) : BlockFrames;
+    source->Start(fixedFrames, blockFrames);
     TMeter meter(o.Rate, o.Layout);
     // Without a meter a file can still be written, but not brought to a
     // loudness.
@@ -420,7 +796,7 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     // to be normalised goes to the scratch file in float unlimited; its gain
     // then stops at the true-peak ceiling instead.
     TOutputLimiter limiter(static_cast<int>(width), o.Rate);
-    const bool limiting = !o.NormalizeLufs;
+    const bool limiting = o.Limiter && !o.NormalizeLufs;
     TTailTrimmer tail(o.Rate, static_cast<int>(width));
     std::vector<float> block(BlockFrames * width);
     size_t rendered = 0, kept = 0;
@@ -439,11 +815,6 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         return failed("cannot write " + o.Output + ": " + (scratch ? error : sink->Error()));
     };
     auto lastReport = Clock::now() - std::chrono::seconds(1);
-    // Sources on paths move at least every 10 ms of sound, so no step is heard.
-    const bool moving = std::any_of(scene.Channels.begin(), scene.Channels.end(),
-                                    [](const TChannel& c) { return c.Motion.has_value(); });
-    const DWORD blockFrames =
-        moving ? std::min(static_cast<DWORD>(o.Rate / 100), BlockFrames) : BlockFrames;
     for (;;) {
         if (cancel.load())
             return cancelled();
@@ -452,16 +823,16 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
             frames = std::min<size_t>(blockFrames, fixedFrames - rendered);
         if (frames == 0)
             break;
-        if (moving)
-            MoveOnPaths(scene, double(rendered) / o.Rate);
-        if (!renderer->Render(block.data(), frames))
-            return failed("rendering failed: " + BassErrorReasonNow(BASS_ErrorGetCode()));
+        bool playing = false;
+        int code = 0;
+        if (!source->Next(block.data(), frames, playing, code))
+            return failed("rendering failed: " + BassErrorReasonNow(code));
         rendered += frames;
         if (limiting)
             limiter.Process(block.data(), frames);
         if (o.Seconds)
             keep(block.data(), frames);
-        else if (tail.push(block.data(), frames, AnyPlaying(scene), keep))
+        else if (tail.push(block.data(), frames, playing, keep))
             break;
         if (writeFailed)
             return writeError();

@@ -37,12 +37,30 @@ void TMarker::setHollow(bool hollow) {
     update();
 }
 
-void TMarker::paintEvent(QPaintEvent* event) {
-    QLabel::paintEvent(event);
-    if (!hollow_)
-        return;
+void TMarker::paintEvent(QPaintEvent*) {
+    // A marker looks the same wherever it is: its frame and caption are drawn
+    // once into a picture and copied from then on, as moving markers repaint
+    // up to 30 times a second. The background is filled by Qt as before.
+    const TLook key{text(),       color_.rgba(),      hollow_, size(), palette().cacheKey(),
+                    font().key(), devicePixelRatioF()};
+    if (look_.isNull() || !(key == lookKey_)) {
+        look_ = QPixmap(size() * devicePixelRatioF());
+        look_.setDevicePixelRatio(devicePixelRatioF());
+        look_.fill(Qt::transparent);
+        QPainter p(&look_);
+        // As the label draws itself: a plain one-pixel box in the text colour
+        // and the caption centred.
+        p.setPen(QPen(palette().color(QPalette::WindowText), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        p.setFont(font());
+        p.drawText(contentsRect(), Qt::AlignCenter, text());
+        if (hollow_) {
+            p.setPen(QPen(color_, 1));
+            p.drawRect(rect().adjusted(1, 1, -2, -2));
+        }
+        lookKey_ = key;
+    }
     QPainter p(this);
-    p.setPen(QPen(color_, 1));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(rect().adjusted(1, 1, -2, -2));
+    p.drawPixmap(0, 0, look_);
 }

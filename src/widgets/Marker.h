@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QLabel>
+#include <QPixmap>
 
 class TMarker : public QLabel {
     Q_OBJECT
@@ -23,4 +24,17 @@ protected:
 private:
     QColor color_;
     bool hollow_ = false;
+    // The frame and caption as last drawn, and what they were drawn for.
+    struct TLook {
+        QString text;
+        QRgb color;
+        bool hollow;
+        QSize size;
+        qint64 palette;
+        QString font;
+        qreal ratio;
+        bool operator==(const TLook&) const = default;
+    };
+    QPixmap look_;
+    TLook lookKey_{};
 };

@@ -1,6 +1,7 @@
 #include "widgets/ViewImage.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 TViewImage::TViewImage(QWidget* parent) : QWidget(parent) {
@@ -60,13 +61,15 @@ void TViewImage::SetLine(const QLine& line) {
     update();
 }
 
-void TViewImage::paintEvent(QPaintEvent*) {
+void TViewImage::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     // The paths are drawn into the picture once, not on every repaint: the
-    // markers move over them up to 60 times a second.
+    // markers move over them up to 30 times a second, and only the
+    // rectangles they left and entered are copied again.
     const QImage& shown = withPaths_.isNull() ? masked_ : withPaths_;
     if (!shown.isNull())
-        p.drawImage(0, 0, shown);
+        for (const QRect& r : event->region())
+            p.drawImage(r.topLeft(), shown, r);
     if (!line_.isNull()) {
         p.save();
         p.setRenderHint(QPainter::Antialiasing);

@@ -1,0 +1,237 @@
+// The export on several cores: the 32-source binaural scene (every source
+// circling the listener on its own path, looping, the reverb at level 12 and
+// the "Concert Hall" room) rendered by the program's exporter in this process
+// with one render lane, two, and one per core. Prints the wall and CPU time
+// (every thread), the speed as a multiple of real time, the wall time against
+// one lane's, and how far the lanes' sum lies from the one-lane render (both
+// rendered again with the limiter off, to 32-bit float).
+//
+//   export_bench [--seconds S] [--diff-seconds S] [--rounds N]
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <sndfile.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "export/ExportOptions.h"
+#include "export/ExportRenderer.h"
+#include "motion/MotionPath.h"
+#include "playlist/PlaylistFormat.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int Sources = 32;
+constexpr int Rate = 44100;
+
+double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Source i's file: a tone of its own pitch over a little noise, 8 s, looped.
+bool WriteSource(const std::string& path, int i) {
+    SF_INFO info{};
+    info.samplerate = Rate;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!f)
+        return false;
+    std::vector<float> s(static_cast<size_t>(8 * Rate));
+    unsigned noise = 1 + static_cast<unsigned>(i);
+    const double hz = 110.0 * std::pow(2.0, i / 12.0);
+    for (size_t n = 0; n < s.size(); ++n) {
+        noise = noise * 1664525u + 1013904223u;
+        s[n] = static_cast<float>(0.2 * std::sin(2 * M_PI * hz * double(n) / Rate) +
+                                  0.02 * (double(noise >> 8) / double(1u << 24) - 0.5));
+    }
+    sf_writef_float(f, s.data(), static_cast<sf_count_t>(s.size()));
+    sf_close(f);
+    return true;
+}
+
+// A circle of radius r around the listener, once in period seconds.
+TMotionPath Circle(double r, double period, double phase) {
+    TMotionPath path{TMotionMode::Loop, {}};
+    const int points = static_cast<int>(period * 60);
+    for (int i = 0; i <= points; ++i) {
+        const double t = period * i / points;
+        const double a = phase + 2 * M_PI * t / period;
+        path.Points.push_back({std::round(t * 1000) / 1000, static_cast<float>(r * std::cos(a)),
+                               0.f, static_cast<float>(r * std::sin(a))});
+    }
+    return path;
+}
+
+std::string WriteScene(const fs::path& dir) {
+    std::vector<TPlaylistChannel> channels;
+    for (int i = 0; i < Sources; ++i) {
+        TPlaylistChannel c;
+        c.FileName = (dir / ("src" + std::to_string(i) + ".wav")).string();
+        if (!WriteSource(c.FileName, i))
+            return {};
+        c.Motion = Circle(0.5 + 1.5 * (i + 1) / Sources, 2.0 + i % 5, i);
+        channels.push_back(c);
+    }
+    const std::string path = (dir / "scene.pna").string();
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return {};
+    const std::string text = FormatPlaylist(12, 8, channels); // "Concert Hall"
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+    return path;
+}
+
+struct TRun {
+    double Wall = 0, Cpu = 0, Audio = 0;
+};
+
+TRun Export(const std::string& scene, const std::string& out, int threads, double seconds,
+            bool limiter, const std::string& plugins) {
+    TExportOptions o;
+    o.Playlist = scene;
+    o.Output = out;
+    o.Format = TExportFormat::Float;
+    o.Layout = TExportLayout::Binaural;
+    o.Loop = true;
+    o.Seconds = seconds;
+    o.Force = true;
+    o.Threads = threads;
+    o.Limiter = limiter;
+    const std::atomic<bool> cancel{false};
+    const double cpu0 = ProcessCpuSeconds();
+    const auto wall0 = std::chrono::steady_clock::now();
+    const TExportOutcome r = RenderExport(o, {}, cancel, plugins);
+    TRun run;
+    run.Wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+    run.Cpu = ProcessCpuSeconds() - cpu0;
+    run.Audio = seconds;
+    if (r.Result != TExportOutcome::Status::Done) {
+        std::fprintf(stderr, "export with %d lanes failed: %s\n", threads, r.Error.c_str());
+        std::exit(1);
+    }
+    return run;
+}
+
+std::vector<float> ReadFloats(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    if (!f)
+        return {};
+    std::vector<float> s(static_cast<size_t>(info.frames * info.channels));
+    sf_readf_float(f, s.data(), info.frames);
+    sf_close(f);
+    return s;
+}
+
+// The largest sample difference in dBFS, and the reference's RMS in dBFS.
+std::pair<double, double> Difference(const std::vector<float>& a, const std::vector<float>& b) {
+    double worst = 0, power = 0;
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        worst = std::max(worst, std::fabs(double(a[i]) - b[i]));
+        power += double(a[i]) * a[i];
+    }
+    if (a.size() != b.size())
+        worst = 1;
+    const auto db = [](double v) { return v > 0 ? 20 * std::log10(v) : -HUGE_VAL; };
+    return {db(worst), db(std::sqrt(power / double(std::max<size_t>(n, 1))))};
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("ALSOFT_DRIVERS", "null", 0);
+    double seconds = 60, diffSeconds = 10;
+    int rounds = 1;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--seconds") == 0)
+            seconds = std::max(1.0, std::atof(argv[i + 1]));
+        else if (std::strcmp(argv[i], "--diff-seconds") == 0)
+            diffSeconds = std::max(1.0, std::atof(argv[i + 1]));
+        else if (std::strcmp(argv[i], "--rounds") == 0)
+            rounds = std::max(1, std::atoi(argv[i + 1]));
+    }
+    const fs::path dir = fs::temp_directory_path() / ("export_bench-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const std::string plugins = fs::read_symlink("/proc/self/exe").parent_path().string();
+    std::printf("Writing the scene: %d sources on circling paths...\n", Sources);
+    const std::string scene = WriteScene(dir);
+    if (scene.empty()) {
+        std::fprintf(stderr, "cannot write the scene in %s\n", dir.c_str());
+        return 1;
+    }
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<int> lanes{1, 2};
+    if (cores > 2)
+        lanes.push_back(cores);
+
+    std::vector<std::vector<TRun>> runs(lanes.size());
+    for (int round = 0; round < rounds; ++round)
+        for (size_t i = 0; i < lanes.size(); ++i) {
+            std::printf("Round %d of %d: %d lane(s)...\n", round + 1, rounds, lanes[i]);
+            std::fflush(stdout);
+            runs[i].push_back(
+                Export(scene, (dir / "timed.wav").string(), lanes[i], seconds, true, plugins));
+        }
+    std::printf("Comparing the lanes' sum with one lane (limiter off, %.0f s)...\n", diffSeconds);
+    const std::string one = (dir / "one.wav").string();
+    Export(scene, one, 1, diffSeconds, false, plugins);
+    const std::vector<float> reference = ReadFloats(one);
+
+    std::printf("\nThe 32-source binaural scene, %.0f s of audio, float WAV; %d core(s); %d "
+                "round(s), medians\n\n",
+                seconds, cores, rounds);
+    std::printf("%-10s %9s %9s %13s %14s %22s\n", "lanes", "wall s", "CPU s", "x real time",
+                "wall / 1 lane", "lane sum - 1 lane");
+    double oneWall = 0;
+    for (size_t i = 0; i < lanes.size(); ++i) {
+        std::vector<double> wall, cpu;
+        for (const TRun& r : runs[i]) {
+            wall.push_back(r.Wall);
+            cpu.push_back(r.Cpu);
+        }
+        const double w = Median(wall), c = Median(cpu);
+        if (lanes[i] == 1)
+            oneWall = w;
+        std::string diff = "-";
+        if (lanes[i] > 1) {
+            const std::string sum = (dir / "sum.wav").string();
+            Export(scene, sum, lanes[i], diffSeconds, false, plugins);
+            const auto [worst, rms] = Difference(reference, ReadFloats(sum));
+            char text[64];
+            std::snprintf(text, sizeof text, "%.1f dBFS (RMS %.1f)", worst, rms);
+            diff = text;
+        }
+        std::printf("%-10d %9.2f %9.2f %13.1f %13.2fx %22s\n", lanes[i], w, c, seconds / w,
+                    w / oneWall, diff.c_str());
+    }
+    const double two = Median([&] {
+        std::vector<double> v;
+        for (const TRun& r : runs[1])
+            v.push_back(r.Wall);
+        return v;
+    }());
+    std::printf("\nTwo lanes take %.2fx the wall time of one %s\n", two / oneWall,
+                two / oneWall <= 0.6 ? "(target <= 0.6x: met)" : "(target <= 0.6x: MISSED)");
+    fs::remove_all(dir);
+    return 0;
+}
