@@ -139,35 +139,56 @@ bool WriteAtomically(const std::string& path, const std::string& bytes, int& err
     return true;
 }
 
+// text with "%1" replaced by value.
+std::string Fill(std::string text, const std::string& value) {
+    if (const auto at = text.find("%1"); at != std::string::npos)
+        text.replace(at, 2, value);
+    return text;
+}
+
 } // namespace
 
-std::string SofaProblemText(const TSofaProblem& p, const TTranslate& tr) {
-    const char* c = "SofaConvert";
+std::string SofaProblemText(const TSofaProblem& p, const TTranslate& translate) {
     switch (p.Error) {
     case TSofaError::None:
         return {};
     case TSofaError::Unreadable:
-        return tr(c, "ファイルを開けません: ") + p.Detail;
+        return translate("SofaConvert", "ファイルを開けません: ") + p.Detail;
     case TSofaError::NotSofa:
-        return tr(c, "SOFA ファイルとして読めません (壊れているか途中で切れています)");
+        return translate("SofaConvert",
+                         "SOFA ファイルとして読めません (壊れているか途中で切れています)");
     case TSofaError::Convention:
-        return tr(c, "SimpleFreeFieldHRIR 形式ではありません: ") +
-               (p.Detail.empty() ? tr(c, "(形式の記載なし)") : p.Detail);
+        return translate("SofaConvert", "SimpleFreeFieldHRIR 形式ではありません: ") +
+               (p.Detail.empty() ? translate("SofaConvert", "(形式の記載なし)") : p.Detail);
     case TSofaError::Receivers:
-        return tr(c, "両耳の 2 つの受音点が必要ですが、受音点の数は ") + p.Detail + tr(c, " です");
+        return Fill(translate("SofaConvert",
+                              "両耳の 2 つの受音点が必要ですが、このファイルの受音点は %1 つです"),
+                    p.Detail);
     case TSofaError::Rate:
-        return tr(c, "サンプリング周波数が読めません");
+        return translate("SofaConvert", "サンプリング周波数が読めません");
     case TSofaError::Horizon:
-        return tr(c, "水平面の測定位置に 30° を超える隙間があります (最大 ") + p.Detail + "°)";
+        return translate("SofaConvert", "水平面の測定位置に 30° を超える隙間があります (最大 ") +
+               p.Detail + "°)";
     case TSofaError::Elevation:
-        return tr(c, "仰角が -40° 以下から +60° 以上まで測定されていません (測定範囲 ") + p.Detail +
-               ")";
-    case TSofaError::Responses:
-        return tr(c, "インパルス応答をデータセットにできません: ") + p.Detail;
+        return translate("SofaConvert",
+                         "仰角が -40° 以下から +60° 以上まで測定されていません (測定範囲 ") +
+               p.Detail + ")";
+    case TSofaError::Responses: {
+        std::string why;
+        if (p.Detail == "silent")
+            why = translate("SofaConvert", "無音の応答があります");
+        else if (p.Detail == "NaN")
+            why = translate("SofaConvert", "数でない値があります");
+        else if (p.Detail == "Data.Delay")
+            why = translate("SofaConvert", "Data.Delay が負か数ではありません");
+        else
+            why = Fill(translate("SofaConvert", "遅延 %1 サンプルが上限 63 を超えます"), p.Detail);
+        return translate("SofaConvert", "インパルス応答をデータセットにできません: ") + why;
+    }
     case TSofaError::Cancelled:
-        return tr(c, "キャンセルしました");
+        return translate("SofaConvert", "キャンセルしました");
     case TSofaError::Write:
-        return tr(c, "データセットを書き込めません: ") + p.Detail;
+        return translate("SofaConvert", "データセットを書き込めません: ") + p.Detail;
     }
     return {};
 }
@@ -391,8 +412,7 @@ bool MakeHrtfDataSet(const TSofaData& d, int rate, std::string& bytes, TSofaProb
             longest = std::max(longest, ear.delay);
         }
     if (std::lround(longest) > HrirMaxDelay) {
-        problem = {TSofaError::Responses,
-                   Number(longest, 0) + " > " + std::to_string(HrirMaxDelay)};
+        problem = {TSofaError::Responses, Number(longest, 0)};
         return false;
     }
 
