@@ -12,10 +12,12 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
 
 #include "Modal.h"
+#include "ProgramRun.h"
 #include "QtPrinters.h"
 #include "RealProgram.h"
 #include "SoundFiles.h"
@@ -162,6 +164,49 @@ TEST_F(SofaMenu, LoadedFromTheMenuWhileTheWindowGoesOnThenChosenKeptAndRemoved) 
     EXPECT_TRUE(info.active);
     EXPECT_FALSE(
         QString(AUDIOLIB_GetHRTFName(static_cast<DWORD>(info.inUse))).startsWith(KemarSet));
+}
+
+// The command line: "--hrtf-set FILE.sofa" loads the file and renders with
+// it; the set's name picks it again later; a damaged file stops the run with
+// its reason and installs nothing.
+TEST_F(SofaMenu, CommandLineExportLoadsOrPicksASet) {
+    std::string tone = files.file("tone.wav");
+    testsupport::ToneSpec spec;
+    spec.wave = testsupport::Wave::Noise;
+    spec.seconds = 0.3;
+    ASSERT_TRUE(testsupport::writeTone(tone, spec));
+    const testsupport::ProgramSetup setup{{{"XDG_DATA_HOME", QString::fromStdString(data.path())}}};
+    auto exportWith = [&](const std::string& set, const std::string& out) {
+        const auto run =
+            testsupport::RunPhonara({"--export", files.file(out), "--rate", "48000", "--layout",
+                                     "binaural", "--hrtf-set", set, "--seconds", "0.3", "--", tone},
+                                    setup);
+        std::ifstream in(files.file(out), std::ios::binary);
+        return std::pair{run, std::string((std::istreambuf_iterator<char>(in)), {})};
+    };
+    const auto [loaded, fromFile] = exportWith(Kemar.toStdString(), "sofa.wav");
+    ASSERT_EQ(loaded.status, 0) << loaded.err;
+    const auto installed = folder();
+    EXPECT_EQ(installed.size(), 3u);
+    const auto [picked, byName] = exportWith(KemarSet.toStdString(), "name.wav");
+    ASSERT_EQ(picked.status, 0) << picked.err;
+    EXPECT_EQ(byName, fromFile) << "the set's name renders the same";
+    const auto [other, byDefault] = exportWith("default-44100", "default.wav");
+    ASSERT_EQ(other.status, 0) << other.err;
+    EXPECT_EQ(byDefault.size(), fromFile.size());
+    EXPECT_NE(byDefault, fromFile) << "OpenAL Soft's own set sounds otherwise";
+
+    const std::string cut = files.file("cut.sofa");
+    fs::copy_file(Kemar.toStdString(), cut);
+    fs::resize_file(cut, 4000);
+    const auto [refused, nothing] = exportWith(cut, "cut.wav");
+    EXPECT_EQ(refused.status, 1);
+    // In the run's language, which follows the environment.
+    EXPECT_TRUE(refused.err.find("SOFA ファイルとして読めません") != std::string::npos ||
+                refused.err.find("cannot be read as a SOFA file") != std::string::npos)
+        << refused.err;
+    EXPECT_TRUE(nothing.empty());
+    EXPECT_EQ(folder(), installed);
 }
 
 } // namespace

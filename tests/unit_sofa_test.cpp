@@ -284,3 +284,20 @@ TEST_F(SofaSets, DamagedFilesAreRefusedWithTheirReasonAndInstallNothing) {
     EXPECT_EQ(problem.Error, TSofaError::Cancelled);
     EXPECT_EQ(listing(folder()), before);
 }
+
+TEST(SofaNames, ASetNameFindsItsEntryAtTheRate) {
+    const std::vector<std::string> listed = {"MIT-44100", "MIT-48000", "default-44100",
+                                             "default-48000", "Built-In 44100hz"};
+    const struct {
+        std::string name;
+        int rate, index;
+    } cases[] = {
+        {"MIT", 48000, 1},           {"MIT-44100", 48000, 1},     {"MIT-48000", 44100, 0},
+        {"default-44100", 44100, 2}, {"default-44100", 48000, 3}, {"Built-In 44100hz", 48000, 4},
+        {"nothing", 44100, -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HrtfEntryForRate(listed, c.name, c.rate), c.index) << c.name << " " << c.rate;
+    EXPECT_TRUE(IsSofaFileName("/a/b.SOFA"));
+    EXPECT_FALSE(IsSofaFileName("sofa"));
+}

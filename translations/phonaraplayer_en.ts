@@ -134,8 +134,8 @@
         <translation>on: the same as --layout binaural; off: stereo.</translation>
     </message>
     <message>
-        <source>--hrtf on のときの HRTF データセットの名前 (既定: OpenAL Soft の選択)。</source>
-        <translation>The name of the HRTF data set with --hrtf on (default: OpenAL Soft's choice).</translation>
+        <source>--hrtf on のときの HRTF データセットの名前、または読み込む SOFA ファイル (既定: OpenAL Soft の選択)。</source>
+        <translation>The name of the HRTF data set with --hrtf on, or a SOFA file to load (default: OpenAL Soft's choice).</translation>
     </message>
     <message>
         <source>--export には書き出すプレイリストかサウンドファイルが必要です</source>

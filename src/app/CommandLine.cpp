@@ -82,8 +82,9 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         "hrtf-set",
         QCoreApplication::translate(
             "CommandLine",
-            "--hrtf on のときの HRTF データセットの名前 (既定: OpenAL Soft の選択)。"),
-        "NAME");
+            "--hrtf on のときの HRTF データセットの名前、または読み込む SOFA ファイル "
+            "(既定: OpenAL Soft の選択)。"),
+        "NAME|FILE.sofa");
     const QCommandLineOption seconds(
         "seconds",
         QCoreApplication::translate("CommandLine",
@@ -115,8 +116,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         "ja|en");
     QCommandLineOption progressLines("progress-lines");
     progressLines.setFlags(QCommandLineOption::HiddenFromHelp);
-    for (const auto& o : {help, version, exportTo, force, format, rate, layout, hrtf, hrtfSet, seconds,
-                          loop, normalize, quality, oscPort, lang, progressLines})
+    for (const auto& o : {help, version, exportTo, force, format, rate, layout, hrtf, hrtfSet,
+                          seconds, loop, normalize, quality, oscPort, lang, progressLines})
         parser.addOption(o);
     for (const char* name : QtValueOptions) {
         QCommandLineOption o(name, QString(), "value");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -491,6 +492,33 @@ std::string SofaSetName(const TSofaData& d, const std::string& path) {
 
 std::string HrtfEntryName(const std::string& setName, int rate) {
     return setName + "-" + std::to_string(rate);
+}
+
+int HrtfEntryForRate(const std::vector<std::string>& listed, const std::string& name, int rate) {
+    auto find = [&](const std::string& entry) {
+        const auto at = std::find(listed.begin(), listed.end(), entry);
+        return at == listed.end() ? -1 : static_cast<int>(at - listed.begin());
+    };
+    for (int other : HrtfRates()) {
+        const std::string suffix = "-" + std::to_string(other);
+        if (other != rate && name.size() > suffix.size() && name.ends_with(suffix))
+            if (const int sibling =
+                    find(HrtfEntryName(name.substr(0, name.size() - suffix.size()), rate));
+                sibling >= 0)
+                return sibling;
+    }
+    if (const int exact = find(name); exact >= 0)
+        return exact;
+    return find(HrtfEntryName(name, rate));
+}
+
+bool IsSofaFileName(const std::string& name) {
+    if (name.size() < 5)
+        return false;
+    std::string end = name.substr(name.size() - 5);
+    std::transform(end.begin(), end.end(), end.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    return end == ".sofa";
 }
 
 bool InstallHrtfSet(const std::string& folder, std::string& name,

@@ -80,6 +80,14 @@ std::string SofaSetName(const TSofaData& data, const std::string& path);
 // The name OpenAL Soft lists for the set's file at rate: "NAME-44100".
 std::string HrtfEntryName(const std::string& setName, int rate);
 
+// The index in listed (OpenAL Soft's names) of the data set name asks for at
+// rate: a set's entry for another rate ("NAME-48000") gives way to the one
+// for rate, a set's own name ("NAME") finds its entry for rate, any other
+// name is taken as it is listed. -1 when none fits.
+int HrtfEntryForRate(const std::vector<std::string>& listed, const std::string& name, int rate);
+// A name that ends in ".sofa" (any case): a file to load, not a set's name.
+bool IsSofaFileName(const std::string& name);
+
 // Writes one file per rate ("NAME-RATE.mhr") and the mark that says the
 // program wrote them ("NAME.phonara-hrtf") into folder, created when missing,
 // through the atomic writer. A set of that name the program wrote before is
