@@ -63,18 +63,22 @@ TVector Direction(double azimuthDeg, double elevationDeg) {
     return {std::cos(el) * std::cos(az), std::cos(el) * std::sin(az), std::sin(el)};
 }
 
-// Windowed-sinc resampling of one short response; a response shorter than
-// the filter needs no block processing.
-std::vector<double> Resample(const float* in, size_t n, double from, double to) {
-    if (from == to)
-        return std::vector<double>(in, in + n);
+// Windowed-sinc resampling of a stretch of one short response: only the
+// taps a data set keeps are computed.
+// Output samples first .. first + count - 1 (zero past the end).
+std::vector<double> Resample(const float* in, size_t n, double from, double to, size_t first,
+                             size_t count) {
+    std::vector<double> out(count, 0.0);
+    if (from == to) {
+        for (size_t i = 0; i < count && first + i < n; ++i)
+            out[i] = in[first + i];
+        return out;
+    }
     const double step = from / to; // input samples per output sample
     const double cutoff = std::min(1.0, to / from);
     const double half = 16.0 / cutoff; // window half-width in input samples
-    const auto length = static_cast<size_t>(std::ceil(static_cast<double>(n) / step));
-    std::vector<double> out(length);
-    for (size_t i = 0; i < length; ++i) {
-        const double t = static_cast<double>(i) * step;
+    for (size_t i = 0; i < count; ++i) {
+        const double t = static_cast<double>(first + i) * step;
         const auto first = static_cast<long>(std::max(0.0, std::ceil(t - half)));
         const auto last =
             std::min(static_cast<long>(n) - 1, static_cast<long>(std::floor(t + half)));
@@ -369,24 +373,35 @@ bool MakeHrtfDataSet(const TSofaData& d, int rate, std::string& bytes, TSofaProb
         for (int ear = 0; ear < 2; ++ear) {
             const int receiver = d.LeftFirst ? ear : 1 - ear;
             const float* ir = d.Responses.data() + (index * 2 + static_cast<size_t>(receiver)) * n;
-            const std::vector<double> x = Resample(ir, n, d.Rate, rate);
+            // The onset: the first tap within 20 dB of the response's peak,
+            // found at the file's rate, then again among the few resampled
+            // taps around it; one tap earlier so that the rising edge stays.
             double top = 0.0;
-            for (double v : x)
-                top = std::max(top, std::fabs(v));
+            for (size_t k = 0; k < n; ++k)
+                top = std::max(top, static_cast<double>(std::fabs(ir[k])));
             if (top <= 0.0) {
                 problem = {TSofaError::Responses, "silent"};
                 return false;
             }
-            // The onset: the first tap within 20 dB of the response's peak,
-            // one tap earlier so that the rising edge stays whole.
-            size_t onset = 0;
-            while (std::fabs(x[onset]) < 0.1 * top)
-                ++onset;
-            onset = onset > 0 ? onset - 1 : 0;
+            size_t rough = 0;
+            while (std::fabs(ir[rough]) < 0.1 * top)
+                ++rough;
+            const auto first = static_cast<size_t>(
+                std::max(0.0, std::floor((static_cast<double>(rough) - 3.0) * ratio)));
+            const std::vector<double> x =
+                Resample(ir, n, d.Rate, rate, first, static_cast<size_t>(HrirTaps) + 16);
+            double near = 0.0;
+            for (double v : x)
+                near = std::max(near, std::fabs(v));
+            size_t at = 0;
+            while (at + 1 < x.size() && std::fabs(x[at]) < 0.1 * near)
+                ++at;
+            at = at > 0 ? at - 1 : 0;
+            const size_t onset = first + at;
             TEar& out = ears[static_cast<size_t>(ear)];
             out.taps.assign(HrirTaps, 0.0);
-            for (size_t k = 0; k < HrirTaps && onset + k < x.size(); ++k)
-                out.taps[k] = x[onset + k];
+            for (size_t k = 0; k < HrirTaps && at + k < x.size(); ++k)
+                out.taps[k] = x[at + k];
             // The last quarter fades out: the cut does not ring.
             constexpr int fade = HrirTaps / 4;
             for (int k = 0; k < fade; ++k)
