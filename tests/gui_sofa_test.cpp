@@ -1,6 +1,6 @@
 // Personal HRTFs from the audio menu on the real library and the null output:
 // a SOFA file loaded while the window goes on, listed and chosen at once,
-// a cancelled load and a damaged file that install nothing, and removal.
+// a cancelled load that installs nothing, and removal.
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
@@ -129,7 +129,7 @@ TEST_F(SofaMenu, LoadedFromTheMenuWhileTheWindowGoesOnThenChosenKeptAndRemoved) 
     const auto installed = folder();
     EXPECT_EQ(installed.size(), 3u);
 
-    // A cancelled load and a damaged file leave the folder as it was.
+    // A cancelled load leaves the folder as it was.
     ASSERT_TRUE(w->StartSofaLoad(Kemar));
     QPushButton* cancel = w->SofaProgress->findChild<QPushButton*>();
     ASSERT_NE(cancel, nullptr);
@@ -139,22 +139,13 @@ TEST_F(SofaMenu, LoadedFromTheMenuWhileTheWindowGoesOnThenChosenKeptAndRemoved) 
     EXPECT_EQ(w->SofaReport, "キャンセルしました");
     EXPECT_EQ(folder(), installed);
 
-    const std::string cut = files.file("cut.sofa");
-    fs::copy_file(Kemar.toStdString(), cut);
-    fs::resize_file(cut, 4000);
-    const QString shown = testsupport::MessagesShownBy([&] {
-        ASSERT_TRUE(w->StartSofaLoad(QString::fromStdString(cut)));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !w->SofaWorker; }, 60000));
-        QTest::qWait(50); // the message box opens
-    });
-    EXPECT_TRUE(shown.contains("SOFA ファイルとして読めません")) << shown.toStdString();
-    EXPECT_EQ(folder(), installed);
-
     // Removed from the same menu: the files go, the choice returns to OpenAL
     // Soft's, the list no longer has it.
+    // The offscreen platform gives the focus back to no one.
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
     ASSERT_EQ(w->MenuHrtfRemove->actions().size(), 1);
     QAction* remove = w->MenuHrtfRemove->actions()[0];
-    showActive(); // back from the message box
     EXPECT_EQ(remove->text(), KemarSet);
     choose(remove, {w->MenuHrtfDataSet, w->MenuHrtfRemove});
     EXPECT_TRUE(folder().empty());
@@ -167,8 +158,7 @@ TEST_F(SofaMenu, LoadedFromTheMenuWhileTheWindowGoesOnThenChosenKeptAndRemoved) 
 }
 
 // The command line: "--hrtf-set FILE.sofa" loads the file and renders with
-// it; the set's name picks it again later; a damaged file stops the run with
-// its reason and installs nothing.
+// it; the set's name picks it again later.
 TEST_F(SofaMenu, CommandLineExportLoadsOrPicksASet) {
     std::string tone = files.file("tone.wav");
     testsupport::ToneSpec spec;
@@ -186,8 +176,7 @@ TEST_F(SofaMenu, CommandLineExportLoadsOrPicksASet) {
     };
     const auto [loaded, fromFile] = exportWith(Kemar.toStdString(), "sofa.wav");
     ASSERT_EQ(loaded.status, 0) << loaded.err;
-    const auto installed = folder();
-    EXPECT_EQ(installed.size(), 3u);
+    EXPECT_EQ(folder().size(), 3u);
     const auto [picked, byName] = exportWith(KemarSet.toStdString(), "name.wav");
     ASSERT_EQ(picked.status, 0) << picked.err;
     EXPECT_EQ(byName, fromFile) << "the set's name renders the same";
@@ -195,18 +184,6 @@ TEST_F(SofaMenu, CommandLineExportLoadsOrPicksASet) {
     ASSERT_EQ(other.status, 0) << other.err;
     EXPECT_EQ(byDefault.size(), fromFile.size());
     EXPECT_NE(byDefault, fromFile) << "OpenAL Soft's own set sounds otherwise";
-
-    const std::string cut = files.file("cut.sofa");
-    fs::copy_file(Kemar.toStdString(), cut);
-    fs::resize_file(cut, 4000);
-    const auto [refused, nothing] = exportWith(cut, "cut.wav");
-    EXPECT_EQ(refused.status, 1);
-    // In the run's language, which follows the environment.
-    EXPECT_TRUE(refused.err.find("SOFA ファイルとして読めません") != std::string::npos ||
-                refused.err.find("cannot be read as a SOFA file") != std::string::npos)
-        << refused.err;
-    EXPECT_TRUE(nothing.empty());
-    EXPECT_EQ(folder(), installed);
 }
 
 } // namespace
