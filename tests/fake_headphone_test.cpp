@@ -115,8 +115,12 @@ TEST_F(Headphone, TheMenuFollowsTheFileMenuAndStartsAutomaticWithNothingStored) 
     EXPECT_EQ(w->HrtfStatus->text(), "HRTF 無効: ヘッドホンが検出されていません");
 
     // Three data sets: the submenu lists them, an "&" shown as itself.
-    const auto sets = w->MenuHrtfDataSet->actions();
-    ASSERT_EQ(sets.size(), 3);
+    const auto listed = w->MenuHrtfDataSet->actions();
+    ASSERT_EQ(listed.size(), 6) << "three sets, then loading and removing SOFA sets";
+    EXPECT_TRUE(listed[3]->isSeparator());
+    EXPECT_EQ(listed[4], w->HrtfLoadSofa);
+    EXPECT_EQ(listed[5], w->MenuHrtfRemove->menuAction());
+    const auto sets = listed.mid(0, 3);
     EXPECT_TRUE(w->MenuHrtfDataSet->menuAction()->isVisible());
     EXPECT_EQ(sets[2]->text(), "Mine && Yours");
     EXPECT_TRUE(std::none_of(sets.begin(), sets.end(), [](QAction* a) { return a->isChecked(); }));
@@ -173,7 +177,8 @@ TEST_F(Headphone, EachChoiceCallsTheLibraryOnceAndSurvivesARestart) {
     fake::state().hrtfDataSets = {"Built-In 44100hz"};
     start();
     EXPECT_EQ(onlySetHrtfCall(), (std::vector<double>{AUDIOLIB_HRTF_OFF, -1}));
-    EXPECT_FALSE(w->MenuHrtfDataSet->menuAction()->isVisible()) << "one data set: no choice";
+    EXPECT_EQ(w->MenuHrtfDataSet->actions().size(), 4) << "one data set: nothing but SOFA files";
+    EXPECT_TRUE(w->MenuHrtfDataSet->menuAction()->isVisible());
 }
 
 // The output layout is kept and applies at the next start, which the menu

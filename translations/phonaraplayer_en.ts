@@ -154,8 +154,8 @@
         <translation>on: the same as --layout binaural; off: stereo.</translation>
     </message>
     <message>
-        <source>--hrtf on のときの HRTF データセットの名前 (既定: OpenAL Soft の選択)。</source>
-        <translation>The name of the HRTF data set with --hrtf on (default: OpenAL Soft's choice).</translation>
+        <source>--hrtf on のときの HRTF データセットの名前、または読み込む SOFA ファイル (既定: OpenAL Soft の選択)。</source>
+        <translation>The name of the HRTF data set with --hrtf on, or a SOFA file to load (default: OpenAL Soft's choice).</translation>
     </message>
     <message>
         <source>--export には書き出すプレイリストかサウンドファイルが必要です</source>
@@ -1050,6 +1050,52 @@ Contact: the PhonaraPlayer issue tracker</translation>
     <message>
         <source>キャンセル</source>
         <translation>Cancel</translation>
+        <source>SOFA ファイルを読み込む...</source>
+        <translation>Load a SOFA file…</translation>
+    </message>
+    <message>
+        <source>読み込んだデータセットを削除</source>
+        <translation>Remove a loaded data set</translation>
+    </message>
+    <message>
+        <source>SOFA ファイルを読み込む</source>
+        <translation>Load a SOFA file</translation>
+    </message>
+    <message>
+        <source>SOFA ファイル (*.sofa)</source>
+        <translation>SOFA files (*.sofa)</translation>
+    </message>
+    <message>
+        <source>すべてのファイル</source>
+        <translation>All files</translation>
+    </message>
+    <message>
+        <source>SOFA ファイルを変換中...</source>
+        <translation>Converting the SOFA file...</translation>
+    </message>
+    <message>
+        <source>キャンセルしました</source>
+        <translation>Cancelled</translation>
+    </message>
+    <message>
+        <source>%1 を読み込めません: %2</source>
+        <translation>Cannot load %1: %2</translation>
+    </message>
+    <message>
+        <source>HRTF データセット「%1」を読み込みました</source>
+        <translation>Loaded the HRTF data set “%1”</translation>
+    </message>
+    <message>
+        <source>データセット「%1」を読み込みました。出力装置では使えません</source>
+        <translation>Loaded the data set “%1”. The output device cannot use it</translation>
+    </message>
+    <message>
+        <source>HRTF データセット「%1」を削除できません</source>
+        <translation>Cannot remove the HRTF data set “%1”</translation>
+    </message>
+    <message>
+        <source>HRTF データセット「%1」を削除しました</source>
+        <translation>Removed the HRTF data set “%1”</translation>
     </message>
 </context>
 <context>
@@ -1191,6 +1237,69 @@ Contact: the PhonaraPlayer issue tracker</translation>
 %1</source>
         <translation>The program stops after an unexpected error.
 %1</translation>
+    </message>
+</context>
+<context>
+    <name>SofaConvert</name>
+    <message>
+        <source>ファイルを開けません: </source>
+        <translation>cannot open the file: </translation>
+    </message>
+    <message>
+        <source>SOFA ファイルとして読めません (壊れているか途中で切れています)</source>
+        <translation>cannot be read as a SOFA file (damaged or cut short)</translation>
+    </message>
+    <message>
+        <source>SimpleFreeFieldHRIR 形式ではありません: </source>
+        <translation>not in the SimpleFreeFieldHRIR convention: </translation>
+    </message>
+    <message>
+        <source>(形式の記載なし)</source>
+        <translation>(no convention given)</translation>
+    </message>
+    <message>
+        <source>両耳の 2 つの受音点が必要ですが、このファイルの受音点は %1 つです</source>
+        <translation>two receivers (the ears) are needed; this file has %1</translation>
+    </message>
+    <message>
+        <source>サンプリング周波数が読めません</source>
+        <translation>the sample rate cannot be read</translation>
+    </message>
+    <message>
+        <source>水平面の測定位置に 30° を超える隙間があります (最大 </source>
+        <translation>the horizontal plane has a gap wider than 30° between measurements (widest </translation>
+    </message>
+    <message>
+        <source>仰角が -40° 以下から +60° 以上まで測定されていません (測定範囲 </source>
+        <translation>elevations are not measured from -40° or below to +60° or above (measured </translation>
+    </message>
+    <message>
+        <source>インパルス応答をデータセットにできません: </source>
+        <translation>the impulse responses cannot make a data set: </translation>
+    </message>
+    <message>
+        <source>キャンセルしました</source>
+        <translation>cancelled</translation>
+    </message>
+    <message>
+        <source>データセットを書き込めません: </source>
+        <translation>cannot write the data set: </translation>
+    </message>
+    <message>
+        <source>無音の応答があります</source>
+        <translation>a response is silent</translation>
+    </message>
+    <message>
+        <source>数でない値があります</source>
+        <translation>a value is not a number</translation>
+    </message>
+    <message>
+        <source>Data.Delay が負か数ではありません</source>
+        <translation>Data.Delay is negative or not a number</translation>
+    </message>
+    <message>
+        <source>遅延 %1 サンプルが上限 63 を超えます</source>
+        <translation>a delay of %1 samples is past the limit of 63</translation>
     </message>
 </context>
 </TS>

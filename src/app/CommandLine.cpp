@@ -82,8 +82,9 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         "hrtf-set",
         QCoreApplication::translate(
             "CommandLine",
-            "--hrtf on のときの HRTF データセットの名前 (既定: OpenAL Soft の選択)。"),
-        "NAME");
+            "--hrtf on のときの HRTF データセットの名前、または読み込む SOFA ファイル "
+            "(既定: OpenAL Soft の選択)。"),
+        "NAME|FILE.sofa");
     const QCommandLineOption seconds(
         "seconds",
         QCoreApplication::translate("CommandLine",

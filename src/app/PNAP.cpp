@@ -212,6 +212,8 @@ TFrmPhonaraPlayer::TFrmPhonaraPlayer(QWidget* parent)
 }
 
 TFrmPhonaraPlayer::~TFrmPhonaraPlayer() {
+    // A SOFA conversion still running stops before anything it calls goes.
+    StopSofaLoad();
     // No remote command may reach a window that is going.
     delete Remote;
     Remote = nullptr;

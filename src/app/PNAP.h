@@ -38,6 +38,7 @@ class QPushButton;
 class QRect;
 class QWheelEvent;
 class QSlider;
+class QThread;
 class QTimer;
 class TApplicationEvents;
 class TRemoteServer;
@@ -275,6 +276,28 @@ public:
     void RetranslateOutputLayoutMenu();
     void SetRunningOutputLayout(TOutputLayout layout);
     void RefreshOutputLayoutMenu();
+    // Personal HRTFs: the data-set submenu ends with "load a SOFA file" and
+    // a submenu that removes the sets loaded so. A load converts on a worker
+    // thread behind a progress dialog; the set is listed and chosen at once.
+    QAction* HrtfSofaSeparator = nullptr;
+    QAction* HrtfLoadSofa = nullptr;
+    QMenu* MenuHrtfRemove = nullptr;
+    TFileDialog SofaDialog;
+    QProgressDialog* SofaProgress = nullptr;
+    QThread* SofaWorker = nullptr;
+    QString SofaReport; // the last load's outcome in words
+    void BuildSofaMenu();
+    void RetranslateSofaMenu();
+    void LoadSofaClick();
+    // Starts converting path; false when a load runs already.
+    bool StartSofaLoad(const QString& path);
+    // Chooses the set of that name for the device's rate; false when the
+    // device does not list it.
+    bool ChooseHrtfSet(const QString& setName);
+    void RemoveSofaClick(const QString& setName);
+    void RefreshSofaRemoveMenu();
+    // Cancels a running load and waits for its thread: before the window goes.
+    void StopSofaLoad();
 
     // OSC remote control: the audio menu's item and its dialog, and the
     // socket (none while it is off). port > 0 switches it on for this run on

@@ -58,6 +58,7 @@ void TFrmPhonaraPlayer::BuildAudioMenu() {
     HrtfOn = addMode(AUDIOLIB_HRTF_ON);
     HrtfOff = addMode(AUDIOLIB_HRTF_OFF);
     MenuHrtfDataSet = MenuAudio->addMenu(QString());
+    BuildSofaMenu();
     MenuAudio->addSeparator();
     HrtfStatus = MenuAudio->addAction(QString());
     HrtfStatus->setEnabled(false);
@@ -76,6 +77,7 @@ void TFrmPhonaraPlayer::RetranslateAudioMenu() {
     HrtfOn->setText(tr("ヘッドホン 3D: オン"));
     HrtfOff->setText(tr("ヘッドホン 3D: オフ"));
     MenuHrtfDataSet->setTitle(tr("HRTF データセット(&D)"));
+    RetranslateSofaMenu();
     RefreshHrtfMenu();
 }
 
@@ -120,14 +122,21 @@ void TFrmPhonaraPlayer::RefreshHrtfMenu() {
     QStringList names;
     for (int i = 0; open && i < static_cast<int>(info.count); ++i)
         names << DataSetName(i);
-    MenuHrtfDataSet->menuAction()->setVisible(names.size() > 1);
-    // Rebuilt only when the list changes (a device opened), never from one of
-    // its own items' clicks, which must not delete the item they run in.
-    auto* sets = MenuHrtfDataSet->findChild<QActionGroup*>();
+    // A choice needs two sets; loading a SOFA file is there always.
+    MenuHrtfDataSet->menuAction()->setVisible(names.size() > 1 || HrtfLoadSofa);
+    // Rebuilt only when the list changes (a device opened, a set loaded or
+    // removed), never from one of its own items' clicks, which must not
+    // delete the item they run in.
+    QList<QAction*> items;
     QStringList shown;
     for (QAction* item : MenuHrtfDataSet->actions())
-        shown << item->data().toString();
+        if (item->actionGroup()) {
+            items << item;
+            shown << item->data().toString();
+        }
+    QActionGroup* sets = items.isEmpty() ? nullptr : items.front()->actionGroup();
     if (shown != names) {
+        items.clear();
         if (sets) {
             for (QAction* item : sets->actions())
                 MenuHrtfDataSet->removeAction(item);
@@ -140,13 +149,13 @@ void TFrmPhonaraPlayer::RefreshHrtfMenu() {
             auto* item = new QAction(QString(names[i]).replace('&', "&&"), sets);
             item->setData(names[i]);
             item->setCheckable(true);
-            MenuHrtfDataSet->addAction(item);
+            MenuHrtfDataSet->insertAction(HrtfSofaSeparator, item);
             connect(item, &QAction::triggered, this, [this, i] { HrtfDataSetClick(i); });
+            items << item;
         }
     }
     // The one chosen, or else the one OpenAL Soft renders with.
     const int checked = info.dataset >= 0 ? info.dataset : info.inUse;
-    const auto items = MenuHrtfDataSet->actions();
     for (int i = 0; i < items.size(); ++i)
         items[i]->setChecked(i == checked);
 }

@@ -10,6 +10,7 @@
 
 #include "export/ExportRenderer.h"
 #include "files/AtomicFile.h"
+#include "hrtf/SofaConvert.h"
 
 namespace {
 
@@ -64,8 +65,24 @@ int RunExportCommand(const TExportOptions& options) {
             std::fflush(stderr);
         };
     }
+    // A SOFA file named for the data set is loaded into the user's data
+    // folder first, as the audio menu loads one, and rendered with.
+    TExportOptions o = options;
+    if (o.Layout == TExportLayout::Binaural && IsSofaFileName(o.HrtfDataSet)) {
+        std::string name;
+        TSofaProblem problem;
+        if (!LoadSofaFile(o.HrtfDataSet, HrtfDataFolder(), name, problem)) {
+            const std::string why =
+                SofaProblemText(problem, [](const char* context, const char* text) {
+                    return QCoreApplication::translate(context, text).toStdString();
+                });
+            std::fprintf(stderr, "phonaraplayer: %s: %s\n", o.HrtfDataSet.c_str(), why.c_str());
+            return ExitFailed;
+        }
+        o.HrtfDataSet = HrtfEntryName(name, o.Rate);
+    }
     const TExportOutcome outcome = RenderExport(
-        options, progress, CancelRequested, QCoreApplication::applicationDirPath().toStdString());
+        o, progress, CancelRequested, QCoreApplication::applicationDirPath().toStdString());
     if (terminal)
         std::fputs("\n", stderr);
     switch (outcome.Result) {

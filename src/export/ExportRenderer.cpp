@@ -34,6 +34,7 @@
 #include "export/ExportSink.h"
 #include "export/Limiter.h"
 #include "export/SceneRenderer.h"
+#include "hrtf/SofaConvert.h"
 #include "motion/MotionPath.h"
 #include "playlist/PathRules.h"
 #include "playlist/PlaylistFile.h"
@@ -91,12 +92,15 @@ std::optional<int> HrtfDataSetIndex(int rate, const std::string& name, std::stri
         error = probe.why();
         return std::nullopt;
     }
+    std::vector<std::string> listed;
     std::string known;
     for (DWORD i = 0; const char* n = AUDIOLIB_GetHRTFName(i); ++i) {
-        if (name == n)
-            return static_cast<int>(i);
+        listed.emplace_back(n);
         known += (known.empty() ? "" : ", ") + std::string(n);
     }
+    // A set has a file per rate: the one at the export's rate renders.
+    if (const int index = HrtfEntryForRate(listed, name, rate); index >= 0)
+        return index;
     error = "no HRTF data set named \"" + name + "\" at " + std::to_string(rate) + " Hz" +
             (known.empty() ? std::string(" (there is none)") : " (there are: " + known + ")");
     return std::nullopt;

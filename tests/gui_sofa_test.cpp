@@ -1,0 +1,189 @@
+// Personal HRTFs from the audio menu on the real library and the null output:
+// a SOFA file loaded while the window goes on, listed and chosen at once,
+// a cancelled load that installs nothing, and removal.
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <map>
+
+#include "Modal.h"
+#include "ProgramRun.h"
+#include "QtPrinters.h"
+#include "RealProgram.h"
+#include "SoundFiles.h"
+#include "UserSettings.h"
+#include "app/PNAP.h"
+#include "audiolib.h"
+#include "hrtf/SofaConvert.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const QString Kemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
+const QString KemarSet = "MIT KEMAR, normal pinna";
+
+class SofaMenu : public RealProgramTest {
+protected:
+    void SetUp() override {
+        testsupport::UseSettingsFolder(config.path());
+        old_ = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.path()));
+        RealProgramTest::SetUp();
+    }
+    void TearDown() override {
+        w.reset();
+        qputenv("XDG_DATA_HOME", old_);
+    }
+
+    // Opens the audio menu by its accelerator, walks into each submenu with
+    // the arrow keys, and clicks item.
+    void choose(QAction* item, const std::vector<QMenu*>& submenus) {
+        QTest::keyClick(w.get(), Qt::Key_O, Qt::AltModifier);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w->MenuAudio->isVisible(); }));
+        QMenu* menu = w->MenuAudio;
+        for (QMenu* submenu : submenus) {
+            for (int i = 0; i < 20 && menu->activeAction() != submenu->menuAction(); ++i)
+                QTest::keyClick(menu, Qt::Key_Down);
+            ASSERT_EQ(menu->activeAction(), submenu->menuAction());
+            QTest::keyClick(menu, Qt::Key_Right);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return submenu->isVisible(); }));
+            menu = submenu;
+        }
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+    }
+
+    // Every file in the data folder with its time: what "as it was" means.
+    std::map<std::string, fs::file_time_type> folder() const {
+        std::map<std::string, fs::file_time_type> files;
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(HrtfDataFolder(), ec))
+            files[e.path().filename().string()] = e.last_write_time();
+        return files;
+    }
+
+    QStringList listedSets() const {
+        QStringList names;
+        for (QAction* item : w->MenuHrtfDataSet->actions())
+            if (item->actionGroup())
+                names << item->data().toString();
+        return names;
+    }
+
+    testsupport::TempDir config, data, files;
+
+private:
+    QByteArray old_;
+};
+
+TEST_F(SofaMenu, LoadedFromTheMenuWhileTheWindowGoesOnThenChosenKeptAndRemoved) {
+    choose(w->HrtfOn, {});
+    ASSERT_FALSE(listedSets().contains(KemarSet + "-44100"));
+    EXPECT_FALSE(w->MenuHrtfRemove->menuAction()->isEnabled()) << "nothing loaded yet";
+
+    // The window's own timer runs on while the file converts.
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(10);
+    const int dialogs =
+        testsupport::HandleModals([&] { choose(w->HrtfLoadSofa, {w->MenuHrtfDataSet}); },
+                                  [&](QWidget* modal) {
+                                      auto* d = qobject_cast<QFileDialog*>(modal);
+                                      ASSERT_NE(d, nullptr);
+                                      d->selectFile(Kemar);
+                                      QMetaObject::invokeMethod(d, "accept");
+                                  });
+    EXPECT_EQ(dialogs, 1);
+    ASSERT_NE(w->SofaProgress, nullptr);
+    EXPECT_TRUE(w->SofaProgress->isVisible());
+    const int ticksAtStart = ticks;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->SofaWorker; }, 60000));
+    EXPECT_GT(ticks, ticksAtStart + 3) << "the window was not held while converting";
+    EXPECT_EQ(w->SofaReport, "HRTF データセット「" + KemarSet + "」を読み込みました");
+    EXPECT_EQ(w->SofaProgress, nullptr);
+
+    // Listed and chosen at once, without a restart; kept for the next run.
+    const int index = static_cast<int>(listedSets().indexOf(KemarSet + "-44100"));
+    ASSERT_GE(index, 0) << listedSets().join(", ").toStdString();
+    AUDIOLIB_HRTF_INFO info{};
+    ASSERT_TRUE(AUDIOLIB_GetHRTFInfo(&info));
+    EXPECT_TRUE(info.active);
+    EXPECT_EQ(info.inUse, index);
+    EXPECT_TRUE(w->MenuHrtfDataSet->actions()[index]->isChecked());
+    EXPECT_EQ(QSettings("PhonaraPlayer", "PhonaraPlayer").value("audio/hrtfDataSet").toString(),
+              KemarSet + "-44100");
+    start();
+    ASSERT_TRUE(AUDIOLIB_GetHRTFInfo(&info));
+    EXPECT_EQ(QString(AUDIOLIB_GetHRTFName(static_cast<DWORD>(info.inUse))), KemarSet + "-44100");
+    const auto installed = folder();
+    EXPECT_EQ(installed.size(), 3u);
+
+    // A cancelled load leaves the folder as it was.
+    ASSERT_TRUE(w->StartSofaLoad(Kemar));
+    QPushButton* cancel = w->SofaProgress->findChild<QPushButton*>();
+    ASSERT_NE(cancel, nullptr);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_EQ(w->SofaProgress, nullptr) << "cancel answers at once";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->SofaWorker; }, 60000));
+    EXPECT_EQ(w->SofaReport, "キャンセルしました");
+    EXPECT_EQ(folder(), installed);
+
+    // Removed from the same menu: the files go, the choice returns to OpenAL
+    // Soft's, the list no longer has it.
+    // The offscreen platform gives the focus back to no one.
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    ASSERT_EQ(w->MenuHrtfRemove->actions().size(), 1);
+    QAction* remove = w->MenuHrtfRemove->actions()[0];
+    EXPECT_EQ(remove->text(), KemarSet);
+    choose(remove, {w->MenuHrtfDataSet, w->MenuHrtfRemove});
+    EXPECT_TRUE(folder().empty());
+    EXPECT_FALSE(listedSets().contains(KemarSet + "-44100"));
+    EXPECT_FALSE(QSettings("PhonaraPlayer", "PhonaraPlayer").contains("audio/hrtfDataSet"));
+    ASSERT_TRUE(AUDIOLIB_GetHRTFInfo(&info));
+    EXPECT_TRUE(info.active);
+    EXPECT_FALSE(
+        QString(AUDIOLIB_GetHRTFName(static_cast<DWORD>(info.inUse))).startsWith(KemarSet));
+}
+
+// The command line: "--hrtf-set FILE.sofa" loads the file and renders with
+// it; the set's name picks it again later.
+TEST_F(SofaMenu, CommandLineExportLoadsOrPicksASet) {
+    std::string tone = files.file("tone.wav");
+    testsupport::ToneSpec spec;
+    spec.wave = testsupport::Wave::Noise;
+    spec.seconds = 0.3;
+    ASSERT_TRUE(testsupport::writeTone(tone, spec));
+    const testsupport::ProgramSetup setup{{{"XDG_DATA_HOME", QString::fromStdString(data.path())}}};
+    auto exportWith = [&](const std::string& set, const std::string& out) {
+        const auto run =
+            testsupport::RunPhonara({"--export", files.file(out), "--rate", "48000", "--layout",
+                                     "binaural", "--hrtf-set", set, "--seconds", "0.3", "--", tone},
+                                    setup);
+        std::ifstream in(files.file(out), std::ios::binary);
+        return std::pair{run, std::string((std::istreambuf_iterator<char>(in)), {})};
+    };
+    const auto [loaded, fromFile] = exportWith(Kemar.toStdString(), "sofa.wav");
+    ASSERT_EQ(loaded.status, 0) << loaded.err;
+    EXPECT_EQ(folder().size(), 3u);
+    const auto [picked, byName] = exportWith(KemarSet.toStdString(), "name.wav");
+    ASSERT_EQ(picked.status, 0) << picked.err;
+    EXPECT_EQ(byName, fromFile) << "the set's name renders the same";
+    const auto [other, byDefault] = exportWith("default-44100", "default.wav");
+    ASSERT_EQ(other.status, 0) << other.err;
+    EXPECT_EQ(byDefault.size(), fromFile.size());
+    EXPECT_NE(byDefault, fromFile) << "OpenAL Soft's own set sounds otherwise";
+}
+
+} // namespace

@@ -1,0 +1,282 @@
+// Personal HRTFs: the SOFA files Debian's libmysofa ships, converted into the
+// user's data folder and rendered by OpenAL Soft on the loopback device; an
+// ears-swapped copy; damaged copies refused with their reason.
+#include "AudioRender.h"
+#include "SoundFiles.h"
+#include "audiolib.h"
+#include "hrtf/SofaConvert.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <hdf5.h>
+#include <map>
+
+using namespace testsupport;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string Kemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
+
+// Each test's own data folder, where OpenAL Soft looks first.
+class SofaSets : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_ = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+        setenv("XDG_DATA_HOME", data.path().c_str(), 1);
+        ASSERT_EQ(HrtfDataFolder(), data.path() + "/openal/hrtf");
+    }
+    void TearDown() override { setenv("XDG_DATA_HOME", old_.c_str(), 1); }
+
+    std::string folder() const { return HrtfDataFolder(); }
+
+    // Renders a noise source at place with the data set listed as entry.
+    std::vector<float> renderAt(const std::string& entry, BASS_3DVECTOR place) {
+        int index = -1;
+        for (DWORD i = 0; const char* n = AUDIOLIB_GetHRTFName(i); ++i)
+            if (entry == n)
+                index = static_cast<int>(i);
+        EXPECT_GE(index, 0) << entry << " is not listed";
+        EXPECT_TRUE(AUDIOLIB_SetHRTF(AUDIOLIB_HRTF_ON, index)) << BASS_ErrorGetCode();
+        AUDIOLIB_HRTF_INFO info{};
+        EXPECT_TRUE(AUDIOLIB_GetHRTFInfo(&info));
+        EXPECT_TRUE(info.active);
+        EXPECT_EQ(info.inUse, index) << entry << " is not the one rendering";
+        const std::string wav = sounds.file("noise.wav");
+        if (!fs::exists(wav)) {
+            ToneSpec noise;
+            noise.wave = Wave::Noise;
+            noise.seconds = 0.4;
+            writeTone(wav, noise);
+        }
+        const HSTREAM h = BASS_StreamCreateFile(0, wav.c_str(), 0, 0, BASS_SAMPLE_3D);
+        EXPECT_NE(h, 0u) << BASS_ErrorGetCode();
+        EXPECT_TRUE(BASS_ChannelSet3DPosition(h, &place, nullptr, nullptr));
+        BASS_Apply3D();
+        EXPECT_TRUE(BASS_ChannelPlay(h, 0));
+        auto out = render(0.3);
+        BASS_StreamFree(h);
+        render(0.05);
+        return std::vector<float>(out.begin() + 2 * 2205, out.end()); // past the fade-in
+    }
+
+    TempDir data, sounds;
+
+private:
+    std::string old_;
+};
+
+// Left level over right level, in dB.
+double levelDifferenceDb(const std::vector<float>& s) {
+    return 20.0 * std::log10(rms(s, 0) / rms(s, 1));
+}
+
+// The lag (in samples) at which the right ear best matches the left one:
+// positive when the right ear hears it later.
+int interauralLag(const std::vector<float>& s) {
+    int best = 0;
+    double bestSum = -1e30;
+    const size_t frames = s.size() / 2;
+    for (int lag = -40; lag <= 40; ++lag) {
+        double sum = 0.0;
+        for (size_t i = 40; i + 40 < frames; ++i)
+            sum += s[2 * i] * s[2 * static_cast<size_t>(static_cast<long>(i) + lag) + 1];
+        if (sum > bestSum) {
+            bestSum = sum;
+            best = lag;
+        }
+    }
+    return best;
+}
+
+// The level of what tells two renders apart.
+double difference(const std::vector<float>& a, const std::vector<float>& b) {
+    double sum = 0.0;
+    for (size_t i = 0; i < a.size(); ++i)
+        sum += (a[i] - b[i]) * (a[i] - b[i]);
+    return std::sqrt(sum / static_cast<double>(a.size()));
+}
+
+// A file name and size for each file in folder: what "left as it was" means.
+std::map<std::string, uintmax_t> listing(const std::string& folder) {
+    std::map<std::string, uintmax_t> files;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder, ec))
+        files[e.path().filename().string()] = e.file_size();
+    return files;
+}
+
+// Rewrites one variable of a SOFA (HDF5) copy in place, through the hdf5
+// library; change receives the values and the dimensions.
+template <typename Change>
+void editVariable(const std::string& path, const char* variable, Change change) {
+    const hid_t file = H5Fopen(path.c_str(), H5F_ACC_RDWR, H5P_DEFAULT);
+    ASSERT_GE(file, 0);
+    const hid_t set = H5Dopen2(file, variable, H5P_DEFAULT);
+    ASSERT_GE(set, 0) << variable;
+    const hid_t space = H5Dget_space(set);
+    hsize_t dims[3] = {1, 1, 1};
+    const int rank = H5Sget_simple_extent_dims(space, dims, nullptr);
+    std::vector<double> values(dims[0] * (rank > 1 ? dims[1] : 1) * (rank > 2 ? dims[2] : 1));
+    ASSERT_GE(H5Dread(set, H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, values.data()), 0);
+    change(values, dims);
+    ASSERT_GE(H5Dwrite(set, H5T_NATIVE_DOUBLE, H5S_ALL, H5S_ALL, H5P_DEFAULT, values.data()), 0);
+    H5Sclose(space);
+    H5Dclose(set);
+    H5Fclose(file);
+}
+
+std::string copyOfKemar(const TempDir& dir, const std::string& name) {
+    const std::string path = dir.file(name);
+    fs::copy_file(Kemar, path, fs::copy_options::overwrite_existing);
+    return path;
+}
+
+} // namespace
+
+TEST_F(SofaSets, ShippedFilesInstallAndPlaceSourcesWhereTheyAre) {
+    for (const std::string& file : {Kemar, std::string("/usr/share/libmysofa/default.sofa")}) {
+        SCOPED_TRACE(file);
+        std::string name;
+        TSofaProblem problem;
+        ASSERT_TRUE(LoadSofaFile(file, folder(), name, problem)) << SofaProblemText(problem);
+        EXPECT_EQ(name, "MIT KEMAR, normal pinna") << "no Title: the database and the listener";
+        // Loading it again replaces the program's own set under the same name.
+        EXPECT_EQ(InstalledHrtfSets(folder()), std::vector<std::string>{name});
+        const auto files = listing(folder());
+        EXPECT_EQ(files.size(), 3u);
+        const std::string mhr = folder() + "/" + HrtfEntryName(name, 44100) + ".mhr";
+        std::ifstream in(mhr, std::ios::binary);
+        std::string head(16, '\0');
+        in.read(head.data(), 16);
+        EXPECT_EQ(head.substr(0, 8), "MinPHR02");
+        EXPECT_EQ(head.substr(12, 4), std::string("\x01\x01\x20\x01", 4))
+            << "24-bit, both ears, 32 taps, one field";
+        char distance[2];
+        in.read(distance, 2);
+        EXPECT_EQ(uint8_t(distance[0]) | uint8_t(distance[1]) << 8, 1400) << "KEMAR at 1.4 m";
+    }
+    const std::string name = "MIT KEMAR, normal pinna";
+    LoopbackDevice device(AUDIOLIB_HRTF_ON);
+    ASSERT_TRUE(device.ok()) << BASS_ErrorGetCode();
+    const auto left = renderAt(HrtfEntryName(name, 44100), {-1.f, 0.f, 0.f});
+    EXPECT_GT(levelDifferenceDb(left), 6.0) << "a source at the left is louder on the left";
+    EXPECT_GT(interauralLag(left), 5) << "and reaches the left ear first";
+    const auto front = renderAt(HrtfEntryName(name, 44100), {0.f, 0.f, 1.f});
+    EXPECT_NEAR(levelDifferenceDb(front), 0.0, 2.0);
+    EXPECT_NEAR(interauralLag(front), 0, 2);
+    const auto up = renderAt(HrtfEntryName(name, 44100), {0.f, 1.f, 0.f});
+    EXPECT_NEAR(levelDifferenceDb(up), 0.0, 2.0);
+    EXPECT_GT(difference(up, front), 0.1 * rms(front, 0)) << "above is not in front";
+
+    // The same render with OpenAL Soft's own set differs.
+    const auto byDefault = renderAt("default-44100", {-1.f, 0.f, 0.f});
+    EXPECT_GT(levelDifferenceDb(byDefault), 3.0);
+    EXPECT_GT(difference(left, byDefault), 0.1 * rms(left, 0));
+
+    EXPECT_TRUE(RemoveHrtfSet(folder(), name));
+    EXPECT_TRUE(listing(folder()).empty());
+}
+
+TEST_F(SofaSets, SwappedEarsPutARightSourceOnTheLeft) {
+    const std::string swapped = copyOfKemar(sounds, "swapped.sofa");
+    editVariable(swapped, "Data.IR", [](std::vector<double>& v, const hsize_t* dims) {
+        ASSERT_EQ(dims[1], 2u);
+        for (size_t m = 0; m < dims[0]; ++m)
+            for (size_t k = 0; k < dims[2]; ++k)
+                std::swap(v[(m * 2) * dims[2] + k], v[(m * 2 + 1) * dims[2] + k]);
+    });
+    std::string name;
+    TSofaProblem problem;
+    ASSERT_TRUE(LoadSofaFile(swapped, folder(), name, problem)) << SofaProblemText(problem);
+    LoopbackDevice device(AUDIOLIB_HRTF_ON);
+    ASSERT_TRUE(device.ok());
+    const auto right = renderAt(HrtfEntryName(name, 44100), {1.f, 0.f, 0.f});
+    EXPECT_GT(levelDifferenceDb(right), 6.0);
+    EXPECT_GT(interauralLag(right), 5);
+}
+
+TEST_F(SofaSets, DamagedFilesAreRefusedWithTheirReasonAndInstallNothing) {
+    // One good set is there already: a refusal must leave it as it was.
+    std::string kept;
+    TSofaProblem problem;
+    ASSERT_TRUE(LoadSofaFile(Kemar, folder(), kept, problem));
+    const auto before = listing(folder());
+
+    const std::string truncated = sounds.file("truncated.sofa");
+    fs::copy_file(Kemar, truncated);
+    fs::resize_file(truncated, fs::file_size(Kemar) / 2);
+
+    // The convention's name patched in the file's bytes, same length.
+    const std::string convention = sounds.file("convention.sofa");
+    {
+        std::ifstream in(Kemar, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        for (size_t at; (at = bytes.find("SimpleFreeFieldHRIR")) != std::string::npos;)
+            bytes.replace(at, 19, "SimpleFreeFieldHRTF");
+        std::ofstream(convention, std::ios::binary) << bytes;
+    }
+    // The horizon between 40 and 110 degrees moved to the front.
+    const std::string gap = copyOfKemar(sounds, "gap.sofa");
+    editVariable(gap, "SourcePosition", [](std::vector<double>& v, const hsize_t* dims) {
+        ASSERT_EQ(dims[1], 3u);
+        for (size_t m = 0; m < dims[0]; ++m)
+            if (std::fabs(v[3 * m + 1]) < 1.0 && v[3 * m] > 40.0 && v[3 * m] < 110.0)
+                v[3 * m] = 0.0;
+    });
+    const std::string missing = sounds.file("missing.sofa");
+
+    const struct {
+        std::string path;
+        TSofaError error;
+        std::string words; // in the reason
+    } cases[] = {
+        {truncated, TSofaError::NotSofa, "SOFA"},
+        {convention, TSofaError::Convention, "SimpleFreeFieldHRTF"},
+        {gap, TSofaError::Horizon, "70.0°"},
+        {missing, TSofaError::Unreadable, "ファイル"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::string name;
+        TSofaProblem p;
+        EXPECT_FALSE(LoadSofaFile(c.path, folder(), name, p));
+        EXPECT_EQ(p.Error, c.error) << SofaProblemText(p);
+        EXPECT_NE(SofaProblemText(p).find(c.words), std::string::npos) << SofaProblemText(p);
+        EXPECT_EQ(listing(folder()), before);
+    }
+
+    // Data that reads but cannot make a set: one ear, too few elevations.
+    TSofaData good;
+    ASSERT_TRUE(ReadSofa(Kemar, good, problem));
+    EXPECT_EQ(good.Samples, 512u);
+    TSofaData oneEar = good;
+    oneEar.Receivers = 1;
+    oneEar.Responses.resize(good.Responses.size() / 2);
+    TSofaData flat = good;
+    for (auto& place : flat.Places)
+        place.Elevation = std::max(place.Elevation, -20.0);
+    EXPECT_FALSE(CheckSofa(oneEar, problem));
+    EXPECT_EQ(problem.Error, TSofaError::Receivers);
+    EXPECT_NE(SofaProblemText(problem).find("1"), std::string::npos);
+    EXPECT_FALSE(CheckSofa(flat, problem));
+    EXPECT_EQ(problem.Error, TSofaError::Elevation);
+    EXPECT_NE(SofaProblemText(problem).find("-20°"), std::string::npos) << SofaProblemText(problem);
+    EXPECT_EQ(listing(folder()), before);
+}
+
+TEST(SofaNames, ASetNameFindsItsEntryAtTheRate) {
+    const std::vector<std::string> listed = {"MIT-44100", "MIT-48000", "default-44100",
+                                             "default-48000", "Built-In 44100hz"};
+    const struct {
+        std::string name;
+        int rate, index;
+    } cases[] = {
+        {"MIT", 48000, 1},           {"MIT-44100", 48000, 1},     {"MIT-48000", 44100, 0},
+        {"default-44100", 44100, 2}, {"default-44100", 48000, 3}, {"Built-In 44100hz", 48000, 4},
+        {"nothing", 44100, -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HrtfEntryForRate(listed, c.name, c.rate), c.index) << c.name << " " << c.rate;
+}
