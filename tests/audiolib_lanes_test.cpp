@@ -23,8 +23,9 @@ struct LaneRender {
 void renderOnLane(AUDIOLIB_LANE* lane, const std::string& file, float x, int sources, bool limiter,
                   LaneRender& r) {
     ASSERT_TRUE(AUDIOLIB_LaneBind(lane));
-    ASSERT_TRUE(AUDIOLIB_SetOutputLimiter(limiter));
-    ASSERT_TRUE(AUDIOLIB_InitLoopback(kRenderRate, AUDIOLIB_HRTF_OFF)) << BASS_ErrorGetCode();
+    ASSERT_TRUE(AUDIOLIB_InitLoopbackFlags(kRenderRate, AUDIOLIB_HRTF_OFF, -1, 2,
+                                           limiter ? 0 : AUDIOLIB_LOOPBACK_NOLIMITER))
+        << BASS_ErrorGetCode();
     for (int i = 0; i < sources; ++i) {
         const HSTREAM h = BASS_StreamCreateFile(
             0, file.c_str(), 0, 0, BASS_SAMPLE_MONO | BASS_SAMPLE_3D | BASS_SAMPLE_LOOP);

@@ -80,7 +80,7 @@ TEST_F(Headphone, TheMenuFollowsTheFileMenuAndStartsAutomaticWithNothingStored) 
     EXPECT_EQ(top[2]->menu(), w->MenuAudio);
     EXPECT_EQ(w->MenuAudio->title(), "オーディオ(&O)");
     const auto items = w->MenuAudio->actions();
-    ASSERT_EQ(items.size(), 12);
+    ASSERT_EQ(items.size(), 13);
     EXPECT_EQ(items[0], w->HrtfAuto);
     EXPECT_EQ(items[0]->text(), "ヘッドホン 3D: 自動");
     EXPECT_EQ(items[1]->text(), "ヘッドホン 3D: オン");

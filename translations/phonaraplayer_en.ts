@@ -476,7 +476,7 @@ Change the extension or the format.</translation>
     <name>TFrmPhonaraPlayer</name>
     <message>
         <source>出力レイアウト(&amp;L)</source>
-        <translation>Output &amp;layout</translation>
+        <translation>O&amp;utput layout</translation>
     </message>
     <message>
         <source>自動 (出力装置のまま)</source>
@@ -974,6 +974,54 @@ Contact: the PhonaraPlayer issue tracker</translation>
         <source>位置(&amp;P)...</source>
         <translation>&amp;Position...</translation>
     </message>
+    <message>
+        <source>SOFA ファイルを読み込む...</source>
+        <translation>Load a SOFA file…</translation>
+    </message>
+    <message>
+        <source>読み込んだデータセットを削除</source>
+        <translation>Remove a loaded data set</translation>
+    </message>
+    <message>
+        <source>SOFA ファイルを読み込む</source>
+        <translation>Load a SOFA file</translation>
+    </message>
+    <message>
+        <source>SOFA ファイル (*.sofa)</source>
+        <translation>SOFA files (*.sofa)</translation>
+    </message>
+    <message>
+        <source>すべてのファイル</source>
+        <translation>All files</translation>
+    </message>
+    <message>
+        <source>SOFA ファイルを変換中...</source>
+        <translation>Converting the SOFA file...</translation>
+    </message>
+    <message>
+        <source>キャンセルしました</source>
+        <translation>Cancelled</translation>
+    </message>
+    <message>
+        <source>%1 を読み込めません: %2</source>
+        <translation>Cannot load %1: %2</translation>
+    </message>
+    <message>
+        <source>HRTF データセット「%1」を読み込みました</source>
+        <translation>Loaded the HRTF data set “%1”</translation>
+    </message>
+    <message>
+        <source>データセット「%1」を読み込みました。出力装置では使えません</source>
+        <translation>Loaded the data set “%1”. The output device cannot use it</translation>
+    </message>
+    <message>
+        <source>HRTF データセット「%1」を削除できません</source>
+        <translation>Cannot remove the HRTF data set “%1”</translation>
+    </message>
+    <message>
+        <source>HRTF データセット「%1」を削除しました</source>
+        <translation>Removed the HRTF data set “%1”</translation>
+    </message>
 </context>
 <context>
     <name>TLevelMeter</name>
@@ -1050,52 +1098,6 @@ Contact: the PhonaraPlayer issue tracker</translation>
     <message>
         <source>キャンセル</source>
         <translation>Cancel</translation>
-        <source>SOFA ファイルを読み込む...</source>
-        <translation>Load a SOFA file…</translation>
-    </message>
-    <message>
-        <source>読み込んだデータセットを削除</source>
-        <translation>Remove a loaded data set</translation>
-    </message>
-    <message>
-        <source>SOFA ファイルを読み込む</source>
-        <translation>Load a SOFA file</translation>
-    </message>
-    <message>
-        <source>SOFA ファイル (*.sofa)</source>
-        <translation>SOFA files (*.sofa)</translation>
-    </message>
-    <message>
-        <source>すべてのファイル</source>
-        <translation>All files</translation>
-    </message>
-    <message>
-        <source>SOFA ファイルを変換中...</source>
-        <translation>Converting the SOFA file...</translation>
-    </message>
-    <message>
-        <source>キャンセルしました</source>
-        <translation>Cancelled</translation>
-    </message>
-    <message>
-        <source>%1 を読み込めません: %2</source>
-        <translation>Cannot load %1: %2</translation>
-    </message>
-    <message>
-        <source>HRTF データセット「%1」を読み込みました</source>
-        <translation>Loaded the HRTF data set “%1”</translation>
-    </message>
-    <message>
-        <source>データセット「%1」を読み込みました。出力装置では使えません</source>
-        <translation>Loaded the data set “%1”. The output device cannot use it</translation>
-    </message>
-    <message>
-        <source>HRTF データセット「%1」を削除できません</source>
-        <translation>Cannot remove the HRTF data set “%1”</translation>
-    </message>
-    <message>
-        <source>HRTF データセット「%1」を削除しました</source>
-        <translation>Removed the HRTF data set “%1”</translation>
     </message>
 </context>
 <context>

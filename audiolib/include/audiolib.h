@@ -352,11 +352,6 @@ AUDIOLIB_API BOOL AUDIOLIB_InitLoopbackFlags(DWORD freq, DWORD hrtf, int dataset
  * every run. */
 AUDIOLIB_API BOOL AUDIOLIB_Render(float* out, DWORD frames);
 
-/* Whether the next loopback device opened by this thread's instance (see
- * render lanes below) limits its output at full scale: on by default. Off, a
- * renderer that sums several devices limits the sum itself. Stays until set
- * again. */
-AUDIOLIB_API BOOL AUDIOLIB_SetOutputLimiter(BOOL on);
 
 /* ---- Render lanes (the library's own extension) -------------------------- */
 /* A lane is a further, independent instance of the library with its own

@@ -272,16 +272,24 @@ void applySourceSpace(Channel& ch, const Held& lock) {
     if (ch.flags & BASS_SAMPLE_3D) {
         const float d = L.distFactor;
         setInt(s, AL_SOURCE_RELATIVE, AL_FALSE, a.relative, valid);
-        setVector(s, AL_POSITION, vec(axes::OpenAlFromProgram(ch.pos.x * d, ch.pos.y * d, ch.pos.z * d)), a.pos, valid);
-        setVector(s, AL_VELOCITY, vec(axes::OpenAlFromProgram(ch.vel.x * d, ch.vel.y * d, ch.vel.z * d)), a.vel, valid);
-        setVector(s, AL_DIRECTION, vec(axes::OpenAlFromProgram(ch.orient.x, ch.orient.y, ch.orient.z)), a.dir, valid);
+        setVector(s, AL_POSITION,
+                  vec(axes::OpenAlFromProgram(ch.pos.x * d, ch.pos.y * d, ch.pos.z * d)), a.pos,
+                  valid);
+        setVector(s, AL_VELOCITY,
+                  vec(axes::OpenAlFromProgram(ch.vel.x * d, ch.vel.y * d, ch.vel.z * d)), a.vel,
+                  valid);
+        setVector(s, AL_DIRECTION,
+                  vec(axes::OpenAlFromProgram(ch.orient.x, ch.orient.y, ch.orient.z)), a.dir,
+                  valid);
         setFloat(s, AL_ROLLOFF_FACTOR, L.rollFactor, a.rolloff, valid);
     } else if (ch.chans == 1) {
         // An unpositioned mono channel sits on a half circle in front of the
         // listener, at the angle its pan names.
         const float angle = static_cast<float>(ch.pan) / 100.f * kPi / 2.f;
         setInt(s, AL_SOURCE_RELATIVE, AL_TRUE, a.relative, valid);
-        setVector(s, AL_POSITION, vec(axes::OpenAlFromProgram(std::sin(angle), 0.f, std::cos(angle))), a.pos, valid);
+        setVector(s, AL_POSITION,
+                  vec(axes::OpenAlFromProgram(std::sin(angle), 0.f, std::cos(angle))), a.pos,
+                  valid);
         setFloat(s, AL_ROLLOFF_FACTOR, 0.f, a.rolloff, valid);
     } else {
         // Stereo plays straight to the speakers; the pan is a balance applied

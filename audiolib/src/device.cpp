@@ -716,16 +716,6 @@ AUDIOLIB_API BOOL AUDIOLIB_SetDirectPath(BOOL on) {
     });
 }
 
-AUDIOLIB_API BOOL AUDIOLIB_SetOutputLimiter(BOOL on) {
-    return guarded<BOOL>(0, [&]() -> BOOL {
-        auto& L = lib();
-        Held lock(L.mx);
-        L.outputLimiter = on != 0;
-        setError(BASS_OK);
-        return 1;
-    });
-}
-
 AUDIOLIB_API AUDIOLIB_LANE* AUDIOLIB_LaneCreate(void) {
     return guarded<AUDIOLIB_LANE*>(nullptr, [&]() -> AUDIOLIB_LANE* {
         if (!alcIsExtensionPresent(nullptr, "ALC_EXT_thread_local_context"))

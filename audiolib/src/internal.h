@@ -251,7 +251,6 @@ struct Library {
     // out first by the next AUDIOLIB_Render.
     std::vector<float> renderedAhead;
     int sends = 0;
-    bool outputLimiter = true; // for the next device opened
 
     std::map<DWORD, std::shared_ptr<Channel>> channels;
     // Never shrinks or moves: a slot outlives any channel that used it.

@@ -170,8 +170,6 @@ void TFrmPhonaraPlayer::MotionStopped(int n) {
         Arrangement.Place(n, VectorOf(*rest), TOrigin::PathPlayback); // back where the user put it
 }
 
-
-
 namespace {
 
 // Whether a drawing due at dueAt, every period seconds, is due now; when it

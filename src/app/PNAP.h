@@ -455,7 +455,7 @@ private:
     void DrawMovedSources(double now, bool all);
     std::vector<char> markersBehind_;
     bool barsBehind_ = false;
-    bool deferPathDrawing_ = false; // a motion frame moves sources: draw them later
+    bool deferPathDrawing_ = false;           // a motion frame moves sources: draw them later
     double markersDueAt_ = 0, barsDueAt_ = 0; // when each drawing is due next
 
 public:

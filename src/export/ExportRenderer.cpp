@@ -66,17 +66,14 @@ public:
     TLoopback& operator=(const TLoopback&) = delete;
     bool ok() const { return ok_; }
     // Why it did not open: the library's error code.
-    std::string why() const {
-        return "cannot open the renderer: " + BassErrorReasonNow(code_);
-    }
+    std::string why() const { return "cannot open the renderer: " + BassErrorReasonNow(code_); }
 
 private:
     static bool Open(int rate, bool hrtf, int dataset, int channels, bool limiter, int& code) {
-        const bool ok =
-            AUDIOLIB_InitLoopbackFlags(static_cast<DWORD>(rate),
-                                       hrtf ? AUDIOLIB_HRTF_ON : AUDIOLIB_HRTF_OFF, dataset,
-                                       static_cast<DWORD>(channels),
-                                       limiter ? 0 : AUDIOLIB_LOOPBACK_NOLIMITER) != 0;
+        const bool ok = AUDIOLIB_InitLoopbackFlags(static_cast<DWORD>(rate),
+                                                   hrtf ? AUDIOLIB_HRTF_ON : AUDIOLIB_HRTF_OFF,
+                                                   dataset, static_cast<DWORD>(channels),
+                                                   limiter ? 0 : AUDIOLIB_LOOPBACK_NOLIMITER) != 0;
         code = BASS_ErrorGetCode();
         return ok;
     }
@@ -211,8 +208,7 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error,
         }
         const TChannel channel = OpenChannel(c, o.Loop);
         if (!channel.Handle) {
-            leftOut(c.FileName,
-                    "it does not open: " + BassErrorReasonNow(BASS_ErrorGetCode()));
+            leftOut(c.FileName, BassErrorReasonNow(BASS_ErrorGetCode()));
             return false;
         }
         ++taken;

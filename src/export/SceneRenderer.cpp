@@ -19,8 +19,7 @@ private:
 
 class TAmbixSceneRenderer : public TSceneRenderer {
 public:
-    TAmbixSceneRenderer(const std::vector<DWORD>& channels, int order)
-        : ambix_(channels, order) {}
+    TAmbixSceneRenderer(const std::vector<DWORD>& channels, int order) : ambix_(channels, order) {}
     const std::string& Error() const { return ambix_.Error(); }
     int Channels() const override { return ambix_.Channels(); }
     bool Render(float* frames, size_t count) override { return ambix_.Render(frames, count); }
@@ -35,9 +34,8 @@ int DeviceChannelsOf(TExportLayout layout) {
     return AmbixOrderOf(layout) > 0 ? 2 : ExportLayoutChannels(layout);
 }
 
-std::unique_ptr<TSceneRenderer> MakeSceneRenderer(TExportLayout layout,
-                                                  const std::vector<DWORD>& channels,
-                                                  std::string& error) {
+std::unique_ptr<TSceneRenderer>
+MakeSceneRenderer(TExportLayout layout, const std::vector<DWORD>& channels, std::string& error) {
     if (const int order = AmbixOrderOf(layout); order > 0) {
         auto ambix = std::make_unique<TAmbixSceneRenderer>(channels, order);
         if (!ambix->Error().empty()) {

@@ -30,6 +30,5 @@ int DeviceChannelsOf(TExportLayout layout);
 // The renderer of layout over the scene's channels on the open loopback
 // device; none (with error) when it cannot render. None limits: the mix is
 // limited after the render.
-std::unique_ptr<TSceneRenderer> MakeSceneRenderer(TExportLayout layout,
-                                                  const std::vector<DWORD>& channels,
-                                                  std::string& error);
+std::unique_ptr<TSceneRenderer>
+MakeSceneRenderer(TExportLayout layout, const std::vector<DWORD>& channels, std::string& error);
