@@ -107,7 +107,7 @@ const Row Rows[] = {
          t.w->TrackBar1->setFocus();
          QTest::keyClick(t.w->TrackBar1, Qt::Key_Up);
          ASSERT_EQ(t.w->TrackBar1->value(), 1);
-         t.w->Undo1->trigger();
+         t.w->UndoAction->trigger();
          EXPECT_EQ(t.w->TrackBar1->value(), 0);
          const BASS_3DVECTOR one = Sources[1].Position, two = Sources[2].Position;
          EXPECT_TRUE(t.wait([&] { return !Pairs::at(1, one.x) && !Pairs::at(2, two.x); }))
@@ -121,7 +121,7 @@ const Row Rows[] = {
          ASSERT_TRUE(Pairs::at(3, UnitsPerStep));
          lo_send(t.controller.to(), "/phonara/obj/3/load", "s", "/s/two.wav");
          ASSERT_TRUE(t.wait([] { return Sources[3].FileName == "/s/two.wav"; }));
-         t.w->Undo1->trigger();
+         t.w->UndoAction->trigger();
          EXPECT_EQ(Sources[3].FileName, "/s/two.wav");
          EXPECT_TRUE(Pairs::at(3, 0)) << "the user's move is undone";
      }},
@@ -138,7 +138,7 @@ const Row Rows[] = {
      [](Pairs& t) {
          t.load(1, {0, 0, 0}, true);
          t.w->MakeChannelCurrent(1);
-         t.w->RecordMotion1->trigger();
+         t.w->RecordMotionAction->trigger();
          const int from = t.w->MotionFrames;
          ASSERT_TRUE(t.wait([&] { return t.w->MotionFrames > from + 2; }));
          t.bundle({{"/adm/obj/1/xyz", Pairs::Msg(nullptr, {0.4f, 0.f, 0.f})},
@@ -165,11 +165,11 @@ const Row Rows[] = {
      [](Pairs& t) {
          t.load(1, {0, 0, 0}, true);
          t.keyRight(1);
-         t.w->Undo1->trigger();
+         t.w->UndoAction->trigger();
          ASSERT_TRUE(Pairs::at(1, 0));
          lo_send(t.controller.to(), "/adm/obj/1/xyz", "fff", 0.4, 0.0, 0.0);
          ASSERT_TRUE(t.wait([] { return Pairs::at(1, 1.f); }));
-         t.w->Redo1->trigger();
+         t.w->RedoAction->trigger();
          EXPECT_TRUE(Pairs::at(1, 1.f));
      }},
     {"AControllersLoadThatFailsIsRefusedInWordsAndNothingModalShows",

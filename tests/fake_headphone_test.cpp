@@ -97,15 +97,15 @@ TEST_F(Headphone, TheMenuFollowsTheFileMenuAndStartsAutomaticWithNothingStored) 
     EXPECT_FALSE(w->OutputLayoutNote->isVisible());
     EXPECT_TRUE(w->HrtfOn->isEnabled());
     // The remote control's item follows the headphone items.
-    EXPECT_EQ(items[5], w->OscRemote1);
+    EXPECT_EQ(items[5], w->RemoteControlAction);
     EXPECT_EQ(items[5]->text(), "OSC リモート...");
     EXPECT_TRUE(items[6]->isSeparator());
     // Then the motion paths' items.
-    EXPECT_EQ(items[7], w->RecordMotion1);
-    EXPECT_EQ(items[8], w->ClearMotion1);
-    EXPECT_EQ(items[9], w->MotionMode1);
+    EXPECT_EQ(items[7], w->RecordMotionAction);
+    EXPECT_EQ(items[8], w->ClearMotionAction);
+    EXPECT_EQ(items[9], w->MotionModeAction);
     // Then the Levels window's.
-    EXPECT_EQ(items[10], w->Levels1);
+    EXPECT_EQ(items[10], w->LevelsAction);
     EXPECT_TRUE(items[11]->isSeparator());
     EXPECT_EQ(items.back(), w->HrtfStatus);
     EXPECT_FALSE(w->HrtfStatus->isEnabled());

@@ -640,12 +640,12 @@ protected:
     }
     // The menu's export; handle closes each of the modals that open.
     void exportFromMenu(int modals, const std::function<void(QWidget*)>& handle) {
-        EXPECT_EQ(HandleModals([&] { w->Export1->trigger(); }, handle), modals);
+        EXPECT_EQ(HandleModals([&] { w->ExportAction->trigger(); }, handle), modals);
     }
 };
 
 TEST_F(WindowExport, DialogExportEqualsTheCommandLinesWhilePlaybackGoesOn) {
-    EXPECT_FALSE(w->Export1->isEnabled()); // nothing loaded
+    EXPECT_FALSE(w->ExportAction->isEnabled()); // nothing loaded
     ASSERT_TRUE(w->LoadChannelFile(1, tone("mono.wav", {1, 44100, 0.3, 500, 0.4})));
     ASSERT_TRUE(w->LoadChannelFile(2, tone("stereo.wav", {2, 44100, 0.5, 300, 0.4})));
     w->ScrollBarX->setPosition(30); // channel 1, the selected one, to the right
@@ -653,7 +653,7 @@ TEST_F(WindowExport, DialogExportEqualsTheCommandLinesWhilePlaybackGoesOn) {
     w->TrackBar1->setValue(8);
     w->LoopButtonClick(); // channel 1 loops on the live device
     w->RepaintGrid();
-    ASSERT_TRUE(w->Export1->isEnabled());
+    ASSERT_TRUE(w->ExportAction->isEnabled());
 
     const std::string out = dir.file("window.wav");
     bool hrtf = false;
@@ -671,11 +671,11 @@ TEST_F(WindowExport, DialogExportEqualsTheCommandLinesWhilePlaybackGoesOn) {
         QTest::mouseClick(d->OkButton, Qt::LeftButton);
     });
     ASSERT_NE(w->ExportRunning, nullptr);
-    EXPECT_FALSE(w->Export1->isEnabled()); // one export at a time
+    EXPECT_FALSE(w->ExportAction->isEnabled()); // one export at a time
     QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 60000);
     EXPECT_TRUE(w->ExportReport.startsWith("書き出しました")) << w->ExportReport.toStdString();
     EXPECT_EQ(BASS_ChannelIsActive(Sources[1].Handle), DWORD(BASS_ACTIVE_PLAYING));
-    EXPECT_TRUE(w->Export1->isEnabled());
+    EXPECT_TRUE(w->ExportAction->isEnabled());
 
     // The next export starts from this one's file and format, and replaces
     // that file only when the user says so.
@@ -915,7 +915,7 @@ TEST_F(WindowExport, TypedExtensionsAndClosingDuringAnExport) {
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
     w->RepaintGrid();
-    ASSERT_TRUE(w->Export1->isEnabled());
+    ASSERT_TRUE(w->ExportAction->isEnabled());
     QString refused;
     exportFromMenu(2, [&](QWidget* modal) {
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {

@@ -248,7 +248,7 @@ TEST_F(WindowExportOverAFile, TheUsersYesLetsTheExportReplaceIt) {
     const std::string out = dir.file("there.wav");
     ASSERT_TRUE(WriteFileReplacing(out, "old"));
     QPointer<TExportDialog> dialog;
-    const int modals = HandleModals([&] { w->Export1->trigger(); },
+    const int modals = HandleModals([&] { w->ExportAction->trigger(); },
                                     [&](QWidget* modal) {
                                         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                                             box->button(QMessageBox::Yes)->click();

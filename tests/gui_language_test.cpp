@@ -157,7 +157,7 @@ TEST_F(Language, TheMenuSwitchesEveryCaptionAtOnceKeepsTheChoiceAndSwitchesBack)
     ASSERT_TRUE(testsupport::writeTone(dir.file("voice.wav")));
     ASSERT_TRUE(w->LoadChannelFile(1, dir.file("voice.wav")));
     w->RepaintGrid(); // enables the File menu's commands
-    int seen = testsupport::HandleModals([&] { w->Export1->trigger(); },
+    int seen = testsupport::HandleModals([&] { w->ExportAction->trigger(); },
                                          [](QWidget* dialog) {
                                              EXPECT_EQ(dialog->windowTitle(), "Export");
                                              EXPECT_EQ(JapaneseTexts(dialog), QStringList());
@@ -165,7 +165,7 @@ TEST_F(Language, TheMenuSwitchesEveryCaptionAtOnceKeepsTheChoiceAndSwitchesBack)
                                              dialog->close();
                                          });
     EXPECT_EQ(seen, 1);
-    seen = testsupport::HandleModals([&] { w->OscRemote1->trigger(); },
+    seen = testsupport::HandleModals([&] { w->RemoteControlAction->trigger(); },
                                      [](QWidget* dialog) {
                                          EXPECT_EQ(dialog->windowTitle(), "OSC remote");
                                          EXPECT_EQ(JapaneseTexts(dialog), QStringList());

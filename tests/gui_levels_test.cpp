@@ -40,13 +40,13 @@ TEST_F(LevelsWindowTest, MetersReadEachChannelAndTheClipLightLatchesUntilClicked
     ASSERT_TRUE(w->LoadChannelFile(2, tone("muted.wav", 0.5)));
     ASSERT_TRUE(w->LoadChannelFile(4, tone("clipping.wav", 1.0)));
     Sources[2].Selected = true;
-    w->Mute1Click();
+    w->MuteSelectedClick();
 
     // Ctrl+Shift+L opens it with a meter per loaded channel, in channel order.
     QTest::keyClick(w.get(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
     TLevelsWindow* levels = w->LevelsWindow;
     ASSERT_TRUE(levels->isVisible());
-    EXPECT_TRUE(w->Levels1->isChecked());
+    EXPECT_TRUE(w->LevelsAction->isChecked());
     EXPECT_TRUE(QSettings("PhonaraPlayer", "PhonaraPlayer").value("levels/open").toBool());
     TLevelMeter* minus6 = levels->Meter(1);
     TLevelMeter* muted = levels->Meter(2);

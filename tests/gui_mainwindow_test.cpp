@@ -293,11 +293,11 @@ TEST_F(MainWindow, MenuItemsShortcutsAndHints) {
     // Undo and redo; Alt+E stays with the environment box.
     EXPECT_EQ(w->MainMenu1->actions()[1]->menu(), w->MenuEdit);
     EXPECT_EQ(w->MenuEdit->title(), "編集(&T)");
-    EXPECT_EQ(w->MenuEdit->actions().mid(0, 2), (QList<QAction*>{w->Undo1, w->Redo1}));
-    EXPECT_EQ(w->Undo1->shortcut(), QKeySequence("Ctrl+Z"));
-    EXPECT_EQ(w->Redo1->shortcuts(),
+    EXPECT_EQ(w->MenuEdit->actions().mid(0, 2), (QList<QAction*>{w->UndoAction, w->RedoAction}));
+    EXPECT_EQ(w->UndoAction->shortcut(), QKeySequence("Ctrl+Z"));
+    EXPECT_EQ(w->RedoAction->shortcuts(),
               (QList<QKeySequence>{QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")}));
-    EXPECT_EQ(w->Mute1->shortcut(), QKeySequence("M"));
+    EXPECT_EQ(w->MuteAction->shortcut(), QKeySequence("M"));
     EXPECT_EQ(w->MainMenu1->actions()[2]->menu(), w->MenuAudio); // headphone 3D
     EXPECT_EQ(w->MainMenu1->actions()[3]->menu(), w->MenuLanguage);
     EXPECT_EQ(w->MainMenu1->actions()[4], w->about1);
@@ -308,7 +308,7 @@ TEST_F(MainWindow, MenuItemsShortcutsAndHints) {
     EXPECT_EQ(items[0], w->Open1);
     EXPECT_EQ(items[1], w->O1);
     EXPECT_EQ(items[2], w->A1);
-    EXPECT_EQ(items[3], w->Export1); // the export, before the end
+    EXPECT_EQ(items[3], w->ExportAction); // the export, before the end
     EXPECT_EQ(items[4], w->Exit2);
 
     EXPECT_EQ(w->Open1->text(), "開く(&O)...");
@@ -321,8 +321,8 @@ TEST_F(MainWindow, MenuItemsShortcutsAndHints) {
     EXPECT_EQ(w->A1->text(), "プレイリストに名前を付けて保存(&A)...");
     EXPECT_EQ(w->A1->shortcut(), QKeySequence("Ctrl+S"));
     EXPECT_EQ(w->FileSaveAs1->statusTip(), "現在のプレイリストに新しい名前をつけて保存");
-    EXPECT_EQ(w->Export1->text(), "書き出し(&E)...");
-    EXPECT_EQ(w->Export1->statusTip(), "配置したチャンネルをサウンドファイルに書き出す");
+    EXPECT_EQ(w->ExportAction->text(), "書き出し(&E)...");
+    EXPECT_EQ(w->ExportAction->statusTip(), "配置したチャンネルをサウンドファイルに書き出す");
     EXPECT_EQ(w->Exit2->text(), "終了(&X)");
     EXPECT_EQ(w->FileExit1->statusTip(), "アプリケーションを終了する");
 }

@@ -325,14 +325,14 @@ TEST_F(Motion, MenuItemsSwitchAndClearTheSelectedChannelsPaths) {
     ASSERT_EQ(w->Image1->Paths().size(), 2);
     EXPECT_EQ(w->Image1->Paths()[0].size(), 4) << "a loop's line closes";
 
-    w->MotionMode1->trigger();
+    w->MotionModeAction->trigger();
     EXPECT_EQ(w->ChannelMotion(1)->Mode, TMotionMode::Once);
     EXPECT_EQ(w->ChannelMotion(2)->Mode, TMotionMode::Loop) << "not selected";
     EXPECT_EQ(w->Image1->Paths()[0].size(), 3);
-    w->MotionMode1->trigger();
+    w->MotionModeAction->trigger();
     EXPECT_EQ(w->ChannelMotion(1)->Mode, TMotionMode::Loop);
 
-    w->ClearMotion1->trigger();
+    w->ClearMotionAction->trigger();
     EXPECT_FALSE(w->ChannelMotion(1));
     EXPECT_TRUE(w->ChannelMotion(2));
     EXPECT_EQ(w->Image1->Paths().size(), 1);

@@ -40,7 +40,7 @@ TEST_F(PositionDialogTest, TypedAzimuthElevationAndDistanceLandWhereOscAedPutsTh
     const BASS_3DVECTOR before1 = Sources[1].Position, before2 = Sources[2].Position;
     const int steps = w->History->Stack.index();
 
-    QAction* position = w->findChild<QAction*>("Position1");
+    QAction* position = w->findChild<QAction*>("PositionAction");
     ASSERT_NE(position, nullptr);
     EXPECT_EQ(position->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_P));
     EXPECT_TRUE(w->StringGrid1->actions().contains(position)) << "in the grid's context menu";
@@ -54,7 +54,7 @@ TEST_F(PositionDialogTest, TypedAzimuthElevationAndDistanceLandWhereOscAedPutsTh
                          Type(d->ElevationBox, "0");
                          Type(d->DistanceBox, "2");
                          shownX = d->XBox->value(); // the other fields follow
-                                      QTest::keyClick(d, Qt::Key_Return);
+                         QTest::keyClick(d, Qt::Key_Return);
                      });
     EXPECT_EQ(dialogs, 1);
     EXPECT_EQ(w->History->Stack.index(), steps + 1) << "one step";

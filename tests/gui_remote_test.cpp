@@ -403,7 +403,7 @@ TEST_F(Remote, FilesOnlyFromThisMachineAndOtherMachinesOnlyWhenAllInterfacesList
         << "nothing reaches a socket on 127.0.0.1 from outside";
 
     // "All interfaces" switched on in the dialog, and kept.
-    const int dialogs = testsupport::HandleModals([&] { w->OscRemote1->trigger(); },
+    const int dialogs = testsupport::HandleModals([&] { w->RemoteControlAction->trigger(); },
                                                   [](QWidget* modal) {
                                                       auto* d = qobject_cast<TRemoteDialog*>(modal);
                                                       ASSERT_TRUE(d);

@@ -154,8 +154,8 @@ TEST_F(Undo, DragKeysRemoveAndPlaylistAreUndoneAndRedoneOneGestureAtATime) {
     w->History->Clear(); // the scene the user starts from
     w->AutoSavePath = dir.file("PNAPini.pna");
     std::vector<Shown> states{shown()};
-    EXPECT_FALSE(w->Undo1->isEnabled());
-    EXPECT_EQ(w->Undo1->text(), "元に戻す");
+    EXPECT_FALSE(w->UndoAction->isEnabled());
+    EXPECT_EQ(w->UndoAction->text(), "元に戻す");
 
     // Two selected channels dragged in one go.
     click(1);
@@ -166,7 +166,7 @@ TEST_F(Undo, DragKeysRemoveAndPlaylistAreUndoneAndRedoneOneGestureAtATime) {
     EXPECT_NE(Sources[1].Position.x, -1.f);
     EXPECT_FLOAT_EQ(Sources[2].Position.z, 1.f);
     states.push_back(shown());
-    EXPECT_EQ(w->Undo1->text(), "元に戻す: チャンネル 1, 2 の移動");
+    EXPECT_EQ(w->UndoAction->text(), "元に戻す: チャンネル 1, 2 の移動");
 
     // A burst of arrow keys on a bar, across two axes: one step.
     w->ScrollBarX->setFocus();
@@ -184,7 +184,7 @@ TEST_F(Undo, DragKeysRemoveAndPlaylistAreUndoneAndRedoneOneGestureAtATime) {
     QTest::mouseClick(w->RemoveButton, Qt::LeftButton);
     ASSERT_FALSE(Sources[3].Loaded);
     states.push_back(shown());
-    EXPECT_EQ(w->Undo1->text(), "元に戻す: チャンネル 3 の開放");
+    EXPECT_EQ(w->UndoAction->text(), "元に戻す: チャンネル 3 の開放");
 
     // A playlist dropped onto the window replaces the scene and the settings.
     const std::string playlist = dir.file("scene.pna");
@@ -204,7 +204,7 @@ TEST_F(Undo, DragKeysRemoveAndPlaylistAreUndoneAndRedoneOneGestureAtATime) {
                                "元に戻す: プレイリストを開く"};
     for (int i = 3; i >= 0; --i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(w->Undo1->text(), undoTexts[i]);
+        EXPECT_EQ(w->UndoAction->text(), undoTexts[i]);
         key(Qt::Key_Z, Qt::ControlModifier);
         expectShown(states[static_cast<size_t>(i)]);
         if (i == 2) {
@@ -213,20 +213,21 @@ TEST_F(Undo, DragKeysRemoveAndPlaylistAreUndoneAndRedoneOneGestureAtATime) {
             EXPECT_NE(BASS_ChannelIsActive(Sources[3].Handle), BASS_ACTIVE_PLAYING);
         }
     }
-    EXPECT_FALSE(w->Undo1->isEnabled());
+    EXPECT_FALSE(w->UndoAction->isEnabled());
     key(Qt::Key_Z, Qt::ControlModifier); // nothing left to take back
     expectShown(states[0]);
 
     for (size_t i = 1; i < states.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(w->Redo1->text().section(": ", 1), QString(undoTexts[i - 1]).section(": ", 1));
+        EXPECT_EQ(w->RedoAction->text().section(": ", 1),
+                  QString(undoTexts[i - 1]).section(": ", 1));
         if (i % 2)
             key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         else
             key(Qt::Key_Y, Qt::ControlModifier);
         expectShown(states[i]);
     }
-    EXPECT_FALSE(w->Redo1->isEnabled());
+    EXPECT_FALSE(w->RedoAction->isEnabled());
 
     // Two steps back again, then the window closes: the auto-save holds what is shown.
     key(Qt::Key_Z, Qt::ControlModifier);
@@ -278,10 +279,10 @@ TEST_F(Undo, EveryOtherGestureIsOneStepNamedAfterWhatItDid) {
         const TArrangement after = w->CurrentArrangement();
         ASSERT_NE(after, before);
         ASSERT_EQ(w->History->Stack.count(), ++steps);
-        EXPECT_EQ(w->Undo1->text(), QString("元に戻す: ") + c.name);
+        EXPECT_EQ(w->UndoAction->text(), QString("元に戻す: ") + c.name);
         key(Qt::Key_Z, Qt::ControlModifier);
         EXPECT_EQ(w->CurrentArrangement(), before);
-        EXPECT_EQ(w->Redo1->text(), QString("やり直し: ") + c.name);
+        EXPECT_EQ(w->RedoAction->text(), QString("やり直し: ") + c.name);
         key(Qt::Key_Y, Qt::ControlModifier);
         EXPECT_EQ(w->CurrentArrangement(), after);
     }
@@ -337,7 +338,7 @@ TEST_F(UndoRemote, AControllersStreamDuringADragLeavesTheStepWhole) {
     ASSERT_NE(streamed, 0.f);
 
     ASSERT_EQ(w->History->Stack.count(), 1);
-    EXPECT_EQ(w->Undo1->text(), "元に戻す: チャンネル 1 の移動");
+    EXPECT_EQ(w->UndoAction->text(), "元に戻す: チャンネル 1 の移動");
     controller.forget();
     key(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(Sources[1].Position.x, -1.f);

@@ -40,20 +40,20 @@ void TFrmPhonaraPlayer::BuildEditMenu() {
 
     // Captions: RetranslateEditMenu.
     MenuEdit = MainMenu1->addMenu(QString());
-    Undo1 = new QAction(this);
-    Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    Redo1 = new QAction(this);
-    Redo1->setShortcuts(
+    UndoAction = new QAction(this);
+    UndoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    RedoAction = new QAction(this);
+    RedoAction->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    Mute1 = new QAction(this);
-    Mute1->setShortcut(QKeySequence(Qt::Key_M));
-    connect(Undo1, &QAction::triggered, this, [this] { History->Undo(); });
-    connect(Redo1, &QAction::triggered, this, [this] { History->Redo(); });
-    connect(Mute1, &QAction::triggered, this, [this] { Mute1Click(); });
-    MenuEdit->addAction(Undo1);
-    MenuEdit->addAction(Redo1);
+    MuteAction = new QAction(this);
+    MuteAction->setShortcut(QKeySequence(Qt::Key_M));
+    connect(UndoAction, &QAction::triggered, this, [this] { History->Undo(); });
+    connect(RedoAction, &QAction::triggered, this, [this] { History->Redo(); });
+    connect(MuteAction, &QAction::triggered, this, [this] { MuteSelectedClick(); });
+    MenuEdit->addAction(UndoAction);
+    MenuEdit->addAction(RedoAction);
     MenuEdit->addSeparator();
-    MenuEdit->addAction(Mute1);
+    MenuEdit->addAction(MuteAction);
 
     const auto refresh = [this] { RetranslateEditMenu(); };
     connect(&History->Stack, &QUndoStack::indexChanged, this, refresh);
@@ -64,15 +64,16 @@ void TFrmPhonaraPlayer::BuildEditMenu() {
 void TFrmPhonaraPlayer::RetranslateEditMenu() {
     // Alt+E belongs to the environment box.
     MenuEdit->setTitle(tr("編集(&T)"));
-    Mute1->setText(tr("選択したチャンネルのミュートを切り替え"));
+    MuteAction->setText(tr("選択したチャンネルのミュートを切り替え"));
     // Each item names the step it takes, in the language of the moment.
     const QUndoStack& stack = History->Stack;
     const int at = stack.index();
-    Undo1->setText(stack.canUndo() ? tr("元に戻す: %1").arg(History->TextOf(at - 1))
-                                   : tr("元に戻す"));
-    Redo1->setText(stack.canRedo() ? tr("やり直し: %1").arg(History->TextOf(at)) : tr("やり直し"));
-    Undo1->setEnabled(stack.canUndo());
-    Redo1->setEnabled(stack.canRedo());
+    UndoAction->setText(stack.canUndo() ? tr("元に戻す: %1").arg(History->TextOf(at - 1))
+                                        : tr("元に戻す"));
+    RedoAction->setText(stack.canRedo() ? tr("やり直し: %1").arg(History->TextOf(at))
+                                        : tr("やり直し"));
+    UndoAction->setEnabled(stack.canUndo());
+    RedoAction->setEnabled(stack.canRedo());
 }
 
 TArrangement TFrmPhonaraPlayer::CurrentArrangement() const {
@@ -93,7 +94,7 @@ TArrangement TFrmPhonaraPlayer::CurrentArrangement() const {
     return a;
 }
 
-void TFrmPhonaraPlayer::Mute1Click() {
+void TFrmPhonaraPlayer::MuteSelectedClick() {
     // Every key that reaches the grid is its last key; M does not stop there.
     if (QApplication::focusWidget() == StringGrid1)
         LastGridKey = Qt::Key_M;

@@ -47,7 +47,7 @@ std::string ChosenHrtfDataSet() {
 
 } // namespace
 
-void TFrmPhonaraPlayer::Export1Click() {
+void TFrmPhonaraPlayer::ExportClick() {
     if (ExportRunning)
         return;
     // The last export's file, format, rate and loudness; the first time, a

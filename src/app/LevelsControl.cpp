@@ -23,12 +23,12 @@ const char* const LevelsOpenKey = "levels/open";
 void TFrmPhonaraPlayer::BuildLevelsMenu() {
     LevelsWindow = new TLevelsWindow(this);
     LevelsWindow->setFont(font());
-    Levels1 = new QAction(this); // caption: RetranslateLevelsMenu
-    Levels1->setCheckable(true);
-    Levels1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
-    connect(Levels1, &QAction::triggered, this, [this](bool on) { Levels1Click(on); });
+    LevelsAction = new QAction(this); // caption: RetranslateLevelsMenu
+    LevelsAction->setCheckable(true);
+    LevelsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+    connect(LevelsAction, &QAction::triggered, this, [this](bool on) { Levels1Click(on); });
     connect(LevelsWindow, &TLevelsWindow::closedByUser, this, [this] {
-        Levels1->setChecked(false);
+        LevelsAction->setChecked(false);
         UserSettings().setValue(LevelsOpenKey, false);
     });
     // Before the separator above the status line, which ends the menu.
@@ -37,18 +37,18 @@ void TFrmPhonaraPlayer::BuildLevelsMenu() {
     for (QAction* item : items)
         if (item->isSeparator())
             before = item;
-    MenuAudio->insertAction(before, Levels1);
+    MenuAudio->insertAction(before, LevelsAction);
     // The key works also while the menu is not open.
-    addAction(Levels1);
+    addAction(LevelsAction);
 }
 
 void TFrmPhonaraPlayer::RetranslateLevelsMenu() {
-    Levels1->setText(tr("レベル(&L)"));
+    LevelsAction->setText(tr("レベル(&L)"));
     LevelsWindow->Retranslate();
 }
 
 void TFrmPhonaraPlayer::Levels1Click(bool show) {
-    Levels1->setChecked(show);
+    LevelsAction->setChecked(show);
     UserSettings().setValue(LevelsOpenKey, show);
     if (show) {
         if (!LevelsWindow->isVisible())

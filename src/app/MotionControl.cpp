@@ -42,17 +42,18 @@ uint32_t OwnerOf(int n) {
 
 void TFrmPhonaraPlayer::BuildMotionMenu() {
     // Captions: RetranslateMotionMenu, in the language of the moment.
-    RecordMotion1 = new QAction(this);
-    RecordMotion1->setCheckable(true);
-    RecordMotion1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    connect(RecordMotion1, &QAction::triggered, this, [this] { RecordMotion1Click(); });
-    ClearMotion1 = new QAction(this);
-    connect(ClearMotion1, &QAction::triggered, this, [this] { ClearMotion1Click(); });
-    MotionMode1 = new QAction(this);
-    connect(MotionMode1, &QAction::triggered, this, [this] { MotionMode1Click(); });
-    InsertAboveAudioStatus(MenuAudio, {RecordMotion1, ClearMotion1, MotionMode1}, true);
+    RecordMotionAction = new QAction(this);
+    RecordMotionAction->setCheckable(true);
+    RecordMotionAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    connect(RecordMotionAction, &QAction::triggered, this, [this] { RecordMotion1Click(); });
+    ClearMotionAction = new QAction(this);
+    connect(ClearMotionAction, &QAction::triggered, this, [this] { ClearMotion1Click(); });
+    MotionModeAction = new QAction(this);
+    connect(MotionModeAction, &QAction::triggered, this, [this] { MotionMode1Click(); });
+    InsertAboveAudioStatus(MenuAudio, {RecordMotionAction, ClearMotionAction, MotionModeAction},
+                           true);
     // Ctrl+R works also while the menu is not open or is disabled.
-    addAction(RecordMotion1);
+    addAction(RecordMotionAction);
 
     RetranslateMotionMenu();
 
@@ -69,9 +70,9 @@ void TFrmPhonaraPlayer::BuildMotionMenu() {
 }
 
 void TFrmPhonaraPlayer::RetranslateMotionMenu() {
-    RecordMotion1->setText(tr("動きを記録(&R)..."));
-    ClearMotion1->setText(tr("動きを消去"));
-    MotionMode1->setText(tr("動きの繰り返しを切り替え"));
+    RecordMotionAction->setText(tr("動きを記録(&R)..."));
+    ClearMotionAction->setText(tr("動きを消去"));
+    MotionModeAction->setText(tr("動きの繰り返しを切り替え"));
     ShowRecordingInTitle();
 }
 
@@ -89,7 +90,7 @@ void TFrmPhonaraPlayer::RecordMotion1Click() {
 
 void TFrmPhonaraPlayer::SetMotionRecording(bool on, TOrigin origin) {
     if (on == MotionRecording()) {
-        RecordMotion1->setChecked(on);
+        RecordMotionAction->setChecked(on);
         return;
     }
     if (on) {
@@ -102,7 +103,7 @@ void TFrmPhonaraPlayer::SetMotionRecording(bool on, TOrigin origin) {
             if (Sources[n].Loaded)
                 SetChannelMotion(n, std::move(path), origin);
     }
-    RecordMotion1->setChecked(on);
+    RecordMotionAction->setChecked(on);
     ShowRecordingInTitle();
     RefreshMotion();
 }

@@ -251,8 +251,8 @@ void TFrmPhonaraPlayer::BuildMenu() {
     FileSaveAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(FileSaveAs1, &QAction::triggered, this, [this] { FileSaveAs1Execute(); });
 
-    Export1 = new QAction(this);
-    connect(Export1, &QAction::triggered, this, [this] { Export1Click(); });
+    ExportAction = new QAction(this);
+    connect(ExportAction, &QAction::triggered, this, [this] { ExportClick(); });
 
     FileExit1 = new QAction(this);
     connect(FileExit1, &QAction::triggered, this, [this] { close(); });
@@ -265,7 +265,7 @@ void TFrmPhonaraPlayer::BuildMenu() {
     MenuOpenFile->addAction(Open1);
     MenuOpenFile->addAction(O1);
     MenuOpenFile->addAction(A1);
-    MenuOpenFile->addAction(Export1);
+    MenuOpenFile->addAction(ExportAction);
     MenuOpenFile->addAction(Exit2);
     // The playlist shortcuts belong to the actions, not to their menu items:
     // they work also while the File menu is disabled.
@@ -293,8 +293,8 @@ void TFrmPhonaraPlayer::RetranslateUi() {
     setHint(FileOpen2, tr("開く|既存のプレイリストを開く"));
     FileSaveAs1->setText(tr("プレイリストに名前を付けて保存(&A)..."));
     setHint(FileSaveAs1, tr("保存|現在のプレイリストに新しい名前をつけて保存"));
-    Export1->setText(tr("書き出し(&E)..."));
-    setHint(Export1, tr("書き出し|配置したチャンネルをサウンドファイルに書き出す"));
+    ExportAction->setText(tr("書き出し(&E)..."));
+    setHint(ExportAction, tr("書き出し|配置したチャンネルをサウンドファイルに書き出す"));
     FileExit1->setText(tr("終了(&X)"));
     setHint(FileExit1, tr("終了|アプリケーションを終了する"));
     about1->setText(tr("バージョン(&H)"));

@@ -302,16 +302,16 @@ public:
     // OSC remote control: the audio menu's item and its dialog, and the
     // socket (none while it is off). port > 0 switches it on for this run on
     // that port, whatever the stored settings say.
-    QAction* OscRemote1 = nullptr;
+    QAction* RemoteControlAction = nullptr;
     TRemoteServer* Remote = nullptr;
     void BuildRemoteMenu();
     void StartRemoteControl(int port = 0);
-    void OscRemote1Click();
+    void RemoteControlClick();
 
     // Export: the arrangement rendered to a sound file by a child process of
     // the program, while the window and live playback go on.
-    QAction* Export1 = nullptr;
-    void Export1Click();
+    QAction* ExportAction = nullptr;
+    void ExportClick();
     // Starts an export of all loaded channels or the selected ones; false
     // (the user has been told why) when it cannot start.
     bool StartExport(const TExportOptions& options, bool selectedOnly);
@@ -332,14 +332,14 @@ public:
     // the selected channels, as a controller does.
     TUndoHistory* History = nullptr;
     QMenu* MenuEdit = nullptr;
-    QAction* Undo1 = nullptr;
-    QAction* Redo1 = nullptr;
-    QAction* Mute1 = nullptr;
+    QAction* UndoAction = nullptr;
+    QAction* RedoAction = nullptr;
+    QAction* MuteAction = nullptr;
     void BuildEditMenu();
     void RetranslateEditMenu();
     // The arrangement read whole, as a step leaves it.
     TArrangement CurrentArrangement() const;
-    void Mute1Click();
+    void MuteSelectedClick();
     // Channel n's markers show its mute (hollow while muted).
     void ShowChannelLevel(int n);
 
@@ -360,9 +360,9 @@ public:
     // Motion paths: a channel's source follows its path while it plays, and
     // Ctrl+R records the movement of the current and selected channels
     // however it is made. The audio menu holds the items.
-    QAction* RecordMotion1 = nullptr;
-    QAction* ClearMotion1 = nullptr;
-    QAction* MotionMode1 = nullptr;
+    QAction* RecordMotionAction = nullptr;
+    QAction* ClearMotionAction = nullptr;
+    QAction* MotionModeAction = nullptr;
     void BuildMotionMenu();
     void RetranslateMotionMenu();
     void ShowRecordingInTitle(); // the title says whether the window records
@@ -395,7 +395,7 @@ public:
 
     // The Levels window: a meter per loaded channel, shown and hidden by the
     // audio menu's item (Ctrl+Shift+L); whether it is open is kept between runs.
-    QAction* Levels1 = nullptr;
+    QAction* LevelsAction = nullptr;
     TLevelsWindow* LevelsWindow = nullptr;
     void BuildLevelsMenu();
     void RetranslateLevelsMenu();

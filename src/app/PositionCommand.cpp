@@ -33,7 +33,7 @@ BASS_3DVECTOR VectorOf(const coords::TPlace& p) {
 
 void InstallPositionCommand(TFrmPhonaraPlayer& w) {
     auto* action = new QAction(&w);
-    action->setObjectName("Position1");
+    action->setObjectName("PositionAction");
     action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     QObject::connect(action, &QAction::triggered, &w, [&w] { PositionClick(w); });
     w.MenuEdit->addSeparator();
@@ -42,7 +42,7 @@ void InstallPositionCommand(TFrmPhonaraPlayer& w) {
 }
 
 void RetranslatePositionCommand(TFrmPhonaraPlayer& w) {
-    auto* action = w.findChild<QAction*>("Position1");
+    auto* action = w.findChild<QAction*>("PositionAction");
     if (!action)
         return;
     action->setText(TFrmPhonaraPlayer::tr("位置(&P)..."));

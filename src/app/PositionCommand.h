@@ -4,7 +4,7 @@
 
 class TFrmPhonaraPlayer;
 
-// Adds the command (an action named "Position1") to the window's Edit menu.
+// Adds the command (an action named "PositionAction") to the window's Edit menu.
 void InstallPositionCommand(TFrmPhonaraPlayer& window);
 // Its caption in the language of the moment.
 void RetranslatePositionCommand(TFrmPhonaraPlayer& window);

@@ -98,13 +98,13 @@ QLine HeadLine(const remote::Orientation& o, int centre) {
 } // namespace
 
 void TFrmPhonaraPlayer::BuildRemoteMenu() {
-    OscRemote1 = new QAction(this); // caption: RetranslateRemoteMenu
-    connect(OscRemote1, &QAction::triggered, this, [this] { OscRemote1Click(); });
-    InsertAboveAudioStatus(MenuAudio, {OscRemote1});
+    RemoteControlAction = new QAction(this); // caption: RetranslateRemoteMenu
+    connect(RemoteControlAction, &QAction::triggered, this, [this] { RemoteControlClick(); });
+    InsertAboveAudioStatus(MenuAudio, {RemoteControlAction});
 }
 
 void TFrmPhonaraPlayer::RetranslateRemoteMenu() {
-    OscRemote1->setText(tr("OSC リモート..."));
+    RemoteControlAction->setText(tr("OSC リモート..."));
 }
 
 void TFrmPhonaraPlayer::StartRemoteControl(int port) {
@@ -147,7 +147,7 @@ void TFrmPhonaraPlayer::StartRemoteControl(int port) {
         std::fprintf(stderr, "PhonaraPlayer: OSC: %s\n", Remote->Status().toLocal8Bit().data());
 }
 
-void TFrmPhonaraPlayer::OscRemote1Click() {
+void TFrmPhonaraPlayer::RemoteControlClick() {
     if (!Remote)
         StartRemoteControl();
     // What is in effect now: a run started with --osc-port shows it on.

@@ -115,9 +115,9 @@ void TFrmPhonaraPlayer::RefreshFromGrid() {
 
     const TCommandStates states = CommandStates(slotStates);
     MenuOpenFile->menuAction()->setEnabled(states.fileCommands);
-    Export1->setEnabled(!ExportRunning &&
-                        std::any_of(slotStates.begin(), slotStates.end(),
-                                    [](const TSlotState& s) { return s.loaded; }));
+    ExportAction->setEnabled(!ExportRunning &&
+                             std::any_of(slotStates.begin(), slotStates.end(),
+                                         [](const TSlotState& s) { return s.loaded; }));
     SetCommandEnabled(LoadButton, states.fileCommands);
     for (QPushButton* b : {RemoveButton, LoopButton, PlayButton, PauseButton, StopButton})
         SetCommandEnabled(b, states.channelCommands);
