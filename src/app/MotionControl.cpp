@@ -167,8 +167,12 @@ void TFrmPhonaraPlayer::MotionPaused(int n) {
 void TFrmPhonaraPlayer::MotionStopped(int n) {
     const bool followed = ChannelMotion(n) != nullptr;
     const auto rest = motionPlayer_.Stop(n);
-    if (rest && followed && Sources[n].Loaded)
+    if (rest && followed && Sources[n].Loaded) {
         Arrangement.Place(n, VectorOf(*rest), TOrigin::PathPlayback); // back where the user put it
+        // A marker a frame left behind is drawn now, also when the frame had
+        // already put the sound where it rests (the place did not change).
+        DrawMovedSources(Now(), true);
+    }
 }
 
 namespace {
