@@ -261,23 +261,25 @@ TEST(MotionPlaylist, ReadersThatDoNotKnowTheLineLoadTheSameFilesAtTheSamePlaces)
 
 TEST(MotionPlaylist, PathAndLevelBelongToTheirFileLineOnlyAndMalformedLinesChangeNothing) {
     testsupport::TempDir dir;
-    for (const char* name : {"broken.wav", "good.wav", "late.wav", "plain.wav"})
+    for (const char* name : {"broken.wav", "good.wav", "late.wav", "plain.wav", "last.wav"})
         ASSERT_TRUE(WriteFileReplacing(dir.file(name), "x"));
+    // Each file whose lines must go is followed by one without lines of its own.
     const std::string text = "#PNAPParam 1,0,0.5\r\n"
                              "#PNAPPath once 0,0,0,0;1,1,1,1\r\n"
                              "#PNAPLevel 0.5,1\r\n"
                              "deleted.wav\r\n" // not there: its path and mute go with it
+                             "#PNAPParam 0,1\r\n"
+                             "good.wav\r\n"
                              "#PNAPPath loop 0,0,0,0;2,1,1,1\r\n"
                              "#PNAPLevel 0.25,1\r\n"
                              "broken.wav\r\n" // there, fails to load: the same
-                             "#PNAPParam 0,1\r\n"
-                             "good.wav\r\n"
+                             "plain.wav\r\n"
                              "#PNAPPath loop 0,0,0,0;3,1,1,1\r\n"
                              "#PNAPLevel 0,1\r\n"
                              "late.wav\r\n"                     // deleted after reading: the same
                              "#PNAPPath loop 0,0,0,0;1,1,1\r\n" // malformed: as if not there
                              "#PNAPParam 0,0,1\r\n"
-                             "plain.wav\r\n";
+                             "last.wav\r\n";
     ASSERT_TRUE(WriteFileReplacing(dir.file("s.pna"), text));
     const TPlaylistRead read = ReadPlaylist(dir.file("s.pna"), Limit, 32);
     ASSERT_EQ(read.Missing, std::vector<std::string>{dir.file("deleted.wav")});
@@ -291,16 +293,16 @@ TEST(MotionPlaylist, PathAndLevelBelongToTheirFileLineOnlyAndMalformedLinesChang
             loaded.emplace_back(slot, c);
             return true;
         });
-    ASSERT_EQ(loaded.size(), 2u);
+    ASSERT_EQ(loaded.size(), 3u);
     for (const auto& [slot, c] : loaded) {
         EXPECT_FALSE(c.Motion) << slot;
         EXPECT_EQ(std::tie(c.Gain, c.Muted), std::tuple(1.f, false)) << slot;
     }
     const TPlaylistChannel& good = loaded[0].second;
-    EXPECT_EQ(loaded[0].first, 2) << "the broken file keeps its slot";
     EXPECT_EQ(std::tie(good.X, good.Y, good.Z), std::tuple(0.f, 1.f, 0.5f))
         << "the place waits for the file that loads";
-    EXPECT_EQ(loaded[1].second.Z, 1.f);
+    EXPECT_EQ(loaded[1].first, 3) << "the broken file keeps its slot";
+    EXPECT_EQ(loaded[2].second.Z, 1.f);
 }
 
 TEST(MotionPlaylist, PathLinesMayBeLongOtherLinesNot) {
