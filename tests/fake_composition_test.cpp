@@ -124,6 +124,12 @@ const Row Rows[] = {
          t.w->UndoAction->trigger();
          EXPECT_EQ(Sources[3].FileName, "/s/two.wav");
          EXPECT_TRUE(Pairs::at(3, 0)) << "the user's move is undone";
+         t.w->RemoveButtonClick();
+         ASSERT_FALSE(Sources[3].Loaded);
+         lo_send(t.controller.to(), "/phonara/obj/3/load", "s", "/s/mono.wav");
+         ASSERT_TRUE(t.wait([] { return Sources[3].FileName == "/s/mono.wav"; }));
+         t.w->UndoAction->trigger();
+         EXPECT_EQ(Sources[3].FileName, "/s/mono.wav") << "an undone removal loads nothing over it";
      }},
     {"ABundleLoadsPlacesThenPlays",
      [](Pairs& t) {
