@@ -2,6 +2,9 @@
 // when the scope ends, also when a failed assertion leaves the test early.
 #pragma once
 
+#include <cstdlib>
+#include <optional>
+#include <string>
 #include <utility>
 
 namespace testsupport {
@@ -19,6 +22,29 @@ public:
 private:
     T& variable_;
     T saved_;
+};
+
+// Sets an environment variable for the scope's duration; unset again after
+// when it was unset before.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name))
+            saved_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (saved_)
+            setenv(name_, saved_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> saved_;
 };
 
 } // namespace testsupport
