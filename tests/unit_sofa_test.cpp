@@ -12,7 +12,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <hdf5.h>
-#include <map>
 
 using namespace testsupport;
 namespace fs = std::filesystem;
@@ -90,10 +89,11 @@ double difference(const std::vector<float>& a, const std::vector<float>& b) {
     return std::sqrt(sum / static_cast<double>(a.size()));
 }
 
-// Rewrites one variable of a SOFA (HDF5) copy in place, through the hdf5
-// library; change receives the values and the dimensions.
+// Writes a copy of the KEMAR file to path with one variable rewritten through
+// the hdf5 library; change receives the values and the dimensions.
 template <typename Change>
-void editVariable(const std::string& path, const char* variable, Change change) {
+void editedKemar(const std::string& path, const char* variable, Change change) {
+    fs::copy_file(Kemar, path, fs::copy_options::overwrite_existing);
     const hid_t file = H5Fopen(path.c_str(), H5F_ACC_RDWR, H5P_DEFAULT);
     ASSERT_GE(file, 0);
     const hid_t set = H5Dopen2(file, variable, H5P_DEFAULT);
@@ -108,12 +108,6 @@ void editVariable(const std::string& path, const char* variable, Change change) 
     H5Sclose(space);
     H5Dclose(set);
     H5Fclose(file);
-}
-
-std::string copyOfKemar(const TempDir& dir, const std::string& name) {
-    const std::string path = dir.file(name);
-    fs::copy_file(Kemar, path, fs::copy_options::overwrite_existing);
-    return path;
 }
 
 } // namespace
@@ -138,27 +132,24 @@ TEST_F(SofaSets, ShippedFilesPlaceSourcesWhereTheyAreAndSwappedEarsSwapSides) {
         in.read(reinterpret_cast<char*>(head), sizeof head);
         EXPECT_EQ(head[16] | head[17] << 8, 1400) << "KEMAR at 1.4 m, in millimetres";
     }
-    {
-        LoopbackDevice device(AUDIOLIB_HRTF_ON);
-        ASSERT_TRUE(device.ok()) << BASS_ErrorGetCode();
-        const auto left = renderAt(entry, {-1.f, 0.f, 0.f});
-        EXPECT_GT(levelDifferenceDb(left), 6.0) << "a source at the left is louder on the left";
-        EXPECT_GT(interauralLag(left), 5) << "and reaches the left ear first";
-        const auto front = renderAt(entry, {0.f, 0.f, 1.f});
-        EXPECT_NEAR(levelDifferenceDb(front), 0.0, 2.0);
-        EXPECT_NEAR(interauralLag(front), 0, 2);
-        const auto up = renderAt(entry, {0.f, 1.f, 0.f});
-        EXPECT_NEAR(levelDifferenceDb(up), 0.0, 2.0);
-        EXPECT_GT(difference(up, front), 0.1 * rms(front, 0)) << "above is not in front";
-        const auto byDefault = renderAt("default-44100", {-1.f, 0.f, 0.f});
-        EXPECT_GT(levelDifferenceDb(byDefault), 3.0);
-        EXPECT_GT(difference(left, byDefault), 0.1 * rms(left, 0));
-    }
+    LoopbackDevice device(AUDIOLIB_HRTF_ON);
+    ASSERT_TRUE(device.ok()) << BASS_ErrorGetCode();
+    const auto left = renderAt(entry, {-1.f, 0.f, 0.f});
+    EXPECT_GT(levelDifferenceDb(left), 6.0) << "a source at the left is louder on the left";
+    EXPECT_GT(interauralLag(left), 5) << "and reaches the left ear first";
+    const auto front = renderAt(entry, {0.f, 0.f, 1.f});
+    EXPECT_NEAR(levelDifferenceDb(front), 0.0, 2.0);
+    EXPECT_NEAR(interauralLag(front), 0, 2);
+    const auto up = renderAt(entry, {0.f, 1.f, 0.f});
+    EXPECT_NEAR(levelDifferenceDb(up), 0.0, 2.0);
+    EXPECT_GT(difference(up, front), 0.1 * rms(front, 0)) << "above is not in front";
+    // OpenAL Soft's own set last: the set replaced below is in use nowhere.
+    const auto byDefault = renderAt("default-44100", {-1.f, 0.f, 0.f});
+    EXPECT_GT(levelDifferenceDb(byDefault), 3.0);
+    EXPECT_GT(difference(left, byDefault), 0.1 * rms(left, 0));
 
-    // OpenAL Soft keeps a set it has loaded while a device uses it: the swapped
-    // copy replaces the set once that device is closed.
-    const std::string swapped = copyOfKemar(sounds, "swapped.sofa");
-    editVariable(swapped, "Data.IR", [](std::vector<double>& v, const hsize_t* dims) {
+    const std::string swapped = sounds.file("swapped.sofa");
+    editedKemar(swapped, "Data.IR", [](std::vector<double>& v, const hsize_t* dims) {
         ASSERT_EQ(dims[1], 2u);
         for (size_t m = 0; m < dims[0]; ++m)
             for (size_t k = 0; k < dims[2]; ++k)
@@ -167,8 +158,6 @@ TEST_F(SofaSets, ShippedFilesPlaceSourcesWhereTheyAreAndSwappedEarsSwapSides) {
     std::string loaded;
     TSofaProblem problem;
     ASSERT_TRUE(LoadSofaFile(swapped, folder(), loaded, problem)) << SofaProblemText(problem);
-    LoopbackDevice device(AUDIOLIB_HRTF_ON);
-    ASSERT_TRUE(device.ok());
     const auto right = renderAt(HrtfEntryName(loaded, 44100), {1.f, 0.f, 0.f});
     EXPECT_GT(levelDifferenceDb(right), 6.0);
     EXPECT_GT(interauralLag(right), 5);
@@ -195,8 +184,8 @@ TEST_F(SofaSets, DamagedFilesAreRefusedWithTheirReasonAndInstallNothing) {
         std::ofstream(convention, std::ios::binary) << bytes;
     }
     // The horizon between 40 and 110 degrees moved to the front.
-    const std::string gap = copyOfKemar(sounds, "gap.sofa");
-    editVariable(gap, "SourcePosition", [](std::vector<double>& v, const hsize_t* dims) {
+    const std::string gap = sounds.file("gap.sofa");
+    editedKemar(gap, "SourcePosition", [](std::vector<double>& v, const hsize_t* dims) {
         ASSERT_EQ(dims[1], 3u);
         for (size_t m = 0; m < dims[0]; ++m)
             if (std::fabs(v[3 * m + 1]) < 1.0 && v[3 * m] > 40.0 && v[3 * m] < 110.0)

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdlib>
-#include <optional>
 #include <string>
 #include <utility>
 
@@ -24,27 +23,22 @@ private:
     T saved_;
 };
 
-// Sets an environment variable for the scope's duration; unset again after
-// when it was unset before.
+// Sets an environment variable for the scope's duration; puts back what was
+// there, or nothing, after.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            saved_ = old;
+    ScopedEnv(const char* name, const std::string& value)
+        : name_(name), had_(std::getenv(name)), saved_(had_ ? std::getenv(name) : "") {
         setenv(name, value.c_str(), 1);
     }
-    ~ScopedEnv() {
-        if (saved_)
-            setenv(name_, saved_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
+    ~ScopedEnv() { had_ ? setenv(name_, saved_.c_str(), 1) : unsetenv(name_); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
 private:
     const char* name_;
-    std::optional<std::string> saved_;
+    bool had_;
+    std::string saved_;
 };
 
 } // namespace testsupport
