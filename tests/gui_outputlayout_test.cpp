@@ -1,14 +1,14 @@
-// The output layout live: the program's configuration applied at start, over
-// the user's own (which here sends OpenAL Soft's output to its wave writer),
-// and the sound captured per speaker. Each start is a process of its own, as
-// OpenAL Soft reads its configuration once per process.
+// The output layouts where users hear them: a file exported with a layout, and
+// the layout applied live at start over the user's own OpenAL Soft
+// configuration (which here sends the output to its wave writer), each
+// measured per speaker. Each live start is a process of its own, as OpenAL
+// Soft reads its configuration once per process.
 #include <QCoreApplication>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
@@ -16,66 +16,41 @@
 #include <sstream>
 #include <thread>
 
+#include "FileMeasures.h"
+#include "ProgramRun.h"
 #include "SoundFiles.h"
 #include "audio/OutputLayout.h"
 #include "audiolib.h"
+#include "files/AtomicFile.h"
+#include "playlist/PlaylistFormat.h"
 
 namespace {
 
 using namespace testsupport;
 
-// Per channel: the level, and the correlation with channel 0 (W).
-struct TCapture {
-    int channels = 0, format = 0;
-    std::vector<int> map;
-    std::vector<double> level, withFirst;
-};
-
-TCapture Capture(const std::string& path) {
-    TCapture c;
+// Each speaker's level past the start, by the speaker map the file tells.
+std::map<int, double> SpeakerLevels(const std::string& path) {
     const Sound s = readSound(path);
-    c.channels = s.channels;
-    c.format = s.format;
-    SF_INFO info{};
-    if (SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info)) {
-        c.map.assign(size_t(info.channels), 0);
-        if (sf_command(f, SFC_GET_CHANNEL_MAP_INFO, c.map.data(),
-                       int(c.map.size() * sizeof(int))) != SF_TRUE)
-            c.map.clear();
-        sf_close(f);
-    }
-    const size_t n = size_t(std::max(s.channels, 1));
-    const size_t from = size_t(s.rate / 10); // past the start
-    for (size_t ch = 0; ch < n; ++ch) {
-        double sum = 0, cross = 0;
-        for (size_t i = from; i < s.frames(); ++i) {
-            sum += s.samples[i * n + ch] * s.samples[i * n + ch];
-            cross += s.samples[i * n + ch] * s.samples[i * n];
-        }
-        const double frames = double(std::max<size_t>(1, s.frames() - from));
-        c.level.push_back(std::sqrt(sum / frames));
-        c.withFirst.push_back(cross / frames);
-    }
-    return c;
+    const std::vector<int> map = channelMap(path);
+    std::map<int, double> level;
+    for (size_t c = 0; c < map.size(); ++c)
+        level[map[c]] = channelLevel(s, int(c), size_t(s.rate / 10));
+    return level;
 }
 
-double Db(double v) {
-    return 20 * std::log10(v + 1e-12);
-}
-
-// One start: layout through the program's configuration, with the user's own
-// file ($ALSOFT_CONF, which the program's takes the place of) naming the wave
-// writer's file; a looping noise at x, z plays until 0.6 s is written.
-TCapture LiveStart(const std::string& layout, float x, float z, const std::string& folder) {
-    const std::string wave = folder + "/live-" + layout + ".wav";
-    std::ofstream(folder + "/mine.conf") << "[wave]\nfile = " << wave << "\n";
-    EXPECT_TRUE(writeTone(folder + "/noise.wav", {1, 44100, 0.5, 0, 0.3, Wave::Noise}));
+// One live start: the layout through the program's configuration, with the
+// user's own file ($ALSOFT_CONF, which the program's takes the place of)
+// naming the wave writer's file; the noise at x, z plays until 0.6 s is
+// written. Returns the wave writer's file.
+std::string LiveStart(const std::string& layout, float x, float z, const TempDir& dir) {
+    const std::string wave = dir.file("live-" + layout + ".wav");
+    std::ofstream(dir.file("mine.conf")) << "[wave]\nfile = " << wave << "\n";
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("ALSOFT_DRIVERS", "wave");
-    env.insert("ALSOFT_CONF", QString::fromStdString(folder + "/mine.conf"));
+    env.insert("ALSOFT_CONF", QString::fromStdString(dir.file("mine.conf")));
     std::ostringstream request;
-    request << layout << ' ' << x << ' ' << z << ' ' << folder << "/noise.wav " << wave;
+    request << layout << ' ' << x << ' ' << z << ' ' << dir.file("noise.wav") << ' ' << wave;
     env.insert("PHONARA_LIVE_CHILD", QString::fromStdString(request.str()));
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),
@@ -83,13 +58,8 @@ TCapture LiveStart(const std::string& layout, float x, float z, const std::strin
     EXPECT_TRUE(child.waitForFinished(60000));
     EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString()
                                    << child.readAllStandardError().toStdString();
-    return Capture(wave);
+    return wave;
 }
-
-class LiveOutput : public ::testing::Test {
-protected:
-    TempDir dir;
-};
 
 } // namespace
 
@@ -98,7 +68,7 @@ protected:
 TEST(LiveOutputChild, PlaysUntilCaptured) {
     const char* request = std::getenv("PHONARA_LIVE_CHILD");
     if (!request)
-        GTEST_SKIP() << "runs as a child of the LiveOutput tests";
+        GTEST_SKIP() << "runs as a child of the OutputLayouts tests";
     std::istringstream in(request);
     std::string word, sound, wave;
     float x = 0, z = 0;
@@ -131,50 +101,60 @@ TEST(LiveOutputChild, PlaysUntilCaptured) {
     BASS_Free();
 }
 
-// 5.1 and 7.1 on the speakers: a source in front from the centre, 6 dB and
-// more above the front pair; one at 30° left from the left front; one behind
-// on the left from the left surround (5.1) or back (7.1); nothing on the LFE.
-TEST_F(LiveOutput, SurroundLayoutsPutEachSourceInItsSpeaker) {
+// 5.1 and 7.1, in a file and live: a source in front plays from the centre,
+// 6 dB and more above the front pair; one at 30° from the front speaker of its
+// side; one at the side or behind from the surround or back there; the LFE
+// carries nothing. Ambisonics third order live, for an external decoder: 16
+// channels whose first order points at a source on the left.
+TEST(OutputLayouts, FilesAndLiveOutputPutEachSourceInItsSpeaker) {
+    TempDir dir;
+    ASSERT_TRUE(writeTone(dir.file("noise.wav"), {1, 44100, 0.5, 0, 0.3, Wave::Noise}));
     enum { L = SF_CHANNEL_MAP_LEFT, R = SF_CHANNEL_MAP_RIGHT, C = SF_CHANNEL_MAP_CENTER };
     enum { LFE = SF_CHANNEL_MAP_LFE, BL = SF_CHANNEL_MAP_REAR_LEFT };
     enum { SL = SF_CHANNEL_MAP_SIDE_LEFT };
     const struct {
-        const char* layout;
+        std::string layout;
         float x, z;
         int loudest;
-        int channels;
     } table[] = {
-        {"5.1", 0, 2, C, 6}, {"5.1", -1, 1.732f, L, 6}, {"5.1", -1.5f, -1.5f, SL, 6},
-        {"7.1", 0, 2, C, 8}, {"7.1", -1, 1.732f, L, 8}, {"7.1", -1, -1.732f, BL, 8},
+        {"5.1", 0, 2, C},      {"5.1", -1, 1.732f, L}, {"5.1", -1.5f, -1.5f, SL}, {"7.1", 0, 2, C},
+        {"7.1", 1, 1.732f, R}, {"7.1", -2, 0, SL},     {"7.1", -1, -1.732f, BL},
     };
     for (const auto& row : table) {
-        const TCapture c = LiveStart(row.layout, row.x, row.z, dir.path());
-        ASSERT_EQ(c.channels, row.channels) << row.layout;
-        ASSERT_EQ(c.map.size(), size_t(row.channels)) << row.layout;
-        std::map<int, double> level;
-        for (size_t i = 0; i < c.map.size(); ++i)
-            level[c.map[i]] = c.level[i];
-        double loudest = 0;
-        for (const auto& [speaker, v] : level)
-            loudest = std::max(loudest, v);
-        EXPECT_GT(loudest, 1e-3) << row.layout;
-        EXPECT_EQ(level[row.loudest], loudest) << row.layout << " " << row.x << "," << row.z;
-        EXPECT_LT(level[LFE], 1e-5) << row.layout;
-        if (row.loudest == C) {
-            const double above = Db(level[C]) - Db(std::max(level[L], level[R]));
-            std::printf("live %s: centre %.1f dB above the front pair\n", row.layout, above);
-            EXPECT_GT(above, 6.0) << row.layout;
+        const std::string list = dir.file("scene.pna"), file = dir.file("file.wav");
+        ASSERT_TRUE(WriteFileReplacing(
+            list, FormatPlaylist(0, 0, {{row.x, 0, row.z, dir.file("noise.wav")}})));
+        const ProgramRun run = RunPhonara(
+            {"--export", file, "--force", "--layout", row.layout, "--format", "float", list});
+        ASSERT_EQ(run.status, 0) << run.err;
+        for (const auto& [how, path] :
+             {std::pair{"file", file}, {"live", LiveStart(row.layout, row.x, row.z, dir)}}) {
+            SCOPED_TRACE(how + (" " + row.layout) + " at " + std::to_string(row.x) + "," +
+                         std::to_string(row.z));
+            std::map<int, double> level = SpeakerLevels(path);
+            ASSERT_EQ(level.size(), row.layout == "5.1" ? 6u : 8u);
+            double loudest = 0;
+            for (const auto& [speaker, v] : level)
+                loudest = std::max(loudest, v);
+            EXPECT_GT(loudest, 1e-3);
+            EXPECT_EQ(level[row.loudest], loudest);
+            EXPECT_LT(level[LFE], 1e-5);
+            if (row.loudest == C) {
+                const double above = 20 * std::log10(level[C] / std::max(level[L], level[R]));
+                std::printf("%s %s: centre %.1f dB above the front pair\n", how, row.layout.c_str(),
+                            above);
+                EXPECT_GT(above, 6.0);
+            }
         }
     }
-}
 
-// Ambisonics third order for an external decoder: 16 channels whose
-// first-order part points at a source on the left. (OpenAL Soft's wave writer
-// stores Ambisonics as FuMa: W, X, Y, Z, ...)
-TEST_F(LiveOutput, AmbisonicsThirdOrderPointsAtTheSource) {
-    const TCapture c = LiveStart("ambix3", -2, 0, dir.path());
-    ASSERT_EQ(c.channels, 16);
-    ASSERT_GT(c.withFirst[0], 0);
-    const double azimuth = std::atan2(c.withFirst[2], c.withFirst[1]) * 180 / M_PI;
-    EXPECT_NEAR(azimuth, 90, 10) << "Y (left) " << c.withFirst[2] << ", X " << c.withFirst[1];
+    // OpenAL Soft's wave writer stores Ambisonics as FuMa: W, X, Y, Z, ...
+    const Sound ambi = readSound(LiveStart("ambix3", -2, 0, dir));
+    ASSERT_EQ(ambi.channels, 16);
+    double wx = 0, wy = 0;
+    for (size_t i = size_t(ambi.rate / 10); i < ambi.frames(); ++i) {
+        wx += double(ambi.samples[16 * i]) * ambi.samples[16 * i + 1];
+        wy += double(ambi.samples[16 * i]) * ambi.samples[16 * i + 2];
+    }
+    EXPECT_NEAR(std::atan2(wy, wx) * 180 / M_PI, 90, 10) << "Y (left) " << wy << ", X " << wx;
 }

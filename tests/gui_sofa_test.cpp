@@ -1,6 +1,6 @@
 // Personal HRTFs from the audio menu on the real library and the null output:
 // a SOFA file loaded while the window goes on, listed and chosen at once,
-// a cancelled load that installs nothing, and removal.
+// a cancelled load that installs nothing, removal, and exports with a set.
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
@@ -11,22 +11,19 @@
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <map>
 
+#include "FileMeasures.h"
 #include "Modal.h"
 #include "ProgramRun.h"
 #include "QtPrinters.h"
 #include "RealProgram.h"
+#include "ScopedValue.h"
 #include "SoundFiles.h"
 #include "UserSettings.h"
 #include "app/PNAP.h"
 #include "audiolib.h"
 #include "hrtf/SofaConvert.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -37,14 +34,9 @@ class SofaMenu : public RealProgramTest {
 protected:
     void SetUp() override {
         testsupport::UseSettingsFolder(config.path());
-        old_ = qgetenv("XDG_DATA_HOME");
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.path()));
         RealProgramTest::SetUp();
     }
-    void TearDown() override {
-        w.reset();
-        qputenv("XDG_DATA_HOME", old_);
-    }
+    void TearDown() override { w.reset(); }
 
     // Opens the audio menu by its accelerator, walks into each submenu with
     // the arrow keys, and clicks item.
@@ -63,14 +55,7 @@ protected:
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
     }
 
-    // Every file in the data folder with its time: what "as it was" means.
-    std::map<std::string, fs::file_time_type> folder() const {
-        std::map<std::string, fs::file_time_type> files;
-        std::error_code ec;
-        for (const auto& e : fs::directory_iterator(HrtfDataFolder(), ec))
-            files[e.path().filename().string()] = e.last_write_time();
-        return files;
-    }
+    auto folder() const { return testsupport::folderState(HrtfDataFolder()); }
 
     QStringList listedSets() const {
         QStringList names;
@@ -81,12 +66,10 @@ protected:
     }
 
     testsupport::TempDir config, data, files;
-
-private:
-    QByteArray old_;
+    testsupport::ScopedEnv dataHome{"XDG_DATA_HOME", data.path()};
 };
 
-TEST_F(SofaMenu, LoadedFromTheMenuWhileTheWindowGoesOnThenChosenKeptAndRemoved) {
+TEST_F(SofaMenu, LoadedWhileTheWindowGoesOnChosenKeptUsedByExportsAndRemoved) {
     choose(w->HrtfOn, {});
     ASSERT_FALSE(listedSets().contains(KemarSet + "-44100"));
     EXPECT_FALSE(w->MenuHrtfRemove->menuAction()->isEnabled()) << "nothing loaded yet";
@@ -155,33 +138,26 @@ TEST_F(SofaMenu, LoadedFromTheMenuWhileTheWindowGoesOnThenChosenKeptAndRemoved) 
     EXPECT_TRUE(info.active);
     EXPECT_FALSE(
         QString(AUDIOLIB_GetHRTFName(static_cast<DWORD>(info.inUse))).startsWith(KemarSet));
-}
 
-// The command line: "--hrtf-set FILE.sofa" loads the file and renders with
-// it; the set's name picks it again later.
-TEST_F(SofaMenu, CommandLineExportLoadsOrPicksASet) {
-    std::string tone = files.file("tone.wav");
-    testsupport::ToneSpec spec;
-    spec.wave = testsupport::Wave::Noise;
-    spec.seconds = 0.3;
-    ASSERT_TRUE(testsupport::writeTone(tone, spec));
-    const testsupport::ProgramSetup setup{{{"XDG_DATA_HOME", QString::fromStdString(data.path())}}};
-    auto exportWith = [&](const std::string& set, const std::string& out) {
-        const auto run =
-            testsupport::RunPhonara({"--export", files.file(out), "--rate", "48000", "--layout",
-                                     "binaural", "--hrtf-set", set, "--seconds", "0.3", "--", tone},
-                                    setup);
-        std::ifstream in(files.file(out), std::ios::binary);
-        return std::pair{run, std::string((std::istreambuf_iterator<char>(in)), {})};
+    // An export from the command line loads the file ("--hrtf-set FILE.sofa")
+    // and picks the set by its name later, rendering the same; OpenAL Soft's
+    // own set sounds otherwise.
+    const std::string tone = files.file("tone.wav");
+    ASSERT_TRUE(testsupport::writeTone(tone, {1, 44100, 0.3, 0, 0.5, testsupport::Wave::Noise}));
+    auto exportWith = [&](const QString& set) {
+        const std::string out = files.file("out.wav");
+        const auto run = testsupport::RunPhonara(
+            {"--export", out, "--force", "--rate", "48000", "--layout", "binaural", "--hrtf-set",
+             set.toStdString(), "--seconds", "0.3", "--", tone},
+            {{{"XDG_DATA_HOME", QString::fromStdString(data.path())}}});
+        EXPECT_EQ(run.status, 0) << run.err;
+        return testsupport::readBytes(out);
     };
-    const auto [loaded, fromFile] = exportWith(Kemar.toStdString(), "sofa.wav");
-    ASSERT_EQ(loaded.status, 0) << loaded.err;
+    const auto fromFile = exportWith(Kemar);
     EXPECT_EQ(folder().size(), 3u);
-    const auto [picked, byName] = exportWith(KemarSet.toStdString(), "name.wav");
-    ASSERT_EQ(picked.status, 0) << picked.err;
+    const auto byName = exportWith(KemarSet);
     EXPECT_EQ(byName, fromFile) << "the set's name renders the same";
-    const auto [other, byDefault] = exportWith("default-44100", "default.wav");
-    ASSERT_EQ(other.status, 0) << other.err;
+    const auto byDefault = exportWith("default-44100");
     EXPECT_EQ(byDefault.size(), fromFile.size());
     EXPECT_NE(byDefault, fromFile) << "OpenAL Soft's own set sounds otherwise";
 }

@@ -2,6 +2,8 @@
 // user's data folder and rendered by OpenAL Soft on the loopback device; an
 // ears-swapped copy; damaged copies refused with their reason.
 #include "AudioRender.h"
+#include "FileMeasures.h"
+#include "ScopedValue.h"
 #include "SoundFiles.h"
 #include "audiolib.h"
 #include "hrtf/SofaConvert.h"
@@ -10,7 +12,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <hdf5.h>
-#include <map>
 
 using namespace testsupport;
 namespace fs = std::filesystem;
@@ -19,19 +20,17 @@ namespace {
 
 const std::string Kemar = "/usr/share/libmysofa/MIT_KEMAR_normal_pinna.sofa";
 
-// Each test's own data folder, where OpenAL Soft looks first.
+// Each test's own data folder, where OpenAL Soft looks first, and a noise.
 class SofaSets : public ::testing::Test {
 protected:
     void SetUp() override {
-        old_ = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
-        setenv("XDG_DATA_HOME", data.path().c_str(), 1);
         ASSERT_EQ(HrtfDataFolder(), data.path() + "/openal/hrtf");
+        ASSERT_TRUE(writeTone(sounds.file("noise.wav"), {1, 44100, 0.4, 0, 0.5, Wave::Noise}));
     }
-    void TearDown() override { setenv("XDG_DATA_HOME", old_.c_str(), 1); }
 
     std::string folder() const { return HrtfDataFolder(); }
 
-    // Renders a noise source at place with the data set listed as entry.
+    // Renders the noise at place with the data set listed as entry.
     std::vector<float> renderAt(const std::string& entry, BASS_3DVECTOR place) {
         int index = -1;
         for (DWORD i = 0; const char* n = AUDIOLIB_GetHRTFName(i); ++i)
@@ -43,14 +42,8 @@ protected:
         EXPECT_TRUE(AUDIOLIB_GetHRTFInfo(&info));
         EXPECT_TRUE(info.active);
         EXPECT_EQ(info.inUse, index) << entry << " is not the one rendering";
-        const std::string wav = sounds.file("noise.wav");
-        if (!fs::exists(wav)) {
-            ToneSpec noise;
-            noise.wave = Wave::Noise;
-            noise.seconds = 0.4;
-            writeTone(wav, noise);
-        }
-        const HSTREAM h = BASS_StreamCreateFile(0, wav.c_str(), 0, 0, BASS_SAMPLE_3D);
+        const HSTREAM h =
+            BASS_StreamCreateFile(0, sounds.file("noise.wav").c_str(), 0, 0, BASS_SAMPLE_3D);
         EXPECT_NE(h, 0u) << BASS_ErrorGetCode();
         EXPECT_TRUE(BASS_ChannelSet3DPosition(h, &place, nullptr, nullptr));
         BASS_Apply3D();
@@ -62,9 +55,7 @@ protected:
     }
 
     TempDir data, sounds;
-
-private:
-    std::string old_;
+    ScopedEnv dataHome{"XDG_DATA_HOME", data.path()};
 };
 
 // Left level over right level, in dB.
@@ -98,19 +89,11 @@ double difference(const std::vector<float>& a, const std::vector<float>& b) {
     return std::sqrt(sum / static_cast<double>(a.size()));
 }
 
-// A file name and size for each file in folder: what "left as it was" means.
-std::map<std::string, uintmax_t> listing(const std::string& folder) {
-    std::map<std::string, uintmax_t> files;
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(folder, ec))
-        files[e.path().filename().string()] = e.file_size();
-    return files;
-}
-
-// Rewrites one variable of a SOFA (HDF5) copy in place, through the hdf5
-// library; change receives the values and the dimensions.
+// Writes a copy of the KEMAR file to path with one variable rewritten through
+// the hdf5 library; change receives the values and the dimensions.
 template <typename Change>
-void editVariable(const std::string& path, const char* variable, Change change) {
+void editedKemar(const std::string& path, const char* variable, Change change) {
+    fs::copy_file(Kemar, path, fs::copy_options::overwrite_existing);
     const hid_t file = H5Fopen(path.c_str(), H5F_ACC_RDWR, H5P_DEFAULT);
     ASSERT_GE(file, 0);
     const hid_t set = H5Dopen2(file, variable, H5P_DEFAULT);
@@ -127,72 +110,55 @@ void editVariable(const std::string& path, const char* variable, Change change) 
     H5Fclose(file);
 }
 
-std::string copyOfKemar(const TempDir& dir, const std::string& name) {
-    const std::string path = dir.file(name);
-    fs::copy_file(Kemar, path, fs::copy_options::overwrite_existing);
-    return path;
-}
-
 } // namespace
 
-TEST_F(SofaSets, ShippedFilesInstallAndPlaceSourcesWhereTheyAre) {
+// The shipped files install as one set (a second load replaces the program's
+// own set of that name) that keeps the measurement distance and is heard where
+// the sources are; OpenAL Soft's own set sounds otherwise; a copy with the ears
+// swapped puts a source at the right on the left.
+TEST_F(SofaSets, ShippedFilesPlaceSourcesWhereTheyAreAndSwappedEarsSwapSides) {
+    const std::string name = "MIT KEMAR, normal pinna", entry = HrtfEntryName(name, 44100);
     for (const std::string& file : {Kemar, std::string("/usr/share/libmysofa/default.sofa")}) {
         SCOPED_TRACE(file);
-        std::string name;
+        std::string loaded;
         TSofaProblem problem;
-        ASSERT_TRUE(LoadSofaFile(file, folder(), name, problem)) << SofaProblemText(problem);
-        EXPECT_EQ(name, "MIT KEMAR, normal pinna") << "no Title: the database and the listener";
-        // Loading it again replaces the program's own set under the same name.
+        ASSERT_TRUE(LoadSofaFile(file, folder(), loaded, problem)) << SofaProblemText(problem);
+        EXPECT_EQ(loaded, name) << "no Title: the database and the listener";
         EXPECT_EQ(InstalledHrtfSets(folder()), std::vector<std::string>{name});
-        const auto files = listing(folder());
-        EXPECT_EQ(files.size(), 3u);
-        const std::string mhr = folder() + "/" + HrtfEntryName(name, 44100) + ".mhr";
-        std::ifstream in(mhr, std::ios::binary);
-        std::string head(16, '\0');
-        in.read(head.data(), 16);
-        EXPECT_EQ(head.substr(0, 8), "MinPHR02");
-        EXPECT_EQ(head.substr(12, 4), std::string("\x01\x01\x20\x01", 4))
-            << "24-bit, both ears, 32 taps, one field";
-        char distance[2];
-        in.read(distance, 2);
-        EXPECT_EQ(uint8_t(distance[0]) | uint8_t(distance[1]) << 8, 1400) << "KEMAR at 1.4 m";
+        EXPECT_EQ(folderState(folder()).size(), 3u);
+        // The distance field, after the header, the rate and the format bytes.
+        std::ifstream in(folder() + "/" + entry + ".mhr", std::ios::binary);
+        unsigned char head[18] = {};
+        in.read(reinterpret_cast<char*>(head), sizeof head);
+        EXPECT_EQ(head[16] | head[17] << 8, 1400) << "KEMAR at 1.4 m, in millimetres";
     }
-    const std::string name = "MIT KEMAR, normal pinna";
     LoopbackDevice device(AUDIOLIB_HRTF_ON);
     ASSERT_TRUE(device.ok()) << BASS_ErrorGetCode();
-    const auto left = renderAt(HrtfEntryName(name, 44100), {-1.f, 0.f, 0.f});
+    const auto left = renderAt(entry, {-1.f, 0.f, 0.f});
     EXPECT_GT(levelDifferenceDb(left), 6.0) << "a source at the left is louder on the left";
     EXPECT_GT(interauralLag(left), 5) << "and reaches the left ear first";
-    const auto front = renderAt(HrtfEntryName(name, 44100), {0.f, 0.f, 1.f});
+    const auto front = renderAt(entry, {0.f, 0.f, 1.f});
     EXPECT_NEAR(levelDifferenceDb(front), 0.0, 2.0);
     EXPECT_NEAR(interauralLag(front), 0, 2);
-    const auto up = renderAt(HrtfEntryName(name, 44100), {0.f, 1.f, 0.f});
+    const auto up = renderAt(entry, {0.f, 1.f, 0.f});
     EXPECT_NEAR(levelDifferenceDb(up), 0.0, 2.0);
     EXPECT_GT(difference(up, front), 0.1 * rms(front, 0)) << "above is not in front";
-
-    // The same render with OpenAL Soft's own set differs.
+    // OpenAL Soft's own set last: the set replaced below is in use nowhere.
     const auto byDefault = renderAt("default-44100", {-1.f, 0.f, 0.f});
     EXPECT_GT(levelDifferenceDb(byDefault), 3.0);
     EXPECT_GT(difference(left, byDefault), 0.1 * rms(left, 0));
 
-    EXPECT_TRUE(RemoveHrtfSet(folder(), name));
-    EXPECT_TRUE(listing(folder()).empty());
-}
-
-TEST_F(SofaSets, SwappedEarsPutARightSourceOnTheLeft) {
-    const std::string swapped = copyOfKemar(sounds, "swapped.sofa");
-    editVariable(swapped, "Data.IR", [](std::vector<double>& v, const hsize_t* dims) {
+    const std::string swapped = sounds.file("swapped.sofa");
+    editedKemar(swapped, "Data.IR", [](std::vector<double>& v, const hsize_t* dims) {
         ASSERT_EQ(dims[1], 2u);
         for (size_t m = 0; m < dims[0]; ++m)
             for (size_t k = 0; k < dims[2]; ++k)
                 std::swap(v[(m * 2) * dims[2] + k], v[(m * 2 + 1) * dims[2] + k]);
     });
-    std::string name;
+    std::string loaded;
     TSofaProblem problem;
-    ASSERT_TRUE(LoadSofaFile(swapped, folder(), name, problem)) << SofaProblemText(problem);
-    LoopbackDevice device(AUDIOLIB_HRTF_ON);
-    ASSERT_TRUE(device.ok());
-    const auto right = renderAt(HrtfEntryName(name, 44100), {1.f, 0.f, 0.f});
+    ASSERT_TRUE(LoadSofaFile(swapped, folder(), loaded, problem)) << SofaProblemText(problem);
+    const auto right = renderAt(HrtfEntryName(loaded, 44100), {1.f, 0.f, 0.f});
     EXPECT_GT(levelDifferenceDb(right), 6.0);
     EXPECT_GT(interauralLag(right), 5);
 }
@@ -202,7 +168,7 @@ TEST_F(SofaSets, DamagedFilesAreRefusedWithTheirReasonAndInstallNothing) {
     std::string kept;
     TSofaProblem problem;
     ASSERT_TRUE(LoadSofaFile(Kemar, folder(), kept, problem));
-    const auto before = listing(folder());
+    const auto before = folderState(folder());
 
     const std::string truncated = sounds.file("truncated.sofa");
     fs::copy_file(Kemar, truncated);
@@ -218,8 +184,8 @@ TEST_F(SofaSets, DamagedFilesAreRefusedWithTheirReasonAndInstallNothing) {
         std::ofstream(convention, std::ios::binary) << bytes;
     }
     // The horizon between 40 and 110 degrees moved to the front.
-    const std::string gap = copyOfKemar(sounds, "gap.sofa");
-    editVariable(gap, "SourcePosition", [](std::vector<double>& v, const hsize_t* dims) {
+    const std::string gap = sounds.file("gap.sofa");
+    editedKemar(gap, "SourcePosition", [](std::vector<double>& v, const hsize_t* dims) {
         ASSERT_EQ(dims[1], 3u);
         for (size_t m = 0; m < dims[0]; ++m)
             if (std::fabs(v[3 * m + 1]) < 1.0 && v[3 * m] > 40.0 && v[3 * m] < 110.0)
@@ -244,26 +210,26 @@ TEST_F(SofaSets, DamagedFilesAreRefusedWithTheirReasonAndInstallNothing) {
         EXPECT_FALSE(LoadSofaFile(c.path, folder(), name, p));
         EXPECT_EQ(p.Error, c.error) << SofaProblemText(p);
         EXPECT_NE(SofaProblemText(p).find(c.words), std::string::npos) << SofaProblemText(p);
-        EXPECT_EQ(listing(folder()), before);
+        EXPECT_EQ(folderState(folder()), before);
     }
 
     // Data that reads but cannot make a set: one ear, too few elevations.
     TSofaData good;
     ASSERT_TRUE(ReadSofa(Kemar, good, problem));
-    EXPECT_EQ(good.Samples, 512u);
-    TSofaData oneEar = good;
+    EXPECT_EQ(good.Samples, 512u) << "long responses are not refused";
+    TSofaData oneEar = good, flat = good;
     oneEar.Receivers = 1;
     oneEar.Responses.resize(good.Responses.size() / 2);
-    TSofaData flat = good;
     for (auto& place : flat.Places)
         place.Elevation = std::max(place.Elevation, -20.0);
-    EXPECT_FALSE(CheckSofa(oneEar, problem));
-    EXPECT_EQ(problem.Error, TSofaError::Receivers);
-    EXPECT_NE(SofaProblemText(problem).find("1"), std::string::npos);
-    EXPECT_FALSE(CheckSofa(flat, problem));
-    EXPECT_EQ(problem.Error, TSofaError::Elevation);
-    EXPECT_NE(SofaProblemText(problem).find("-20°"), std::string::npos) << SofaProblemText(problem);
-    EXPECT_EQ(listing(folder()), before);
+    for (const auto& [data, error, words] : {std::tuple{oneEar, TSofaError::Receivers, "1"},
+                                             std::tuple{flat, TSofaError::Elevation, "-20°"}}) {
+        EXPECT_FALSE(CheckSofa(data, problem));
+        EXPECT_EQ(problem.Error, error);
+        EXPECT_NE(SofaProblemText(problem).find(words), std::string::npos)
+            << SofaProblemText(problem);
+    }
+    EXPECT_EQ(folderState(folder()), before);
 }
 
 TEST(SofaNames, ASetNameFindsItsEntryAtTheRate) {

@@ -2,6 +2,8 @@
 // when the scope ends, also when a failed assertion leaves the test early.
 #pragma once
 
+#include <cstdlib>
+#include <string>
 #include <utility>
 
 namespace testsupport {
@@ -19,6 +21,24 @@ public:
 private:
     T& variable_;
     T saved_;
+};
+
+// Sets an environment variable for the scope's duration; puts back what was
+// there, or nothing, after.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value)
+        : name_(name), had_(std::getenv(name)), saved_(had_ ? std::getenv(name) : "") {
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() { had_ ? setenv(name_, saved_.c_str(), 1) : unsetenv(name_); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    bool had_;
+    std::string saved_;
 };
 
 } // namespace testsupport
