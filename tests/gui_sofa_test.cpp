@@ -1,6 +1,7 @@
-// Personal HRTFs from the audio menu on the real library and the null output:
-// a SOFA file loaded while the window goes on, listed and chosen at once,
-// a cancelled load that installs nothing, removal, and exports with a set.
+// Personal HRTFs from the audio menu on the real library: a SOFA file loaded
+// while the window goes on, listed and chosen at once, heard as the window's
+// export renders it, a cancelled load that installs nothing, removal, and
+// exports with a set.
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
@@ -11,8 +12,11 @@
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <functional>
 #include <gtest/gtest.h>
 
+#include "AudioRender.h"
 #include "FileMeasures.h"
 #include "Modal.h"
 #include "ProgramRun.h"
@@ -23,6 +27,8 @@
 #include "UserSettings.h"
 #include "app/PNAP.h"
 #include "audiolib.h"
+#include "channels/Placing.h"
+#include "export/ExportJob.h"
 #include "hrtf/SofaConvert.h"
 
 namespace {
@@ -69,7 +75,12 @@ protected:
     testsupport::ScopedEnv dataHome{"XDG_DATA_HOME", data.path()};
 };
 
-TEST_F(SofaMenu, LoadedWhileTheWindowGoesOnChosenKeptUsedByExportsAndRemoved) {
+TEST_F(SofaMenu, LoadedWhileTheWindowGoesOnChosenHeardAsExportedKeptAndRemoved) {
+    // What plays is rendered: the device is a loopback one, opened as the
+    // export opens its own (without OpenAL Soft's limiter and its delay).
+    BASS_Free();
+    ASSERT_TRUE(AUDIOLIB_InitLoopbackFlags(testsupport::kRenderRate, AUDIOLIB_HRTF_OFF, -1, 2,
+                                           AUDIOLIB_LOOPBACK_NOLIMITER));
     choose(w->HrtfOn, {});
     ASSERT_FALSE(listedSets().contains(KemarSet + "-44100"));
     EXPECT_FALSE(w->MenuHrtfRemove->menuAction()->isEnabled()) << "nothing loaded yet";
@@ -106,6 +117,38 @@ TEST_F(SofaMenu, LoadedWhileTheWindowGoesOnChosenKeptUsedByExportsAndRemoved) {
     EXPECT_TRUE(w->MenuHrtfDataSet->actions()[index]->isChecked());
     EXPECT_EQ(QSettings("PhonaraPlayer", "PhonaraPlayer").value("audio/hrtfDataSet").toString(),
               KemarSet + "-44100");
+
+    // The window's export with the set is what plays: a noise at the left,
+    // and a tone in front and above that ends sooner; quiet enough that the
+    // export's own limiter, after its mix, has nothing to do.
+    testsupport::render(0.1); // the device's output before anything plays
+    const std::string left = files.file("left.wav"), up = files.file("up.wav");
+    ASSERT_TRUE(testsupport::writeTone(left, {1, 44100, 0.5, 0, 0.1, testsupport::Wave::Noise}));
+    ASSERT_TRUE(testsupport::writeTone(up, {1, 44100, 0.2, 700, 0.4}));
+    ASSERT_TRUE(w->LoadChannelFile(1, left));
+    ASSERT_TRUE(w->LoadChannelFile(2, up));
+    PlaceSource(1, {-1.5f, 0.f, 0.f}, TPanRule::FromX());
+    PlaceSource(2, {0.f, 1.f, 1.f}, TPanRule::FromX());
+    w->StartPlayback(false, [](int) { return true; });
+    const std::vector<float> heard = testsupport::render(0.6);
+    TExportOptions options;
+    options.Format = TExportFormat::Float;
+    options.Layout = TExportLayout::Binaural;
+    options.Output = files.file("heard.wav");
+    options.Seconds = 0.6;
+    w->ExportProgram = testsupport::ProgramPath();
+    ASSERT_TRUE(w->StartExport(options, false));
+    QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 60000);
+    EXPECT_TRUE(w->ExportReport.startsWith("書き出しました")) << w->ExportReport.toStdString();
+    const std::vector<float> exported = testsupport::readSound(options.Output).samples;
+    ASSERT_EQ(exported.size(), heard.size());
+    std::vector<float> difference(heard.size());
+    std::transform(heard.begin(), heard.end(), exported.begin(), difference.begin(),
+                   std::minus<>());
+    EXPECT_LE(testsupport::peak(difference), 1e-6);
+    EXPECT_GT(testsupport::rms(heard, 1, 0, 0.2), 0.01) << "the source above is heard";
+    for (const auto* s : {&heard, &exported}) // the source at the left alone
+        EXPECT_GT(testsupport::rms(*s, 0, 0.25, 0.5), 2 * testsupport::rms(*s, 1, 0.25, 0.5));
     start();
     ASSERT_TRUE(AUDIOLIB_GetHRTFInfo(&info));
     EXPECT_EQ(QString(AUDIOLIB_GetHRTFName(static_cast<DWORD>(info.inUse))), KemarSet + "-44100");
