@@ -1,9 +1,13 @@
-// Places typed as numbers: azimuth, elevation and distance in the OSC "aed"
-// convention, and a selection moved rigidly with the channel typed.
+// Places from angles: azimuth (positive to the left), elevation (up) and
+// distance in metres land on the same clean place whether typed into the
+// Position dialog, sent as the OSC remote's "aed" or converted by the named
+// axes, and come back as the same angles; a selection moves rigidly with the
+// channel typed.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "SpaceAxes.h"
 #include "remote/RemoteMapping.h"
 #include "spatial/PolarPlace.h"
 
@@ -12,59 +16,70 @@ namespace {
 using coords::TPlace;
 using coords::TPolar;
 
-TEST(PolarPlace, AzimuthTurnsLeftElevationUpAndBothWaysAgree) {
+// Zero where zero is meant (no trigonometric noise), near elsewhere.
+void ExpectPlace(double x, double y, double z, const TPlace& expected, const char* by) {
+    const double got[] = {x, y, z}, want[] = {expected.X, expected.Y, expected.Z};
+    for (int i = 0; i < 3; ++i) {
+        if (want[i] == 0)
+            EXPECT_EQ(got[i], 0.0) << by << ", axis " << i;
+        else
+            EXPECT_NEAR(got[i], want[i], 1e-6) << by << ", axis " << i;
+    }
+}
+
+TEST(PlacesFromAngles, TheDialogTheRemoteAndTheAxesAgreeOnCleanPlacesAndBack) {
     const struct {
         TPolar polar;
         TPlace place;
     } cases[] = {
-        {{0, 0, 2}, {0, 0, 2}},       // in front
-        {{90, 0, 2}, {-2, 0, 0}},     // to the left
-        {{-90, 0, 1.5}, {1.5, 0, 0}}, // to the right
-        {{180, 0, 1}, {0, 0, -1}},    // behind
-        {{0, 90, 1}, {0, 1, 0}},      // above
+        {{0, 0, 2}, {0, 0, 2}},         // in front
+        {{90, 0, 2}, {-2, 0, 0}},       // to the left
+        {{-90, 0, 1.5}, {1.5, 0, 0}},   // to the right
+        {{180, 0, 2.5}, {0, 0, -2.5}},  // behind
+        {{0, 90, 1}, {0, 1, 0}},        // above
+        {{37, 90, 1.25}, {0, 1.25, 0}}, // above, whatever the azimuth
+        {{0, -90, 0.5}, {0, -0.5, 0}},  // below
+        {{90, 30, 2}, {-std::sqrt(3.0), 1, 0}},
         {{45, -30, 2}, {-1.2247449, -1, 1.2247449}},
     };
     for (const auto& c : cases) {
-        const TPlace p = coords::PlaceOf(c.polar);
-        EXPECT_NEAR(p.X, c.place.X, 1e-6) << c.polar.Azimuth << " " << c.polar.Elevation;
-        EXPECT_NEAR(p.Y, c.place.Y, 1e-6);
-        EXPECT_NEAR(p.Z, c.place.Z, 1e-6);
-        // The OSC remote's aed, with its distance as a fraction of 2.5 m, lands there too.
-        const remote::Vec3 osc = remote::AdmAedToProgram(
-            {c.polar.Azimuth, c.polar.Elevation, c.polar.Distance / remote::AdmScale});
-        EXPECT_NEAR(osc.x, p.X, 1e-6);
-        EXPECT_NEAR(osc.y, p.Y, 1e-6);
-        EXPECT_NEAR(osc.z, p.Z, 1e-6);
+        const auto [a, e, d] = c.polar;
+        SCOPED_TRACE(testing::Message() << a << " " << e << " " << d);
+        const TPlace typed = coords::PlaceOf(c.polar);
+        ExpectPlace(typed.X, typed.Y, typed.Z, c.place, "the dialog");
+        const auto axes = axes::ProgramPlaceOfAngles(a, e, d);
+        ExpectPlace(axes[0], axes[1], axes[2], c.place, "the axes");
+        // The remote's distance is a fraction of 2.5 m.
+        const remote::Vec3 osc = remote::AdmAedToProgram({a, e, d / remote::AdmScale});
+        ExpectPlace(osc.x, osc.y, osc.z, c.place, "the remote");
         // And back, away from the poles where the azimuth means nothing.
-        const TPolar back = coords::PolarOf(p);
-        if (std::abs(c.polar.Elevation) < 90) {
-            EXPECT_NEAR(std::remainder(back.Azimuth - c.polar.Azimuth, 360.0), 0, 1e-6);
+        const TPolar back = coords::PolarOf(c.place);
+        if (std::abs(e) < 90) {
+            EXPECT_NEAR(std::remainder(back.Azimuth - a, 360.0), 0, 1e-6);
         }
-        EXPECT_NEAR(back.Elevation, c.polar.Elevation, 1e-6);
-        EXPECT_NEAR(back.Distance, c.polar.Distance, 1e-6);
+        EXPECT_NEAR(back.Elevation, e, 1e-6);
+        EXPECT_NEAR(back.Distance, d, 1e-6);
     }
-    const TPolar origin = coords::PolarOf({0, 0, 0});
-    EXPECT_EQ(origin.Azimuth, 0);
-    EXPECT_EQ(origin.Distance, 0);
+    // A place is what a float holds, and a micrometre from 0 is 0.
+    EXPECT_EQ(axes::CleanMetres(0.1), double(0.1f));
+    EXPECT_EQ(axes::CleanMetres(-9.9e-7), 0.0);
+    EXPECT_EQ(axes::CleanMetres(1.1e-6), double(1.1e-6f));
     // Out of range: the azimuth wraps, the elevation and distance are bounded.
-    const TPlace wrapped = coords::PlaceOf({450, 0, 1});
-    EXPECT_NEAR(wrapped.X, -1, 1e-9);
-    const TPlace above = coords::PlaceOf({0, 120, 1});
-    EXPECT_NEAR(above.Y, 1, 1e-9);
+    const TPolar origin = coords::PolarOf({0, 0, 0});
+    EXPECT_TRUE(origin.Azimuth == 0 && origin.Distance == 0);
+    EXPECT_NEAR(coords::PlaceOf({450, 0, 1}).X, -1, 1e-9);
+    EXPECT_NEAR(coords::PlaceOf({0, 120, 1}).Y, 1, 1e-9);
     const TPlace none = coords::PlaceOf({30, 10, -3});
-    EXPECT_EQ(none.X + none.Y + none.Z, 0);
+    EXPECT_TRUE(none.X == 0 && none.Y == 0 && none.Z == 0);
 }
 
-TEST(PolarPlace, OthersKeepTheirOffsetsAndStayInTheBox) {
-    const std::vector<TPlace> others = {{0.5, 0, 0}, {2.0, 1.0, -1.0}};
-    const auto moved = coords::MovedWith(others, {0, 0, 0}, {1.0, -0.5, 0.25}, 2.5);
+TEST(PlacesFromAngles, OthersKeepTheirOffsetsAndStayInTheBox) {
+    const auto moved =
+        coords::MovedWith({{0.5, 0, 0}, {2.0, 1.0, -1.0}}, {0, 0, 0}, {1.0, -0.5, 0.25}, 2.5);
     ASSERT_EQ(moved.size(), 2u);
-    EXPECT_DOUBLE_EQ(moved[0].X, 1.5);
-    EXPECT_DOUBLE_EQ(moved[0].Y, -0.5);
-    EXPECT_DOUBLE_EQ(moved[0].Z, 0.25);
-    EXPECT_DOUBLE_EQ(moved[1].X, 2.5) << "clamped to the box";
-    EXPECT_DOUBLE_EQ(moved[1].Y, 0.5);
-    EXPECT_DOUBLE_EQ(moved[1].Z, -0.75);
+    EXPECT_TRUE(moved[0].X == 1.5 && moved[0].Y == -0.5 && moved[0].Z == 0.25);
+    EXPECT_TRUE(moved[1].X == 2.5 && moved[1].Y == 0.5 && moved[1].Z == -0.75)
+        << "clamped to the box";
 }
 
 } // namespace

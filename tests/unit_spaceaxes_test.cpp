@@ -1,7 +1,7 @@
 // The named conversions between the program's axes and OpenAL's, ADM's and
 // the front-left-up axes of AmbiX and the trackers: where each axis of the
-// one lands in the other, that each pair undoes itself, and clean places.
-#include <cmath>
+// one lands in the other, and that each pair undoes itself. (Places from
+// angles: unit_polarplace_test.)
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -46,28 +46,6 @@ TEST(SpaceAxes, EachConversionSendsRightUpAndFrontWhereTheOtherAxesHaveThem) {
         const Triple<double> p{0.25, -1.5, 2.5};
         EXPECT_EQ(std::apply(row.back ? row.back : row.to, std::apply(row.to, p)), p);
     }
-}
-
-TEST(SpaceAxes, PlacesFromAnglesAreCleanFloats) {
-    const float r3 = std::sqrt(3.f);
-    const struct {
-        double azimuth, elevation, metres;
-        Triple<double> place; // exact
-    } table[] = {
-        {0, 0, 2, {0, 0, 2}},
-        {90, 0, 1, {-1, 0, 0}}, // positive azimuth is to the left
-        {-90, 0, 1, {1, 0, 0}},
-        {180, 0, 2.5, {0, 0, -2.5}},
-        {90, 30, 2, {-double(r3), 1, 0}}, // cos 90 is no 1.06e-16
-        {37, 90, 1.25, {0, 1.25, 0}},
-        {0, -90, 0.5, {0, -0.5, 0}},
-    };
-    for (const auto& row : table)
-        EXPECT_EQ(axes::ProgramPlaceOfAngles(row.azimuth, row.elevation, row.metres), row.place)
-            << row.azimuth << " " << row.elevation;
-    EXPECT_EQ(axes::CleanMetres(0.1), double(0.1f));
-    EXPECT_EQ(axes::CleanMetres(-9.9e-7), 0.0);
-    EXPECT_EQ(axes::CleanMetres(1.1e-6), double(1.1e-6f));
 }
 
 } // namespace
