@@ -36,8 +36,7 @@ TEST_F(LevelsWindowTest, MetersReadEachChannelAndTheClipLightLatchesUntilClicked
         ASSERT_TRUE(writeTone(file, {.seconds = 1.0, .amplitude = t.amplitude}));
         ASSERT_TRUE(w->LoadChannelFile(t.channel, file));
     }
-    Sources[2].Selected = true;
-    w->MuteSelectedClick();
+    w->Arrangement.Mute(2, true, TOrigin::Key);
 
     // Ctrl+Shift+L opens it with a meter per loaded channel.
     QTest::keyClick(w.get(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
@@ -52,11 +51,12 @@ TEST_F(LevelsWindowTest, MetersReadEachChannelAndTheClipLightLatchesUntilClicked
     for (int n : {1, 2, 4})
         Sources[n].Selected = true;
     w->LoopButtonClick();
-    QTRY_VERIFY_WITH_TIMEOUT(std::abs(minus6->Ballistics().PeakDb() + 6.0) <= 0.5, 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(clipping->Ballistics().Clipped(), 3000);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return std::abs(minus6->Ballistics().PeakDb() + 6.0) <= 0.5; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clipping->Ballistics().Clipped(); }, 3000));
     // The muted channel plays, read after read, and stays silent.
     const long readings = levels->Readings();
-    QTRY_VERIFY_WITH_TIMEOUT(levels->Readings() >= readings + 10, 3000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return levels->Readings() >= readings + 10; }, 3000));
     EXPECT_EQ(BASS_ChannelIsActive(Sources[2].Handle), DWORD(BASS_ACTIVE_PLAYING));
     EXPECT_TRUE(std::isinf(muted->Ballistics().PeakDb()));
     EXPECT_FALSE(muted->Ballistics().Clipped() || minus6->Ballistics().Clipped());
@@ -73,7 +73,7 @@ TEST_F(LevelsWindowTest, MetersReadEachChannelAndTheClipLightLatchesUntilClicked
     // Everything stopped: the readings stop once the meters have fallen, and
     // the clip light stays lit until clicked.
     w->StopButtonClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!levels->Reading(), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !levels->Reading(); }, 5000));
     EXPECT_TRUE(clipping->Ballistics().Clipped());
     QTest::mouseClick(clipping, Qt::LeftButton, {}, clipping->ClipLightRect().center());
     EXPECT_FALSE(clipping->Ballistics().Clipped());
