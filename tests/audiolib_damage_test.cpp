@@ -21,19 +21,6 @@ using namespace testsupport;
 
 namespace {
 
-// Writes a mono 32-bit float WAV: libsndfile stores the values as they are.
-void writeFloatWav(const std::string& path, const std::vector<float>& samples, int rate = 44100) {
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
-    sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_FALSE);
-    sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size()));
-    sf_close(file);
-}
-
 bool allFinite(const std::vector<float>& v) {
     return std::all_of(v.begin(), v.end(), [](float x) { return std::isfinite(x); });
 }
@@ -69,7 +56,7 @@ TEST(DamagedSamples, AFileWithNonFiniteOrHugeSamplesLeavesTheMixerUsable) {
         auto samples = tone;
         samples[1000] = bad;
         const std::string wav = dir.file("bad.wav");
-        writeFloatWav(wav, samples);
+        ASSERT_TRUE(writeFloatWav(wav, samples));
         // The same damage in a WavPack float file, read through the plug-in.
         const std::string wv = dir.file("bad.wv");
         ASSERT_EQ(writeWavPack(wv, samples, 1, 44100, WavPackSamples::Float32), "");
@@ -104,7 +91,7 @@ TEST(UnplayableRates, RatesTooLowToPlayAreRefusedAndTheLowestPlayableEnds) {
         const std::string wv = dir.file("low.wv");
         ASSERT_EQ(writeWavPack(wv, samples, 1, rate), "");
         const std::string wav = dir.file("low.wav");
-        writeFloatWav(wav, samples, rate);
+        ASSERT_TRUE(writeFloatWav(wav, samples, 1, rate));
         for (const std::string& path : {wv, wav}) {
             EXPECT_EQ(BASS_StreamCreateFile(0, path.c_str(), 0, 0, 0xE), 0u) << path;
             EXPECT_EQ(BASS_ErrorGetCode(), BASS_ERROR_FORMAT) << path;

@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "FakeProgram.h"
-#include "OscPeer.h"
+#include "RemoteOn.h"
 #include "SoundFiles.h"
 #include "UserSettings.h"
 #include "app/Language.h"
@@ -37,13 +37,7 @@ public:
     void SetUp() override {
         testsupport::UseSettingsFolder(config.path());
         FakeProgramTest::SetUp();
-        w->StartRemoteControl(); // off, as stored
-        TRemoteSettings on;
-        on.Enabled = true;
-        on.Port = 0;
-        on.FeedbackPort = controller.port();
-        ASSERT_TRUE(w->Remote->Apply(on)) << w->Remote->Status().toStdString();
-        controller.sendTo("127.0.0.1", w->Remote->Port());
+        testsupport::SwitchRemoteOn(*w, controller);
     }
     bool wait(const std::function<bool()>& done) { return QTest::qWaitFor(done, 3000); }
     static bool at(int n, float x) {
@@ -63,22 +57,6 @@ public:
         w->ScrollBarX->setFocus();
         QTest::keyClick(w->ScrollBarX, Qt::Key_Right);
     }
-    void bundle(std::initializer_list<std::pair<const char*, lo_message>> messages) {
-        lo_bundle b = lo_bundle_new(LO_TT_IMMEDIATE);
-        for (const auto& [path, m] : messages)
-            lo_bundle_add_message(b, path, m);
-        ASSERT_GT(lo_send_bundle(controller.to(), b), 0);
-        lo_bundle_free_recursive(b);
-    }
-    // A message with a text or numbers.
-    static lo_message Msg(const char* text, std::initializer_list<float> numbers = {}) {
-        lo_message m = lo_message_new();
-        if (text)
-            lo_message_add_string(m, text);
-        for (float f : numbers)
-            lo_message_add_float(m, f);
-        return m;
-    }
     // Whether the library was told channel n's place x and applied it
     // before its play began.
     static bool HeardAtPlay(DWORD handle, double x) {
@@ -97,6 +75,8 @@ public:
     testsupport::TempDir config;
     testsupport::OscPeer controller;
 };
+
+using testsupport::Msg;
 
 const Row Rows[] = {
     {"UndoWhilePathsPlayLeavesEveryPathMoving",
@@ -133,9 +113,9 @@ const Row Rows[] = {
      }},
     {"ABundleLoadsPlacesThenPlays",
      [](Pairs& t) {
-         t.bundle({{"/phonara/obj/2/load", Pairs::Msg("/s/mono.wav")},
-                   {"/adm/obj/2/xyz", Pairs::Msg(nullptr, {0.4f, 0.f, 0.f})},
-                   {"/phonara/obj/2/play", Pairs::Msg(nullptr)}});
+         ASSERT_TRUE(t.controller.sendBundle({{"/phonara/obj/2/load", Msg("s", "/s/mono.wav")},
+                                              {"/adm/obj/2/xyz", Msg("fff", 0.4, 0.0, 0.0)},
+                                              {"/phonara/obj/2/play", Msg("")}}));
          ASSERT_TRUE(t.wait([&] { return t.w->StringGrid1->cell(2, 2) == "play"; }));
          EXPECT_TRUE(Pairs::HeardAtPlay(Sources[2].Handle, 1.0))
              << "the first block comes from the new place";
@@ -147,8 +127,8 @@ const Row Rows[] = {
          t.w->RecordMotionAction->trigger();
          const int from = t.w->MotionFrames;
          ASSERT_TRUE(t.wait([&] { return t.w->MotionFrames > from + 2; }));
-         t.bundle({{"/adm/obj/1/xyz", Pairs::Msg(nullptr, {0.4f, 0.f, 0.f})},
-                   {"/phonara/record", Pairs::Msg(nullptr, {0.f})}});
+         ASSERT_TRUE(t.controller.sendBundle(
+             {{"/adm/obj/1/xyz", Msg("fff", 0.4, 0.0, 0.0)}, {"/phonara/record", Msg("f", 0.0)}}));
          ASSERT_TRUE(t.wait([&] { return !t.w->MotionRecording(); }));
          const TMotionPath* path = t.w->ChannelMotion(1);
          ASSERT_TRUE(path);
@@ -159,8 +139,8 @@ const Row Rows[] = {
          t.playOnPath(1);
          ASSERT_TRUE(t.wait([] { return Sources[1].Position.x < 0; }));
          fake::clearCalls();
-         t.bundle({{"/adm/obj/1/xyz", Pairs::Msg(nullptr, {0.4f, 0.f, 0.f})},
-                   {"/phonara/obj/1/stop", Pairs::Msg(nullptr)}});
+         ASSERT_TRUE(t.controller.sendBundle(
+             {{"/adm/obj/1/xyz", Msg("fff", 0.4, 0.0, 0.0)}, {"/phonara/obj/1/stop", Msg("")}}));
          ASSERT_TRUE(t.wait([&] { return t.w->StringGrid1->cell(2, 1) == "stop"; }));
          for (const fake::Call& c : fake::calls("BASS_ChannelSet3DPosition"))
              EXPECT_NE(c.args[1], 0.0) << "never heard back at its old rest";

@@ -2,8 +2,8 @@
 // reach the audio library as the window's own commands would, checked on the
 // recording double; the messages come over a real socket from liblo's sender.
 #include "FakeProgram.h"
-#include "OscPeer.h"
 #include "QtPrinters.h"
+#include "RemoteOn.h"
 #include "SoundFiles.h"
 #include "UserSettings.h"
 #include "remote/RemoteServer.h"
@@ -18,12 +18,7 @@ protected:
     void SetUp() override {
         testsupport::UseSettingsFolder(config.path());
         FakeProgramTest::SetUp();
-        w->StartRemoteControl(); // off, as stored
-        TRemoteSettings on;
-        on.Enabled = true;
-        on.Port = 0; // a port the system picks
-        ASSERT_TRUE(w->Remote->Apply(on)) << w->Remote->Status().toStdString();
-        controller.sendTo("127.0.0.1", w->Remote->Port());
+        testsupport::SwitchRemoteOn(*w, controller);
     }
     int volume(int n) { return fake::channel(Sources[n].Handle).volume; }
     bool wait(const std::function<bool()>& done) { return QTest::qWaitFor(done, 3000); }

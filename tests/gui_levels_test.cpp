@@ -4,7 +4,6 @@
 // when it was open at the exit.
 #include <QAccessible>
 #include <QAccessibleValueInterface>
-#include <QSettings>
 #include <QTest>
 #include <cmath>
 
@@ -24,33 +23,27 @@ protected:
         UseSettingsFolder(settingsDir.path());
         RealProgramTest::SetUp();
     }
-    std::string tone(const std::string& name, double amplitude) {
-        ToneSpec spec;
-        spec.seconds = 1.0;
-        spec.amplitude = amplitude;
-        const std::string path = dir.file(name);
-        EXPECT_TRUE(writeTone(path, spec));
-        return path;
-    }
     TempDir dir, settingsDir;
 };
 
 TEST_F(LevelsWindowTest, MetersReadEachChannelAndTheClipLightLatchesUntilClicked) {
-    ASSERT_TRUE(w->LoadChannelFile(1, tone("minus6.wav", std::pow(10.0, -6.0 / 20.0))));
-    ASSERT_TRUE(w->LoadChannelFile(2, tone("muted.wav", 0.5)));
-    ASSERT_TRUE(w->LoadChannelFile(4, tone("clipping.wav", 1.0)));
-    Sources[2].Selected = true;
-    w->MuteSelectedClick();
+    const struct {
+        int channel;
+        double amplitude;
+    } tones[] = {{1, std::pow(10.0, -6.0 / 20.0)}, {2, 0.5}, {4, 1.0}}; // -6 dBFS, muted, clipping
+    for (const auto& t : tones) {
+        const std::string file = dir.file(std::to_string(t.channel) + ".wav");
+        ASSERT_TRUE(writeTone(file, {.seconds = 1.0, .amplitude = t.amplitude}));
+        ASSERT_TRUE(w->LoadChannelFile(t.channel, file));
+    }
+    w->Arrangement.Mute(2, true, TOrigin::Key);
 
-    // Ctrl+Shift+L opens it with a meter per loaded channel, in channel order.
+    // Ctrl+Shift+L opens it with a meter per loaded channel.
     QTest::keyClick(w.get(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
     TLevelsWindow* levels = w->LevelsWindow;
     ASSERT_TRUE(levels->isVisible());
     EXPECT_TRUE(w->LevelsAction->isChecked());
-    EXPECT_TRUE(QSettings("PhonaraPlayer", "PhonaraPlayer").value("levels/open").toBool());
-    TLevelMeter* minus6 = levels->Meter(1);
-    TLevelMeter* muted = levels->Meter(2);
-    TLevelMeter* clipping = levels->Meter(4);
+    TLevelMeter *minus6 = levels->Meter(1), *muted = levels->Meter(2), *clipping = levels->Meter(4);
     ASSERT_TRUE(minus6 && muted && clipping);
     EXPECT_EQ(levels->Meter(3), nullptr);
     EXPECT_FALSE(levels->Reading()) << "nothing plays yet";
@@ -58,20 +51,19 @@ TEST_F(LevelsWindowTest, MetersReadEachChannelAndTheClipLightLatchesUntilClicked
     for (int n : {1, 2, 4})
         Sources[n].Selected = true;
     w->LoopButtonClick();
-    QTRY_VERIFY_WITH_TIMEOUT(std::abs(minus6->Ballistics().PeakDb() + 6.0) <= 0.5, 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(clipping->Ballistics().Clipped(), 3000);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return std::abs(minus6->Ballistics().PeakDb() + 6.0) <= 0.5; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clipping->Ballistics().Clipped(); }, 3000));
     // The muted channel plays, read after read, and stays silent.
     const long readings = levels->Readings();
-    QTRY_VERIFY_WITH_TIMEOUT(levels->Readings() >= readings + 10, 3000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return levels->Readings() >= readings + 10; }, 3000));
     EXPECT_EQ(BASS_ChannelIsActive(Sources[2].Handle), DWORD(BASS_ACTIVE_PLAYING));
     EXPECT_TRUE(std::isinf(muted->Ballistics().PeakDb()));
-    EXPECT_FALSE(muted->Ballistics().Clipped());
-    EXPECT_FALSE(minus6->Ballistics().Clipped());
+    EXPECT_FALSE(muted->Ballistics().Clipped() || minus6->Ballistics().Clipped());
 
     // A screen reader hears a level indicator named after its channel, its
     // value the peak in dBFS.
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(minus6);
-    ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->role(), QAccessible::ProgressBar);
     EXPECT_EQ(a->text(QAccessible::Name), TLevelsWindow::tr("チャンネル %1 のレベル").arg(1));
     ASSERT_NE(a->valueInterface(), nullptr);
@@ -80,10 +72,8 @@ TEST_F(LevelsWindowTest, MetersReadEachChannelAndTheClipLightLatchesUntilClicked
 
     // Everything stopped: the readings stop once the meters have fallen, and
     // the clip light stays lit until clicked.
-    for (int n : {1, 2, 4})
-        Sources[n].Selected = true;
     w->StopButtonClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!levels->Reading(), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !levels->Reading(); }, 5000));
     EXPECT_TRUE(clipping->Ballistics().Clipped());
     QTest::mouseClick(clipping, Qt::LeftButton, {}, clipping->ClipLightRect().center());
     EXPECT_FALSE(clipping->Ballistics().Clipped());
@@ -92,15 +82,13 @@ TEST_F(LevelsWindowTest, MetersReadEachChannelAndTheClipLightLatchesUntilClicked
     EXPECT_FALSE(levels->Reading());
     EXPECT_EQ(levels->Readings(), resting);
 
-    // Open at the exit: open again at the next start.
-    start();
-    w->RestoreLevelsWindow();
-    EXPECT_TRUE(w->LevelsWindow->isVisible());
-    QTest::keyClick(w.get(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_FALSE(w->LevelsWindow->isVisible());
-    start();
-    w->RestoreLevelsWindow();
-    EXPECT_FALSE(w->LevelsWindow->isVisible());
+    // Open at the exit: open again at the next start; closed: closed.
+    for (bool open : {true, false}) {
+        start();
+        w->RestoreLevelsWindow();
+        EXPECT_EQ(w->LevelsWindow->isVisible(), open);
+        QTest::keyClick(w.get(), Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    }
 }
 
 } // namespace

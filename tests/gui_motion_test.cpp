@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "AudioRender.h"
-#include "OscPeer.h"
 #include "RealProgram.h"
+#include "RemoteOn.h"
 #include "SoundFiles.h"
 #include "UserSettings.h"
 #include "channels/Placing.h"
@@ -204,15 +204,11 @@ TEST_F(Motion, MarkersAndBarsFollowAtTheirOwnRatesAndStopWhereTheSoundStops) {
     ASSERT_TRUE(testsupport::writeTone(file, {.seconds = 0.5}));
     load(1, {0, 0, 1});
     load(2, {0, 0, -1});
-    // Two circles, one a second, through every pixel column of the views.
+    // Across both views and back, once a second, each channel its own way in Z.
     for (int n : {1, 2}) {
-        TMotionPath circle{TMotionMode::Loop, {}};
-        for (int i = 0; i <= 60; ++i) {
-            const double a = 2 * M_PI * i / 60 + n;
-            circle.Points.push_back({i / 60.0, static_cast<float>(2 * std::cos(a)), 0,
-                                     static_cast<float>(2 * std::sin(a))});
-        }
-        w->SetChannelMotion(n, circle);
+        const float z = n == 1 ? -1.f : 1.f;
+        w->SetChannelMotion(
+            n, TMotionPath{TMotionMode::Loop, {{0, -2, 0, z}, {0.5, 2, 0, -z}, {1, -2, 0, z}}});
     }
     w->MakeChannelCurrent(1);
     MoveCounter marker(FrontMarkers[1]), other(TopMarkers[2]);
@@ -262,14 +258,7 @@ TEST_F(Motion, AMovementOverOscIsRecordedAndItsPlaybackFedBack) {
     ASSERT_TRUE(testsupport::writeTone(file, {.seconds = 0.5}));
     load(1, {0, 0, 0});
     testsupport::OscPeer controller;
-    ASSERT_TRUE(controller.listening());
-    w->StartRemoteControl(); // off, as stored
-    TRemoteSettings settings;
-    settings.Enabled = true;
-    settings.Port = 0; // the system picks one
-    settings.FeedbackPort = controller.port();
-    ASSERT_TRUE(w->Remote->Apply(settings)) << w->Remote->Status().toStdString();
-    controller.sendTo("127.0.0.1", w->Remote->Port());
+    testsupport::SwitchRemoteOn(*w, controller);
 
     // Started by the controller, stopped by Ctrl+R.
     lo_send(controller.to(), "/phonara/record", "i", 1);

@@ -18,10 +18,13 @@ using namespace testsupport;
 
 namespace {
 
-class PositionDialogTest : public RealProgramTest {
-protected:
-    TempDir dir;
-};
+using PositionDialogTest = RealProgramTest;
+
+void ExpectAt(const BASS_3DVECTOR& p, const BASS_3DVECTOR& expected) {
+    EXPECT_NEAR(p.x, expected.x, 1e-5);
+    EXPECT_NEAR(p.y, expected.y, 1e-5);
+    EXPECT_NEAR(p.z, expected.z, 1e-5);
+}
 
 void Type(QDoubleSpinBox* box, const QString& text) {
     box->setFocus();
@@ -30,6 +33,7 @@ void Type(QDoubleSpinBox* box, const QString& text) {
 }
 
 TEST_F(PositionDialogTest, TypedAzimuthElevationAndDistanceLandWhereOscAedPutsThemAndOneUndo) {
+    TempDir dir;
     const std::string file = dir.file("voice.wav");
     ASSERT_TRUE(writeTone(file));
     ASSERT_TRUE(w->LoadChannelFile(1, file));
@@ -60,24 +64,19 @@ TEST_F(PositionDialogTest, TypedAzimuthElevationAndDistanceLandWhereOscAedPutsTh
     EXPECT_EQ(w->History->Stack.index(), steps + 1) << "one step";
     EXPECT_NEAR(shownX, -2.0, 1e-9);
 
+    // Where the remote's aed puts it, and heard there; channel 2 kept its offset.
     const remote::Vec3 osc = remote::AdmAedToProgram({90, 0, 2 / remote::AdmScale});
-    EXPECT_NEAR(Sources[1].Position.x, osc.x, 1e-5);
-    EXPECT_NEAR(Sources[1].Position.y, osc.y, 1e-5);
-    EXPECT_NEAR(Sources[1].Position.z, osc.z, 1e-5);
-    // Channel 2 kept its offset from channel 1.
-    EXPECT_NEAR(Sources[2].Position.x, osc.x + 0.5, 1e-5);
-    EXPECT_NEAR(Sources[2].Position.y, 0.25, 1e-5);
     BASS_3DVECTOR heard{};
     ASSERT_TRUE(BASS_ChannelGet3DPosition(Sources[1].Handle, &heard, nullptr, nullptr));
-    EXPECT_NEAR(heard.x, osc.x, 1e-5);
+    for (const BASS_3DVECTOR& p : {Sources[1].Position, heard})
+        ExpectAt(p, {float(osc.x), float(osc.y), float(osc.z)});
+    ExpectAt(Sources[2].Position, {float(osc.x) + 0.5f, 0.25f, float(osc.z)});
 
     // One step back brings both.
     showActive();
     QTest::keyClick(w.get(), Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(Sources[1].Position.x, before1.x);
-    EXPECT_EQ(Sources[1].Position.z, before1.z);
-    EXPECT_EQ(Sources[2].Position.x, before2.x);
-    EXPECT_EQ(Sources[2].Position.y, before2.y);
+    ExpectAt(Sources[1].Position, before1);
+    ExpectAt(Sources[2].Position, before2);
     EXPECT_EQ(w->History->Stack.index(), steps);
 
     // The fields follow each other both ways.

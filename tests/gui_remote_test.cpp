@@ -18,9 +18,9 @@
 
 #include "AudioRender.h"
 #include "Modal.h"
-#include "OscPeer.h"
 #include "QtPrinters.h"
 #include "RealProgram.h"
+#include "RemoteOn.h"
 #include "SoundFiles.h"
 #include "UserSettings.h"
 #include "app/PNAP.h"
@@ -39,6 +39,7 @@
 
 namespace {
 
+using testsupport::Msg;
 using testsupport::OscPeer;
 
 class Remote : public RealProgramTest {
@@ -60,13 +61,7 @@ protected:
     // settings as the dialog would: replies and changes go to the
     // controller's port, not to a shared default.
     void listen() {
-        ASSERT_TRUE(controller.listening());
-        w->StartRemoteControl(); // off, as stored
-        TRemoteSettings settings;
-        settings.Enabled = true;
-        settings.Port = 0;
-        settings.FeedbackPort = controller.port();
-        ASSERT_TRUE(w->Remote->Apply(settings)) << w->Remote->Status().toStdString();
+        testsupport::SwitchRemoteOn(*w, controller);
         port = w->Remote->Port();
         EXPECT_EQ(w->Remote->Settings().Port, port);
         SaveRemoteSettings(w->Remote->Settings());
@@ -280,16 +275,9 @@ TEST_F(Remote, MessagesApplyInOrderRefusalsAreToldAndRepliesAreCapped) {
             seen.push_back(std::to_string(static_cast<int>(c.Field)) + " " +
                            w->StringGrid1->cell(2, 2).toStdString());
     });
-    lo_message file = lo_message_new();
-    lo_message_add_string(file, dir.file("b.wav").c_str());
-    lo_message place = lo_message_new();
-    lo_message_add(place, "fff", 1.0f, 0.0f, 0.0f);
-    lo_bundle bundle = lo_bundle_new(LO_TT_IMMEDIATE);
-    lo_bundle_add_message(bundle, "/phonara/obj/2/load", file);
-    lo_bundle_add_message(bundle, "/adm/obj/2/xyz", place);
-    lo_bundle_add_message(bundle, "/phonara/obj/2/loop", lo_message_new());
-    ASSERT_GT(lo_send_bundle(controller.to(), bundle), 0);
-    lo_bundle_free_recursive(bundle);
+    ASSERT_TRUE(controller.sendBundle({{"/phonara/obj/2/load", Msg("s", dir.file("b.wav").c_str())},
+                                       {"/adm/obj/2/xyz", Msg("fff", 1.0, 0.0, 0.0)},
+                                       {"/phonara/obj/2/loop", Msg("")}}));
     lo_send(controller.to(), "/phonara/obj/3/load", "s", dir.file("c.wav").c_str());
     lo_send(controller.to(), "/adm/obj/3/x", "f", -1.0);
     ASSERT_TRUE(waitUntil([] { return at(2, 2.5f, 0, 0) && at(3, -2.5f, 0, 0); }));

@@ -15,9 +15,9 @@
 #include <gtest/gtest.h>
 #include <lo/lo.h>
 
-#include "OscPeer.h"
 #include "QtPrinters.h"
 #include "RealProgram.h"
+#include "RemoteOn.h"
 #include "SelectedChannels.h"
 #include "SoundFiles.h"
 #include "UserSettings.h"
@@ -294,16 +294,7 @@ TEST_F(Undo, EveryOtherGestureIsOneStepNamedAfterWhatItDid) {
 class UndoRemote : public Undo {
 protected:
     // The remote on a port the system picks, feedback to the controller's.
-    void listen() {
-        ASSERT_TRUE(controller.listening());
-        w->StartRemoteControl();
-        TRemoteSettings settings;
-        settings.Enabled = true;
-        settings.Port = 0;
-        settings.FeedbackPort = controller.port();
-        ASSERT_TRUE(w->Remote->Apply(settings)) << w->Remote->Status().toStdString();
-        controller.sendTo("127.0.0.1", w->Remote->Port());
-    }
+    void listen() { testsupport::SwitchRemoteOn(*w, controller); }
     OscPeer controller;
 };
 

@@ -168,18 +168,8 @@ TEST_F(AmbixRender, FirstOrderPointsAtTheSource) {
         onlyLeft[i] = samples[i];
         onlyRight[i + 1] = samples[i + 1];
     }
-    const auto write = [](const std::string& path, const std::vector<float>& data) {
-        SF_INFO info{};
-        info.samplerate = kRenderRate;
-        info.channels = 2;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-        SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-        ASSERT_NE(f, nullptr);
-        sf_writef_float(f, data.data(), static_cast<sf_count_t>(data.size() / 2));
-        sf_close(f);
-    };
-    write(left, onlyLeft);
-    write(right, onlyRight);
+    ASSERT_TRUE(writeFloatWav(left, onlyLeft, 2, kRenderRate));
+    ASSERT_TRUE(writeFloatWav(right, onlyRight, 2, kRenderRate));
     const BASS_3DVECTOR ahead[2] = {{0, 0, 1}, {0, 1, 0}};
     const BASS_3DVECTOR turnedLeft[2] = {{-1, 0, 0}, {0, 1, 0}};
     const struct {

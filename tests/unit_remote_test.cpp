@@ -54,7 +54,6 @@ TEST(RemoteMapping, AdmCartesianAndPolarLandOnTheProgramsAxes) {
     const Aed back = ProgramToAdmAed(AdmAedToProgram({30, 20, 0.8}));
     ExpectVec({back.azimuth, back.elevation, back.distance}, {30, 20, 0.8}, "aed back (floats)",
               1e-5);
-    EXPECT_EQ(AdmAedToProgram({90, 30, 0.8}).z, 0.0) << "no trigonometric noise in a place";
     const Aed origin = ProgramToAdmAed({0, 0, 0});
     EXPECT_TRUE(origin.distance == 0 && origin.azimuth == 0) << "angles 0 at the origin";
 }
@@ -135,11 +134,7 @@ Datagram Bytes(void* bytes, size_t size) {
     std::free(bytes);
     return d;
 }
-template <typename... Args> lo_message Msg(const char* types, Args... args) {
-    lo_message m = lo_message_new();
-    lo_message_add(m, types, args...);
-    return m;
-}
+using testsupport::Msg;
 template <typename... Args> Datagram Osc(const std::string& path, const char* types, Args... args) {
     lo_message m = Msg(types, args...);
     size_t size = 0;

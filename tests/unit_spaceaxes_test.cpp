@@ -1,11 +1,18 @@
-// The named conversions between the program's axes and OpenAL's, ADM's and
-// the front-left-up axes of AmbiX and the trackers: where each axis of the
-// one lands in the other, that each pair undoes itself, and clean places.
-#include <cmath>
+// The program's axes and the others it meets: where each axis of OpenAL,
+// ADM and the front-left-up axes of AmbiX and the trackers lands, and that
+// each pair undoes itself. Places from angles: azimuth (positive to the
+// left), elevation (up) and distance in metres land on the same clean place
+// whether typed into the Position dialog, sent as the OSC remote's "aed" or
+// converted by the named axes, and come back as the same angles; a selection
+// moves rigidly with the channel typed.
 #include <gtest/gtest.h>
+
+#include <cmath>
 #include <tuple>
 
 #include "SpaceAxes.h"
+#include "remote/RemoteMapping.h"
+#include "spatial/PolarPlace.h"
 
 namespace {
 
@@ -48,26 +55,73 @@ TEST(SpaceAxes, EachConversionSendsRightUpAndFrontWhereTheOtherAxesHaveThem) {
     }
 }
 
-TEST(SpaceAxes, PlacesFromAnglesAreCleanFloats) {
-    const float r3 = std::sqrt(3.f);
+using coords::TPlace;
+using coords::TPolar;
+
+// Zero where zero is meant (no trigonometric noise), near elsewhere.
+void ExpectPlace(double x, double y, double z, const TPlace& expected, const char* by) {
+    const double got[] = {x, y, z}, want[] = {expected.X, expected.Y, expected.Z};
+    for (int i = 0; i < 3; ++i) {
+        if (want[i] == 0)
+            EXPECT_EQ(got[i], 0.0) << by << ", axis " << i;
+        else
+            EXPECT_NEAR(got[i], want[i], 1e-6) << by << ", axis " << i;
+    }
+}
+
+TEST(PlacesFromAngles, TheDialogTheRemoteAndTheAxesAgreeOnCleanPlacesAndBack) {
     const struct {
-        double azimuth, elevation, metres;
-        Triple<double> place; // exact
-    } table[] = {
-        {0, 0, 2, {0, 0, 2}},
-        {90, 0, 1, {-1, 0, 0}}, // positive azimuth is to the left
-        {-90, 0, 1, {1, 0, 0}},
-        {180, 0, 2.5, {0, 0, -2.5}},
-        {90, 30, 2, {-double(r3), 1, 0}}, // cos 90 is no 1.06e-16
-        {37, 90, 1.25, {0, 1.25, 0}},
-        {0, -90, 0.5, {0, -0.5, 0}},
+        TPolar polar;
+        TPlace place;
+    } cases[] = {
+        {{0, 0, 2}, {0, 0, 2}},         // in front
+        {{90, 0, 2}, {-2, 0, 0}},       // to the left
+        {{-90, 0, 1.5}, {1.5, 0, 0}},   // to the right
+        {{180, 0, 2.5}, {0, 0, -2.5}},  // behind
+        {{0, 90, 1}, {0, 1, 0}},        // above
+        {{37, 90, 1.25}, {0, 1.25, 0}}, // above, whatever the azimuth
+        {{0, -90, 0.5}, {0, -0.5, 0}},  // below
+        {{90, 30, 2}, {-std::sqrt(3.0), 1, 0}},
+        {{45, -30, 2}, {-1.2247449, -1, 1.2247449}},
     };
-    for (const auto& row : table)
-        EXPECT_EQ(axes::ProgramPlaceOfAngles(row.azimuth, row.elevation, row.metres), row.place)
-            << row.azimuth << " " << row.elevation;
+    for (const auto& c : cases) {
+        const auto [a, e, d] = c.polar;
+        SCOPED_TRACE(testing::Message() << a << " " << e << " " << d);
+        const TPlace typed = coords::PlaceOf(c.polar);
+        ExpectPlace(typed.X, typed.Y, typed.Z, c.place, "the dialog");
+        const auto axes = axes::ProgramPlaceOfAngles(a, e, d);
+        ExpectPlace(axes[0], axes[1], axes[2], c.place, "the axes");
+        // The remote's distance is a fraction of 2.5 m.
+        const remote::Vec3 osc = remote::AdmAedToProgram({a, e, d / remote::AdmScale});
+        ExpectPlace(osc.x, osc.y, osc.z, c.place, "the remote");
+        // And back, away from the poles where the azimuth means nothing.
+        const TPolar back = coords::PolarOf(c.place);
+        if (std::abs(e) < 90) {
+            EXPECT_NEAR(std::remainder(back.Azimuth - a, 360.0), 0, 1e-6);
+        }
+        EXPECT_NEAR(back.Elevation, e, 1e-6);
+        EXPECT_NEAR(back.Distance, d, 1e-6);
+    }
+    // A place is what a float holds, and a micrometre from 0 is 0.
     EXPECT_EQ(axes::CleanMetres(0.1), double(0.1f));
     EXPECT_EQ(axes::CleanMetres(-9.9e-7), 0.0);
     EXPECT_EQ(axes::CleanMetres(1.1e-6), double(1.1e-6f));
+    // Out of range: the azimuth wraps, the elevation and distance are bounded.
+    const TPolar origin = coords::PolarOf({0, 0, 0});
+    EXPECT_TRUE(origin.Azimuth == 0 && origin.Distance == 0);
+    EXPECT_NEAR(coords::PlaceOf({450, 0, 1}).X, -1, 1e-9);
+    EXPECT_NEAR(coords::PlaceOf({0, 120, 1}).Y, 1, 1e-9);
+    const TPlace none = coords::PlaceOf({30, 10, -3});
+    EXPECT_TRUE(none.X == 0 && none.Y == 0 && none.Z == 0);
+}
+
+TEST(PlacesFromAngles, OthersKeepTheirOffsetsAndStayInTheBox) {
+    const auto moved =
+        coords::MovedWith({{0.5, 0, 0}, {2.0, 1.0, -1.0}}, {0, 0, 0}, {1.0, -0.5, 0.25}, 2.5);
+    ASSERT_EQ(moved.size(), 2u);
+    EXPECT_TRUE(moved[0].X == 1.5 && moved[0].Y == -0.5 && moved[0].Z == 0.25);
+    EXPECT_TRUE(moved[1].X == 2.5 && moved[1].Y == 0.5 && moved[1].Z == -0.75)
+        << "clamped to the box";
 }
 
 } // namespace

@@ -105,10 +105,7 @@ TEST_F(Recorder, ADragIsOneStepOfItsOwnChannelsWhateverAControllerDoesMeanwhile)
     // Undone over the scene as the others left it: channel 3 goes back,
     // 7, 8 and 9 stay where the controller and the path put them.
     EXPECT_TRUE(PutStep(seam, s, true).empty());
-    EXPECT_EQ(x(3), 0.f);
-    EXPECT_EQ(x(7), 2.f);
-    EXPECT_EQ(x(8), -1.f);
-    EXPECT_EQ(x(9), 1.f);
+    EXPECT_EQ((std::vector<float>{x(3), x(7), x(8), x(9)}), (std::vector<float>{0, 2, -1, 1}));
 }
 
 // A step puts back (and again) only the fields it changed, and only those

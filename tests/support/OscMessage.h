@@ -37,4 +37,11 @@ inline OscMessage DecodeOsc(const void* data, size_t size) {
     return out;
 }
 
+// A message with arguments as lo_send takes them, encoded by liblo itself.
+template <typename... Args> lo_message Msg(const char* types, Args... args) {
+    lo_message m = lo_message_new();
+    lo_message_add(m, types, args...);
+    return m;
+}
+
 } // namespace testsupport

@@ -7,7 +7,9 @@
 #include <QNetworkInterface>
 #include <QTest>
 #include <QUdpSocket>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "OscMessage.h"
@@ -86,6 +88,15 @@ public:
     void forget() {
         received();
         all_.clear();
+    }
+    // Sends the messages as one bundle, to be applied at once, and frees them.
+    bool sendBundle(std::initializer_list<std::pair<const char*, lo_message>> messages) {
+        lo_bundle b = lo_bundle_new(LO_TT_IMMEDIATE);
+        for (const auto& [path, m] : messages)
+            lo_bundle_add_message(b, path, m);
+        const bool sent = lo_send_bundle(to_, b) > 0;
+        lo_bundle_free_recursive(b);
+        return sent;
     }
 
 private:

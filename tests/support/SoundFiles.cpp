@@ -93,6 +93,22 @@ bool writeTone(const std::string& path, const ToneSpec& toneSpec) {
     return ok;
 }
 
+bool writeFloatWav(const std::string& path, const std::vector<float>& samples, int channels,
+                   int rate) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!file) {
+        ADD_FAILURE() << path << ": " << sf_strerror(nullptr);
+        return false;
+    }
+    sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_FALSE);
+    sf_writef_float(file, samples.data(), static_cast<sf_count_t>(samples.size()) / channels);
+    return sf_close(file) == 0;
+}
+
 bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),

@@ -36,6 +36,11 @@ struct ToneSpec {
 // .flac. Returns false (and fails the running test) when libsndfile refuses.
 bool writeTone(const std::string& path, const ToneSpec& toneSpec = {});
 
+// Writes interleaved samples as a 32-bit float WAV, stored as they are (NaN,
+// beyond full scale). Returns false (and fails the running test) on refusal.
+bool writeFloatWav(const std::string& path, const std::vector<float>& samples, int channels = 1,
+                   int rate = 44100);
+
 // The samples writeTone would write, interleaved.
 std::vector<float> toneSamples(const ToneSpec& toneSpec);
 
