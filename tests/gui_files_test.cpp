@@ -264,7 +264,7 @@ TEST_F(WindowExportOverAFile, TheUsersYesLetsTheExportReplaceIt) {
                                     });
     EXPECT_EQ(modals, 2) << "the dialog and its question";
     ASSERT_NE(w->ExportRunning, nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 60000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->ExportRunning == nullptr; }, 60000));
     EXPECT_TRUE(w->ExportReport.startsWith("書き出しました")) << w->ExportReport.toStdString();
     EXPECT_EQ(readSound(out).seconds(), 0.5);
     EXPECT_EQ(entries(temp.path()), Names{}) << "its own scene went too";

@@ -138,7 +138,7 @@ TEST_F(SofaMenu, LoadedWhileTheWindowGoesOnChosenHeardAsExportedKeptAndRemoved) 
     options.Seconds = 0.6;
     w->ExportProgram = testsupport::ProgramPath();
     ASSERT_TRUE(w->StartExport(options, false));
-    QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 60000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->ExportRunning == nullptr; }, 60000));
     EXPECT_TRUE(w->ExportReport.startsWith("書き出しました")) << w->ExportReport.toStdString();
     const std::vector<float> exported = testsupport::readSound(options.Output).samples;
     ASSERT_EQ(exported.size(), heard.size());

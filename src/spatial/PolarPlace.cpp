@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "SpaceAxes.h"
+
 namespace coords {
 
 namespace {
@@ -29,12 +31,10 @@ TPlace PlaceOf(const TPolar& polar) {
         a -= 360;
     else if (a < -180)
         a += 360;
-    const double e = std::clamp(polar.Elevation, -90.0, 90.0) * Degree;
-    const double d = std::max(0.0, polar.Distance);
-    a *= Degree;
-    const auto clean = [](double v) { return std::fabs(v) < 1e-12 ? 0.0 : v; };
-    return {clean(-d * std::cos(e) * std::sin(a)), clean(d * std::sin(e)),
-            clean(d * std::cos(e) * std::cos(a))};
+    // The remote's aed and this dialog put the same angles on the same place.
+    const auto p = axes::ProgramPlaceOfAngles(a, std::clamp(polar.Elevation, -90.0, 90.0),
+                                              std::max(0.0, polar.Distance));
+    return {p[0], p[1], p[2]};
 }
 
 TPlace Clamped(const TPlace& p, double half) {
