@@ -2,6 +2,7 @@
 // display or sound card, and the window's export, which runs the same program
 // as a child while the window and its playback go on. The files written are
 // read back and measured.
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -666,6 +667,11 @@ TEST_F(WindowExport, DialogExportEqualsTheCommandLinesWhilePlaybackGoesOn) {
         EXPECT_TRUE(d->LoopCheck->isChecked());
         EXPECT_EQ(d->SecondsSpin->value(), 60.0);
         EXPECT_TRUE(d->SelectedChannels->isEnabled());
+        // A screen reader names a combo box by its item: each has a caption.
+        for (QComboBox* box : d->findChildren<QComboBox*>())
+            EXPECT_FALSE(
+                QAccessible::queryAccessibleInterface(box)->relations(QAccessible::Label).isEmpty())
+                << box->currentText().toStdString();
         d->SecondsSpin->setValue(0.8);
         d->FormatBox->setCurrentIndex(d->FormatBox->findData(int(TExportFormat::Float)));
         d->FileEdit->setText(QString::fromStdString(out));
