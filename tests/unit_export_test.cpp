@@ -147,6 +147,7 @@ TEST(ExportCommandLine, TheWindowsArgumentsReadBackAsTheSameExport) {
     full.Seconds = 12.5;
     full.NormalizeLufs = -16.3;
     full.HrtfDataSet = "-Built-In HRTF";
+    full.Language = "ja"; // the window's, for the child's messages
     plain.Output = "/tmp/no-extension";
     TExportOptions sounds = plain;
     sounds.Playlist.clear();

@@ -224,6 +224,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
     }
 
     TExportOptions& e = out.Export;
+    e.Language = out.Language;
     e.Output = Std(parser.value(exportTo));
     if (e.Output.empty())
         return usage(QCoreApplication::translate("CommandLine",
