@@ -2,6 +2,7 @@
 // display or sound card, and the window's export, which runs the same program
 // as a child while the window and its playback go on. The files written are
 // read back and measured.
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -30,6 +31,8 @@
 #include "Modal.h"
 #include "RealProgram.h"
 #include "ScopedLocale.h"
+#include "app/Language.h"
+#include "channellist/GridSelection.h"
 #include "channels/Placing.h"
 #include "export/ExportDialog.h"
 #include "export/ExportJob.h"
@@ -594,6 +597,11 @@ TEST_F(WindowExport, DialogExportEqualsTheCommandLinesWhilePlaybackGoesOn) {
         EXPECT_TRUE(d->LoopCheck->isChecked());
         EXPECT_EQ(d->SecondsSpin->value(), 60.0);
         EXPECT_TRUE(d->SelectedChannels->isEnabled());
+        // A screen reader names a combo box by its item: each has a caption.
+        for (QComboBox* box : d->findChildren<QComboBox*>())
+            EXPECT_FALSE(
+                QAccessible::queryAccessibleInterface(box)->relations(QAccessible::Label).isEmpty())
+                << box->currentText().toStdString();
         d->SecondsSpin->setValue(0.8);
         d->FormatBox->setCurrentIndex(d->FormatBox->findData(int(TExportFormat::Float)));
         d->FileEdit->setText(QString::fromStdString(out));
@@ -707,6 +715,56 @@ TEST_F(WindowExport, SelectedChannelsAloneWhenAskedAndCancelKeepsTheOldFile) {
               (Names{"all.wav", "left.wav", "old.flac", "right.wav", "selected.wav"}));
 }
 
+// The child speaks the window's language: its summary, its reasons, and a
+// file that is there is a question, never the command line's flag.
+TEST_F(WindowExport, TheChildSpeaksTheWindowsLanguageAndAsksBeforeReplacing) {
+    const std::string gone = tone("gone.wav", {1, 44100, 0.2, 500, 0.4});
+    ASSERT_TRUE(w->LoadChannelFile(1, tone("a.wav", {1, 44100, 0.2, 400, 0.4})));
+    ASSERT_TRUE(w->LoadChannelFile(2, gone));
+    struct Restore {
+        ~Restore() { ApplyLanguage(TLanguage::Japanese); }
+    } restore;
+    const struct {
+        TLanguage language;
+        const char *asks, *done, *summary, *failed;
+    } rows[] = {
+        {TLanguage::English, "Replace it?", "Exported", ", true peak ", "no sound file"},
+        {TLanguage::Japanese, "置き換えますか?", "書き出しました", "、トゥルーピーク ",
+         "開けません"},
+    };
+    TExportOptions options;
+    options.Format = TExportFormat::Float;
+    options.Output = dir.file("there.wav");
+    for (const auto& row : rows) {
+        ApplyLanguage(row.language);
+        ASSERT_TRUE(WriteFileReplacing(options.Output, "old"));
+        ASSERT_TRUE(w->StartExport(options, true)); // channel 1, without Force
+        QPointer<QMessageBox> question;
+        QTRY_VERIFY_WITH_TIMEOUT((question = w->findChild<QMessageBox*>()) && question->isVisible(),
+                                 60000);
+        EXPECT_TRUE(question->text().contains(row.asks)) << question->text().toStdString();
+        EXPECT_FALSE(question->text().contains("--force"));
+        EXPECT_EQ(readBytes(options.Output), (Bytes{'o', 'l', 'd'}));
+        question->button(QMessageBox::Yes)->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!w->ExportRunning && !w->ExportReport.isEmpty(), 60000);
+        EXPECT_TRUE(w->ExportReport.startsWith(row.done)) << w->ExportReport.toStdString();
+        EXPECT_TRUE(w->ExportReport.contains(row.summary)) << w->ExportReport.toStdString();
+        EXPECT_GT(readSound(options.Output).frames(), 0u);
+        for (QMessageBox* box : w->findChildren<QMessageBox*>())
+            delete box;
+        // The child's own reason: channel 2's file went away.
+        std::filesystem::rename(gone, gone + ".away");
+        SelectOnlyChannel(2);
+        ASSERT_TRUE(w->StartExport(options, true));
+        QTRY_VERIFY_WITH_TIMEOUT(!w->ExportRunning, 60000);
+        EXPECT_TRUE(w->ExportReport.contains(row.failed)) << w->ExportReport.toStdString();
+        std::filesystem::rename(gone + ".away", gone);
+        SelectOnlyChannel(1);
+        for (QMessageBox* box : w->findChildren<QMessageBox*>())
+            delete box;
+    }
+}
+
 // The window's export renders what the window plays: a controller's gain and
 // mute, the room "Off", the reverb level, a stereo channel's place. The
 // window's device is swapped for a loopback device of the same rate, so
@@ -760,7 +818,7 @@ TEST_F(WindowExport, TheFileIsWhatPlaysWithGainMuteAndTheRoomOff) {
                      [&] { ++progressed; });
     QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 60000);
     EXPECT_TRUE(w->ExportReport.startsWith("書き出しました")) << w->ExportReport.toStdString();
-    EXPECT_TRUE(w->ExportReport.contains("0,75 s")) << w->ExportReport.toStdString();
+    EXPECT_TRUE(w->ExportReport.contains("0,75 秒")) << w->ExportReport.toStdString();
     EXPECT_GT(progressed, 0);
 
     const Sound file = readSound(options.Output);

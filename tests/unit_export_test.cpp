@@ -147,6 +147,7 @@ TEST(ExportCommandLine, TheWindowsArgumentsReadBackAsTheSameExport) {
     full.Seconds = 12.5;
     full.NormalizeLufs = -16.3;
     full.HrtfDataSet = "-Built-In HRTF";
+    full.Language = "ja"; // the window's, for the child's messages
     plain.Output = "/tmp/no-extension";
     TExportOptions sounds = plain;
     sounds.Playlist.clear();
@@ -258,23 +259,25 @@ TEST(ExportChildLines, NumbersForProgramsKeepThePointInACommaLocale) {
     EXPECT_NE(std::find(args.begin(), args.end(), "7.5"), args.end());
     EXPECT_NE(std::find(args.begin(), args.end(), "-16.5"), args.end());
     EXPECT_EQ(back.Summary, s) << result;
-    for (const char* part : {"6.68 s", "-16.0 LUFS", "-1.5 dBTP", "gain +4.2 dB"})
+    for (const char* part : {"6.68 秒", "-16.0 LUFS", "-1.5 dBTP", "ゲイン +4.2 dB"})
         EXPECT_NE(summary.find(part), std::string::npos) << summary;
     // A meter that did not start is said so, never as a loudness.
     TExportSummary unmeasured = s;
     unmeasured.Measured = false;
     EXPECT_EQ(ParseChildLine(ResultLine(unmeasured)).Summary, unmeasured);
     EXPECT_EQ(SummaryText(unmeasured).find("LUFS"), std::string::npos);
-    EXPECT_NE(SummaryText(unmeasured).find("not measured"), std::string::npos);
+    EXPECT_NE(SummaryText(unmeasured).find("測っていません"), std::string::npos);
     // What the limiter did goes over to the window and into the summary.
     TExportSummary limited = s;
     limited.LimiterDb = -3.24;
     limited.LimiterShare = 0.014;
     EXPECT_EQ(ParseChildLine(ResultLine(limited)).Summary, limited);
-    EXPECT_NE(SummaryText(limited).find("limiter: -3.2 dB at most, 1.4 % of the time"),
+    EXPECT_NE(SummaryText(limited).find("リミッター: 最大 -3.2 dB、時間の 1.4 %"),
               std::string::npos)
         << SummaryText(limited);
-    EXPECT_EQ(SummaryText(s).find("limiter"), std::string::npos);
+    EXPECT_EQ(SummaryText(s).find("リミッター"), std::string::npos);
+    // The window's names no command-line option.
+    EXPECT_EQ(SummaryText(limited, PointNumber, SourceText, false).find("--"), std::string::npos);
 }
 
 TEST(ExportLoudness, GainReachesTheTargetOrStopsAtTheCeiling) {
@@ -339,7 +342,7 @@ TEST(ExportChildLines, ProgressAndResultReadBack) {
     EXPECT_EQ(ParseChildLine("exporting 3.0 s").LineKind, TChildLine::Kind::Other);
     EXPECT_EQ(ParseChildLine("PROGRESS x").LineKind, TChildLine::Kind::Other);
     const std::string text = SummaryText(s);
-    for (const char* part : {"3.25 s", "-16.1 LUFS", "-1 dBTP ceiling"})
+    for (const char* part : {"3.25 秒", "-16.1 LUFS", "-1 dBTP の上限"})
         EXPECT_NE(text.find(part), std::string::npos) << text;
 }
 

@@ -259,6 +259,154 @@
         <source>書き出しを取り消しました。%1 は書き出していません</source>
         <translation>export cancelled; %1 not written</translation>
     </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>。</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>ラウドネスは測っていません (メーターを開始できません)</source>
+        <translation>loudness not measured (the meter could not start)</translation>
+    </message>
+    <message>
+        <source>%1 LUFS (W のみ)、トゥルーピーク %2 dBTP</source>
+        <translation>%1 LUFS (of W alone), true peak %2 dBTP</translation>
+    </message>
+    <message>
+        <source>%1 LUFS、トゥルーピーク %2 dBTP</source>
+        <translation>%1 LUFS, true peak %2 dBTP</translation>
+    </message>
+    <message>
+        <source>実時間の %1 倍</source>
+        <translation>%1x real time</translation>
+    </message>
+    <message>
+        <source>ゲイン %1 dB</source>
+        <translation>gain %1 dB</translation>
+    </message>
+    <message>
+        <source>-1 dBTP の上限で止めました</source>
+        <translation>stopped at the -1 dBTP ceiling</translation>
+    </message>
+    <message>
+        <source>リミッター: 最大 %1 dB、時間の %2 % (--normalize でラウドネスを揃えると、代わりにミックス全体が下がります)</source>
+        <translation>limiter: %1 dB at most, %2 % of the time (normalising, --normalize, lowers the mix instead)</translation>
+    </message>
+    <message>
+        <source>リミッター: 最大 %1 dB、時間の %2 % (ラウドネスを揃えると、代わりにミックス全体が下がります)</source>
+        <translation>limiter: %1 dB at most, %2 % of the time (normalising the loudness lowers the mix instead)</translation>
+    </message>
+    <message>
+        <source>Ogg Vorbis で書き出せるのはステレオとバイノーラルだけです (%1 は書き出せません)。WAV か FLAC を選んでください</source>
+        <translation>Ogg Vorbis is written for stereo and binaural only, not for %1; choose WAV or FLAC</translation>
+    </message>
+    <message>
+        <source>FLAC が持てるのは 8 チャンネルまでで、%1 は %2 チャンネルです。WAV を選んでください</source>
+        <translation>FLAC holds at most 8 channels and %1 has %2; choose WAV</translation>
+    </message>
+    <message>
+        <source>既にあります。--force (-f) で置き換えます</source>
+        <translation>it exists already; --force (-f) replaces it</translation>
+    </message>
+    <message>
+        <source>書き出しの間にできました。--force (-f) で置き換えます</source>
+        <translation>it appeared meanwhile; --force (-f) replaces it</translation>
+    </message>
+    <message>
+        <source>%1 に書き込めません: %2</source>
+        <translation>cannot write %1: %2</translation>
+    </message>
+    <message>
+        <source>シーンのチャンネルが開いていません: %1</source>
+        <translation>a channel of the scene is not open: %1</translation>
+    </message>
+    <message>
+        <source>エンコーダーのためにチャンネルのファイルを読めません: %1</source>
+        <translation>cannot read a channel&apos;s file for the encoder: %1</translation>
+    </message>
+    <message>
+        <source>レンダラーが残響を分けられません: %1</source>
+        <translation>the renderer cannot separate the reverb: %1</translation>
+    </message>
+    <message>
+        <source>プレイリストのサウンドファイルを 1 つも開けません</source>
+        <translation>no sound file of the playlist could be opened</translation>
+    </message>
+    <message>
+        <source>サウンドファイルを 1 つも開けません</source>
+        <translation>none of the sound files could be opened</translation>
+    </message>
+    <message>
+        <source>レンダラーを開けません: %1</source>
+        <translation>cannot open the renderer: %1</translation>
+    </message>
+    <message>
+        <source>%2 Hz の HRTF データセット &quot;%1&quot; はありません (1 つもありません)</source>
+        <translation>no HRTF data set named &quot;%1&quot; at %2 Hz (there is none)</translation>
+    </message>
+    <message>
+        <source>%2 Hz の HRTF データセット &quot;%1&quot; はありません (あるのは: %3)</source>
+        <translation>no HRTF data set named &quot;%1&quot; at %2 Hz (there are: %3)</translation>
+    </message>
+    <message>
+        <source>%1 は除きました: %2</source>
+        <translation>%1 left out: %2</translation>
+    </message>
+    <message>
+        <source>音がありません</source>
+        <translation>it holds no sound</translation>
+    </message>
+    <message>
+        <source>%1 は途中で切れています: ヘッダーが示す %3 秒のうち %2 秒しかありません。書き出しはある分だけを使います</source>
+        <translation>%1 is cut short: it holds %2 s of the %3 s its header announces; the export keeps what it holds</translation>
+    </message>
+    <message>
+        <source>プレイリスト %1 がありません</source>
+        <translation>no playlist at %1</translation>
+    </message>
+    <message>
+        <source>プレイリスト %1 を読めません</source>
+        <translation>cannot read the playlist %1</translation>
+    </message>
+    <message>
+        <source>%1 をレンダリングできません: %2</source>
+        <translation>cannot render %1: %2</translation>
+    </message>
+    <message>
+        <source>レンダリングのレーンを開けません (エラーコード %1)</source>
+        <translation>cannot open a render lane (error code %1)</translation>
+    </message>
+    <message>
+        <source>レンダリングに失敗しました</source>
+        <translation>rendering failed</translation>
+    </message>
+    <message>
+        <source>ループするチャンネルには長さ (--seconds) が必要です</source>
+        <translation>looping channels need a length (--seconds)</translation>
+    </message>
+    <message>
+        <source>%1 の隣に書き込めません: %2</source>
+        <translation>cannot write beside %1: %2</translation>
+    </message>
+    <message>
+        <source>ラウドネスメーターを開始できないため、ラウドネスを揃えられません</source>
+        <translation>the loudness meter could not start, so the loudness cannot be normalised</translation>
+    </message>
+    <message>
+        <source>レンダリングに失敗しました: %1</source>
+        <translation>rendering failed: %1</translation>
+    </message>
+    <message>
+        <source>レンダリング結果を読み戻せません: %1</source>
+        <translation>cannot read back the render: %1</translation>
+    </message>
 </context>
 <context>
     <name>HeadphoneRules</name>
@@ -1021,6 +1169,16 @@ Contact: the PhonaraPlayer issue tracker</translation>
     <message>
         <source>HRTF データセット「%1」を削除しました</source>
         <translation>Removed the HRTF data set “%1”</translation>
+    </message>
+    <message>
+        <source>%1 は既にあります。
+置き換えますか?</source>
+        <translation>%1 already exists.
+Replace it?</translation>
+    </message>
+    <message>
+        <source>X=%1 Y=%2 Z=%3、方位角 %4°、距離 %5 m</source>
+        <translation>X=%1 Y=%2 Z=%3, azimuth %4°, distance %5 m</translation>
     </message>
 </context>
 <context>

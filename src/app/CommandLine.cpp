@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <cmath>
 
+#include "app/Language.h"
 #include "export/ExportCommand.h"
 #include "files/AtomicFile.h"
 #include "playlist/PathRules.h"
@@ -223,6 +224,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
     }
 
     TExportOptions& e = out.Export;
+    e.Language = out.Language;
     e.Output = Std(parser.value(exportTo));
     if (e.Output.empty())
         return usage(QCoreApplication::translate("CommandLine",
@@ -296,7 +298,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
             return usage(QCoreApplication::translate(
                 "CommandLine", "--hrtf-set には --layout binaural (または --hrtf on) が必要です"));
     }
-    if (const std::string why = LayoutFormatError(e.Layout, e.Format); !why.empty())
+    if (const std::string why = LayoutFormatError(e.Layout, e.Format, Translated); !why.empty())
         return usage(QString::fromStdString(why));
     bool ok = false;
     if (parser.isSet(seconds)) {

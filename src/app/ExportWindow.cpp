@@ -14,6 +14,7 @@
 #include <cmath>
 #include <memory>
 
+#include "app/Language.h"
 #include "app/PNAP.h"
 #include "app/TerminationSignals.h"
 #include "audiolib.h"
@@ -109,6 +110,8 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& chosen, bool selectedO
     TExportOptions options = chosen;
     if (options.Layout == TExportLayout::Binaural && options.HrtfDataSet.empty())
         options.HrtfDataSet = ChosenHrtfDataSet();
+    // The child's messages, shown here, in the window's language.
+    options.Language = LanguageCode(CurrentLanguage());
     auto tell = [this](QMessageBox::Icon icon, const QString& text) {
         ExportReport = text;
         auto* box = new QMessageBox(icon, tr("書き出し"), text, QMessageBox::Ok, this);
@@ -166,7 +169,7 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& chosen, bool selectedO
             ExportProgress->close();
         ExportProgress = nullptr;
     });
-    connect(job, &TExportJob::finished, this, [this, job, options, tell] {
+    connect(job, &TExportJob::finished, this, [this, job, chosen, selectedOnly, options, tell] {
         if (ExportProgress)
             ExportProgress->close();
         ExportProgress = nullptr;
@@ -177,11 +180,29 @@ bool TFrmPhonaraPlayer::StartExport(const TExportOptions& chosen, bool selectedO
             ExportReport = tr("キャンセルしました。");
             return;
         }
-        if (job->succeeded())
+        if (job->succeeded()) {
             tell(QMessageBox::Information,
                  tr("書き出しました: %1").arg(QString::fromStdString(options.Output)) + "\n" +
-                     QString::fromStdString(SummaryText(job->summary(), LocaleNumber)));
-        else
+                     QString::fromStdString(
+                         SummaryText(job->summary(), LocaleNumber, Translated, false)));
+        } else if (job->exists()) {
+            // The file came while the export ran: the question the dialog
+            // asks, and the export again when the answer is yes.
+            ExportReport = tr("%1 は既にあります。\n置き換えますか?")
+                               .arg(QString::fromStdString(options.Output));
+            auto* box = new QMessageBox(QMessageBox::Question, tr("書き出し"), ExportReport,
+                                        QMessageBox::Yes | QMessageBox::No, this);
+            box->setDefaultButton(QMessageBox::No);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            connect(box, &QMessageBox::finished, this, [this, chosen, selectedOnly](int answer) {
+                if (answer != QMessageBox::Yes)
+                    return;
+                TExportOptions again = chosen;
+                again.Force = true;
+                StartExport(again, selectedOnly);
+            });
+            box->open();
+        } else
             tell(QMessageBox::Critical, tr("書き出せませんでした。") + "\n" + job->error());
     });
     RepaintGrid();

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QSettings>
 
+#include "app/AudioMenu.h"
 #include "app/PNAP.h"
 #include "channels/Sources.h"
 #include "levels/LevelsWindow.h"
@@ -31,13 +32,7 @@ void TFrmPhonaraPlayer::BuildLevelsMenu() {
         LevelsAction->setChecked(false);
         UserSettings().setValue(LevelsOpenKey, false);
     });
-    // Before the separator above the status line, which ends the menu.
-    QAction* before = nullptr;
-    const auto items = MenuAudio->actions();
-    for (QAction* item : items)
-        if (item->isSeparator())
-            before = item;
-    MenuAudio->insertAction(before, LevelsAction);
+    InsertAboveAudioStatus(MenuAudio, {LevelsAction});
     // The key works also while the menu is not open.
     addAction(LevelsAction);
 }

@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QSettings>
 
+#include "app/AudioMenu.h"
 #include "app/PNAP.h"
 #include "audio/OutputLayout.h"
 
@@ -29,11 +30,7 @@ TOutputLayout KeptOutputLayout() {
 void TFrmPhonaraPlayer::BuildOutputLayoutMenu() {
     MenuOutputLayout = new QMenu(MenuAudio);
     // After the headphone modes and their data sets, before the status line.
-    QAction* before = nullptr;
-    for (QAction* item : MenuAudio->actions())
-        if (item->isSeparator() && !before)
-            before = item;
-    MenuAudio->insertMenu(before, MenuOutputLayout);
+    InsertAboveAudioStatus(MenuAudio, {MenuOutputLayout->menuAction()});
     auto* group = new QActionGroup(MenuOutputLayout);
     group->setExclusive(true);
     for (const TOutputLayout layout : OutputLayouts()) {

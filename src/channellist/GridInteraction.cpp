@@ -1,5 +1,6 @@
 // Selecting channels in the grid with the mouse, the keys and the wheel, and
-// the hint that shows a loaded channel's file name beside the pointer.
+// the hint that shows a loaded channel's file name and place beside the
+// pointer.
 //
 // The grid's own behaviour runs around these handlers: a left press on a
 // channel cell has already moved the current row when the press handler runs,
@@ -10,12 +11,14 @@
 #include <QMouseEvent>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 
 #include "app/PNAP.h"
 #include "channellist/ChannelGrid.h"
 #include "channellist/GridSelection.h"
 #include "channels/ChannelLevels.h"
 #include "channels/Sources.h"
+#include "spatial/PolarPlace.h"
 #include "widgets/ApplicationEvents.h"
 #include "widgets/HintWindow.h"
 #include "widgets/StringGrid.h"
@@ -32,6 +35,21 @@ bool Ctrl(Qt::KeyboardModifiers m) {
 
 bool Shift(Qt::KeyboardModifiers m) {
     return m.testFlag(Qt::ShiftModifier);
+}
+
+// A place's number for people: to step, in the user's locale, without
+// the float's noise digits.
+QString Rounded(double v, double step) {
+    return QLocale().toString(std::round(v / step) * step + 0.0, 'g', 6);
+}
+
+// Where the channel is: X, Y, Z as the bars' labels say them, and the
+// azimuth and distance as the Position dialog and the OSC "aed" do.
+QString PlaceText(const BASS_3DVECTOR& at) {
+    const coords::TPolar polar = coords::PolarOf({at.x, at.y, at.z});
+    return TFrmPhonaraPlayer::tr("X=%1 Y=%2 Z=%3、方位角 %4°、距離 %5 m")
+        .arg(Rounded(at.x, 0.01), Rounded(at.y, 0.01), Rounded(at.z, 0.01),
+             Rounded(polar.Azimuth, 0.1), Rounded(polar.Distance, 0.01));
 }
 
 void HideFileHint() {
@@ -151,6 +169,8 @@ void TFrmPhonaraPlayer::StringGrid1MouseMove(Qt::KeyboardModifiers, int x, int y
                 QString::fromStdString(GainInDecibels(level.Gain))
                     .replace(QLatin1Char('.'), QLocale().decimalPoint()) +
                 " ";
+    // The place on a line of its own under the name.
+    text += QChar(QChar::LineSeparator) + (" " + PlaceText(Sources[r].Position) + " ");
     const int maxWidth = width() - (StringGrid1->x() + StringGrid1->width()) - HintOffset;
     QRect rect = FileHintWindow->calcHintRect(maxWidth, text);
     rect.moveTopLeft(StringGrid1->viewport()->mapToGlobal(QPoint(x + HintOffset, y)));

@@ -1,11 +1,17 @@
 #include "export/AmbixRenderer.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cstring>
 
 #include "audio/ErrorReasons.h"
 
 namespace {
+
+// The exporter's words in the language of the moment.
+std::string translate(const char* context, const char* text) {
+    return QCoreApplication::translate(context, text).toStdString();
+}
 
 TVec3 VecOf(const BASS_3DVECTOR& v) {
     return {v.x, v.y, v.z};
@@ -23,8 +29,8 @@ TAmbixRenderer::TAmbixRenderer(const std::vector<DWORD>& channels, int order) : 
     for (const DWORD handle : channels) {
         BASS_CHANNELINFO info{};
         if (!BASS_ChannelGetInfo(handle, &info)) {
-            error_ =
-                "a channel of the scene is not open: " + BassErrorReasonNow(BASS_ErrorGetCode());
+            error_ = Filled(translate("ExportCommand", "シーンのチャンネルが開いていません: %1"),
+                            {BassErrorReasonNow(BASS_ErrorGetCode())});
             return;
         }
         TSource s;
@@ -33,15 +39,16 @@ TAmbixRenderer::TAmbixRenderer(const std::vector<DWORD>& channels, int order) : 
         s.Chans = info.chans == 1 ? 1 : 2;
         s.Twin = AUDIOLIB_DecoderOpen(handle);
         if (!s.Twin) {
-            error_ = "cannot read a channel's file for the encoder: " +
-                     BassErrorReasonNow(BASS_ErrorGetCode());
+            error_ = Filled(translate("ExportCommand",
+                                      "エンコーダーのためにチャンネルのファイルを読めません: %1"),
+                            {BassErrorReasonNow(BASS_ErrorGetCode())});
             return;
         }
         sources_.push_back(s);
     }
     if (!AUDIOLIB_SetDirectPath(false)) {
-        error_ =
-            "the renderer cannot separate the reverb: " + BassErrorReasonNow(BASS_ErrorGetCode());
+        error_ = Filled(translate("ExportCommand", "レンダラーが残響を分けられません: %1"),
+                        {BassErrorReasonNow(BASS_ErrorGetCode())});
         return;
     }
     directOff_ = true;

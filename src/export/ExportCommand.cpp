@@ -17,6 +17,10 @@ namespace {
 std::atomic<bool> CancelRequested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
+std::string Translate(const char* context, const char* text) {
+    return QCoreApplication::translate(context, text).toStdString();
+}
+
 void OnTerminationSignal(int) {
     CancelRequested.store(true);
 }
@@ -72,10 +76,7 @@ int RunExportCommand(const TExportOptions& options) {
         std::string name;
         TSofaProblem problem;
         if (!LoadSofaFile(o.HrtfDataSet, HrtfDataFolder(), name, problem)) {
-            const std::string why =
-                SofaProblemText(problem, [](const char* context, const char* text) {
-                    return QCoreApplication::translate(context, text).toStdString();
-                });
+            const std::string why = SofaProblemText(problem, Translate);
             std::fprintf(stderr, "phonaraplayer: %s: %s\n", o.HrtfDataSet.c_str(), why.c_str());
             return ExitFailed;
         }
@@ -91,7 +92,7 @@ int RunExportCommand(const TExportOptions& options) {
             std::fputs(ResultLine(outcome.Summary).c_str(), messages);
         else
             std::fprintf(messages, "%s: %s\n", options.Output.c_str(),
-                         SummaryText(outcome.Summary).c_str());
+                         SummaryText(outcome.Summary, PointNumber, Translate).c_str());
         std::fflush(messages);
         return ExitOk;
     case TExportOutcome::Status::Cancelled:
@@ -102,6 +103,11 @@ int RunExportCommand(const TExportOptions& options) {
                            .arg(QString::fromStdString(options.Output))));
         return ExitCancelled;
     case TExportOutcome::Status::Failed:
+        // The window asks whether to replace the file instead.
+        if (options.MachineProgress && outcome.Exists) {
+            std::fputs(ExistsLine().c_str(), messages);
+            std::fflush(messages);
+        }
         break;
     }
     std::fprintf(stderr, "phonaraplayer: %s\n", outcome.Error.c_str());

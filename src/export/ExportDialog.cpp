@@ -125,7 +125,9 @@ TExportDialog::TExportDialog(const TExportOptions& d, bool canChooseSelected, QW
         TargetBox->setCurrentIndex(1);
     loudRow->addWidget(NormalizeCheck);
     loudRow->addWidget(TargetBox);
-    form->addRow(tr("ラウドネス:"), loudRow);
+    // The row's caption labels the target too: a screen reader names a combo
+    // box by its current item and reads its label from the caption.
+    form->addRow(Caption(tr("ラウドネス:"), TargetBox), loudRow);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     OkButton = buttons->button(QDialogButtonBox::Ok);

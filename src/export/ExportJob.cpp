@@ -94,6 +94,8 @@ void TExportJob::readOutput() {
         pending_.remove(0, end + 1);
         if (line.LineKind == TChildLine::Kind::Progress) {
             emit progressed(line.Rendered, line.Total);
+        } else if (line.LineKind == TChildLine::Kind::Exists) {
+            exists_ = true;
         } else if (line.LineKind == TChildLine::Kind::Result) {
             summary_ = line.Summary;
             gotResult_ = true;

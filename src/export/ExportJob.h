@@ -30,6 +30,8 @@ public:
 
     bool succeeded() const { return succeeded_; }
     bool cancelled() const { return cancelled_; }
+    // It failed because the file is there and options.Force was not given.
+    bool exists() const { return exists_; }
     const TExportSummary& summary() const { return summary_; }
     const QString& error() const { return error_; }
 
@@ -53,4 +55,5 @@ private:
     bool gotResult_ = false;
     bool succeeded_ = false;
     bool cancelled_ = false;
+    bool exists_ = false;
 };

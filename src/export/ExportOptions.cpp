@@ -103,15 +103,19 @@ int AmbixOrderOf(TExportLayout layout) {
     return LayoutEntry(layout).AmbixOrder;
 }
 
-std::string LayoutFormatError(TExportLayout layout, TExportFormat format) {
+std::string LayoutFormatError(TExportLayout layout, TExportFormat format,
+                              const TTranslate& translate) {
     const int channels = ExportLayoutChannels(layout);
     const std::string name = ExportLayoutName(layout);
     if (format == TExportFormat::Ogg && channels > 2)
-        return "Ogg Vorbis is written for stereo and binaural only, not for " + name +
-               "; choose WAV or FLAC";
+        return Filled(translate("ExportCommand", "Ogg Vorbis で書き出せるのはステレオと"
+                                                 "バイノーラルだけです (%1 は書き出せません)。"
+                                                 "WAV か FLAC を選んでください"),
+                      {name});
     if ((format == TExportFormat::Flac16 || format == TExportFormat::Flac24) && channels > 8)
-        return "FLAC holds at most 8 channels and " + name + " has " + std::to_string(channels) +
-               "; choose WAV";
+        return Filled(translate("ExportCommand", "FLAC が持てるのは 8 チャンネルまでで、%1 は "
+                                                 "%2 チャンネルです。WAV を選んでください"),
+                      {name, std::to_string(channels)});
     return {};
 }
 
@@ -243,6 +247,10 @@ std::vector<std::string> ExportArguments(const TExportOptions& o) {
         args.push_back("--progress-lines");
     if (o.Force)
         args.push_back("--force");
+    if (!o.Language.empty()) {
+        args.push_back("--lang");
+        args.push_back(o.Language);
+    }
     // A name may start with a minus.
     args.push_back("--");
     if (o.SoundFiles.empty())
@@ -281,13 +289,19 @@ std::string ResultLine(const TExportSummary& s) {
            "\n";
 }
 
+std::string ExistsLine() {
+    return "EXISTS\n";
+}
+
 TChildLine ParseChildLine(std::string_view line) {
     TChildLine out;
     std::istringstream in{std::string(line)};
     in.imbue(std::locale::classic());
     std::string key;
     in >> key;
-    if (key == "PROGRESS") {
+    if (key == "EXISTS") {
+        out.LineKind = TChildLine::Kind::Exists;
+    } else if (key == "PROGRESS") {
         if (in >> out.Rendered >> out.Total)
             out.LineKind = TChildLine::Kind::Progress;
     } else if (key == "RESULT") {
@@ -318,23 +332,38 @@ std::string PointNumber(double v, int decimals) {
     return r.ec == std::errc() ? std::string(text, r.ptr) : std::string("?");
 }
 
-std::string SummaryText(const TExportSummary& s, const TNumberText& number) {
+std::string SummaryText(const TExportSummary& s, const TNumberText& number,
+                        const TTranslate& translate, bool namesOptions) {
     const auto db = [](double v) { return v < -200 ? -HUGE_VAL : v; };
-    std::string out = number(s.Seconds, 2) + " s, ";
-    if (s.Measured)
-        out += number(db(s.Lufs), 1) + (s.LoudnessOfW ? " LUFS (of W alone)" : " LUFS") +
-               ", true peak " + number(db(s.TruePeakDb), 1) + " dBTP";
+    const std::string comma = translate("ExportCommand", "、");
+    std::string out = Filled(translate("ExportCommand", "%1 秒"), {number(s.Seconds, 2)}) + comma;
+    if (!s.Measured)
+        out += translate("ExportCommand", "ラウドネスは測っていません (メーターを開始できません)");
+    else if (s.LoudnessOfW)
+        out += Filled(translate("ExportCommand", "%1 LUFS (W のみ)、トゥルーピーク %2 dBTP"),
+                      {number(db(s.Lufs), 1), number(db(s.TruePeakDb), 1)});
     else
-        out += "loudness not measured (the meter could not start)";
-    out += ", " + number(s.RealTimeFactor, 0) + "x real time";
+        out += Filled(translate("ExportCommand", "%1 LUFS、トゥルーピーク %2 dBTP"),
+                      {number(db(s.Lufs), 1), number(db(s.TruePeakDb), 1)});
+    out +=
+        comma + Filled(translate("ExportCommand", "実時間の %1 倍"), {number(s.RealTimeFactor, 0)});
+    const std::string sentence = translate("ExportCommand", "。");
     if (s.Normalised) {
-        out += "; gain " + std::string(s.GainDb >= 0 ? "+" : "") + number(s.GainDb, 1) + " dB";
+        out += sentence + Filled(translate("ExportCommand", "ゲイン %1 dB"),
+                                 {(s.GainDb >= 0 ? "+" : "") + number(s.GainDb, 1)});
         if (s.PeakLimited)
-            out += ", stopped at the -1 dBTP ceiling";
+            out += comma + translate("ExportCommand", "-1 dBTP の上限で止めました");
     }
     if (s.LimiterShare > 0)
-        out += "; limiter: " + number(s.LimiterDb, 1) + " dB at most, " +
-               number(100 * s.LimiterShare, 1) +
-               " % of the time (normalising, --normalize, lowers the mix instead)";
+        out +=
+            sentence +
+            Filled(namesOptions
+                       ? translate("ExportCommand", "リミッター: 最大 %1 dB、時間の %2 % "
+                                                    "(--normalize でラウドネスを揃えると、代わりに"
+                                                    "ミックス全体が下がります)")
+                       : translate("ExportCommand", "リミッター: 最大 %1 dB、時間の %2 % "
+                                                    "(ラウドネスを揃えると、代わりにミックス全体が"
+                                                    "下がります)"),
+                   {number(s.LimiterDb, 1), number(100 * s.LimiterShare, 1)});
     return out;
 }

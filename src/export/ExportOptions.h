@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "audio/Wording.h"
+
 enum class TExportFormat { Wav16, Wav24, Float, Flac16, Flac24, Ogg };
 enum class TExportLayout;
 
@@ -50,7 +52,8 @@ int AmbixOrderOf(TExportLayout layout);
 // device's channel order; 0 for AmbiX (no speakers).
 uint32_t WavChannelMask(TExportLayout layout);
 // Why format cannot hold layout, for people; empty when it can.
-std::string LayoutFormatError(TExportLayout layout, TExportFormat format);
+std::string LayoutFormatError(TExportLayout layout, TExportFormat format,
+                              const TTranslate& translate = SourceText);
 
 constexpr double DefaultSharingLufs = -16.0;
 constexpr double BroadcastLufs = -23.0;
@@ -71,6 +74,7 @@ struct TExportOptions {
     int OggQuality = 5;           // 0 .. 10
     bool MachineProgress = false; // progress and result as lines on stdout
     bool Force = false;           // an existing Output is replaced
+    std::string Language;         // the messages' language, "ja" or "en"; empty: the default
     // Render lanes, each rendering a share of the sources on a thread of its
     // own: 0 for one per core, 1 for a single device. Never more than sources.
     int Threads = 0;
@@ -180,8 +184,11 @@ struct TExportSummary {
 };
 std::string ResultLine(const TExportSummary& summary);
 // One line of a child's output: a progress report, a result, or neither.
+// The line that says the export stopped because Output is there (the window
+// asks whether to replace it instead of showing the reason).
+std::string ExistsLine();
 struct TChildLine {
-    enum class Kind { Other, Progress, Result } LineKind = Kind::Other;
+    enum class Kind { Other, Progress, Result, Exists } LineKind = Kind::Other;
     double Rendered = 0, Total = 0;
     TExportSummary Summary;
 };
@@ -193,5 +200,8 @@ std::string PointNumber(double v, int decimals);
 // How the summary writes its numbers: PointNumber, or the window's locale.
 using TNumberText = std::function<std::string(double v, int decimals)>;
 
-// The summary for people: duration, loudness, peak, gain, speed.
-std::string SummaryText(const TExportSummary& summary, const TNumberText& number = PointNumber);
+// The summary for people: duration, loudness, peak, gain, speed, in the
+// words of translate; a window's (namesOptions false) speaks of no
+// command-line option.
+std::string SummaryText(const TExportSummary& summary, const TNumberText& number = PointNumber,
+                        const TTranslate& translate = SourceText, bool namesOptions = true);

@@ -24,6 +24,8 @@
 #include <utility>
 #include <vector>
 
+#include <QCoreApplication>
+
 #include "audio/ErrorReasons.h"
 #include "audiolib.h"
 #include "channels/ChannelFile.h"
@@ -46,6 +48,24 @@ namespace {
 
 constexpr DWORD BlockFrames = 1024;
 
+// The exporter's words in the language of the moment (--lang for a child of
+// the window, which shows them).
+std::string translate(const char* context, const char* text) {
+    return QCoreApplication::translate(context, text).toStdString();
+}
+
+// "cannot write OUT: why", said by every write that fails.
+std::string CannotWrite(const std::string& output, const std::string& why) {
+    return Filled(translate("ExportCommand", "%1 に書き込めません: %2"), {output, why});
+}
+
+// None of the scene's files opened.
+std::string NoneOpened(const TExportOptions& o) {
+    return o.SoundFiles.empty()
+               ? translate("ExportCommand", "プレイリストのサウンドファイルを 1 つも開けません")
+               : translate("ExportCommand", "サウンドファイルを 1 つも開けません");
+}
+
 // The window's scale, so that a playlist's places read back where the window
 // puts them: an export from the command line never creates the window that
 // sets the window's own variable.
@@ -66,7 +86,10 @@ public:
     TLoopback& operator=(const TLoopback&) = delete;
     bool ok() const { return ok_; }
     // Why it did not open: the library's error code.
-    std::string why() const { return "cannot open the renderer: " + BassErrorReasonNow(code_); }
+    std::string why() const {
+        return Filled(translate("ExportCommand", "レンダラーを開けません: %1"),
+                      {BassErrorReasonNow(code_)});
+    }
 
 private:
     static bool Open(int rate, bool hrtf, int dataset, int channels, bool limiter, int& code) {
@@ -98,8 +121,14 @@ std::optional<int> HrtfDataSetIndex(int rate, const std::string& name, std::stri
     // A set has a file per rate: the one at the export's rate renders.
     if (const int index = HrtfEntryForRate(listed, name, rate); index >= 0)
         return index;
-    error = "no HRTF data set named \"" + name + "\" at " + std::to_string(rate) + " Hz" +
-            (known.empty() ? std::string(" (there is none)") : " (there are: " + known + ")");
+    error =
+        known.empty()
+            ? Filled(translate("ExportCommand",
+                               "%2 Hz の HRTF データセット \"%1\" はありません (1 つもありません)"),
+                     {name, std::to_string(rate)})
+            : Filled(translate("ExportCommand",
+                               "%2 Hz の HRTF データセット \"%1\" はありません (あるのは: %3)"),
+                     {name, std::to_string(rate), known});
     return std::nullopt;
 }
 
@@ -192,7 +221,9 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error,
     bool lengthsKnown = true;
     std::string failures; // the files left out, each with why
     const auto leftOut = [&](const std::string& file, const std::string& why) {
-        std::fprintf(stderr, "phonaraplayer: %s left out: %s\n", file.c_str(), why.c_str());
+        std::fprintf(
+            stderr, "phonaraplayer: %s\n",
+            Filled(translate("ExportCommand", "%1 は除きました: %2"), {file, why}).c_str());
         failures += (failures.empty() ? "" : "; ") + file + " (" + why + ")";
     };
     int ordinal = 0, taken = 0;
@@ -203,7 +234,7 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error,
         }
         const TFileProbe probe = ProbeFile(c.FileName);
         if (probe.Empty) {
-            leftOut(c.FileName, "it holds no sound");
+            leftOut(c.FileName, translate("ExportCommand", "音がありません"));
             return false;
         }
         const TChannel channel = OpenChannel(c, o.Loop);
@@ -213,11 +244,13 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error,
         }
         ++taken;
         if (probe.AnnouncedSeconds > 0)
-            std::fprintf(stderr,
-                         "phonaraplayer: %s is cut short: it holds %s s of the %s s its header "
-                         "announces; the export keeps what it holds\n",
-                         c.FileName.c_str(), PointNumber(probe.Seconds, 2).c_str(),
-                         PointNumber(probe.AnnouncedSeconds, 2).c_str());
+            std::fprintf(stderr, "phonaraplayer: %s\n",
+                         Filled(translate("ExportCommand",
+                                          "%1 は途中で切れています: ヘッダーが示す %3 秒のうち "
+                                          "%2 秒しかありません。書き出しはある分だけを使います"),
+                                {c.FileName, PointNumber(probe.Seconds, 2),
+                                 PointNumber(probe.AnnouncedSeconds, 2)})
+                             .c_str());
         scene.Channels.push_back(channel);
         scene.Channels.back().Motion = c.Motion;
         scene.Channels.back().Level = {c.Gain, c.Muted};
@@ -239,10 +272,12 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error,
             ReadPlaylist(o.Playlist, 50 * static_cast<double>(SceneUnitsPerStep), Slots);
         switch (read.Result) {
         case TReadResult::Missing:
-            error = "no playlist at " + o.Playlist;
+            error =
+                Filled(translate("ExportCommand", "プレイリスト %1 がありません"), {o.Playlist});
             return false;
         case TReadResult::Unreadable:
-            error = "cannot read the playlist " + o.Playlist;
+            error =
+                Filled(translate("ExportCommand", "プレイリスト %1 を読めません"), {o.Playlist});
             return false;
         case TReadResult::Ok:
             break;
@@ -258,9 +293,7 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error,
     if (scene.Channels.empty() && share.Lanes > 1)
         return true;
     if (scene.Channels.empty()) {
-        error = std::string(o.SoundFiles.empty() ? "no sound file of the playlist could be opened"
-                                                 : "none of the sound files could be opened") +
-                (failures.empty() ? std::string() : ": " + failures);
+        error = NoneOpened(o) + (failures.empty() ? std::string() : ": " + failures);
         return false;
     }
     BASS_Apply3D();
@@ -433,7 +466,8 @@ bool OpenSceneBlocks(const TExportOptions& o, TSceneBlocks& blocks, std::string&
         handles.push_back(c.Handle);
     blocks.Renderer = MakeSceneRenderer(o.Layout, handles, error);
     if (!blocks.Renderer) {
-        error = "cannot render " + std::string(ExportLayoutName(o.Layout)) + ": " + error;
+        error = Filled(translate("ExportCommand", "%1 をレンダリングできません: %2"),
+                       {ExportLayoutName(o.Layout), error});
         return false;
     }
     return true;
@@ -556,8 +590,9 @@ private:
     void Run() {
         AUDIOLIB_LANE* const lane = AUDIOLIB_LaneCreate();
         if (!lane)
-            return Fail("cannot open a render lane (error code " +
-                            std::to_string(BASS_ErrorGetCode()) + ")",
+            return Fail(Filled(translate("ExportCommand",
+                                         "レンダリングのレーンを開けません (エラーコード %1)"),
+                               {std::to_string(BASS_ErrorGetCode())}),
                         BASS_ErrorGetCode());
         AUDIOLIB_LaneBind(lane);
         Render();
@@ -611,7 +646,8 @@ private:
             }
             TBlock& b = ring_[tail];
             if (!blocks.Render(b.Samples.data(), count, movingScene_, b.Playing))
-                return Fail("rendering failed", BASS_ErrorGetCode());
+                return Fail(translate("ExportCommand", "レンダリングに失敗しました"),
+                            BASS_ErrorGetCode());
             b.Frames = count;
             tail = (tail + 1) % Ahead;
             {
@@ -667,8 +703,7 @@ public:
         if (!known)
             scene_.LongestSeconds = 0;
         if (scene_.Channels.empty()) {
-            error = o.SoundFiles.empty() ? "no sound file of the playlist could be opened"
-                                         : "none of the sound files could be opened";
+            error = NoneOpened(o);
             return false;
         }
         width_ = lanes_.front()->Width();
@@ -727,7 +762,8 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         return out;
     };
     if (o.Loop && !o.Seconds)
-        return failed("looping channels need a length (--seconds)");
+        return failed(
+            translate("ExportCommand", "ループするチャンネルには長さ (--seconds) が必要です"));
 
     const auto started = Clock::now();
     const bool binaural = o.Layout == TExportLayout::Binaural;
@@ -766,7 +802,8 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     out.Channels = static_cast<int>(scene.Channels.size());
     // The file only now, so that a stream gets nothing from an export that
     // cannot start.
-    const std::unique_ptr<TExportSink> sink = MakeExportSink(o, out.Error, &cancel);
+    const std::unique_ptr<TExportSink> sink =
+        MakeExportSink(o, out.Error, &cancel, translate, &out.Exists);
     if (!sink)
         return cancel.load() ? cancelled() : failed(out.Error);
     // Normalising needs the whole render before the gain is known: it goes to
@@ -775,8 +812,8 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     if (o.NormalizeLufs) {
         scratch = std::make_unique<TScratchFile>(sink->File());
         if (scratch->fd() < 0)
-            return failed("cannot write beside " + o.Output + ": " +
-                          FileErrorText(scratch->error()));
+            return failed(Filled(translate("ExportCommand", "%1 の隣に書き込めません: %2"),
+                                 {o.Output, FileErrorText(scratch->error())}));
     }
 
     const auto width = static_cast<size_t>(source->Width());
@@ -791,7 +828,8 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     // Without a meter a file can still be written, but not brought to a
     // loudness.
     if (!meter.ok() && o.NormalizeLufs)
-        return failed("the loudness meter could not start, so --normalize cannot measure");
+        return failed(translate("ExportCommand", "ラウドネスメーターを開始できないため、"
+                                                 "ラウドネスを揃えられません"));
     // The stage after the render: one limiter for the whole mix. A render
     // to be normalised goes to the scratch file in float unlimited; its gain
     // then stops at the true-peak ceiling instead.
@@ -812,7 +850,7 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
                           : !sink->Write(frames, count);
     };
     const auto writeError = [&] {
-        return failed("cannot write " + o.Output + ": " + (scratch ? error : sink->Error()));
+        return failed(CannotWrite(o.Output, scratch ? error : sink->Error()));
     };
     auto lastReport = Clock::now() - std::chrono::seconds(1);
     for (;;) {
@@ -826,7 +864,8 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         bool playing = false;
         int code = 0;
         if (!source->Next(block.data(), frames, playing, code))
-            return failed("rendering failed: " + BassErrorReasonNow(code));
+            return failed(Filled(translate("ExportCommand", "レンダリングに失敗しました: %1"),
+                                 {BassErrorReasonNow(code)}));
         rendered += frames;
         if (limiting)
             limiter.Process(block.data(), frames);
@@ -861,7 +900,8 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         s.PeakLimited = n.PeakLimited;
         const float gain = static_cast<float>(std::pow(10.0, n.GainDb / 20));
         if (::lseek(scratch->fd(), 0, SEEK_SET) != 0)
-            return failed("cannot read back the render: " + FileErrorText(errno));
+            return failed(Filled(translate("ExportCommand", "レンダリング結果を読み戻せません: %1"),
+                                 {FileErrorText(errno)}));
         TMeter after(o.Rate, o.Layout);
         std::vector<float> piece(16384 * width);
         for (size_t left = kept; left > 0;) {
@@ -870,12 +910,14 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
             const size_t frames = std::min<size_t>(left, piece.size() / width);
             const size_t bytes = frames * width * sizeof(float);
             if (::read(scratch->fd(), piece.data(), bytes) != static_cast<ssize_t>(bytes))
-                return failed("cannot read back the render: " + FileErrorText(errno));
+                return failed(
+                    Filled(translate("ExportCommand", "レンダリング結果を読み戻せません: %1"),
+                           {FileErrorText(errno)}));
             for (size_t i = 0; i < frames * width; ++i)
                 piece[i] *= gain;
             after.add(piece.data(), frames);
             if (!sink->Write(piece.data(), frames))
-                return failed("cannot write " + o.Output + ": " + sink->Error());
+                return failed(CannotWrite(o.Output, sink->Error()));
             left -= frames;
         }
         // The gain is known; a second meter that does not start leaves the
@@ -885,8 +927,10 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     }
     if (cancel.load())
         return cancelled();
-    if (!sink->Finish())
-        return failed("cannot write " + o.Output + ": " + sink->Error());
+    if (!sink->Finish()) {
+        out.Exists = sink->Exists();
+        return failed(CannotWrite(o.Output, sink->Error()));
+    }
     const double wall = std::chrono::duration<double>(Clock::now() - started).count();
     s.RealTimeFactor = wall > 0 ? s.Seconds / wall : 0;
     if (progress)

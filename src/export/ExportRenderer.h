@@ -12,7 +12,8 @@
 
 struct TExportOutcome {
     enum class Status { Done, Failed, Cancelled } Result = Status::Failed;
-    std::string Error; // why it failed, for people
+    std::string Error;   // why it failed, for people, in the language of the moment
+    bool Exists = false; // failed because Output is there and Force was not given
     TExportSummary Summary;
     int Channels = 0; // channels that loaded
 };

@@ -79,14 +79,17 @@ bool ClearChannelMask(int fd, std::string& error) {
 // WAV, FLAC and Ogg Vorbis through libsndfile.
 class TSndfileSink : public TExportSink {
 public:
-    TSndfileSink(const TExportOptions& o, const std::atomic<bool>* cancel)
-        : file_(o.Output, {.Tag = "export",
-                           .ReplaceExisting = o.Force,
-                           .WaitForReader = true,
-                           .Cancel = cancel}) {
+    TSndfileSink(const TExportOptions& o, const std::atomic<bool>* cancel,
+                 const TTranslate& translate)
+        : translate_(translate), file_(o.Output, {.Tag = "export",
+                                                  .ReplaceExisting = o.Force,
+                                                  .WaitForReader = true,
+                                                  .Cancel = cancel}) {
         if (!file_.ok()) {
-            error_ = file_.error() == EEXIST ? "it exists already; --force (-f) replaces it"
-                                             : FileErrorText(file_.error());
+            exists_ = file_.error() == EEXIST;
+            error_ = exists_
+                         ? translate("ExportCommand", "既にあります。--force (-f) で置き換えます")
+                         : FileErrorText(file_.error());
             return;
         }
         const std::vector<int> speakers = SpeakerMap(o.Layout);
@@ -155,6 +158,7 @@ public:
     // The encoders write their last blocks while closing, so a full disk may
     // show only here or at the sync.
     bool Finish() override {
+        const TTranslate& translate = translate_;
         const int result = sf_close(sf_);
         sf_ = nullptr;
         if (result != 0) {
@@ -174,8 +178,10 @@ public:
         if (patchMask_ && S_ISREG(st.st_mode) && !ClearChannelMask(file_.fd(), error_))
             return false;
         if (!file_.commit()) {
-            error_ = file_.error() == EEXIST ? "it appeared meanwhile; --force (-f) replaces it"
-                                             : FileErrorText(file_.error());
+            exists_ = file_.error() == EEXIST;
+            error_ = exists_ ? translate("ExportCommand",
+                                         "書き出しの間にできました。--force (-f) で置き換えます")
+                             : FileErrorText(file_.error());
             return false;
         }
         return true;
@@ -184,6 +190,7 @@ public:
     const TAtomicFile& File() const override { return file_; }
 
 private:
+    TTranslate translate_;
     TAtomicFile file_;
     SNDFILE* sf_ = nullptr;
     bool patchMask_ = false;
@@ -192,14 +199,18 @@ private:
 } // namespace
 
 std::unique_ptr<TExportSink> MakeExportSink(const TExportOptions& o, std::string& error,
-                                            const std::atomic<bool>* cancel) {
-    if (const std::string why = LayoutFormatError(o.Layout, o.Format); !why.empty()) {
+                                            const std::atomic<bool>* cancel,
+                                            const TTranslate& translate, bool* exists) {
+    if (const std::string why = LayoutFormatError(o.Layout, o.Format, translate); !why.empty()) {
         error = why;
         return nullptr;
     }
-    auto sink = std::make_unique<TSndfileSink>(o, cancel);
+    auto sink = std::make_unique<TSndfileSink>(o, cancel, translate);
     if (!sink->ok()) {
-        error = "cannot write " + o.Output + ": " + sink->Error();
+        error = Filled(translate("ExportCommand", "%1 に書き込めません: %2"),
+                       {o.Output, sink->Error()});
+        if (exists)
+            *exists = sink->Exists();
         return nullptr;
     }
     return sink;

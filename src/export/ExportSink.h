@@ -25,15 +25,22 @@ public:
     virtual const TAtomicFile& File() const = 0;
     // Why the last call failed, for people.
     const std::string& Error() const { return error_; }
+    // It failed because a file of that name is there (or came meanwhile) and
+    // options.Force was not given.
+    bool Exists() const { return exists_; }
 
 protected:
     std::string error_;
+    bool exists_ = false;
 };
 
-// The one factory: the sink options ask for, or none (with error).
-// A FIFO's reader is waited for until cancel is set.
+// The one factory: the sink options ask for, or none (with error, and
+// exists set when the file is there). A FIFO's reader is waited for until
+// cancel is set. The messages are in translate's words.
 std::unique_ptr<TExportSink> MakeExportSink(const TExportOptions& options, std::string& error,
-                                            const std::atomic<bool>* cancel = nullptr);
+                                            const std::atomic<bool>* cancel = nullptr,
+                                            const TTranslate& translate = SourceText,
+                                            bool* exists = nullptr);
 
 // Writes everything to fd or says why not.
 bool WriteAll(int fd, const void* data, size_t size, std::string& error);
