@@ -610,7 +610,7 @@ TEST_F(WindowExport, DialogExportEqualsTheCommandLinesWhilePlaybackGoesOn) {
     });
     ASSERT_NE(w->ExportRunning, nullptr);
     EXPECT_FALSE(w->ExportAction->isEnabled()); // one export at a time
-    QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 60000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->ExportRunning == nullptr; }, 60000));
     EXPECT_TRUE(w->ExportReport.startsWith("書き出しました")) << w->ExportReport.toStdString();
     EXPECT_EQ(BASS_ChannelIsActive(Sources[1].Handle), DWORD(BASS_ACTIVE_PLAYING));
     EXPECT_TRUE(w->ExportAction->isEnabled());
@@ -673,7 +673,7 @@ TEST_F(WindowExport, SelectedChannelsAloneWhenAskedAndCancelKeepsTheOldFile) {
     for (const bool selectedOnly : {true, false}) {
         options.Output = dir.file(selectedOnly ? "selected.wav" : "all.wav");
         ASSERT_TRUE(w->StartExport(options, selectedOnly));
-        QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 60000);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w->ExportRunning == nullptr; }, 60000));
         const Sound s = readSound(options.Output);
         EXPECT_GT(rms(s.samples, 0), 0.05);
         // Channel 2, on the right, is only in the export of all channels.
@@ -692,7 +692,7 @@ TEST_F(WindowExport, SelectedChannelsAloneWhenAskedAndCancelKeepsTheOldFile) {
     ASSERT_TRUE(w->StartExport(options, false));
     QPointer<QProgressDialog> progress = w->ExportProgress;
     ASSERT_TRUE(progress);
-    QTRY_VERIFY_WITH_TIMEOUT(progress->labelText().contains("残り"), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return progress->labelText().contains("残り"); }, 20000));
     // The temporary file is there while it renders.
     EXPECT_GT(entries(dir.path()).size(), 5u);
     auto* cancel = progress->findChild<QPushButton*>();
@@ -700,8 +700,8 @@ TEST_F(WindowExport, SelectedChannelsAloneWhenAskedAndCancelKeepsTheOldFile) {
     QTest::mouseClick(cancel, Qt::LeftButton);
     // The dialog goes at once; the child ends in the background.
     EXPECT_EQ(w->ExportProgress, nullptr);
-    QTRY_VERIFY(!progress || !progress->isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !progress || !progress->isVisible(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->ExportRunning == nullptr; }, 10000));
     EXPECT_EQ(w->ExportReport, "キャンセルしました。");
     // A program that cannot be started is told at once, and nothing runs.
     w->ExportProgram = QString::fromStdString(dir.file("no-such-program"));
@@ -740,13 +740,15 @@ TEST_F(WindowExport, TheChildSpeaksTheWindowsLanguageAndAsksBeforeReplacing) {
         ASSERT_TRUE(WriteFileReplacing(options.Output, "old"));
         ASSERT_TRUE(w->StartExport(options, true)); // channel 1, without Force
         QPointer<QMessageBox> question;
-        QTRY_VERIFY_WITH_TIMEOUT((question = w->findChild<QMessageBox*>()) && question->isVisible(),
-                                 60000);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return (question = w->findChild<QMessageBox*>()) && question->isVisible(); },
+            60000));
         EXPECT_TRUE(question->text().contains(row.asks)) << question->text().toStdString();
         EXPECT_FALSE(question->text().contains("--force"));
         EXPECT_EQ(readBytes(options.Output), (Bytes{'o', 'l', 'd'}));
         question->button(QMessageBox::Yes)->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!w->ExportRunning && !w->ExportReport.isEmpty(), 60000);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w->ExportRunning && !w->ExportReport.isEmpty(); },
+                                    60000));
         EXPECT_TRUE(w->ExportReport.startsWith(row.done)) << w->ExportReport.toStdString();
         EXPECT_TRUE(w->ExportReport.contains(row.summary)) << w->ExportReport.toStdString();
         EXPECT_GT(readSound(options.Output).frames(), 0u);
@@ -756,7 +758,7 @@ TEST_F(WindowExport, TheChildSpeaksTheWindowsLanguageAndAsksBeforeReplacing) {
         std::filesystem::rename(gone, gone + ".away");
         SelectOnlyChannel(2);
         ASSERT_TRUE(w->StartExport(options, true));
-        QTRY_VERIFY_WITH_TIMEOUT(!w->ExportRunning, 60000);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w->ExportRunning; }, 60000));
         EXPECT_TRUE(w->ExportReport.contains(row.failed)) << w->ExportReport.toStdString();
         std::filesystem::rename(gone + ".away", gone);
         SelectOnlyChannel(1);
@@ -816,7 +818,7 @@ TEST_F(WindowExport, TheFileIsWhatPlaysWithGainMuteAndTheRoomOff) {
     int progressed = 0;
     QObject::connect(w->ExportRunning, &TExportJob::progressed, w->ExportRunning,
                      [&] { ++progressed; });
-    QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 60000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->ExportRunning == nullptr; }, 60000));
     EXPECT_TRUE(w->ExportReport.startsWith("書き出しました")) << w->ExportReport.toStdString();
     EXPECT_TRUE(w->ExportReport.contains("0,75 秒")) << w->ExportReport.toStdString();
     EXPECT_GT(progressed, 0);
@@ -894,7 +896,7 @@ TEST_F(WindowExport, TypedExtensionsAndClosingDuringAnExport) {
         ASSERT_NE(w->ExportRunning, nullptr);
         EXPECT_EQ(w->ExportRunning->cancelled(), answer == QMessageBox::Yes);
     }
-    QTRY_VERIFY_WITH_TIMEOUT(w->ExportRunning == nullptr, 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->ExportRunning == nullptr; }, 10000));
     EXPECT_EQ(w->ExportReport, "キャンセルしました。");
     EXPECT_EQ(entries(dir.path()), before);
 

@@ -116,6 +116,24 @@ TEST(Translation, NoJapaneseTextInTheCodeBypassesTheTranslation) {
     EXPECT_GT(files, 50);
 }
 
+// QtTest's checks report to QtTest, which GoogleTest does not hear: a wait
+// that times out would end its test as passed.
+TEST(SourceRules, TestsCheckThroughGoogleTestOnly) {
+    const QRegularExpression qtCheck(QStringLiteral("\\b(QTRY_\\w+|QVERIFY\\w*|QCOMPARE\\w*)\\("));
+    int files = 0;
+    QDirIterator it(SourceDir + "/tests", {"*.cpp", "*.h", "*.cxx"}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        ++files;
+        const auto found = qtCheck.match(QString::fromUtf8(file.readAll()));
+        EXPECT_FALSE(found.hasMatch())
+            << file.fileName().toStdString() << ": " << found.captured().toStdString();
+    }
+    EXPECT_GT(files, 50);
+}
+
 TEST(Translation, TheLanguageOfARunIsTheArgumentElseTheKeptChoiceElseJapaneseWithAWindow) {
     using L = TLanguage;
     const std::optional<L> none;
