@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <complex>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -15,11 +16,13 @@
 #include <memory>
 #include <mysofa.h>
 #include <numbers>
+#include <numeric>
 #include <set>
 #include <sstream>
 #include <unistd.h>
 
 #include "files/AtomicFile.h"
+#include "hrtf/MinimumPhase.h"
 
 namespace {
 
@@ -61,39 +64,6 @@ struct TVector {
 TVector Direction(double azimuthDeg, double elevationDeg) {
     const double az = azimuthDeg * Pi / 180.0, el = elevationDeg * Pi / 180.0;
     return {std::cos(el) * std::cos(az), std::cos(el) * std::sin(az), std::sin(el)};
-}
-
-// Windowed-sinc resampling of a stretch of one short response: only the
-// taps a data set keeps are computed.
-// Output samples first .. first + count - 1 (zero past the end).
-std::vector<double> Resample(const float* in, size_t n, double from, double to, size_t first,
-                             size_t count) {
-    std::vector<double> out(count, 0.0);
-    if (from == to) {
-        for (size_t i = 0; i < count && first + i < n; ++i)
-            out[i] = in[first + i];
-        return out;
-    }
-    const double step = from / to; // input samples per output sample
-    const double cutoff = std::min(1.0, to / from);
-    const double half = 16.0 / cutoff; // window half-width in input samples
-    for (size_t i = 0; i < count; ++i) {
-        const double t = static_cast<double>(first + i) * step;
-        const auto first = static_cast<long>(std::max(0.0, std::ceil(t - half)));
-        const auto last =
-            std::min(static_cast<long>(n) - 1, static_cast<long>(std::floor(t + half)));
-        double sum = 0.0;
-        for (long k = first; k <= last; ++k) {
-            const double d = t - static_cast<double>(k);
-            const double x = d * cutoff;
-            const double sinc = std::fabs(x) < 1e-9 ? 1.0 : std::sin(Pi * x) / (Pi * x);
-            const double w =
-                0.42 + 0.5 * std::cos(Pi * d / half) + 0.08 * std::cos(2 * Pi * d / half);
-            sum += in[k] * sinc * w;
-        }
-        out[i] = sum * cutoff;
-    }
-    return out;
 }
 
 void PutLe(std::string& bytes, uint32_t v, int size) {
@@ -353,7 +323,12 @@ bool MakeHrtfDataSet(const TSofaData& d, int rate, std::string& bytes, TSofaProb
         }
     }
 
-    // Every measurement used, resampled once: onset, trimmed taps, delay.
+    // Every measurement used, once: its onset as the delay, and the minimum-
+    // phase response of its magnitude at the set's rate as the taps. A
+    // measured response cut short after its onset would lose its lows; its
+    // minimum-phase twin holds them in the first taps (the magnitude smoothed
+    // to what those taps can hold), and the delay between the ears stays in
+    // the delays.
     struct TEar {
         std::vector<double> taps;
         double delay = 0;
@@ -362,8 +337,15 @@ bool MakeHrtfDataSet(const TSofaData& d, int rate, std::string& bytes, TSofaProb
     for (size_t i : chosen)
         responses[i];
     const double ratio = rate / d.Rate;
+    // Four times the response's length: the cepstrum barely wraps. One size
+    // serves both rates, so bin k at the set's rate sits at bin k * ratio of
+    // the file's.
+    size_t size = 2;
+    while (size < 4 * n)
+        size *= 2;
+    std::vector<std::complex<double>> spectrum(size);
+    std::vector<double> fileMagnitude(size / 2 + 1), magnitude(size / 2 + 1);
     size_t done = 0;
-    double peak = 0.0;
     for (auto& [index, ears] : responses) {
         if (progress && (done++ % 32) == 0 &&
             !progress(static_cast<double>(done) / static_cast<double>(responses.size()))) {
@@ -373,9 +355,7 @@ bool MakeHrtfDataSet(const TSofaData& d, int rate, std::string& bytes, TSofaProb
         for (int ear = 0; ear < 2; ++ear) {
             const int receiver = d.LeftFirst ? ear : 1 - ear;
             const float* ir = d.Responses.data() + (index * 2 + static_cast<size_t>(receiver)) * n;
-            // The onset: the first tap within 20 dB of the response's peak,
-            // found at the file's rate, then again among the few resampled
-            // taps around it; one tap earlier so that the rising edge stays.
+            // The onset: the first tap within 20 dB of the response's peak.
             double top = 0.0;
             for (size_t k = 0; k < n; ++k)
                 top = std::max(top, static_cast<double>(std::fabs(ir[k])));
@@ -383,37 +363,33 @@ bool MakeHrtfDataSet(const TSofaData& d, int rate, std::string& bytes, TSofaProb
                 problem = {TSofaError::Responses, "silent"};
                 return false;
             }
-            size_t rough = 0;
-            while (std::fabs(ir[rough]) < 0.1 * top)
-                ++rough;
-            const auto first = static_cast<size_t>(
-                std::max(0.0, std::floor((static_cast<double>(rough) - 3.0) * ratio)));
-            const std::vector<double> x =
-                Resample(ir, n, d.Rate, rate, first, static_cast<size_t>(HrirTaps) + 16);
-            double near = 0.0;
-            for (double v : x)
-                near = std::max(near, std::fabs(v));
-            size_t at = 0;
-            while (at + 1 < x.size() && std::fabs(x[at]) < 0.1 * near)
-                ++at;
-            at = at > 0 ? at - 1 : 0;
-            const size_t onset = first + at;
+            size_t onset = 0;
+            while (std::fabs(ir[onset]) < 0.1 * top)
+                ++onset;
+            std::fill(spectrum.begin(), spectrum.end(), 0.0);
+            std::copy(ir, ir + n, spectrum.begin());
+            Fft(spectrum);
+            for (size_t k = 0; k < fileMagnitude.size(); ++k)
+                fileMagnitude[k] = std::sqrt(std::norm(spectrum[k]));
+            // Resampled in the spectrum: nothing above the file's Nyquist
+            // frequency, the same gain below it.
+            for (size_t k = 0; k < magnitude.size(); ++k) {
+                const double at = static_cast<double>(k) * ratio;
+                const auto below = static_cast<size_t>(at);
+                const double part = at - static_cast<double>(below);
+                magnitude[k] = below >= size / 2
+                                   ? 0.0
+                                   : (1.0 - part) * fileMagnitude[below] +
+                                         part * fileMagnitude[std::min(below + 1, size / 2)];
+            }
             TEar& out = ears[static_cast<size_t>(ear)];
-            out.taps.assign(HrirTaps, 0.0);
-            for (size_t k = 0; k < HrirTaps && at + k < x.size(); ++k)
-                out.taps[k] = x[at + k];
-            // The last quarter fades out: the cut does not ring.
-            constexpr int fade = HrirTaps / 4;
-            for (int k = 0; k < fade; ++k)
-                out.taps[HrirTaps - fade + k] *= 0.5 * (1.0 + std::cos(Pi * (k + 1) / (fade + 1)));
+            out.taps = MinimumPhase(magnitude, HrirTaps, HrirTaps);
             double extra = 0.0;
             if (d.Delays.size() == 2)
                 extra = d.Delays[static_cast<size_t>(receiver)];
             else if (!d.Delays.empty())
                 extra = d.Delays[index * 2 + static_cast<size_t>(receiver)];
-            out.delay = static_cast<double>(onset) + extra * ratio;
-            for (double v : out.taps)
-                peak = std::max(peak, std::fabs(v));
+            out.delay = (static_cast<double>(onset) + extra) * ratio;
         }
     }
     double first = 1e9;
@@ -448,9 +424,24 @@ bool MakeHrtfDataSet(const TSofaData& d, int rate, std::string& bytes, TSofaProb
     PutLe(bytes, GridElevations, 1);
     for (int c : azCounts)
         PutLe(bytes, static_cast<uint32_t>(c), 1);
-    // The loudest tap at just under full scale: sets from different sources
-    // play at comparable levels, and none clips.
-    const double scale = 0.99 / peak * 8388607.0;
+    // One factor for the whole set: both ears' energy, averaged over the
+    // horizon, as in OpenAL Soft's own default sets (1.08 at 44.1 kHz, 1.17
+    // at 48 kHz), so that a set plays as loud as those; lower only when the
+    // loudest tap would pass full scale.
+    const size_t ring = static_cast<size_t>(
+        std::accumulate(azCounts.begin(), azCounts.begin() + GridElevations / 2, 0));
+    double energy = 0.0, peak = 0.0;
+    for (int a = 0; a < azCounts[GridElevations / 2]; ++a)
+        for (const auto& ear : responses[chosen[ring + static_cast<size_t>(a)]])
+            for (double v : ear.taps)
+                energy += v * v;
+    energy /= azCounts[GridElevations / 2];
+    for (const auto& [index, ears] : responses)
+        for (const auto& ear : ears)
+            for (double v : ear.taps)
+                peak = std::max(peak, std::fabs(v));
+    const double scale =
+        std::min(std::sqrt(1.078 * rate / 44100.0 / energy), 0.99 / peak) * 8388607.0;
     for (size_t i : chosen) {
         const auto& ears = responses[i];
         for (int k = 0; k < HrirTaps; ++k)
