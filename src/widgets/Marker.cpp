@@ -47,7 +47,8 @@ void TMarker::paintEvent(QPaintEvent*) {
     if (look_.isNull() || !(key == lookKey_)) {
         look_ = QPixmap(size() * devicePixelRatioF());
         look_.setDevicePixelRatio(devicePixelRatioF());
-        look_.fill(Qt::transparent);
+        // Filled opaque, the picture is copied without blending.
+        look_.fill(hollow_ ? QColor(Qt::transparent) : palette().color(backgroundRole()));
         QPainter p(&look_);
         if (!hollow_)
             p.fillRect(rect(), palette().brush(backgroundRole()));
