@@ -256,9 +256,8 @@ TEST_F(Motion, MarkersAndBarsFollowAtTheirOwnRatesAndStopWhereTheSoundStops) {
     EXPECT_EQ(w->ScrollBarZ->position(), coords::YZToStep(1.f, UnitsPerStep));
 }
 
-// What the window shows of the views (its backing store, as the offscreen
-// screen hands it out) against the views drawn afresh: the markers moved
-// together leave nothing behind and nothing else shows.
+// The views as the window shows them (its backing store, as the offscreen
+// screen hands it out): markers moved together leave nothing behind.
 TEST_F(Motion, MarkersMovedTogetherLeaveNothingBehindOnScreen) {
     ASSERT_TRUE(testsupport::writeTone(file, {.seconds = 0.5}));
     // Crossing circles of three sizes, and a channel that stands still.
@@ -274,30 +273,28 @@ TEST_F(Motion, MarkersMovedTogetherLeaveNothingBehindOnScreen) {
         w->SetChannelMotion(n, circle);
     }
     load(4, {0.4f, 0.2f, 0.4f});
-    const auto shown = [&](QWidget* panel) {
+    // Each view on screen, once the pending repaint is done, as drawn afresh.
+    const auto fresh = [&](QWidget* panel) {
         QCoreApplication::sendPostedEvents(w.get(), QEvent::UpdateRequest);
         const QPoint at = panel->mapTo(w.get(), QPoint(0, 0));
-        return w->screen()
-            ->grabWindow(w->winId(), at.x(), at.y(), panel->width(), panel->height())
-            .toImage()
-            .convertToFormat(QImage::Format_RGB32);
-    };
-    const auto drawn = [](QWidget* panel) {
-        return panel->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QPixmap shown =
+            w->screen()->grabWindow(w->winId(), at.x(), at.y(), panel->width(), panel->height());
+        return shown.toImage().convertToFormat(QImage::Format_RGB32) ==
+               panel->grab().toImage().convertToFormat(QImage::Format_RGB32);
     };
     w->LoopButtonClick();
     for (int turn = 0; turn < 6; ++turn) {
         const int until = w->MarkerFrames + 2;
         ASSERT_TRUE(QTest::qWaitFor([&] { return w->MarkerFrames >= until; }, 5000));
         for (QWidget* panel : {w->Panel1, w->Panel2})
-            ASSERT_EQ(shown(panel), drawn(panel)) << "turn " << turn;
+            ASSERT_TRUE(fresh(panel)) << "turn " << turn;
     }
     w->StopButtonClick();
     EXPECT_EQ(FrontMarkers[2]->pos(),
               QPoint(coords::XToPixel(0, UnitsPerStep, PixelsPerStep, MarkerHalfWidth),
                      coords::YZToPixel(0, UnitsPerStep, PixelsPerStep, MarkerHalfHeight)));
     for (QWidget* panel : {w->Panel1, w->Panel2})
-        EXPECT_EQ(shown(panel), drawn(panel)) << "at rest";
+        EXPECT_TRUE(fresh(panel)) << "at rest";
 }
 
 TEST_F(Motion, AMovementOverOscIsRecordedAndItsPlaybackFedBack) {
