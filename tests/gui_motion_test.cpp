@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QScreen>
 #include <QTest>
 #include <array>
 #include <cmath>
@@ -249,6 +250,47 @@ TEST_F(Motion, MarkersAndBarsFollowAtTheirOwnRatesAndStopWhereTheSoundStops) {
     EXPECT_EQ(TopMarkers[1]->y(),
               coords::YZToPixel(1.f, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
     EXPECT_EQ(w->ScrollBarZ->position(), coords::YZToStep(1.f, UnitsPerStep));
+}
+
+// The views as the window shows them (its backing store, as the offscreen
+// screen hands it out): markers moved together leave nothing behind.
+TEST_F(Motion, MarkersMovedTogetherLeaveNothingBehindOnScreen) {
+    ASSERT_TRUE(testsupport::writeTone(file, {.seconds = 0.5}));
+    // Crossing circles of three sizes, and a channel that stands still.
+    for (int n : {1, 2, 3}) {
+        load(n, {0, 0, 0});
+        TMotionPath circle{TMotionMode::Loop, {}};
+        for (int i = 0; i <= 30; ++i) {
+            const double a = 2 * M_PI * i / 30 + n;
+            circle.Points.push_back({i / 30.0, static_cast<float>(0.5 * n * std::cos(a)),
+                                     static_cast<float>(0.3 * n * std::sin(a)),
+                                     static_cast<float>(0.5 * n * std::sin(a))});
+        }
+        w->SetChannelMotion(n, circle);
+    }
+    load(4, {0.4f, 0.2f, 0.4f});
+    // Each view on screen, once the pending repaint is done, as drawn afresh.
+    const auto fresh = [&](QWidget* panel) {
+        QCoreApplication::sendPostedEvents(w.get(), QEvent::UpdateRequest);
+        const QPoint at = panel->mapTo(w.get(), QPoint(0, 0));
+        const QPixmap shown =
+            w->screen()->grabWindow(w->winId(), at.x(), at.y(), panel->width(), panel->height());
+        return shown.toImage().convertToFormat(QImage::Format_RGB32) ==
+               panel->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    w->LoopButtonClick();
+    for (int turn = 0; turn < 6; ++turn) {
+        const int until = w->MarkerFrames + 2;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w->MarkerFrames >= until; }, 5000));
+        for (QWidget* panel : {w->Panel1, w->Panel2})
+            ASSERT_TRUE(fresh(panel)) << "turn " << turn;
+    }
+    w->StopButtonClick();
+    EXPECT_EQ(FrontMarkers[2]->pos(),
+              QPoint(coords::XToPixel(0, UnitsPerStep, PixelsPerStep, MarkerHalfWidth),
+                     coords::YZToPixel(0, UnitsPerStep, PixelsPerStep, MarkerHalfHeight)));
+    for (QWidget* panel : {w->Panel1, w->Panel2})
+        EXPECT_TRUE(fresh(panel)) << "at rest";
 }
 
 TEST_F(Motion, AMovementOverOscIsRecordedAndItsPlaybackFedBack) {

@@ -192,14 +192,14 @@ bool DrawingDue(double now, double period, double& dueAt) {
 void TFrmPhonaraPlayer::DrawMovedSources(double now, bool all) {
     const bool markersDue = DrawingDue(now, MarkerFrameSeconds, markersDueAt_);
     if (all || markersDue) {
-        bool drawn = false;
+        std::vector<int> moved;
         for (int n = 1; n < static_cast<int>(markersBehind_.size()); ++n)
             if (markersBehind_[n]) {
                 markersBehind_[n] = 0;
-                PlaceChannelMarkers(n, Sources[n].Position);
-                drawn = true;
+                moved.push_back(n);
             }
-        if (drawn)
+        PlaceMarkersTogether(moved);
+        if (!moved.empty())
             ++MarkerFrames;
     }
     const bool barsDue = DrawingDue(now, BarsFrameSeconds, barsDueAt_);

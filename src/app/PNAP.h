@@ -453,6 +453,11 @@ private:
     // the markers of channels moved since they were last drawn, the bars and
     // labels of the current channel, and when each was drawn last.
     void DrawMovedSources(double now, bool all);
+    // Puts the markers of the channels listed where their sources are, in
+    // one repaint of each view's area they leave and enter (the sweeps).
+    void PlaceMarkersTogether(const std::vector<int>& channels);
+    QWidget* frontSweep_ = nullptr;
+    QWidget* topSweep_ = nullptr;
     std::vector<char> markersBehind_;
     bool barsBehind_ = false;
     bool deferPathDrawing_ = false;           // a motion frame moves sources: draw them later

@@ -7,19 +7,60 @@
 #include "spatial/Spatial.h"
 #include "widgets/Marker.h"
 
+namespace {
+
+// The top-left corners of a marker showing p in the front (X-Y) and the top
+// (X-Z) view.
+QPoint FrontCorner(const BASS_3DVECTOR& p) {
+    return {coords::XToPixel(p.x, UnitsPerStep, PixelsPerStep, MarkerHalfWidth),
+            coords::YZToPixel(p.y, UnitsPerStep, PixelsPerStep, MarkerHalfHeight)};
+}
+
+QPoint TopCorner(const BASS_3DVECTOR& p) {
+    return {coords::XToPixel(p.x, UnitsPerStep, PixelsPerStep, MarkerHalfWidth),
+            coords::YZToPixel(p.z, UnitsPerStep, PixelsPerStep, MarkerHalfHeight)};
+}
+
+} // namespace
+
 void PlaceChannelMarkers(int n, const BASS_3DVECTOR& p) {
-    const int left = coords::XToPixel(p.x, UnitsPerStep, PixelsPerStep, MarkerHalfWidth);
     // A remote controller moves every channel up to 60 times a second, mostly
     // by less than a pixel: a move to where the marker is costs Qt a geometry
     // round all the same, so it is left out.
-    const auto moveTo = [](auto* marker, int x, int y) {
-        if (marker->x() != x || marker->y() != y)
-            marker->move(x, y);
+    const auto moveTo = [](TMarker* marker, const QPoint& corner) {
+        if (marker->pos() != corner)
+            marker->move(corner);
     };
-    moveTo(FrontMarkers[n], left,
-           coords::YZToPixel(p.y, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
-    moveTo(TopMarkers[n], left,
-           coords::YZToPixel(p.z, UnitsPerStep, PixelsPerStep, MarkerHalfHeight));
+    moveTo(FrontMarkers[n], FrontCorner(p));
+    moveTo(TopMarkers[n], TopCorner(p));
+}
+
+void TFrmPhonaraPlayer::PlaceMarkersTogether(const std::vector<int>& channels) {
+    if (channels.size() < 2) {
+        for (int n : channels)
+            PlaceChannelMarkers(n, Sources[n].Position);
+        return;
+    }
+    // Qt accounts for each move by the areas the marker leaves and enters,
+    // added to the window's region to repaint: with 32 markers moving in a
+    // view that region grows to a hundred pieces, which every later move and
+    // every widget painted works through again. The sweep of each view, grown
+    // first over where its markers are and are going, makes that one
+    // rectangle: the moves inside it find their areas invalid already, and
+    // the view repaints it in one piece. Shrunk to nothing again before
+    // anything is painted, the sweep itself is never seen.
+    QRect front, top;
+    for (int n : channels) {
+        const BASS_3DVECTOR& p = Sources[n].Position;
+        front |= FrontMarkers[n]->geometry() | QRect(FrontCorner(p), FrontMarkers[n]->size());
+        top |= TopMarkers[n]->geometry() | QRect(TopCorner(p), TopMarkers[n]->size());
+    }
+    frontSweep_->setGeometry(front);
+    topSweep_->setGeometry(top);
+    for (int n : channels)
+        PlaceChannelMarkers(n, Sources[n].Position);
+    frontSweep_->resize(0, 0);
+    topSweep_->resize(0, 0);
 }
 
 void RaiseChannelMarkers(int n) {
@@ -51,6 +92,14 @@ std::vector<int> RaiseSelectedInOrder(std::vector<int>& order,
 }
 
 void TFrmPhonaraPlayer::CreateMarkers() {
+    // No face, no input, no size but while markers move together.
+    for (QWidget** sweep : {&frontSweep_, &topSweep_}) {
+        *sweep = new QWidget(sweep == &frontSweep_ ? Panel1 : Panel2);
+        (*sweep)->setAttribute(Qt::WA_TransparentForMouseEvents);
+        (*sweep)->setAttribute(Qt::WA_NoSystemBackground);
+        (*sweep)->setFocusPolicy(Qt::NoFocus);
+        (*sweep)->setGeometry(0, 0, 0, 0);
+    }
     MarkerOrder.clear();
     for (int n = 1; n <= ChannelCount; ++n) {
         MarkerOrder.insert(MarkerOrder.begin(), n);

@@ -10,7 +10,6 @@ TMarker::TMarker(const QString& caption, QWidget* parent) : QLabel(caption, pare
     setAlignment(Qt::AlignCenter);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
-    setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::WindowText, Qt::black);
     setPalette(pal);
@@ -33,21 +32,26 @@ void TMarker::setHollow(bool hollow) {
     if (hollow == hollow_)
         return;
     hollow_ = hollow;
-    setAutoFillBackground(!hollow);
     update();
 }
 
 void TMarker::paintEvent(QPaintEvent*) {
-    // A marker looks the same wherever it is: its frame and caption are drawn
-    // once into a picture and copied from then on, as moving markers repaint
-    // up to 30 times a second. The background is filled by Qt as before.
-    const TLook key{text(),       color_.rgba(),      hollow_, size(), palette().cacheKey(),
-                    font().key(), devicePixelRatioF()};
+    // A marker looks the same wherever it is: its face, frame and caption are
+    // drawn once into a picture and copied from then on, as moving markers
+    // repaint up to 30 times a second. The face is in the picture rather than
+    // filled by Qt: a widget Qt fills counts as opaque, and Qt then cuts each
+    // of 64 moving markers out of every region it repaints, which costs more
+    // than painting the view under them.
+    const TLook key{text(), color_.rgba(),      hollow_, size(), palette().cacheKey(),
+                    font(), devicePixelRatioF()};
     if (look_.isNull() || !(key == lookKey_)) {
         look_ = QPixmap(size() * devicePixelRatioF());
         look_.setDevicePixelRatio(devicePixelRatioF());
-        look_.fill(Qt::transparent);
+        // Filled opaque, the picture is copied without blending.
+        look_.fill(hollow_ ? QColor(Qt::transparent) : palette().color(backgroundRole()));
         QPainter p(&look_);
+        if (!hollow_)
+            p.fillRect(rect(), palette().brush(backgroundRole()));
         // As the label draws itself: a plain one-pixel box in the text colour
         // and the caption centred.
         p.setPen(QPen(palette().color(QPalette::WindowText), 1));

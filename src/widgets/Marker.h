@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QLabel>
 #include <QPixmap>
 
@@ -31,7 +32,7 @@ private:
         bool hollow;
         QSize size;
         qint64 palette;
-        QString font;
+        QFont font;
         qreal ratio;
         bool operator==(const TLook&) const = default;
     };
