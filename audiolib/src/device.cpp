@@ -190,6 +190,11 @@ bool openContext(ALCdevice* device, bool loopback, int freq, DWORD hrtfMode, int
     return true;
 }
 
+// The loopback device's mixing calls: at most this many frames each, and the
+// length of the fades around a device reset.
+constexpr DWORD kRenderBlock = 512;
+constexpr DWORD kResetFadeFrames = 256;
+
 // Renders frames from the loopback device, topping every playing channel up
 // before each small block so no source runs dry inside one. lock holds mx; it
 // may be let go and taken again in between. False when the device went away.
@@ -222,9 +227,13 @@ bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames
             active.clear();
             return false;
         }
-        // OpenAL ramps a changed gain, place or HRTF over one call: blocks
-        // of 256 frames keep those ramps as short as the output device's.
-        const DWORD block = 256;
+        // OpenAL ramps a changed gain, place or HRTF over one call: blocks of
+        // at most 512 frames keep those ramps short (an output device mixes
+        // 1024 at a time), and a program's 10 ms block is mixed in one call,
+        // paying the mixer's fixed cost per call once. The mix fades back in
+        // after a device reset as fast as it faded out.
+        const DWORD block = L.fadingIn ? kResetFadeFrames : kRenderBlock;
+        L.fadingIn = false;
         const DWORD n = std::min(block, frames - done);
         alcRenderSamplesSOFT(L.device, out + static_cast<size_t>(done) * L.outChannels,
                              static_cast<ALCsizei>(n));
@@ -249,11 +258,11 @@ bool fadeOutForReset(std::unique_lock<std::mutex>& lock) {
     auto& L = lib();
     alListenerf(AL_GAIN, 0.f);
     if (L.loopback) {
-        constexpr DWORD kFadeFrames = 256;
-        std::vector<float> fade(kFadeFrames * static_cast<size_t>(L.outChannels));
-        if (!renderLoopback(lock, fade.data(), kFadeFrames))
+        std::vector<float> fade(kResetFadeFrames * static_cast<size_t>(L.outChannels));
+        if (!renderLoopback(lock, fade.data(), kResetFadeFrames))
             return false;
         L.renderedAhead.insert(L.renderedAhead.end(), fade.begin(), fade.end());
+        L.fadingIn = true;
         return true;
     }
     // An output device mixes on its own: wait out two updates.
@@ -307,6 +316,7 @@ void closeDevice(const Held& lock) {
     L.reverbSlots.clear(); // emptied by the channels; the device takes any rest
     L.slotPerChannel = false;
     L.renderedAhead.clear();
+    L.fadingIn = false;
     destroyRoom(lock);
     if (L.mutedDirect)
         alDeleteFilters(1, &L.mutedDirect);

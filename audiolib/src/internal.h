@@ -250,6 +250,8 @@ struct Library {
     // Loopback frames rendered ahead (a fade before a device reset), handed
     // out first by the next AUDIOLIB_Render.
     std::vector<float> renderedAhead;
+    // A device reset faded the mix out: the next block fades it back in.
+    bool fadingIn = false;
     int sends = 0;
 
     std::map<DWORD, std::shared_ptr<Channel>> channels;
