@@ -195,9 +195,11 @@ bool openContext(ALCdevice* device, bool loopback, int freq, DWORD hrtfMode, int
 constexpr DWORD kRenderBlock = 512;
 constexpr DWORD kResetFadeFrames = 256;
 
-// Renders frames from the loopback device, topping every playing channel up
-// before each small block so no source runs dry inside one. lock holds mx; it
-// may be let go and taken again in between. False when the device went away.
+// Renders frames from the loopback device. Before each block, the playing
+// channels that are due (their queue half played, an end played, or a change
+// the plan did not foresee) are reaped and topped up, so no source runs dry
+// inside a block and the others cost nothing. lock holds mx; it may be let go
+// and taken again in between. False when the device went away.
 bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames) {
     auto& L = lib();
     // A channel's dec is taken before mx: reap and top up one channel.
@@ -213,6 +215,7 @@ bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames
         reapChannel(*ch, lock);
         if (fill && (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED))
             topUpChannelLocked(*ch, lock);
+        planLoopbackLook(*ch, kRenderBlock, lock);
     };
     // Kept from call to call so that a render allocates nothing.
     thread_local std::vector<std::shared_ptr<Channel>> active;
@@ -222,7 +225,8 @@ bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames
             if (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED)
                 active.push_back(ch);
         for (auto& ch : active)
-            service(ch, true);
+            if (loopbackLookDue(*ch, lock))
+                service(ch, true);
         if (!L.open()) {
             active.clear();
             return false;
@@ -238,13 +242,19 @@ bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames
         alcRenderSamplesSOFT(L.device, out + static_cast<size_t>(done) * L.outChannels,
                              static_cast<ALCsizei>(n));
         done += n;
+        L.renderedFrames += n;
         // Here time is what has been rendered: count the ring-out down.
         if (L.restPending && (L.restFrames -= static_cast<long>(n)) <= 0)
             restEffects(lock);
     }
-    // Reap once more so an end reached in the last block is reported now.
-    for (auto& ch : active)
-        service(ch, false);
+    // Look once more at the channels due, so an end reached in the last block
+    // is reported now; the others' levels follow the plan.
+    for (auto& ch : active) {
+        if (loopbackLookDue(*ch, lock))
+            service(ch, false);
+        else if (ch->alive)
+            meterPlannedCursor(*ch, lock);
+    }
     active.clear(); // holds no freed channel until the next render
     return L.open();
 }
