@@ -7,12 +7,11 @@
 // the floor, with one reverb slot for all sources (what the work needs), and
 // the way without sharing, with a reverb slot per source. The library, the
 // floor and the decoding alone are open together and run in turns of 2 s, so
-// the machine's other load meets all three alike. Reported: speed as a multiple of real time and CPU
-// seconds (all threads of the process) per second of audio, medians and best
-// rounds, and the ratio of ours to the floor; the decoding of the same files on
-// its own, which is the part of the cost streaming adds by nature; the CPU an
-// idle library costs on the null output device; the export (the program run
-// with --export on a playlist of the 32 sources standing still) against the
+// the machine's other load meets all three alike. Reported: speed as a multiple of real time and
+// CPU seconds (all threads of the process) per second of audio, medians and best rounds, and the
+// ratio of ours to the floor; the decoding of the same files on its own, which is the part of the
+// cost streaming adds by nature; the CPU an idle library costs on the null output device; the
+// export (the program run with --export on a playlist of the 32 sources standing still) against the
 // library playing that scene on the null output and rendering it; then the
 // peak resident size of processes holding the library idle and with 32
 // playing streams.

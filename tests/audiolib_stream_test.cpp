@@ -321,7 +321,7 @@ TEST_F(Streams, SettingTheLoopFlagNearTheEndKeepsItGoing) {
     EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PLAYING));
 }
 
-// Offline rendering tops a queue up only when it has played down to half: at
+// Offline rendering tops a queue up only when a quarter of it is left: at
 // any file rate, pitch (changed while playing too) and render block, a looping
 // stream never runs dry and reports every pass over its end.
 TEST_F(Streams, ALoopingStreamStaysFedAtEveryRatePitchAndBlock) {

@@ -196,7 +196,7 @@ constexpr DWORD kRenderBlock = 512;
 constexpr DWORD kResetFadeFrames = 256;
 
 // Renders frames from the loopback device. Before each block, the playing
-// channels that are due (their queue half played, an end played, or a change
+// channels that are due (a quarter of their queue left, an end played, or a change
 // the plan did not foresee) are reaped and topped up, so no source runs dry
 // inside a block and the others cost nothing. lock holds mx; it may be let go
 // and taken again in between. False when the device went away.

@@ -373,7 +373,7 @@ QWORD playCursor(Channel& ch, const Held&);
 // cleared while buffers past the loop point were already queued. ch.dec held.
 void cutQueueAtEnd(Channel& ch, const Held&);
 // Offline rendering: plans the channel's next look (just after one) on the
-// render clock, for when its queue has played down to half or a buffer
+// render clock, for when a quarter of its queue is left or a buffer
 // carrying an end has played. Every block must be a look while the plan cannot
 // hold: near the end of the data, or with a velocity (Doppler changes the
 // rate). The render calls between looks are at most maxBlock frames.

@@ -338,10 +338,11 @@ void planLoopbackLook(Channel& ch, DWORD maxBlock, const Held& lock) {
     plan.queuedTotal = ch.queuedTotal;
     plan.buffers = ch.queue.size();
     plan.freqAttr = ch.freqAttr;
-    // Rendered frames until the queue is down to half, less one block: a look
-    // comes at the latest one block after it is due.
+    // Rendered frames until a quarter of the queue is left (six buffers are
+    // then decoded in a row, the decoder warm after the first), less one block:
+    // a look comes at the latest one block after it is due.
     const double ahead = double(ch.queuedTotal - std::min(plan.cursor, ch.queuedTotal));
-    const double low = double(kBufferCount * bufferFrames(ch.rate)) / 2;
+    const double low = double(kBufferCount * bufferFrames(ch.rate)) / 4;
     double due = (ahead - low) / plan.step - maxBlock;
     // An end syncs when its buffer has played: look right then, as when
     // every block was a look.
