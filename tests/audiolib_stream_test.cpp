@@ -321,6 +321,62 @@ TEST_F(Streams, SettingTheLoopFlagNearTheEndKeepsItGoing) {
     EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PLAYING));
 }
 
+// Offline rendering tops a queue up only when a quarter of it is left: at
+// any file rate, pitch (changed while playing too) and render block, a looping
+// stream never runs dry and reports every pass over its end.
+TEST_F(Streams, ALoopingStreamStaysFedAtEveryRatePitchAndBlock) {
+    struct Case {
+        int rate;
+        DWORD freq, laterFreq; // 0: the file's own rate
+        DWORD block;           // frames per render call
+    };
+    const Case cases[] = {
+        {44100, 0, 0, 441},      {44100, 0, 0, 3000},    {8000, 0, 0, 100},
+        {96000, 0, 0, 1024},     {8000, 64000, 0, 441},  {44100, 0, 192000, 441},
+        {48000, 0, 12000, 2048}, {8000, 0, 64000, 5000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.rate) + " Hz at " + std::to_string(c.freq) + ", then " +
+                     std::to_string(c.laterFreq) + ", blocks of " + std::to_string(c.block));
+        ToneSpec spec;
+        spec.rate = c.rate;
+        spec.seconds = 0.25;
+        spec.frequency = 400.0; // whole periods: continuous across the loop point
+        const std::string path = dir.file("fed" + std::to_string(&c - cases) + ".wav");
+        ASSERT_TRUE(writeTone(path, spec));
+        const HSTREAM h = open3D(path, BASS_SAMPLE_LOOP);
+        ASSERT_NE(BASS_ChannelSetSync(h, BASS_SYNC_END, 0, onEnd, nullptr), 0u);
+        ASSERT_TRUE(BASS_ChannelSetAttributes(h, static_cast<int>(c.freq), -1, -101));
+        const int before = log.calls;
+        ASSERT_TRUE(BASS_ChannelPlay(h, 0));
+        std::vector<float> out;
+        double passes = 0.0; // file lengths played
+        for (int half = 0; half < 2; ++half) {
+            if (half == 1 && c.laterFreq) {
+                ASSERT_TRUE(BASS_ChannelSetAttributes(h, static_cast<int>(c.laterFreq), -1, -101));
+            }
+            const DWORD freq = half == 1 && c.laterFreq ? c.laterFreq : c.freq;
+            for (DWORD done = 0; done < kRenderRate / 2; done += c.block) {
+                std::vector<float> part(2 * size_t{c.block});
+                ASSERT_TRUE(AUDIOLIB_Render(part.data(), c.block));
+                out.insert(out.end(), part.begin(), part.end());
+                passes +=
+                    double(c.block) / kRenderRate * (freq ? freq : c.rate) / c.rate / spec.seconds;
+            }
+        }
+        EXPECT_LT(longestQuietRun(out, 0.01, 1e9, 1e-3f), 8u) << "ran dry";
+        EXPECT_EQ(BASS_ChannelIsActive(h), DWORD(BASS_ACTIVE_PLAYING));
+        // An end is reported once the buffer holding it has played: up to a
+        // fiftieth of a second of the file (0.08 passes) later.
+        const int least = static_cast<int>(passes - 0.09), most = static_cast<int>(passes);
+        ASSERT_TRUE(waitFor([&] { return log.calls - before >= least; }));
+        ASSERT_TRUE(waitFor(syncsSettled));
+        EXPECT_GE(log.calls - before, least) << passes << " passes played";
+        EXPECT_LE(log.calls - before, most) << passes << " passes played";
+        ASSERT_TRUE(BASS_StreamFree(h));
+    }
+}
+
 TEST_F(Streams, FrequencyAttributeChangesThePitch) {
     HSTREAM h = open3D(tone("pitch.wav", 0.5), 0xE);
     ASSERT_TRUE(BASS_ChannelSetAttributes(h, 88200, -1, -101));

@@ -190,9 +190,16 @@ bool openContext(ALCdevice* device, bool loopback, int freq, DWORD hrtfMode, int
     return true;
 }
 
-// Renders frames from the loopback device, topping every playing channel up
-// before each small block so no source runs dry inside one. lock holds mx; it
-// may be let go and taken again in between. False when the device went away.
+// The loopback device's mixing calls: at most this many frames each, and the
+// length of the fades around a device reset.
+constexpr DWORD kRenderBlock = 512;
+constexpr DWORD kResetFadeFrames = 256;
+
+// Renders frames from the loopback device. Before each block, the playing
+// channels that are due (a quarter of their queue left, an end played, or a change
+// the plan did not foresee) are reaped and topped up, so no source runs dry
+// inside a block and the others cost nothing. lock holds mx; it may be let go
+// and taken again in between. False when the device went away.
 bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames) {
     auto& L = lib();
     // A channel's dec is taken before mx: reap and top up one channel.
@@ -208,6 +215,7 @@ bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames
         reapChannel(*ch, lock);
         if (fill && (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED))
             topUpChannelLocked(*ch, lock);
+        planLoopbackLook(*ch, kRenderBlock, lock);
     };
     // Kept from call to call so that a render allocates nothing.
     thread_local std::vector<std::shared_ptr<Channel>> active;
@@ -217,25 +225,36 @@ bool renderLoopback(std::unique_lock<std::mutex>& lock, float* out, DWORD frames
             if (ch->state == BASS_ACTIVE_PLAYING || ch->state == BASS_ACTIVE_STALLED)
                 active.push_back(ch);
         for (auto& ch : active)
-            service(ch, true);
+            if (loopbackLookDue(*ch, lock))
+                service(ch, true);
         if (!L.open()) {
             active.clear();
             return false;
         }
-        // OpenAL ramps a changed gain, place or HRTF over one call: blocks
-        // of 256 frames keep those ramps as short as the output device's.
-        const DWORD block = 256;
+        // OpenAL ramps a changed gain, place or HRTF over one call: blocks of
+        // at most 512 frames keep those ramps short (an output device mixes
+        // 1024 at a time), and a program's 10 ms block is mixed in one call,
+        // paying the mixer's fixed cost per call once. The mix fades back in
+        // after a device reset as fast as it faded out.
+        const DWORD block = L.fadingIn ? kResetFadeFrames : kRenderBlock;
+        L.fadingIn = false;
         const DWORD n = std::min(block, frames - done);
         alcRenderSamplesSOFT(L.device, out + static_cast<size_t>(done) * L.outChannels,
                              static_cast<ALCsizei>(n));
         done += n;
+        L.renderedFrames += n;
         // Here time is what has been rendered: count the ring-out down.
         if (L.restPending && (L.restFrames -= static_cast<long>(n)) <= 0)
             restEffects(lock);
     }
-    // Reap once more so an end reached in the last block is reported now.
-    for (auto& ch : active)
-        service(ch, false);
+    // Look once more at the channels due, so an end reached in the last block
+    // is reported now; the others' levels follow the plan.
+    for (auto& ch : active) {
+        if (loopbackLookDue(*ch, lock))
+            service(ch, false);
+        else if (ch->alive)
+            meterPlannedCursor(*ch, lock);
+    }
     active.clear(); // holds no freed channel until the next render
     return L.open();
 }
@@ -249,11 +268,11 @@ bool fadeOutForReset(std::unique_lock<std::mutex>& lock) {
     auto& L = lib();
     alListenerf(AL_GAIN, 0.f);
     if (L.loopback) {
-        constexpr DWORD kFadeFrames = 256;
-        std::vector<float> fade(kFadeFrames * static_cast<size_t>(L.outChannels));
-        if (!renderLoopback(lock, fade.data(), kFadeFrames))
+        std::vector<float> fade(kResetFadeFrames * static_cast<size_t>(L.outChannels));
+        if (!renderLoopback(lock, fade.data(), kResetFadeFrames))
             return false;
         L.renderedAhead.insert(L.renderedAhead.end(), fade.begin(), fade.end());
+        L.fadingIn = true;
         return true;
     }
     // An output device mixes on its own: wait out two updates.
@@ -307,6 +326,7 @@ void closeDevice(const Held& lock) {
     L.reverbSlots.clear(); // emptied by the channels; the device takes any rest
     L.slotPerChannel = false;
     L.renderedAhead.clear();
+    L.fadingIn = false;
     destroyRoom(lock);
     if (L.mutedDirect)
         alDeleteFilters(1, &L.mutedDirect);

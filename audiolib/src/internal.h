@@ -205,6 +205,18 @@ struct Channel {
     // decode so that streaming allocates nothing per buffer (under dec).
     std::vector<std::vector<float>> spareData;
     std::vector<QueuedBuffer> batch; // decoded, on its way to the queue (under dec)
+    // Offline rendering looks at a channel only when it is due (planLoopbackLook):
+    // when, on the render clock, and what that plan took as given. Under mx.
+    struct LookPlan {
+        bool valid = false;
+        QWORD at = 0;     // render clock of the next look
+        QWORD from = 0;   // render clock when planned
+        QWORD cursor = 0; // play-out position then
+        double step = 1;  // the channel's frames per rendered frame
+        QWORD queuedTotal = 0;
+        size_t buffers = 0;
+        DWORD freqAttr = 0;
+    } look;
 };
 
 struct Sync {
@@ -250,6 +262,9 @@ struct Library {
     // Loopback frames rendered ahead (a fade before a device reset), handed
     // out first by the next AUDIOLIB_Render.
     std::vector<float> renderedAhead;
+    // A device reset faded the mix out: the next block fades it back in.
+    bool fadingIn = false;
+    QWORD renderedFrames = 0; // the loopback device's clock
     int sends = 0;
 
     std::map<DWORD, std::shared_ptr<Channel>> channels;
@@ -357,6 +372,16 @@ QWORD playCursor(Channel& ch, const Held&);
 // Cuts the queue right after the next end of the data, for a loop flag that was
 // cleared while buffers past the loop point were already queued. ch.dec held.
 void cutQueueAtEnd(Channel& ch, const Held&);
+// Offline rendering: plans the channel's next look (just after one) on the
+// render clock, for when a quarter of its queue is left or a buffer
+// carrying an end has played. Every block must be a look while the plan cannot
+// hold: near the end of the data, or with a velocity (Doppler changes the
+// rate). The render calls between looks are at most maxBlock frames.
+void planLoopbackLook(Channel& ch, DWORD maxBlock, const Held&);
+// Whether the channel must be looked at before the next rendered frame.
+bool loopbackLookDue(const Channel& ch, const Held&);
+// The levels' play position between looks, from the plan (no OpenAL call).
+void meterPlannedCursor(Channel& ch, const Held&);
 // Wakes the thread for a channel that started or must go on decoding.
 void kickThread(const Held&);
 // Starts the thread, named and with its id published before it runs. May
@@ -380,8 +405,10 @@ void resetMeter(LevelMeter& m, int rate);
 void meterQueued(Channel& ch, const QueuedBuffer& b, const Held&);
 // The queue was dropped: its peaks will not be heard.
 void meterFlushed(Channel& ch, const Held&);
-// Where playback stands now (after a reap, or when the source starts).
+// Where playback stands now (after a reap, or when the source starts), or
+// at a cursor the caller knows.
 void meterCursor(Channel& ch, const Held&);
+void meterCursorAt(Channel& ch, QWORD cursor, const Held&);
 
 // ---- Channels (channel.cpp) --------------------------------------------------
 void applySourceSpace(Channel& ch, const Held&); // 3D or pan placement

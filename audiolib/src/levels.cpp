@@ -68,8 +68,11 @@ void meterFlushed(Channel& ch, const Held&) {
 }
 
 void meterCursor(Channel& ch, const Held& lock) {
+    meterCursorAt(ch, playCursor(ch, lock), lock);
+}
+
+void meterCursorAt(Channel& ch, QWORD cursor, const Held&) {
     auto& L = lib();
-    const QWORD cursor = playCursor(ch, lock);
     // On the loopback device time is what has been rendered: no projection.
     float speed = 0.f;
     if (!L.loopback && !ch.queue.empty()) {

@@ -323,6 +323,54 @@ void cutQueueAtEnd(Channel& ch, const Held& lock) {
     upload(ch, pieces, false, lock);
 }
 
+void planLoopbackLook(Channel& ch, DWORD maxBlock, const Held& lock) {
+    auto& L = lib();
+    Channel::LookPlan& plan = ch.look;
+    plan.valid = false;
+    const bool moving =
+        L.dopplerFactor > 0.f && (ch.vel.x != 0.f || ch.vel.y != 0.f || ch.vel.z != 0.f);
+    if (!isRunning(ch) || ch.atEnd || ch.queue.empty() || moving || L.freq <= 0)
+        return;
+    const double pitch = ch.freqAttr ? std::clamp(double(ch.freqAttr) / ch.rate, 0.01, 8.0) : 1.0;
+    plan.step = pitch * ch.rate / L.freq;
+    plan.cursor = playCursor(ch, lock);
+    plan.from = L.renderedFrames;
+    plan.queuedTotal = ch.queuedTotal;
+    plan.buffers = ch.queue.size();
+    plan.freqAttr = ch.freqAttr;
+    // Rendered frames until a quarter of the queue is left (six buffers are
+    // then decoded in a row, the decoder warm after the first), less one block:
+    // a look comes at the latest one block after it is due.
+    const double ahead = double(ch.queuedTotal - std::min(plan.cursor, ch.queuedTotal));
+    const double low = double(kBufferCount * bufferFrames(ch.rate)) / 4;
+    double due = (ahead - low) / plan.step - maxBlock;
+    // An end syncs when its buffer has played: look right then, as when
+    // every block was a look.
+    for (const QueuedBuffer& b : ch.queue)
+        if (b.endAt >= 0) {
+            const QWORD played = b.seq + b.frames;
+            due = std::min(due, double(played - std::min(played, plan.cursor)) / plan.step);
+            break;
+        }
+    if (due < 1)
+        return;
+    plan.at = plan.from + static_cast<QWORD>(due);
+    plan.valid = true;
+}
+
+bool loopbackLookDue(const Channel& ch, const Held&) {
+    const Channel::LookPlan& plan = ch.look;
+    return !plan.valid || lib().renderedFrames >= plan.at || ch.atEnd ||
+           ch.queuedTotal != plan.queuedTotal || ch.queue.size() != plan.buffers ||
+           ch.freqAttr != plan.freqAttr;
+}
+
+void meterPlannedCursor(Channel& ch, const Held& lock) {
+    const Channel::LookPlan& plan = ch.look;
+    const double played = double(lib().renderedFrames - plan.from) * plan.step;
+    meterCursorAt(ch, std::min(ch.queuedTotal, plan.cursor + static_cast<QWORD>(played)), lock);
+}
+
 void kickThread(const Held&) {
     lib().kick = true;
     lib().wake.notify_all();
