@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <ebur128.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -45,6 +46,12 @@
 namespace {
 
 constexpr DWORD BlockFrames = 1024;
+
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
 
 // The window's scale, so that a playlist's places read back where the window
 // puts them: an export from the command line never creates the window that
@@ -392,6 +399,9 @@ public:
     // start); playing tells whether a file still plays after it. False when
     // rendering failed, with the library's error code in code.
     virtual bool Next(float* block, size_t count, bool& playing, int& code) = 0;
+    // Ends rendering; the CPU seconds each lane's thread took (none when the
+    // render runs on the caller's thread).
+    virtual std::vector<double> Stop() { return {}; }
 };
 
 // How the channels of a scene make up the blocks: the device renders, the
@@ -481,13 +491,17 @@ public:
     TLane(const TExportOptions& o, int dataset, TShare share, std::mutex& loading)
         : options_(o), dataset_(dataset), share_(share), loading_(loading),
           thread_([this] { Run(); }) {}
-    ~TLane() {
+    ~TLane() { Stop(); }
+    // Stops the lane's thread; the CPU seconds it took.
+    double Stop() {
         {
             std::lock_guard lock(mx_);
             stop_ = true;
         }
         changed_.notify_all();
-        thread_.join();
+        if (thread_.joinable())
+            thread_.join();
+        return cpu_;
     }
     TLane(const TLane&) = delete;
     TLane& operator=(const TLane&) = delete;
@@ -511,6 +525,9 @@ public:
             fixedFrames_ = fixedFrames;
             blockFrames_ = blockFrames;
             movingScene_ = moving;
+            // Deep enough that a lane the scheduler holds back a while, or
+            // the mix held up by a slow write, leaves the other threads work.
+            ring_.resize(std::max<size_t>(8, AheadFrames / std::max<DWORD>(blockFrames, 1)));
             started_ = true;
         }
         changed_.notify_all();
@@ -531,14 +548,15 @@ public:
             sum[i] += b.Samples[i];
         playing = playing || b.Playing;
         lock.lock();
-        head_ = (head_ + 1) % Ahead;
+        head_ = (head_ + 1) % ring_.size();
         --ready_;
         changed_.notify_all();
         return true;
     }
 
 private:
-    static constexpr size_t Ahead = 8; // blocks rendered ahead of the mix
+    // What a lane renders ahead of the mix at most: a quarter second of sound.
+    static constexpr size_t AheadFrames = 11025;
     struct TBlock {
         std::vector<float> Samples;
         size_t Frames = 0;
@@ -563,6 +581,7 @@ private:
         Render();
         AUDIOLIB_LaneBind(nullptr);
         AUDIOLIB_LaneFree(lane);
+        cpu_ = ThreadCpuSeconds();
     }
 
     void Render() {
@@ -605,7 +624,7 @@ private:
                 return;
             {
                 std::unique_lock lock(mx_);
-                changed_.wait(lock, [this] { return ready_ < Ahead || stop_; });
+                changed_.wait(lock, [this] { return ready_ < ring_.size() || stop_; });
                 if (stop_)
                     return;
             }
@@ -613,7 +632,7 @@ private:
             if (!blocks.Render(b.Samples.data(), count, movingScene_, b.Playing))
                 return Fail("rendering failed", BASS_ErrorGetCode());
             b.Frames = count;
-            tail = (tail + 1) % Ahead;
+            tail = (tail + 1) % ring_.size();
             {
                 std::lock_guard lock(mx_);
                 ++ready_;
@@ -637,9 +656,10 @@ private:
     int width_ = 0;
     size_t fixedFrames_ = 0;
     DWORD blockFrames_ = 0;
-    TBlock ring_[Ahead];
+    std::vector<TBlock> ring_; // sized by Start
     size_t head_ = 0, ready_ = 0;
 
+    double cpu_ = 0;     // written by the thread as it ends
     std::thread thread_; // last: starts once everything above exists
 };
 
@@ -691,6 +711,12 @@ public:
                 return false;
         return true;
     }
+    std::vector<double> Stop() override {
+        std::vector<double> cpu;
+        for (auto& lane : lanes_)
+            cpu.push_back(lane->Stop());
+        return cpu;
+    }
 
 private:
     std::mutex loading_;
@@ -730,6 +756,7 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         return failed("looping channels need a length (--seconds)");
 
     const auto started = Clock::now();
+    const double mixCpu0 = ThreadCpuSeconds();
     const bool binaural = o.Layout == TExportLayout::Binaural;
     int dataset = -1;
     if (binaural && !o.HrtfDataSet.empty()) {
@@ -887,6 +914,8 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         return cancelled();
     if (!sink->Finish())
         return failed("cannot write " + o.Output + ": " + sink->Error());
+    out.LaneCpuSeconds = source->Stop();
+    out.MixCpuSeconds = ThreadCpuSeconds() - mixCpu0;
     const double wall = std::chrono::duration<double>(Clock::now() - started).count();
     s.RealTimeFactor = wall > 0 ? s.Seconds / wall : 0;
     if (progress)
