@@ -519,15 +519,16 @@ public:
     bool Moving() const { return moving_; }
     int Width() const { return width_; }
 
-    void Start(size_t fixedFrames, DWORD blockFrames, bool moving) {
+    // Starts rendering blocks of blockFrames, at most aheadFrames ahead of
+    // the mix.
+    void Start(size_t fixedFrames, DWORD blockFrames, bool moving, size_t aheadFrames) {
         {
             std::lock_guard lock(mx_);
             fixedFrames_ = fixedFrames;
             blockFrames_ = blockFrames;
             movingScene_ = moving;
-            // Deep enough that a lane the scheduler holds back a while, or
-            // the mix held up by a slow write, leaves the other threads work.
-            ring_.resize(std::max<size_t>(8, AheadFrames / std::max<DWORD>(blockFrames, 1)));
+            ring_.resize(std::max<size_t>(2, aheadFrames / std::max<DWORD>(blockFrames, 1)));
+            batch_ = std::max<size_t>(1, ring_.size() / 8);
             started_ = true;
         }
         changed_.notify_all();
@@ -536,7 +537,14 @@ public:
     // failed, with its error code.
     bool AddNext(float* sum, size_t count, bool& playing, int& code) {
         std::unique_lock lock(mx_);
-        changed_.wait(lock, [this] { return ready_ > 0 || failed_; });
+        if (ready_ == 0) {
+            // Woken once a batch is ready rather than for every block: the
+            // mix is far quicker than a lane and would otherwise wait, and
+            // take a core from the lanes, once per block.
+            mixWaiting_ = true;
+            changed_.wait(lock, [this] { return ready_ >= batch_ || failed_ || ended_; });
+            mixWaiting_ = false;
+        }
         if (ready_ == 0) {
             code = code_;
             return false;
@@ -550,13 +558,12 @@ public:
         lock.lock();
         head_ = (head_ + 1) % ring_.size();
         --ready_;
-        changed_.notify_all();
+        if (laneWaiting_ && ready_ + batch_ <= ring_.size())
+            changed_.notify_all();
         return true;
     }
 
 private:
-    // What a lane renders ahead of the mix at most: a quarter second of sound.
-    static constexpr size_t AheadFrames = 11025;
     struct TBlock {
         std::vector<float> Samples;
         size_t Frames = 0;
@@ -620,11 +627,21 @@ private:
             const size_t count =
                 fixedFrames_ ? std::min<size_t>(blockFrames_, fixedFrames_ - blocks.Rendered)
                              : blockFrames_;
-            if (count == 0)
+            if (count == 0) {
+                std::lock_guard lock(mx_);
+                ended_ = true;
+                changed_.notify_all();
                 return;
+            }
             {
                 std::unique_lock lock(mx_);
-                changed_.wait(lock, [this] { return ready_ < ring_.size() || stop_; });
+                if (ready_ == ring_.size()) {
+                    // A full ring waits until a batch is free again.
+                    laneWaiting_ = true;
+                    changed_.wait(lock,
+                                  [this] { return ready_ + batch_ <= ring_.size() || stop_; });
+                    laneWaiting_ = false;
+                }
                 if (stop_)
                     return;
             }
@@ -633,11 +650,9 @@ private:
                 return Fail("rendering failed", BASS_ErrorGetCode());
             b.Frames = count;
             tail = (tail + 1) % ring_.size();
-            {
-                std::lock_guard lock(mx_);
-                ++ready_;
-            }
-            changed_.notify_all();
+            std::lock_guard lock(mx_);
+            if (++ready_ >= batch_ && mixWaiting_)
+                changed_.notify_all();
         }
     }
 
@@ -649,6 +664,8 @@ private:
     std::mutex mx_;
     std::condition_variable changed_;
     bool opened_ = false, failed_ = false, started_ = false, stop_ = false;
+    bool ended_ = false; // rendered every frame asked for
+    bool mixWaiting_ = false, laneWaiting_ = false;
     std::string error_;
     int code_ = 0;
     TScene scene_;
@@ -658,6 +675,7 @@ private:
     DWORD blockFrames_ = 0;
     std::vector<TBlock> ring_; // sized by Start
     size_t head_ = 0, ready_ = 0;
+    size_t batch_ = 1; // blocks that wake a waiting mix or lane
 
     double cpu_ = 0;     // written by the thread as it ends
     std::thread thread_; // last: starts once everything above exists
@@ -666,7 +684,7 @@ private:
 // The scene split over lanes: their blocks summed in float.
 class TLanes : public TBlockSource {
 public:
-    TLanes(const TExportOptions& o, int dataset, int lanes) {
+    TLanes(const TExportOptions& o, int dataset, int lanes) : rate_(o.Rate) {
         for (int i = 0; i < lanes; ++i)
             lanes_.push_back(std::make_unique<TLane>(o, dataset, TShare{i, lanes}, loading_));
     }
@@ -700,7 +718,7 @@ public:
     int Width() const override { return width_; }
     bool Start(size_t fixedFrames, DWORD blockFrames) override {
         for (auto& lane : lanes_)
-            lane->Start(fixedFrames, blockFrames, moving_);
+            lane->Start(fixedFrames, blockFrames, moving_, AheadFrames(blockFrames));
         return true;
     }
     bool Next(float* block, size_t count, bool& playing, int& code) override {
@@ -719,11 +737,26 @@ public:
     }
 
 private:
+    // How far each lane may render ahead of the mix. A lane renders a second
+    // of sound in a few tens of ms of CPU, less than the time slices the
+    // scheduler hands out when the lanes and the mix outnumber the cores: a
+    // lane held back for a slice must not stall the others, so the lanes keep
+    // about two seconds ahead (less when many lanes of many channels would
+    // hold more than 32 MB).
+    size_t AheadFrames(DWORD blockFrames) const {
+        constexpr size_t Budget = size_t{32} << 20;
+        const size_t perFrame = lanes_.size() * static_cast<size_t>(width_) * sizeof(float);
+        return std::max<size_t>(std::min<size_t>(2 * static_cast<size_t>(rate_),
+                                                 Budget / std::max<size_t>(perFrame, 1)),
+                                8 * size_t{blockFrames});
+    }
+
     std::mutex loading_;
     std::vector<std::unique_ptr<TLane>> lanes_;
     TScene scene_;
     bool moving_ = false;
     int width_ = 2;
+    int rate_;
 };
 
 // How many lanes render the scene: as asked (0: one per core), at most one
