@@ -97,6 +97,8 @@ std::string WriteScene(const fs::path& dir) {
 
 struct TRun {
     double Wall = 0, Cpu = 0, Audio = 0;
+    std::vector<double> Lanes; // each lane thread's CPU seconds
+    double Mix = 0;            // the exporting thread's
 };
 
 TRun Export(const std::string& scene, const std::string& out, int threads, double seconds,
@@ -119,6 +121,8 @@ TRun Export(const std::string& scene, const std::string& out, int threads, doubl
     run.Wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
     run.Cpu = ProcessCpuSeconds() - cpu0;
     run.Audio = seconds;
+    run.Lanes = r.LaneCpuSeconds;
+    run.Mix = r.MixCpuSeconds;
     if (r.Result != TExportOutcome::Status::Done) {
         std::fprintf(stderr, "export with %d lanes failed: %s\n", threads, r.Error.c_str());
         std::exit(1);
@@ -223,6 +227,23 @@ int main(int argc, char** argv) {
         }
         std::printf("%-10d %9.2f %9.2f %13.1f %13.2fx %22s\n", lanes[i], w, c, seconds / w,
                     w / oneWall, diff.c_str());
+    }
+    std::printf(
+        "\nCPU s by thread (medians): the exporting thread (with one lane, also the render), "
+        "then each lane's\n\n");
+    for (size_t i = 0; i < lanes.size(); ++i) {
+        std::vector<double> mix;
+        std::vector<std::vector<double>> lane(static_cast<size_t>(lanes[i]));
+        for (const TRun& r : runs[i]) {
+            mix.push_back(r.Mix);
+            for (size_t k = 0; k < r.Lanes.size() && k < lane.size(); ++k)
+                lane[k].push_back(r.Lanes[k]);
+        }
+        std::printf("%-10d %9.2f", lanes[i], Median(mix));
+        for (const auto& l : lane)
+            if (!l.empty())
+                std::printf(" %9.2f", Median(l));
+        std::printf("\n");
     }
     const double two = Median([&] {
         std::vector<double> v;

@@ -12,7 +12,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <set>
 
 using namespace testsupport;
 
@@ -94,6 +97,13 @@ TEST(ExportLanes, TheLanesSumIsTheOneDeviceRenderInEveryLayout) {
         ASSERT_EQ(b.Result, TExportOutcome::Status::Done) << b.Error;
         EXPECT_EQ(a.Channels, 5);
         EXPECT_EQ(b.Channels, 5);
+        // Each lane's thread tells its CPU time; one device renders on the
+        // exporting thread.
+        EXPECT_TRUE(a.LaneCpuSeconds.empty());
+        EXPECT_EQ(b.LaneCpuSeconds.size(), size_t(std::min(c.threads, 5)));
+        for (const double cpu : b.LaneCpuSeconds)
+            EXPECT_GT(cpu, 0.0);
+        EXPECT_GT(a.MixCpuSeconds, 0.0);
         int width = 0, widthLanes = 0;
         const auto x = readFloats(one, width), y = readFloats(lanes, widthLanes);
         EXPECT_EQ(width, ExportLayoutChannels(c.layout));
@@ -140,4 +150,44 @@ TEST(ExportLanes, OneLimiterHoldsTheSumAtFullScale) {
         EXPECT_LE(loudest(), 1.0f);
         EXPECT_GT(loudest(), 0.5f);
     }
+}
+
+TEST(ExportLanes, CancelStopsTheLanesAheadOfTheMixAndKeepsTheOldFile) {
+    TempDir dir;
+    const std::string list = writeScene(dir, 0.3);
+    const std::string out = dir.file("kept.wav");
+    std::ofstream(out, std::ios::binary) << "the old take";
+    TExportOptions o;
+    o.Playlist = list;
+    o.Output = out;
+    o.Format = TExportFormat::Float;
+    o.Layout = TExportLayout::Binaural;
+    o.Loop = true;
+    o.Seconds = 3600.0; // far longer than the test waits
+    o.Force = true;
+    o.Threads = 3;
+    const auto names = [&] {
+        std::set<std::string> n;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            n.insert(entry.path().filename().string());
+        return n;
+    };
+    const std::set<std::string> before = names();
+    std::atomic<bool> cancel{false};
+    double seen = 0;
+    const auto progress = [&](double rendered, double total) {
+        EXPECT_DOUBLE_EQ(total, 3600.0);
+        EXPECT_GE(rendered, seen) << "the mix goes forward only";
+        seen = rendered;
+        if (rendered > 0.5)
+            cancel = true;
+    };
+    const TExportOutcome r = RenderExport(o, progress, cancel, "");
+    EXPECT_EQ(r.Result, TExportOutcome::Status::Cancelled) << r.Error;
+    EXPECT_GT(seen, 0.5);
+    EXPECT_LT(seen, 3600.0);
+    std::ifstream in(out, std::ios::binary);
+    const std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(kept, "the old take");
+    EXPECT_EQ(names(), before) << "nothing left behind";
 }

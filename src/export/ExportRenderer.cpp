@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <ebur128.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -64,6 +65,12 @@ std::string NoneOpened(const TExportOptions& o) {
     return o.SoundFiles.empty()
                ? translate("ExportCommand", "プレイリストのサウンドファイルを 1 つも開けません")
                : translate("ExportCommand", "サウンドファイルを 1 つも開けません");
+}
+
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
 // The window's scale, so that a playlist's places read back where the window
@@ -425,6 +432,9 @@ public:
     // start); playing tells whether a file still plays after it. False when
     // rendering failed, with the library's error code in code.
     virtual bool Next(float* block, size_t count, bool& playing, int& code) = 0;
+    // Ends rendering; the CPU seconds each lane's thread took (none when the
+    // render runs on the caller's thread).
+    virtual std::vector<double> Stop() { return {}; }
 };
 
 // How the channels of a scene make up the blocks: the device renders, the
@@ -515,13 +525,17 @@ public:
     TLane(const TExportOptions& o, int dataset, TShare share, std::mutex& loading)
         : options_(o), dataset_(dataset), share_(share), loading_(loading),
           thread_([this] { Run(); }) {}
-    ~TLane() {
+    ~TLane() { Stop(); }
+    // Stops the lane's thread; the CPU seconds it took.
+    double Stop() {
         {
             std::lock_guard lock(mx_);
             stop_ = true;
         }
         changed_.notify_all();
-        thread_.join();
+        if (thread_.joinable())
+            thread_.join();
+        return cpu_;
     }
     TLane(const TLane&) = delete;
     TLane& operator=(const TLane&) = delete;
@@ -539,12 +553,16 @@ public:
     bool Moving() const { return moving_; }
     int Width() const { return width_; }
 
-    void Start(size_t fixedFrames, DWORD blockFrames, bool moving) {
+    // Starts rendering blocks of blockFrames, at most aheadFrames ahead of
+    // the mix.
+    void Start(size_t fixedFrames, DWORD blockFrames, bool moving, size_t aheadFrames) {
         {
             std::lock_guard lock(mx_);
             fixedFrames_ = fixedFrames;
             blockFrames_ = blockFrames;
             movingScene_ = moving;
+            ring_.resize(std::max<size_t>(2, aheadFrames / std::max<DWORD>(blockFrames, 1)));
+            batch_ = std::max<size_t>(1, ring_.size() / 8);
             started_ = true;
         }
         changed_.notify_all();
@@ -553,7 +571,14 @@ public:
     // failed, with its error code.
     bool AddNext(float* sum, size_t count, bool& playing, int& code) {
         std::unique_lock lock(mx_);
-        changed_.wait(lock, [this] { return ready_ > 0 || failed_; });
+        if (ready_ == 0) {
+            // Woken once a batch is ready rather than for every block: the
+            // mix is far quicker than a lane and would otherwise wait, and
+            // take a core from the lanes, once per block.
+            mixWaiting_ = true;
+            changed_.wait(lock, [this] { return ready_ >= batch_ || failed_ || ended_; });
+            mixWaiting_ = false;
+        }
         if (ready_ == 0) {
             code = code_;
             return false;
@@ -565,14 +590,14 @@ public:
             sum[i] += b.Samples[i];
         playing = playing || b.Playing;
         lock.lock();
-        head_ = (head_ + 1) % Ahead;
+        head_ = (head_ + 1) % ring_.size();
         --ready_;
-        changed_.notify_all();
+        if (laneWaiting_ && ready_ + batch_ <= ring_.size())
+            changed_.notify_all();
         return true;
     }
 
 private:
-    static constexpr size_t Ahead = 8; // blocks rendered ahead of the mix
     struct TBlock {
         std::vector<float> Samples;
         size_t Frames = 0;
@@ -598,6 +623,7 @@ private:
         Render();
         AUDIOLIB_LaneBind(nullptr);
         AUDIOLIB_LaneFree(lane);
+        cpu_ = ThreadCpuSeconds();
     }
 
     void Render() {
@@ -636,11 +662,21 @@ private:
             const size_t count =
                 fixedFrames_ ? std::min<size_t>(blockFrames_, fixedFrames_ - blocks.Rendered)
                              : blockFrames_;
-            if (count == 0)
+            if (count == 0) {
+                std::lock_guard lock(mx_);
+                ended_ = true;
+                changed_.notify_all();
                 return;
+            }
             {
                 std::unique_lock lock(mx_);
-                changed_.wait(lock, [this] { return ready_ < Ahead || stop_; });
+                if (ready_ == ring_.size()) {
+                    // A full ring waits until a batch is free again.
+                    laneWaiting_ = true;
+                    changed_.wait(lock,
+                                  [this] { return ready_ + batch_ <= ring_.size() || stop_; });
+                    laneWaiting_ = false;
+                }
                 if (stop_)
                     return;
             }
@@ -649,12 +685,10 @@ private:
                 return Fail(translate("ExportCommand", "レンダリングに失敗しました"),
                             BASS_ErrorGetCode());
             b.Frames = count;
-            tail = (tail + 1) % Ahead;
-            {
-                std::lock_guard lock(mx_);
-                ++ready_;
-            }
-            changed_.notify_all();
+            tail = (tail + 1) % ring_.size();
+            std::lock_guard lock(mx_);
+            if (++ready_ >= batch_ && mixWaiting_)
+                changed_.notify_all();
         }
     }
 
@@ -666,6 +700,8 @@ private:
     std::mutex mx_;
     std::condition_variable changed_;
     bool opened_ = false, failed_ = false, started_ = false, stop_ = false;
+    bool ended_ = false; // rendered every frame asked for
+    bool mixWaiting_ = false, laneWaiting_ = false;
     std::string error_;
     int code_ = 0;
     TScene scene_;
@@ -673,16 +709,18 @@ private:
     int width_ = 0;
     size_t fixedFrames_ = 0;
     DWORD blockFrames_ = 0;
-    TBlock ring_[Ahead];
+    std::vector<TBlock> ring_; // sized by Start
     size_t head_ = 0, ready_ = 0;
+    size_t batch_ = 1; // blocks that wake a waiting mix or lane
 
+    double cpu_ = 0;     // written by the thread as it ends
     std::thread thread_; // last: starts once everything above exists
 };
 
 // The scene split over lanes: their blocks summed in float.
 class TLanes : public TBlockSource {
 public:
-    TLanes(const TExportOptions& o, int dataset, int lanes) {
+    TLanes(const TExportOptions& o, int dataset, int lanes) : rate_(o.Rate) {
         for (int i = 0; i < lanes; ++i)
             lanes_.push_back(std::make_unique<TLane>(o, dataset, TShare{i, lanes}, loading_));
     }
@@ -715,7 +753,7 @@ public:
     int Width() const override { return width_; }
     bool Start(size_t fixedFrames, DWORD blockFrames) override {
         for (auto& lane : lanes_)
-            lane->Start(fixedFrames, blockFrames, moving_);
+            lane->Start(fixedFrames, blockFrames, moving_, AheadFrames(blockFrames));
         return true;
     }
     bool Next(float* block, size_t count, bool& playing, int& code) override {
@@ -726,13 +764,34 @@ public:
                 return false;
         return true;
     }
+    std::vector<double> Stop() override {
+        std::vector<double> cpu;
+        for (auto& lane : lanes_)
+            cpu.push_back(lane->Stop());
+        return cpu;
+    }
 
 private:
+    // How far each lane may render ahead of the mix. A lane renders a second
+    // of sound in a few tens of ms of CPU, less than the time slices the
+    // scheduler hands out when the lanes and the mix outnumber the cores: a
+    // lane held back for a slice must not stall the others, so the lanes keep
+    // about two seconds ahead (less when many lanes of many channels would
+    // hold more than 32 MB).
+    size_t AheadFrames(DWORD blockFrames) const {
+        constexpr size_t Budget = size_t{32} << 20;
+        const size_t perFrame = lanes_.size() * static_cast<size_t>(width_) * sizeof(float);
+        return std::max<size_t>(std::min<size_t>(2 * static_cast<size_t>(rate_),
+                                                 Budget / std::max<size_t>(perFrame, 1)),
+                                8 * size_t{blockFrames});
+    }
+
     std::mutex loading_;
     std::vector<std::unique_ptr<TLane>> lanes_;
     TScene scene_;
     bool moving_ = false;
     int width_ = 2;
+    int rate_;
 };
 
 // How many lanes render the scene: as asked (0: one per core), at most one
@@ -766,6 +825,7 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
             translate("ExportCommand", "ループするチャンネルには長さ (--seconds) が必要です"));
 
     const auto started = Clock::now();
+    const double mixCpu0 = ThreadCpuSeconds();
     const bool binaural = o.Layout == TExportLayout::Binaural;
     int dataset = -1;
     if (binaural && !o.HrtfDataSet.empty()) {
@@ -931,6 +991,8 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
         out.Exists = sink->Exists();
         return failed(CannotWrite(o.Output, sink->Error()));
     }
+    out.LaneCpuSeconds = source->Stop();
+    out.MixCpuSeconds = ThreadCpuSeconds() - mixCpu0;
     const double wall = std::chrono::duration<double>(Clock::now() - started).count();
     s.RealTimeFactor = wall > 0 ? s.Seconds / wall : 0;
     if (progress)

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "export/ExportOptions.h"
 
@@ -16,6 +17,10 @@ struct TExportOutcome {
     bool Exists = false; // failed because Output is there and Force was not given
     TExportSummary Summary;
     int Channels = 0; // channels that loaded
+    // CPU seconds of each render lane's thread (none with one device), and of
+    // the thread that ran the export (with one device, the render too).
+    std::vector<double> LaneCpuSeconds;
+    double MixCpuSeconds = 0;
 };
 
 // Progress: seconds rendered so far and the expected total (0 when unknown).
