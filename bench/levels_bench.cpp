@@ -29,22 +29,13 @@ constexpr int Channels = 32;
 // A second of sine whose loudness swells and falls four times (from silence to
 // -1 dBFS): every meter moves at every reading, the worst case for drawing.
 bool WriteSwellingTone(const std::string& path) {
-    SF_INFO info{};
-    info.samplerate = 44100;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (!f)
-        return false;
     std::vector<float> samples(44100);
     for (size_t i = 0; i < samples.size(); ++i) {
         const double t = static_cast<double>(i) / 44100.0;
         const double envelope = 0.45 * (1 - std::cos(2 * M_PI * 4 * t));
         samples[i] = static_cast<float>(envelope * std::sin(2 * M_PI * 440 * t));
     }
-    sf_writef_float(f, samples.data(), static_cast<sf_count_t>(samples.size()));
-    sf_close(f);
-    return true;
+    return bench::WriteMonoWav(path, samples);
 }
 
 struct Run {
@@ -85,18 +76,8 @@ Run Measure(QApplication& app, TFrmPhonaraPlayer& window, int seconds) {
 } // namespace
 
 int main(int argc, char** argv) {
-    int seconds = 10;
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc)
-            seconds = std::max(1, std::atoi(argv[i + 1]));
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("levels_bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir / "config");
-    std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("ALSOFT_DRIVERS", "null", 0);
-    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", dir.c_str(), 0);
+    const int seconds = bench::SecondsArgument(argc, argv, 10);
+    const std::filesystem::path dir = bench::HeadlessFolder("levels_bench");
 
     QApplication app(argc, argv);
     TFrmPhonaraPlayer window;

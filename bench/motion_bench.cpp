@@ -50,18 +50,8 @@ TMotionPath Circle(double r, double period, double phase) {
 } // namespace
 
 int main(int argc, char** argv) {
-    int seconds = 10;
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc)
-            seconds = std::max(1, std::atoi(argv[i + 1]));
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("motion_bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir / "config");
-    std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("ALSOFT_DRIVERS", "null", 0);
-    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", dir.c_str(), 0);
+    const int seconds = bench::SecondsArgument(argc, argv, 10);
+    const std::filesystem::path dir = bench::HeadlessFolder("motion_bench");
 
     QApplication app(argc, argv);
     TFrmPhonaraPlayer window;

@@ -62,24 +62,12 @@ double Percentile(std::vector<double> v, double p) {
 } // namespace
 
 int main(int argc, char** argv) {
-    int seconds = 10;
+    const int seconds = bench::SecondsArgument(argc, argv, 10);
     bool flood = true;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc)
-            seconds = std::max(1, std::atoi(argv[i + 1]));
+    for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--no-flood") == 0)
             flood = false;
-    }
-    // Headless, on the null output, with settings of its own.
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("remote_bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir / "config");
-    // A runtime folder must be the user's alone, or Qt complains.
-    std::filesystem::permissions(dir, std::filesystem::perms::owner_all);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("ALSOFT_DRIVERS", "null", 0);
-    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", dir.c_str(), 0);
+    const std::filesystem::path dir = bench::HeadlessFolder("remote_bench");
 
     QApplication app(argc, argv);
     TFrmPhonaraPlayer window;
