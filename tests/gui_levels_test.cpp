@@ -63,6 +63,7 @@ TEST_F(LevelsWindowTest, MetersReadEachChannelAndTheClipLightLatchesUntilClicked
 
     // A screen reader hears a level indicator named after its channel, its
     // value the peak in dBFS.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(levels)->role(), QAccessible::Window);
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(minus6);
     EXPECT_EQ(a->role(), QAccessible::ProgressBar);
     EXPECT_EQ(a->text(QAccessible::Name), TLevelsWindow::tr("チャンネル %1 のレベル").arg(1));

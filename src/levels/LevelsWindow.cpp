@@ -1,5 +1,6 @@
 #include "levels/LevelsWindow.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,7 +9,20 @@
 #include "audiolib.h"
 #include "widgets/LevelMeter.h"
 
+namespace {
+
+// A window of its own to a screen reader: a plain widget reads as a filler.
+QAccessibleInterface* LevelsWindowAccessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("TLevelsWindow") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    return nullptr;
+}
+
+} // namespace
+
 TLevelsWindow::TLevelsWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
+    static const bool readable = (QAccessible::installFactory(LevelsWindowAccessibleFactory), true);
+    (void)readable;
     setObjectName("LevelsWindow");
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(8, 8, 8, 8);
