@@ -22,6 +22,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "BenchPaths.h"
 #include "export/ExportOptions.h"
 #include "export/ExportRenderer.h"
 #include "motion/MotionPath.h"
@@ -62,19 +63,6 @@ bool WriteSource(const std::string& path, int i) {
     return true;
 }
 
-// A circle of radius r around the listener, once in period seconds.
-TMotionPath Circle(double r, double period, double phase) {
-    TMotionPath path{TMotionMode::Loop, {}};
-    const int points = static_cast<int>(period * 60);
-    for (int i = 0; i <= points; ++i) {
-        const double t = period * i / points;
-        const double a = phase + 2 * M_PI * t / period;
-        path.Points.push_back({std::round(t * 1000) / 1000, static_cast<float>(r * std::cos(a)),
-                               0.f, static_cast<float>(r * std::sin(a))});
-    }
-    return path;
-}
-
 std::string WriteScene(const fs::path& dir) {
     std::vector<TPlaylistChannel> channels;
     for (int i = 0; i < Sources; ++i) {
@@ -82,7 +70,7 @@ std::string WriteScene(const fs::path& dir) {
         c.FileName = (dir / ("src" + std::to_string(i) + ".wav")).string();
         if (!WriteSource(c.FileName, i))
             return {};
-        c.Motion = Circle(0.5 + 1.5 * (i + 1) / Sources, 2.0 + i % 5, i);
+        c.Motion = bench::Circle(0.5 + 1.5 * (i + 1) / Sources, 2.0 + i % 5, i);
         channels.push_back(c);
     }
     const std::string path = (dir / "scene.pna").string();

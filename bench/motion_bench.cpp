@@ -19,6 +19,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "BenchPaths.h"
 #include "BenchSupport.h"
 #include "app/PNAP.h"
 #include "channels/Sources.h"
@@ -31,20 +32,6 @@ using bench::ThreadCpuSeconds;
 
 bool WriteTone(const std::string& path) {
     return bench::WriteTone(path, 44100, 0.1f);
-}
-
-// A circle of radius r around the listener, once in period seconds, as a
-// hand would draw it: a point per frame.
-TMotionPath Circle(double r, double period, double phase) {
-    TMotionPath path{TMotionMode::Loop, {}};
-    const int points = static_cast<int>(period * 60);
-    for (int i = 0; i <= points; ++i) {
-        const double t = period * i / points;
-        const double a = phase + 2 * M_PI * t / period;
-        path.Points.push_back({std::round(t * 1000) / 1000, static_cast<float>(r * std::cos(a)),
-                               0.f, static_cast<float>(r * std::sin(a))});
-    }
-    return path;
 }
 
 } // namespace
@@ -64,7 +51,7 @@ int main(int argc, char** argv) {
         return 1;
     for (int n = 1; n <= Channels; ++n) {
         window.LoadChannelFile(n, tone);
-        window.SetChannelMotion(n, Circle(0.5 + 1.5 * n / Channels, 2.0 + n % 5, n));
+        window.SetChannelMotion(n, bench::Circle(0.5 + 1.5 * n / Channels, 2.0 + n % 5, n));
         Sources[n].Selected = true;
     }
     window.show();
