@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 #include <hdf5.h>
 #include <map>
-#include <numbers>
 
 using namespace testsupport;
 namespace fs = std::filesystem;
@@ -295,24 +294,10 @@ TEST(SofaNames, ASetNameFindsItsEntryAtTheRate) {
 // The transform against the plain sum it stands for, both ways; minimum phase
 // on responses whose answer is known: a zero outside the unit circle moves in,
 // a delay goes, a minimum-phase response stays.
-TEST(SofaSpectra, FftMatchesTheSumAndMinimumPhaseMovesZerosIn) {
+// Known minimum-phase answers, through the transform both ways: a zero
+// outside the unit circle moves in, a delay goes, a minimum phase stays.
+TEST(SofaSpectra, MinimumPhaseMovesZerosInAndPowersOfTwoOnly) {
     using Complex = std::complex<double>;
-    for (const size_t n : {1u, 2u, 8u, 64u})
-        for (const bool inverse : {false, true}) {
-            std::vector<Complex> x(n);
-            for (size_t k = 0; k < n; ++k)
-                x[k] = {std::sin(1.3 * k), std::cos(0.7 * k * k)};
-            std::vector<Complex> y = x;
-            ASSERT_TRUE(Fft(y, inverse));
-            for (size_t j = 0; j < n; ++j) {
-                Complex sum = 0.0;
-                for (size_t k = 0; k < n; ++k)
-                    sum +=
-                        x[k] * std::polar(1.0, (inverse ? 2 : -2) * std::numbers::pi * j * k / n);
-                EXPECT_LT(std::abs(sum / (inverse ? double(n) : 1.0) - y[j]), 1e-9)
-                    << n << " " << j;
-            }
-        }
     std::vector<Complex> odd(12);
     EXPECT_FALSE(Fft(odd));
     const struct {

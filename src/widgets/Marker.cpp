@@ -50,8 +50,6 @@ void TMarker::paintEvent(QPaintEvent*) {
         // Filled opaque, the picture is copied without blending.
         look_.fill(hollow_ ? QColor(Qt::transparent) : palette().color(backgroundRole()));
         QPainter p(&look_);
-        if (!hollow_)
-            p.fillRect(rect(), palette().brush(backgroundRole()));
         // As the label draws itself: a plain one-pixel box in the text colour
         // and the caption centred.
         p.setPen(QPen(palette().color(QPalette::WindowText), 1));
