@@ -258,7 +258,7 @@ TEST_F(CommandLineExport, FailuresLeaveOldFilesAndSayWhy) {
         setrlimit(RLIMIT_FSIZE, &limit);
         signal(SIGXFSZ, SIG_IGN);
     };
-    const std::string tooLarge = "cannot write " + old + ": File too large";
+    const std::string tooLarge = "cannot write " + old + ": file too large";
     const struct {
         Names args;
         int status;
@@ -726,11 +726,12 @@ TEST_F(WindowExport, TheChildSpeaksTheWindowsLanguageAndAsksBeforeReplacing) {
     } restore;
     const struct {
         TLanguage language;
-        const char *asks, *done, *summary, *failed;
+        const char *asks, *done, *summary, *failed, *noFolder;
     } rows[] = {
-        {TLanguage::English, "Replace it?", "Exported", ", true peak ", "no sound file"},
+        {TLanguage::English, "Replace it?", "Exported", ", true peak ", "no sound file",
+         ": no such file or folder"},
         {TLanguage::Japanese, "置き換えますか?", "書き出しました", "、トゥルーピーク ",
-         "開けません"},
+         "開けません", "に書き込めません: ファイルまたはフォルダがありません"},
     };
     TExportOptions options;
     options.Format = TExportFormat::Float;
@@ -762,6 +763,12 @@ TEST_F(WindowExport, TheChildSpeaksTheWindowsLanguageAndAsksBeforeReplacing) {
         EXPECT_TRUE(w->ExportReport.contains(row.failed)) << w->ExportReport.toStdString();
         std::filesystem::rename(gone + ".away", gone);
         SelectOnlyChannel(1);
+        // A folder that is not there: the system's reason in the same words.
+        TExportOptions nowhere = options;
+        nowhere.Output = dir.file("missing/x.wav");
+        ASSERT_TRUE(w->StartExport(nowhere, true));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w->ExportRunning; }, 60000));
+        EXPECT_TRUE(w->ExportReport.contains(row.noFolder)) << w->ExportReport.toStdString();
         for (QMessageBox* box : w->findChildren<QMessageBox*>())
             delete box;
     }

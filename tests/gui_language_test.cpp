@@ -13,7 +13,11 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <vector>
 
 #include "Modal.h"
 #include "QtPrinters.h"
@@ -25,6 +29,7 @@
 #include "app/Language.h"
 #include "app/PNAP.h"
 #include "channels/Sources.h"
+#include "files/FileError.h"
 #include "spatial/Markers.h"
 #include "widgets/Marker.h"
 #include "widgets/ScrollBar.h"
@@ -282,4 +287,48 @@ TEST(LanguageOnTheTerminal, HelpAndErrorsAreEnglishUnlessLangAsksForJapanese) {
     for (const auto& c : cases)
         EXPECT_TRUE(run(c.arguments).contains(c.expected))
             << c.arguments.join(' ') << " should say " << c.expected;
+}
+
+// A file's error reads in the language of the moment: the program's own words
+// for the common errors in both languages, the system's text for the others.
+TEST(LanguageOfFileErrors, CommonErrorsInTheProgramsWordsTheRestAsTheSystemSaysThem) {
+    struct Restore {
+        ~Restore() { ApplyLanguage(TLanguage::Japanese); }
+    } restore;
+    const struct {
+        int error;
+        const char *japanese, *english;
+    } cases[] = {
+        {ENOENT, "ファイルまたはフォルダがありません", "no such file or folder"},
+        {EACCES, "アクセスが拒否されました", "permission denied"},
+        {EROFS, "読み取り専用のファイルシステムです", "read-only file system"},
+        {ENOSPC, "ディスクがいっぱいです", "the disk is full"},
+        {EDQUOT, "ディスクがいっぱいです", "the disk is full"},
+        {ENOTSUP, std::strerror(ENOTSUP), std::strerror(ENOTSUP)},
+        {9999, std::strerror(9999), std::strerror(9999)},
+    };
+    for (const auto& c : cases) {
+        ApplyLanguage(TLanguage::Japanese);
+        EXPECT_EQ(FileErrorText(c.error), c.japanese) << c.error;
+        ApplyLanguage(TLanguage::English);
+        EXPECT_EQ(FileErrorText(c.error), c.english) << c.error;
+    }
+    // Every error with words of its own has them in English too.
+    ApplyLanguage(TLanguage::Japanese);
+    std::vector<int> own;
+    for (int error = 1; error < 134; ++error)
+        if (QString::fromStdString(FileErrorText(error)).contains(Japanese))
+            own.push_back(error);
+    EXPECT_GE(own.size(), 15u);
+    ApplyLanguage(TLanguage::English);
+    for (int error = 1; error < 134; ++error) {
+        const std::string english = FileErrorText(error);
+        EXPECT_FALSE(QString::fromStdString(english).contains(Japanese)) << english;
+        EXPECT_EQ(english != std::strerror(error), std::count(own.begin(), own.end(), error) > 0)
+            << english;
+    }
+    // Without the program's translation (pure code on its own), the system's.
+    SetFileErrorTranslation(nullptr);
+    EXPECT_EQ(FileErrorText(ENOENT), std::strerror(ENOENT));
+    EXPECT_EQ(FileErrorText(EDQUOT), "the disk is full");
 }

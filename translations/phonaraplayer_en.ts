@@ -409,6 +409,85 @@
     </message>
 </context>
 <context>
+    <name>FileError</name>
+    <message>
+        <source>ファイルまたはフォルダがありません</source>
+        <translation>no such file or folder</translation>
+    </message>
+    <message>
+        <source>アクセスが拒否されました</source>
+        <translation>permission denied</translation>
+    </message>
+    <message>
+        <source>操作が許可されていません</source>
+        <translation>operation not permitted</translation>
+    </message>
+    <message>
+        <source>読み取り専用のファイルシステムです</source>
+        <translation>read-only file system</translation>
+    </message>
+    <message>
+        <source>ディスクがいっぱいです</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>ファイルが大きすぎます</source>
+        <translation>file too large</translation>
+    </message>
+    <message>
+        <source>ファイルではなくフォルダです</source>
+        <translation>it is a folder, not a file</translation>
+    </message>
+    <message>
+        <source>パスの途中がフォルダではありません</source>
+        <translation>a part of the path is not a folder</translation>
+    </message>
+    <message>
+        <source>ファイルが既にあります</source>
+        <translation>the file already exists</translation>
+    </message>
+    <message>
+        <source>名前が長すぎます</source>
+        <translation>the name is too long</translation>
+    </message>
+    <message>
+        <source>リンクが循環しているか多すぎます</source>
+        <translation>too many links or a link loop</translation>
+    </message>
+    <message>
+        <source>入出力エラーです</source>
+        <translation>input/output error</translation>
+    </message>
+    <message>
+        <source>開いているファイルが多すぎます</source>
+        <translation>too many open files</translation>
+    </message>
+    <message>
+        <source>ファイルまたは装置が使用中です</source>
+        <translation>the file or device is busy</translation>
+    </message>
+    <message>
+        <source>別のファイルシステムへは移せません</source>
+        <translation>cannot move to another file system</translation>
+    </message>
+    <message>
+        <source>引数が正しくありません</source>
+        <translation>invalid argument</translation>
+    </message>
+    <message>
+        <source>メモリーが足りません</source>
+        <translation>out of memory</translation>
+    </message>
+    <message>
+        <source>パイプの読み手が終了しました</source>
+        <translation>the reader of the pipe has gone</translation>
+    </message>
+    <message>
+        <source>アドレスは既に使用中です</source>
+        <translation>address already in use</translation>
+    </message>
+</context>
+<context>
     <name>HeadphoneRules</name>
     <message>
         <source>HRTF 有効</source>

@@ -4,6 +4,8 @@
 #include <QSettings>
 #include <QTranslator>
 
+#include "files/FileError.h"
+
 namespace {
 
 const char* const LanguageKey = "ui/language";
@@ -58,6 +60,10 @@ void ApplyLanguage(TLanguage language) {
     if (language == TLanguage::English)
         QCoreApplication::installTranslator(&english);
     Current = language;
+    // Every run chooses its language here first, the window, the command line
+    // and an export's child alike, before any thread that may say a file's
+    // error: the reasons follow the language from now on.
+    SetFileErrorTranslation(Translated);
     // The change reaches the windows as posted events: deliver them now, so
     // that every caption has changed when the choice returns.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);

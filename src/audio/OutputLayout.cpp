@@ -5,12 +5,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <locale>
 #include <sstream>
 #include <unistd.h>
+
+#include "files/FileError.h"
 
 namespace {
 
@@ -375,7 +376,7 @@ bool ApplyOutputLayout(TOutputLayout layout, const std::string& programFolder, s
                                                               : "/tmp") +
                               "/phonaraplayer-openal-XXXXXX";
         if (!::mkdtemp(pattern.data())) {
-            error = pattern + ": " + std::strerror(errno);
+            error = pattern + ": " + FileErrorText(errno);
             return false;
         }
         folder.Path = pattern;
@@ -406,14 +407,14 @@ bool ApplyOutputLayout(TOutputLayout layout, const std::string& programFolder, s
          {TSpeakerSet::Quad, TSpeakerSet::Surround51, TSpeakerSet::Surround71}) {
         const std::string path = folder.Path + "/" + DecoderKey(set) + ".ambdec";
         if (!WriteText(path, AmbDecText(set))) {
-            error = path + ": " + std::strerror(errno);
+            error = path + ": " + FileErrorText(errno);
             return false;
         }
         decoders[DecoderKey(set)] = path;
     }
     const std::string conf = folder.Path + "/alsoft.conf";
     if (!WriteText(conf, ProgramAlsoftConfig(layout, user, userConf, decoders))) {
-        error = conf + ": " + std::strerror(errno);
+        error = conf + ": " + FileErrorText(errno);
         return false;
     }
     if (const char* own = std::getenv("ALSOFT_CONF");

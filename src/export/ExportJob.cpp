@@ -9,6 +9,7 @@
 
 #include "export/ExportSink.h"
 #include "files/AtomicFile.h"
+#include "files/FileError.h"
 
 namespace {
 

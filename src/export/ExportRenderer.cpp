@@ -37,6 +37,7 @@
 #include "export/ExportSink.h"
 #include "export/Limiter.h"
 #include "export/SceneRenderer.h"
+#include "files/FileError.h"
 #include "hrtf/SofaConvert.h"
 #include "motion/MotionPath.h"
 #include "playlist/PathRules.h"

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "files/FileError.h"
 #include "playlist/PathRules.h"
 
 bool WriteAll(int fd, const void* data, size_t size, std::string& error) {

@@ -357,12 +357,6 @@ TScratchFile::~TScratchFile() {
         ::close(fd_);
 }
 
-std::string FileErrorText(int error) {
-    if (error == ENOSPC || error == EDQUOT)
-        return "the disk is full";
-    return std::strerror(error);
-}
-
 namespace {
 
 // 0, or the errno value of the failure.

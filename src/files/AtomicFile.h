@@ -105,9 +105,6 @@ int DescriptorOfName(const std::string& path);
 // (device and inode), so that messages keep out of what is written there.
 bool IsStandardOutput(const std::string& path);
 
-// A system error for people: "the disk is full" for a full disk or quota.
-std::string FileErrorText(int error);
-
 // Writes bytes through TAtomicFile with the playlists' options (replacing an
 // existing file, never waiting for a FIFO's reader). False with errno set on
 // failure. write stands in for ::write.

@@ -22,6 +22,7 @@
 #include <unistd.h>
 
 #include "files/AtomicFile.h"
+#include "files/FileError.h"
 #include "hrtf/MinimumPhase.h"
 
 namespace {

@@ -16,6 +16,8 @@
 #include <sys/timerfd.h>
 #endif
 
+#include "files/FileError.h"
+
 TRemoteServer::TRemoteServer(QObject* parent) : QObject(parent) {
     protocol_.NameOf = [this](int n) {
         return channelOf ? channelOf(n, true).name : std::string();
@@ -145,7 +147,7 @@ bool TRemoteServer::Open(int port, bool allInterfaces) {
     auto fail = [&](int error) {
         error_ = tr("ポート %1 を開けません: %2")
                      .arg(port)
-                     .arg(QString::fromLocal8Bit(std::strerror(error)));
+                     .arg(QString::fromStdString(FileErrorText(error)));
         if (fd_ >= 0)
             ::close(fd_);
         fd_ = -1;
