@@ -55,6 +55,11 @@ TEST_F(Views, BothViewsShowTheFigureOnThePanelsFace) {
     const QImage shown = w->Panel2->grab().toImage();
     EXPECT_EQ(shown.pixelColor(1 + 30, 1 + 200), w->Panel2->palette().color(QPalette::Window));
     EXPECT_EQ(shown.pixelColor(1 + 125, 1 + 60), QColor(Qt::white));
+    // The face is laid into the view's picture: another palette shows through.
+    QPalette sand = w->palette();
+    sand.setColor(QPalette::Window, QColor(230, 210, 160));
+    w->setPalette(sand);
+    EXPECT_EQ(w->Panel2->grab().toImage().pixelColor(1 + 30, 1 + 200), QColor(230, 210, 160));
 }
 
 TEST_F(Views, TheBandsFrameLeavesTheFigureAsItWas) {

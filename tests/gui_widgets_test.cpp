@@ -363,6 +363,50 @@ protected:
     std::function<int(int)> veto;
 };
 
+// At rest the bar draws itself from two pictures made once; wherever its
+// thumb is, at either end, disabled or in another palette, it must look as
+// QScrollBar draws itself over the window's face.
+TEST_F(ScrollBarTest, AtRestItLooksAsQtDrawsIt) {
+    QScrollBar plainVertical{Qt::Vertical, &window}, plainHorizontal{Qt::Horizontal, &window};
+    plainVertical.setGeometry(vertical.geometry().translated(20, 0));
+    plainHorizontal.setGeometry(horizontal.geometry().translated(0, -20));
+    const std::pair<TScrollBar*, QScrollBar*> pairs[] = {{&vertical, &plainVertical},
+                                                         {&horizontal, &plainHorizontal}};
+    for (auto [ours, plain] : pairs) {
+        plain->setRange(-50, 50);
+        plain->setPageStep(1);
+        plain->show();
+    }
+    auto look = [](QWidget* bar) {
+        return bar->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    };
+    auto same = [&](const char* what) {
+        for (auto [ours, plain] : pairs) {
+            plain->setValue(ours->position());
+            EXPECT_EQ(look(ours), look(plain))
+                << what << ", " << (ours == &vertical ? "vertical" : "horizontal") << " at "
+                << ours->position();
+        }
+    };
+    for (int pos : {-50, -49, 0, 17, 49, 50, 48}) {
+        vertical.setPosition(pos);
+        horizontal.setPosition(pos);
+        same("enabled");
+    }
+    window.setEnabled(false);
+    same("disabled");
+    window.setEnabled(true);
+    same("enabled again");
+    QPalette red = window.palette();
+    red.setColor(QPalette::Window, Qt::red);
+    red.setColor(QPalette::Button, Qt::darkRed);
+    window.setPalette(red);
+    horizontal.setPosition(-20);
+    same("in another palette");
+    // What it paints it paints whole: nothing behind it is drawn again.
+    EXPECT_TRUE(vertical.testAttribute(Qt::WA_OpaquePaintEvent));
+}
+
 TEST_F(ScrollBarTest, SetPositionClampsAndReportsRealChangesOnce) {
     for (int pos : {7, 7, 80, 51, -300})
         vertical.setPosition(pos);

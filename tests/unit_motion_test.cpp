@@ -93,10 +93,13 @@ TEST(MotionPath, PlaceAtPlayTime) {
         {&once, 0.5, 0.5, 0}, {&once, 1.75, 1, 1.5f},  {&once, 2, 1, 2},   {&once, 9, 1, 2},
         {&once, -1, 0, 0},
     };
+    size_t hint = 99; // from no path at all, then carried across both, back and forth in time
     for (const Case& c : cases) {
         const TMotionPoint p = MotionPositionAt(*c.path, c.t);
         EXPECT_NEAR(p.X, c.x, 1e-6) << c.t;
         EXPECT_NEAR(p.Y, c.y, 1e-6) << c.t;
+        const TMotionPoint hinted = MotionPositionAt(*c.path, c.t, hint);
+        EXPECT_TRUE(hinted.X == p.X && hinted.Y == p.Y && hinted.Z == p.Z) << c.t;
     }
 }
 
@@ -146,8 +149,12 @@ TEST(MotionPath, AMinuteOfHandMovementStaysSmallAndClose) {
     const std::string line = FormatMotionPathLine(path);
     EXPECT_LT(line.size(), 32u * 1024) << path.Points.size() << " points";
     double worst = 0;
+    size_t hint = 0;
     for (const TMotionPoint& f : frames) {
         const TMotionPoint p = MotionPositionAt(path, f.T);
+        // Walked forward frame by frame, as play does, the hint finds the same.
+        const TMotionPoint hinted = MotionPositionAt(path, f.T, hint);
+        ASSERT_TRUE(hinted.X == p.X && hinted.Y == p.Y && hinted.Z == p.Z) << f.T;
         worst =
             std::max(worst, std::hypot(double(p.X) - f.X, double(p.Y) - f.Y, double(p.Z) - f.Z));
     }

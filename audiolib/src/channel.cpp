@@ -128,9 +128,9 @@ DWORD addChannel(std::unique_ptr<Decoder> decoder, DWORD flags, bool music,
     try {
         ch = std::make_shared<Channel>(L.slots[slotIndex(handle)]);
         ch->handle = handle;
-        L.channels[handle] = ch;
+        enterChannel(ch, lock);
     } catch (...) {
-        L.channels.erase(handle);
+        removeChannel(handle, lock);
         if (ch)
             recycleSlot(*ch, lock);
         else
@@ -147,7 +147,7 @@ DWORD addChannel(std::unique_ptr<Decoder> decoder, DWORD flags, bool music,
                          (music ? BASS_MUSIC_RAMP : 0));
     ch->decoder = std::move(decoder);
     const auto dropChannel = [&] {
-        L.channels.erase(handle);
+        removeChannel(handle, lock);
         ch->alive = false;
         recycleSlot(*ch, lock);
     };
@@ -183,7 +183,7 @@ BOOL freeChannel(DWORD handle, Kind kind) {
             return fail(BASS_ERROR_INIT, 0);
         if (handle == 0 || kindOf(handle) != kind || !(ch = findChannel(handle, lock)))
             return fail(BASS_ERROR_HANDLE, 0);
-        L.channels.erase(handle);
+        removeChannel(handle, lock);
         unpublishChannel(*ch, lock);
         for (auto it = L.syncs.begin(); it != L.syncs.end();)
             it = it->second.channel == handle ? L.syncs.erase(it) : std::next(it);

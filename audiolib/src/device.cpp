@@ -58,9 +58,23 @@ DWORD newHandle(Kind kind) {
 }
 
 std::shared_ptr<Channel> findChannel(DWORD handle, const Held&) {
+    const auto& owner = lib().slots[slotIndex(handle)].owner;
+    return owner && owner->handle == handle ? owner : nullptr;
+}
+
+void enterChannel(const std::shared_ptr<Channel>& ch, const Held&) {
+    auto& L = lib();
+    L.channels[ch->handle] = ch;
+    L.slots[slotIndex(ch->handle)].owner = ch;
+}
+
+void removeChannel(DWORD handle, const Held&) {
     auto& L = lib();
     auto it = L.channels.find(handle);
-    return it == L.channels.end() ? nullptr : it->second;
+    if (it == L.channels.end())
+        return;
+    L.slots[slotIndex(handle)].owner.reset();
+    L.channels.erase(it);
 }
 
 DWORD claimChannelHandle(Kind kind, const Held&) {
@@ -593,7 +607,8 @@ AUDIOLIB_API BOOL BASS_Free(void) {
             L.opened = false;
             for (auto& ch : channels)
                 unpublishChannel(*ch, lock);
-            L.channels.clear();
+            for (auto& ch : channels)
+                removeChannel(ch->handle, lock);
             L.syncs.clear();
             L.fx.clear();
             L.syncsHandled += static_cast<long>(L.pending.size()); // dropped

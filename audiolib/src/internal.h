@@ -87,11 +87,16 @@ struct LevelMeter {
     std::atomic<float> gain{1.f}; // the channel's volume, 0..1
 };
 
+struct Channel;
+
 struct ChannelSlot {
     std::atomic<DWORD> handle{0}; // the channel that owns it; 0 when free
     std::atomic<int> state{BASS_ACTIVE_STOPPED};
     DWORD generation = 0; // under Library::mx
     LevelMeter meter;
+    // The owner as Library::channels holds it, under Library::mx: a handle
+    // is looked up by its slot, not searched for in the map.
+    std::shared_ptr<Channel> owner;
 };
 
 inline DWORD slotIndex(DWORD handle) {
@@ -347,6 +352,9 @@ inline size_t bufferFrames(int rate) {
 
 // Looks a channel up.
 std::shared_ptr<Channel> findChannel(DWORD handle, const Held&);
+// A channel into Library::channels and its slot, and out of both.
+void enterChannel(const std::shared_ptr<Channel>& ch, const Held&);
+void removeChannel(DWORD handle, const Held&);
 // A handle and slot for a new channel; 0 when every slot is taken.
 DWORD claimChannelHandle(Kind kind, const Held&);
 // The handle no longer names the channel (state queries fail at once)...

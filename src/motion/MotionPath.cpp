@@ -119,6 +119,11 @@ std::string FormatMotionPathLine(const TMotionPath& path) {
 }
 
 TMotionPoint MotionPositionAt(const TMotionPath& path, double t) {
+    size_t hint = 0;
+    return MotionPositionAt(path, t, hint);
+}
+
+TMotionPoint MotionPositionAt(const TMotionPath& path, double t, size_t& hint) {
     const auto& pts = path.Points;
     if (pts.empty())
         return {t, 0, 0, 0};
@@ -132,10 +137,18 @@ TMotionPoint MotionPositionAt(const TMotionPath& path, double t) {
         return {t, pts.front().X, pts.front().Y, pts.front().Z};
     if (t >= length)
         return {t, pts.back().X, pts.back().Y, pts.back().Z};
-    // The first point after t, and the one before it.
-    const auto after = std::upper_bound(pts.begin(), pts.end(), t,
-                                        [](double v, const TMotionPoint& p) { return v < p.T; });
-    return Between(*(after - 1), *after, t);
+    // The segment from the last point at or before t to the first after it.
+    auto holds = [&](size_t i) { return i + 1 < pts.size() && pts[i].T <= t && t < pts[i + 1].T; };
+    if (!holds(hint)) {
+        if (holds(hint + 1)) {
+            ++hint;
+        } else {
+            const auto after = std::upper_bound(
+                pts.begin(), pts.end(), t, [](double v, const TMotionPoint& p) { return v < p.T; });
+            hint = static_cast<size_t>(after - pts.begin()) - 1;
+        }
+    }
+    return Between(pts[hint], pts[hint + 1], t);
 }
 
 std::vector<TMotionPoint> ThinMotionPoints(const std::vector<TMotionPoint>& points,

@@ -50,6 +50,11 @@ std::string FormatMotionPathLine(const TMotionPath& path);
 // The place at play time t (seconds): linear between points; a loop repeats
 // with its length as period, a once path stays at its last point after it.
 TMotionPoint MotionPositionAt(const TMotionPath& path, double t);
+// The same, looking first at segment hint (the index of its first point) and
+// the one after it, and keeping there the segment found: play walks a path
+// forward a little at a time, so a player's hint mostly holds. Any hint, even
+// from another path, gives the same place.
+TMotionPoint MotionPositionAt(const TMotionPath& path, double t, size_t& hint);
 
 // The points that matter: a point is dropped where the line between the points
 // kept around it passes within tolerance (metres) of where the point is at its

@@ -98,7 +98,7 @@ void TMotionPlayer::Frame(double now, const std::function<void(int, const TMotio
         if (!c.OnPath || !c.Path)
             continue;
         const double t = c.Paused ? c.Held : now - c.Origin;
-        const TMotionPoint p = MotionPositionAt(*c.Path, t);
+        const TMotionPoint p = MotionPositionAt(*c.Path, t, c.Segment);
         if (c.Placed && SamePlace(*c.Placed, p))
             continue; // paused, or standing at the end of a once path
         c.Placed = p;

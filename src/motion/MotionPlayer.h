@@ -57,6 +57,7 @@ private:
         double Held = 0;   // the play time while paused
         TMotionPoint Rest;
         std::optional<TMotionPoint> Placed; // where the path last put it
+        size_t Segment = 0;                 // where on the path it was last
     };
     std::array<TChannel, Channels + 1> channels_{};
 };

@@ -4,7 +4,10 @@
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QKeyEvent>
+#include <QPainter>
+#include <QStyle>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -93,6 +96,94 @@ void TScrollBar::actionAboutToApply(int action) {
     onScroll(action, pos);
     if (pos != sliderPosition())
         setSliderPosition(pos);
+}
+
+namespace {
+
+// Whether two options draw the same track: everything but where the thumb is.
+bool SameTrack(const QStyleOptionSlider& a, const QStyleOptionSlider& b) {
+    return a.rect == b.rect && a.state == b.state && a.direction == b.direction &&
+           a.orientation == b.orientation && a.minimum == b.minimum && a.maximum == b.maximum &&
+           a.pageStep == b.pageStep && a.singleStep == b.singleStep && a.upsideDown == b.upsideDown;
+}
+
+} // namespace
+
+bool TScrollBar::event(QEvent* event) {
+    const bool done = QScrollBar::event(event);
+    // It paints every pixel, the window's face under the style's drawing
+    // included, so nothing behind it is repainted when its value changes.
+    // Styles clear the attribute as they polish a widget: it is set after.
+    if (event->type() == QEvent::Polish || event->type() == QEvent::StyleChange)
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    return done;
+}
+
+void TScrollBar::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    if (PaintAtRest(painter))
+        return;
+    // Pressed, under the pointer or in a fading style, the bar shows states
+    // only QScrollBar knows: it draws itself over the window's face.
+    painter.fillRect(rect(), palette().brush(QPalette::Window));
+    painter.end();
+    QScrollBar::paintEvent(event);
+}
+
+QRect TScrollBar::ThumbAt(const QStyleOptionSlider& option) const {
+    // Styles draw a thumb's edge or shadow a pixel or two outside its
+    // rectangle: the picture takes a margin of what it drew there, but not
+    // over the arrows, which are drawn after the thumb.
+    const auto part = [&](QStyle::SubControl which) {
+        return style()->subControlRect(QStyle::CC_ScrollBar, &option, which, this);
+    };
+    return part(QStyle::SC_ScrollBarSlider).adjusted(-2, -2, 2, 2) &
+           part(QStyle::SC_ScrollBarGroove);
+}
+
+bool TScrollBar::PaintAtRest(QPainter& painter) {
+    if (underMouse() || isSliderDown() || QApplication::mouseButtons() != Qt::NoButton)
+        return false;
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    option.subControls = QStyle::SC_All;
+    option.activeSubControls = QStyle::SC_None;
+    if (style()->styleHint(QStyle::SH_ScrollBar_Transient, &option, this))
+        return false;
+    // At either end the thumb touches an arrow, whose edge the style blends
+    // over it: drawn whole there.
+    if (option.sliderValue <= option.minimum || option.sliderValue >= option.maximum)
+        return false;
+    const qreal ratio = devicePixelRatioF();
+    if (rest_.track.isNull() || !SameTrack(rest_.option, option) ||
+        rest_.palette != palette().cacheKey() || rest_.style != style() ||
+        rest_.track.devicePixelRatio() != ratio) {
+        rest_.option = option;
+        rest_.palette = palette().cacheKey();
+        rest_.style = style();
+        rest_.track = QImage(size() * ratio, QImage::Format_RGB32);
+        rest_.track.setDevicePixelRatio(ratio);
+        QImage thumb(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        thumb.setDevicePixelRatio(ratio);
+        thumb.fill(Qt::transparent);
+        {
+            QPainter p(&rest_.track);
+            p.fillRect(rect(), palette().brush(QPalette::Window));
+            QStyleOptionSlider track = option;
+            track.subControls &= ~QStyle::SC_ScrollBarSlider;
+            style()->drawComplexControl(QStyle::CC_ScrollBar, &track, &p, this);
+            QPainter q(&thumb);
+            QStyleOptionSlider alone = option;
+            alone.subControls = QStyle::SC_ScrollBarSlider;
+            style()->drawComplexControl(QStyle::CC_ScrollBar, &alone, &q, this);
+        }
+        const QRect at = ThumbAt(option);
+        rest_.thumb = thumb.copy(QRect(at.topLeft() * ratio, at.size() * ratio));
+        rest_.thumb.setDevicePixelRatio(ratio);
+    }
+    painter.drawImage(0, 0, rest_.track);
+    painter.drawImage(ThumbAt(option).topLeft(), rest_.thumb);
+    return true;
 }
 
 void TScrollBar::keyPressEvent(QKeyEvent* event) {

@@ -3,7 +3,9 @@
 // applies, a key hook that can consume keys, and a focus-loss hook.
 #pragma once
 
+#include <QImage>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <functional>
 
 class TScrollBar : public QScrollBar {
@@ -36,8 +38,23 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    // The bar at rest as two pictures: its track and arrows over the window's
+    // face, and its thumb. A moving source's bars change ten times a second,
+    // and the style's gradients cost far more than copying these.
+    struct TRestLook {
+        QStyleOptionSlider option; // as drawn, thumb position aside
+        qint64 palette = 0;
+        const QStyle* style = nullptr;
+        QImage track; // opaque
+        QImage thumb; // only the thumb, cut to its rectangle
+    };
+    TRestLook rest_;
+    bool PaintAtRest(QPainter& painter);
+    QRect ThumbAt(const QStyleOptionSlider& option) const;
     void valueChangedTo(int value);
     void actionAboutToApply(int action);
 

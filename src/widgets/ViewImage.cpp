@@ -6,7 +6,9 @@
 
 TViewImage::TViewImage(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
-    setAttribute(Qt::WA_NoSystemBackground);
+    // Every pixel comes from the picture laid over the panel's face once, so
+    // Qt paints nothing under the view when markers move across it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void TViewImage::SetPicture(const QImage& image) {
@@ -20,6 +22,7 @@ void TViewImage::SetPicture(const QImage& image) {
                 line[x] = 0;
     }
     DrawPaths();
+    Compose();
     update();
 }
 
@@ -36,6 +39,7 @@ void TViewImage::SetPaths(const QList<QPolygon>& paths) {
         return;
     paths_ = paths;
     DrawPaths();
+    Compose();
     update();
 }
 
@@ -54,6 +58,30 @@ void TViewImage::DrawPaths() {
         p.drawPolyline(path);
 }
 
+void TViewImage::Compose() {
+    shown_ = QImage(size(), QImage::Format_RGB32);
+    if (shown_.isNull())
+        return;
+    QPainter p(&shown_);
+    p.fillRect(shown_.rect(), palette().brush(QPalette::Window));
+    const QImage& over = withPaths_.isNull() ? masked_ : withPaths_;
+    if (!over.isNull())
+        p.drawImage(0, 0, over);
+}
+
+void TViewImage::resizeEvent(QResizeEvent*) {
+    Compose();
+}
+
+void TViewImage::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) {
+        DrawPaths();
+        Compose();
+        update();
+    }
+    QWidget::changeEvent(event);
+}
+
 void TViewImage::SetLine(const QLine& line) {
     if (line == line_)
         return;
@@ -63,13 +91,12 @@ void TViewImage::SetLine(const QLine& line) {
 
 void TViewImage::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    // The paths are drawn into the picture once, not on every repaint: the
-    // markers move over them up to 30 times a second, and only the
-    // rectangles they left and entered are copied again.
-    const QImage& shown = withPaths_.isNull() ? masked_ : withPaths_;
-    if (!shown.isNull())
-        for (const QRect& r : event->region())
-            p.drawImage(r.topLeft(), shown, r);
+    // The paths and the panel's face are in the picture already, not drawn
+    // on every repaint: the markers move over them up to 30 times a second,
+    // and only the rectangles they left and entered are copied again, with
+    // no blending.
+    for (const QRect& r : event->region())
+        p.drawImage(r.topLeft(), shown_, r);
     if (!line_.isNull()) {
         p.save();
         p.setRenderHint(QPainter::Antialiasing);

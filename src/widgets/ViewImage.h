@@ -44,6 +44,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QImage picture_;
@@ -52,5 +54,7 @@ private:
     QLine line_;
     QList<QPolygon> paths_;
     QImage withPaths_; // masked_ with the paths drawn on it; null without paths
+    QImage shown_;     // the panel's face with withPaths_ (or masked_) over it, opaque
     void DrawPaths();
+    void Compose();
 };
