@@ -14,13 +14,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "export/ThreadCpu.h"
+
 namespace bench {
 
-inline double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
+using ::ThreadCpuSeconds;
 
 // A mono 44.1 kHz 16-bit WAV of the samples.
 inline bool WriteMonoWav(const std::string& path, const std::vector<float>& samples) {

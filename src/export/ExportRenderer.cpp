@@ -37,6 +37,7 @@
 #include "export/ExportSink.h"
 #include "export/Limiter.h"
 #include "export/SceneRenderer.h"
+#include "export/ThreadCpu.h"
 #include "files/FileError.h"
 #include "hrtf/SofaConvert.h"
 #include "motion/MotionPath.h"
@@ -66,12 +67,6 @@ std::string NoneOpened(const TExportOptions& o) {
     return o.SoundFiles.empty()
                ? translate("ExportCommand", "プレイリストのサウンドファイルを 1 つも開けません")
                : translate("ExportCommand", "サウンドファイルを 1 つも開けません");
-}
-
-double ThreadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
 }
 
 // The window's scale, so that a playlist's places read back where the window
