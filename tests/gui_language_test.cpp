@@ -295,9 +295,11 @@ TEST(LanguageOfFileErrors, CommonErrorsInTheProgramsWordsTheRestAsTheSystemSaysT
     struct Restore {
         ~Restore() { ApplyLanguage(TLanguage::Japanese); }
     } restore;
+    // Held as strings: strerror's text for an unknown error lives only until
+    // its next call.
     const struct {
         int error;
-        const char *japanese, *english;
+        std::string japanese, english;
     } cases[] = {
         {ENOENT, "ファイルまたはフォルダがありません", "no such file or folder"},
         {EACCES, "アクセスが拒否されました", "permission denied"},
