@@ -1,12 +1,15 @@
 // The export on several cores: the 32-source binaural scene (every source
 // circling the listener on its own path, looping, the reverb at level 12 and
 // the "Concert Hall" room) rendered by the program's exporter in this process
-// with one render lane, two, and one per core. Prints the wall and CPU time
-// (every thread), the speed as a multiple of real time, the wall time against
-// one lane's, and how far the lanes' sum lies from the one-lane render (both
-// rendered again with the limiter off, to 32-bit float).
+// with one render lane, two, and one per core, and with two lanes that split
+// the export's time instead of its sources (PHONARA_EXPORT_TIME_LANES), for
+// each warm-up asked for. Prints the wall and CPU time (every thread), the
+// speed as a multiple of real time, the wall time against one lane's, and how
+// far the lanes' render lies from the one-lane render (both rendered again
+// with the limiter off, to 32-bit float): for source lanes over the first
+// --diff-seconds, for time lanes over the whole export, and around the seam.
 //
-//   export_bench [--seconds S] [--diff-seconds S] [--rounds N]
+//   export_bench [--seconds S] [--diff-seconds S] [--rounds N] [--warm-ups 8,2,...]
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -87,10 +90,32 @@ struct TRun {
     double Wall = 0, Cpu = 0, Audio = 0;
     std::vector<double> Lanes; // each lane thread's CPU seconds
     double Mix = 0;            // the exporting thread's
+    std::vector<double> Seams; // time lanes: where each later lane takes over
 };
 
-TRun Export(const std::string& scene, const std::string& out, int threads, double seconds,
+// How the lanes split the work: sources (Warm < 0) or time, after a warm-up
+// of Warm seconds.
+struct TConfig {
+    int Lanes = 1;
+    double Warm = -1;
+    std::string Name() const {
+        if (Warm < 0)
+            return std::to_string(Lanes);
+        char text[32];
+        std::snprintf(text, sizeof text, "%d time W=%g", Lanes, Warm);
+        return text;
+    }
+};
+
+TRun Export(const std::string& scene, const std::string& out, TConfig config, double seconds,
             bool limiter, const std::string& plugins) {
+    const int threads = config.Lanes;
+    if (config.Warm >= 0) {
+        setenv("PHONARA_EXPORT_TIME_LANES", "1", 1);
+        setenv("PHONARA_EXPORT_TIME_WARMUP", std::to_string(config.Warm).c_str(), 1);
+    } else {
+        unsetenv("PHONARA_EXPORT_TIME_LANES");
+    }
     TExportOptions o;
     o.Playlist = scene;
     o.Output = out;
@@ -111,8 +136,15 @@ TRun Export(const std::string& scene, const std::string& out, int threads, doubl
     run.Audio = seconds;
     run.Lanes = r.LaneCpuSeconds;
     run.Mix = r.MixCpuSeconds;
+    run.Seams = r.TimeSeams;
     if (r.Result != TExportOutcome::Status::Done) {
-        std::fprintf(stderr, "export with %d lanes failed: %s\n", threads, r.Error.c_str());
+        std::fprintf(stderr, "export with %s lanes failed: %s\n", config.Name().c_str(),
+                     r.Error.c_str());
+        std::exit(1);
+    }
+    if ((config.Warm >= 0) != !run.Seams.empty()) {
+        std::fprintf(stderr, "export with %s lanes did not split as asked\n",
+                     config.Name().c_str());
         std::exit(1);
     }
     return run;
@@ -143,6 +175,34 @@ std::pair<double, double> Difference(const std::vector<float>& a, const std::vec
     return {db(worst), db(std::sqrt(power / double(std::max<size_t>(n, 1))))};
 }
 
+// Where a time-lane render departs from the one-lane render (both of width
+// channels): the largest difference over the whole file and its time, and
+// around the first seam: before it, in its first 10 ms, up to 1 s after it,
+// and later.
+std::string SeamDifference(const std::vector<float>& a, const std::vector<float>& b, int width,
+                           double seam) {
+    if (a.size() != b.size())
+        return "lengths differ";
+    const auto db = [](double v) { return v > 0 ? 20 * std::log10(v) : -HUGE_VAL; };
+    double worst = 0, at = 0, zone[4] = {};
+    for (size_t i = 0; i < a.size(); ++i) {
+        const double d = std::fabs(double(a[i]) - b[i]);
+        const double t = double(i / static_cast<size_t>(width)) / Rate;
+        if (d > worst) {
+            worst = d;
+            at = t;
+        }
+        const int z = t < seam ? 0 : t < seam + 0.01 ? 1 : t < seam + 1 ? 2 : 3;
+        zone[z] = std::max(zone[z], d);
+    }
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "max %.1f dBFS at %.3f s; before seam %.1f, seam+10ms %.1f, +1s %.1f, "
+                  "later %.1f",
+                  db(worst), at, db(zone[0]), db(zone[1]), db(zone[2]), db(zone[3]));
+    return text;
+}
+
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
@@ -154,6 +214,7 @@ int main(int argc, char** argv) {
     setenv("ALSOFT_DRIVERS", "null", 0);
     double seconds = 60, diffSeconds = 10;
     int rounds = 1;
+    std::vector<double> warmUps{8};
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--seconds") == 0)
             seconds = std::max(1.0, std::atof(argv[i + 1]));
@@ -161,6 +222,16 @@ int main(int argc, char** argv) {
             diffSeconds = std::max(1.0, std::atof(argv[i + 1]));
         else if (std::strcmp(argv[i], "--rounds") == 0)
             rounds = std::max(1, std::atoi(argv[i + 1]));
+        else if (std::strcmp(argv[i], "--warm-ups") == 0) {
+            warmUps.clear();
+            for (const char* p = argv[i + 1]; *p;) {
+                char* end = nullptr;
+                warmUps.push_back(std::max(0.0, std::strtod(p, &end)));
+                p = *end == ',' ? end + 1 : end;
+                if (end == p && *p)
+                    break;
+            }
+        }
     }
     const fs::path dir = fs::temp_directory_path() / ("export_bench-" + std::to_string(getpid()));
     fs::create_directories(dir);
@@ -172,75 +243,98 @@ int main(int argc, char** argv) {
         return 1;
     }
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    std::vector<int> lanes{1, 2};
+    std::vector<TConfig> configs{{1, -1}, {2, -1}};
     if (cores > 2)
-        lanes.push_back(cores);
+        configs.push_back({cores, -1});
+    for (const double w : warmUps)
+        configs.push_back({2, w});
 
-    std::vector<std::vector<TRun>> runs(lanes.size());
+    std::vector<std::vector<TRun>> runs(configs.size());
     for (int round = 0; round < rounds; ++round)
-        for (size_t i = 0; i < lanes.size(); ++i) {
-            std::printf("Round %d of %d: %d lane(s)...\n", round + 1, rounds, lanes[i]);
+        for (size_t i = 0; i < configs.size(); ++i) {
+            std::printf("Round %d of %d: %s lane(s)...\n", round + 1, rounds,
+                        configs[i].Name().c_str());
             std::fflush(stdout);
             runs[i].push_back(
-                Export(scene, (dir / "timed.wav").string(), lanes[i], seconds, true, plugins));
+                Export(scene, (dir / "timed.wav").string(), configs[i], seconds, true, plugins));
         }
-    std::printf("Comparing the lanes' sum with one lane (limiter off, %.0f s)...\n", diffSeconds);
+    std::printf("Comparing the lanes' render with one lane (limiter off)...\n");
     const std::string one = (dir / "one.wav").string();
-    Export(scene, one, 1, diffSeconds, false, plugins);
+    Export(scene, one, {1, -1}, diffSeconds, false, plugins);
     const std::vector<float> reference = ReadFloats(one);
+    const std::string whole = (dir / "whole.wav").string();
+    Export(scene, whole, {1, -1}, seconds, false, plugins);
+    const std::vector<float> wholeReference = ReadFloats(whole);
 
     std::printf("\nThe 32-source binaural scene, %.0f s of audio, float WAV; %d core(s); %d "
                 "round(s), medians\n\n",
                 seconds, cores, rounds);
-    std::printf("%-10s %9s %9s %13s %14s %22s\n", "lanes", "wall s", "CPU s", "x real time",
-                "wall / 1 lane", "lane sum - 1 lane");
+    std::printf("%-12s %9s %9s %13s %14s   %s\n", "lanes", "wall s", "CPU s", "x real time",
+                "wall / 1 lane", "render - 1 lane (limiter off)");
     double oneWall = 0;
-    for (size_t i = 0; i < lanes.size(); ++i) {
+    std::vector<std::string> seamLines;
+    for (size_t i = 0; i < configs.size(); ++i) {
         std::vector<double> wall, cpu;
         for (const TRun& r : runs[i]) {
             wall.push_back(r.Wall);
             cpu.push_back(r.Cpu);
         }
         const double w = Median(wall), c = Median(cpu);
-        if (lanes[i] == 1)
+        if (configs[i].Lanes == 1)
             oneWall = w;
         std::string diff = "-";
-        if (lanes[i] > 1) {
-            const std::string sum = (dir / "sum.wav").string();
-            Export(scene, sum, lanes[i], diffSeconds, false, plugins);
+        const std::string sum = (dir / "sum.wav").string();
+        if (configs[i].Lanes > 1 && configs[i].Warm < 0) {
+            Export(scene, sum, configs[i], diffSeconds, false, plugins);
             const auto [worst, rms] = Difference(reference, ReadFloats(sum));
-            char text[64];
-            std::snprintf(text, sizeof text, "%.1f dBFS (RMS %.1f)", worst, rms);
+            char text[80];
+            std::snprintf(text, sizeof text, "first %.0f s: %.1f dBFS (RMS %.1f)", diffSeconds,
+                          worst, rms);
             diff = text;
+        } else if (configs[i].Warm >= 0) {
+            const TRun r = Export(scene, sum, configs[i], seconds, false, plugins);
+            const auto [worst, rms] = Difference(wholeReference, ReadFloats(sum));
+            char text[80];
+            std::snprintf(text, sizeof text, "whole: %.1f dBFS (RMS %.1f)", worst, rms);
+            diff = text;
+            seamLines.push_back(
+                configs[i].Name() + ", seam at " + std::to_string(r.Seams[0]) +
+                " s: " + SeamDifference(wholeReference, ReadFloats(sum), 2, r.Seams[0]));
         }
-        std::printf("%-10d %9.2f %9.2f %13.1f %13.2fx %22s\n", lanes[i], w, c, seconds / w,
-                    w / oneWall, diff.c_str());
+        std::printf("%-12s %9.2f %9.2f %13.1f %13.2fx   %s\n", configs[i].Name().c_str(), w, c,
+                    seconds / w, w / oneWall, diff.c_str());
     }
+    std::printf("\nTime lanes against one lane, by place (dBFS):\n");
+    for (const std::string& line : seamLines)
+        std::printf("  %s\n", line.c_str());
     std::printf(
         "\nCPU s by thread (medians): the exporting thread (with one lane, also the render), "
         "then each lane's\n\n");
-    for (size_t i = 0; i < lanes.size(); ++i) {
+    for (size_t i = 0; i < configs.size(); ++i) {
         std::vector<double> mix;
-        std::vector<std::vector<double>> lane(static_cast<size_t>(lanes[i]));
+        std::vector<std::vector<double>> lane(static_cast<size_t>(configs[i].Lanes));
         for (const TRun& r : runs[i]) {
             mix.push_back(r.Mix);
             for (size_t k = 0; k < r.Lanes.size() && k < lane.size(); ++k)
                 lane[k].push_back(r.Lanes[k]);
         }
-        std::printf("%-10d %9.2f", lanes[i], Median(mix));
+        std::printf("%-12s %9.2f", configs[i].Name().c_str(), Median(mix));
         for (const auto& l : lane)
             if (!l.empty())
                 std::printf(" %9.2f", Median(l));
         std::printf("\n");
     }
-    const double two = Median([&] {
+    std::printf("\n");
+    for (size_t i = 1; i < configs.size(); ++i) {
+        if (configs[i].Lanes != 2)
+            continue;
         std::vector<double> v;
-        for (const TRun& r : runs[1])
+        for (const TRun& r : runs[i])
             v.push_back(r.Wall);
-        return v;
-    }());
-    std::printf("\nTwo lanes take %.2fx the wall time of one %s\n", two / oneWall,
-                two / oneWall <= 0.6 ? "(target <= 0.6x: met)" : "(target <= 0.6x: MISSED)");
+        const double ratio = Median(v) / oneWall;
+        std::printf("%s lanes take %.2fx the wall time of one %s\n", configs[i].Name().c_str(),
+                    ratio, ratio <= 0.6 ? "(target <= 0.6x: met)" : "(target <= 0.6x: MISSED)");
+    }
     fs::remove_all(dir);
     return 0;
 }

@@ -140,6 +140,7 @@ struct TChannel {
     bool Stereo = false;
     std::optional<TMotionPath> Motion = std::nullopt; // followed from the start
     TChannelLevel Level{};                            // for the places on its path
+    long long Frames = 0; // the file's length in its frames (0: not known)
 };
 
 // A channel of the scene, opened and placed as the window opens and places
@@ -167,6 +168,9 @@ struct TFileProbe {
     double Seconds = 0;
     bool Empty = false;
     double AnnouncedSeconds = 0; // 0: not cut short, or not known
+    long long Frames = 0;
+    int Rate = 0;
+    bool Mpeg = false; // its decoder's start is not sample-exact
 };
 
 TFileProbe ProbeFile(const std::string& path) {
@@ -177,6 +181,9 @@ TFileProbe ProbeFile(const std::string& path) {
         return probe;
     probe.Seconds = info.samplerate > 0 ? double(info.frames) / info.samplerate : 0;
     probe.Empty = info.frames == 0;
+    probe.Frames = info.frames;
+    probe.Rate = info.samplerate;
+    probe.Mpeg = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
     // libsndfile plays what a cut file holds and notes the difference in its
     // log only: "data : 44100 (should be 22028)" (bytes; "SSND" in AIFF).
     char log[8192] = {};
@@ -257,6 +264,7 @@ bool LoadScene(const TExportOptions& o, TScene& scene, std::string& error,
         scene.Channels.push_back(channel);
         scene.Channels.back().Motion = c.Motion;
         scene.Channels.back().Level = {c.Gain, c.Muted};
+        scene.Channels.back().Frames = probe.Frames;
         const double seconds = probe.Seconds;
         lengthsKnown = lengthsKnown && seconds > 0;
         scene.LongestSeconds = std::max(scene.LongestSeconds, seconds);
@@ -513,6 +521,15 @@ private:
     bool moving_ = false;
 };
 
+// A stretch of the export's time for a lane that renders the whole scene:
+// its blocks from From on reach the mix; it starts rendering at Warm (on the
+// block grid of a one-lane render), every channel where it plays then, and
+// drops what comes before From: by then the rooms' reverbs and the sources'
+// filters hold what they would hold had the lane rendered from 0.
+struct TSpan {
+    size_t From = 0, Warm = 0;
+};
+
 // One render lane: a share of the scene's sources on a loopback device of its
 // own (a library lane, with its own room and reverbs), opened and rendered on
 // a thread of its own, up to a few blocks ahead of the mix.
@@ -551,9 +568,11 @@ public:
 
     // Starts rendering blocks of blockFrames, at most aheadFrames ahead of
     // the mix.
-    void Start(size_t fixedFrames, DWORD blockFrames, bool moving, size_t aheadFrames) {
+    void Start(size_t fixedFrames, DWORD blockFrames, bool moving, size_t aheadFrames,
+               TSpan span = {}) {
         {
             std::lock_guard lock(mx_);
+            span_ = span;
             fixedFrames_ = fixedFrames;
             blockFrames_ = blockFrames;
             movingScene_ = moving;
@@ -599,6 +618,19 @@ private:
         size_t Frames = 0;
         bool Playing = false;
     };
+
+    // Every channel (looping, of a known length) where it plays at frame at
+    // of the export, and the paths' clock there.
+    static bool Seek(TSceneBlocks& blocks, size_t at) {
+        for (const TChannel& c : blocks.Scene.Channels) {
+            const auto frames = static_cast<QWORD>(c.Frames);
+            const QWORD frameBytes = c.Stereo ? 4 : 2;
+            if (!frames || !BASS_ChannelSetPosition(c.Handle, (at % frames) * frameBytes))
+                return false;
+        }
+        blocks.Rendered = at;
+        return true;
+    }
 
     void Fail(std::string why, int code) {
         std::lock_guard lock(mx_);
@@ -651,9 +683,23 @@ private:
             if (stop_)
                 return;
         }
+        if (span_.Warm > 0 && !Seek(blocks, span_.Warm))
+            return Fail(translate("ExportCommand", "レンダリングに失敗しました"),
+                        BASS_ErrorGetCode());
         blocks.Play();
         for (TBlock& b : ring_)
             b.Samples.resize(blockFrames_ * static_cast<size_t>(width_));
+        std::vector<float> dropped(blockFrames_ * static_cast<size_t>(width_));
+        while (blocks.Rendered < span_.From) {
+            const size_t count = std::min<size_t>(blockFrames_, span_.From - blocks.Rendered);
+            bool playing = false;
+            if (!blocks.Render(dropped.data(), count, movingScene_, playing))
+                return Fail(translate("ExportCommand", "レンダリングに失敗しました"),
+                            BASS_ErrorGetCode());
+            std::lock_guard lock(mx_);
+            if (stop_)
+                return;
+        }
         for (size_t tail = 0;;) {
             const size_t count =
                 fixedFrames_ ? std::min<size_t>(blockFrames_, fixedFrames_ - blocks.Rendered)
@@ -704,6 +750,7 @@ private:
     bool moving_ = false, movingScene_ = false;
     int width_ = 0;
     size_t fixedFrames_ = 0;
+    TSpan span_;
     DWORD blockFrames_ = 0;
     std::vector<TBlock> ring_; // sized by Start
     size_t head_ = 0, ready_ = 0;
@@ -790,6 +837,116 @@ private:
     int rate_;
 };
 
+// The scene split over time: every lane renders all of it, each a stretch of
+// the export after a warm-up, and the mix takes the stretches in order. A
+// lane renders its whole stretch ahead, so that none waits for the mix to
+// reach it: the stretches are held in memory.
+class TTimeLanes : public TBlockSource {
+public:
+    TTimeLanes(const TExportOptions& o, int dataset, int lanes, double warmSeconds)
+        : rate_(o.Rate), warmSeconds_(warmSeconds) {
+        for (int i = 0; i < lanes; ++i)
+            lanes_.push_back(std::make_unique<TLane>(o, dataset, TShare{}, loading_));
+    }
+    bool Open(std::string& error) {
+        for (auto& lane : lanes_)
+            if (!lane->WaitOpen(error))
+                return false;
+        width_ = lanes_.front()->Width();
+        return true;
+    }
+    const TScene& Scene() const { return lanes_.front()->Scene(); }
+    bool Moving() const { return lanes_.front()->Moving(); }
+    int Width() const override { return width_; }
+    // Where each lane after the first begins, in seconds of the export.
+    std::vector<double> Seams() const {
+        std::vector<double> seams;
+        for (size_t k = 1; k < ends_.size(); ++k)
+            seams.push_back(double(ends_[k - 1]) / rate_);
+        return seams;
+    }
+    // The stretches even out each lane's work: the first renders no warm-up,
+    // so its stretch is longer by one. Every edge lies on the block grid.
+    bool Start(size_t fixedFrames, DWORD blockFrames) override {
+        const bool moving = Moving();
+        const size_t n = lanes_.size(), grid = blockFrames;
+        const size_t warm = static_cast<size_t>(std::llround(warmSeconds_ * rate_ / grid)) * grid;
+        const size_t first = (fixedFrames + (n - 1) * warm) / n;
+        size_t from = 0;
+        for (size_t k = 0; k < n; ++k) {
+            const size_t length = k == 0 ? first : first - std::min(first, warm);
+            const size_t to =
+                k + 1 == n ? fixedFrames : std::min(fixedFrames, (from + length) / grid * grid);
+            const TSpan span{from, from - std::min(from, warm)};
+            lanes_[k]->Start(to, blockFrames, moving, to - span.From + 2 * grid, span);
+            ends_.push_back(to);
+            from = to;
+        }
+        return true;
+    }
+    bool Next(float* block, size_t count, bool& playing, int& code) override {
+        while (lane_ + 1 < ends_.size() && at_ >= ends_[lane_])
+            ++lane_;
+        std::fill_n(block, count * static_cast<size_t>(width_), 0.0f);
+        playing = false;
+        if (!lanes_[lane_]->AddNext(block, count, playing, code))
+            return false;
+        at_ += count;
+        return true;
+    }
+    std::vector<double> Stop() override {
+        std::vector<double> cpu;
+        for (auto& lane : lanes_)
+            cpu.push_back(lane->Stop());
+        return cpu;
+    }
+
+private:
+    std::mutex loading_;
+    std::vector<std::unique_ptr<TLane>> lanes_;
+    std::vector<size_t> ends_; // each lane's stretch ends here (frames)
+    size_t lane_ = 0, at_ = 0;
+    int width_ = 2;
+    int rate_;
+    double warmSeconds_;
+};
+
+// Whether the export may be split over time (asked for by
+// PHONARA_EXPORT_TIME_LANES=1, an experiment): a fixed length, looping files
+// whose frames the device plays one for one (a file of the export's rate,
+// read by libsndfile, not MPEG), a binaural render. The warm-up in seconds
+// comes from PHONARA_EXPORT_TIME_WARMUP (8 by default).
+std::optional<double> TimeLanesWarmUp(const TExportOptions& o) {
+    const char* asked = std::getenv("PHONARA_EXPORT_TIME_LANES");
+    if (!asked || std::string_view(asked) != "1" || !o.Seconds || !o.Loop ||
+        o.Layout != TExportLayout::Binaural)
+        return std::nullopt;
+    bool fits = true;
+    const auto probe = [&](int, const TPlaylistChannel& c) {
+        const TFileProbe p = ProbeFile(c.FileName);
+        fits = fits && p.Frames > 0 && p.Rate == o.Rate && !p.Mpeg && p.AnnouncedSeconds == 0;
+        return true;
+    };
+    if (!o.SoundFiles.empty()) {
+        for (const std::string& file : o.SoundFiles) {
+            TPlaylistChannel c;
+            c.FileName = file;
+            probe(0, c);
+        }
+    } else {
+        const TPlaylistRead read =
+            ReadPlaylist(o.Playlist, 50 * static_cast<double>(SceneUnitsPerStep), 32);
+        if (read.Result != TReadResult::Ok)
+            return std::nullopt;
+        ApplyPlaylist(
+            read, 32, [](const TPlaylistLine&) {}, probe);
+    }
+    if (!fits)
+        return std::nullopt;
+    const char* warm = std::getenv("PHONARA_EXPORT_TIME_WARMUP");
+    return warm ? std::max(0.0, std::atof(warm)) : 8.0;
+}
+
 // How many lanes render the scene: as asked (0: one per core), at most one
 // per source that may load, at least one.
 int LaneCount(const TExportOptions& o) {
@@ -837,7 +994,17 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     std::unique_ptr<TBlockSource> source;
     TScene scene;
     bool moving = false;
-    if (const int lanes = LaneCount(o); lanes > 1) {
+    const int lanes = LaneCount(o);
+    const std::optional<double> warmUp = lanes > 1 ? TimeLanesWarmUp(o) : std::nullopt;
+    if (warmUp) {
+        LoadPluginsIn(QString::fromStdString(pluginFolder));
+        auto split = std::make_unique<TTimeLanes>(o, dataset, lanes, *warmUp);
+        if (!split->Open(out.Error))
+            return failed(out.Error);
+        scene = split->Scene();
+        moving = split->Moving();
+        source = std::move(split);
+    } else if (lanes > 1) {
         // The plug-ins are shared by every lane's instance of the library.
         LoadPluginsIn(QString::fromStdString(pluginFolder));
         auto split = std::make_unique<TLanes>(o, dataset, lanes);
@@ -880,6 +1047,8 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     const DWORD blockFrames =
         moving ? std::min(static_cast<DWORD>(o.Rate / 100), BlockFrames) : BlockFrames;
     source->Start(fixedFrames, blockFrames);
+    if (const auto* split = dynamic_cast<const TTimeLanes*>(source.get()))
+        out.TimeSeams = split->Seams();
     TMeter meter(o.Rate, o.Layout);
     // Without a meter a file can still be written, but not brought to a
     // loudness.

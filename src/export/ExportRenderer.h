@@ -21,6 +21,9 @@ struct TExportOutcome {
     // the thread that ran the export (with one device, the render too).
     std::vector<double> LaneCpuSeconds;
     double MixCpuSeconds = 0;
+    // Where each lane after the first takes over, in seconds, when the lanes
+    // split the export's time rather than its sources (none otherwise).
+    std::vector<double> TimeSeams;
 };
 
 // Progress: seconds rendered so far and the expected total (0 when unknown).
