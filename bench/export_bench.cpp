@@ -10,6 +10,7 @@
 // --diff-seconds, for time lanes over the whole export, and around the seam.
 //
 //   export_bench [--seconds S] [--diff-seconds S] [--rounds N] [--warm-ups 8,2,...]
+//                [--room N]   (the environment's item, 1 "Generic" to 26 "Psychotic")
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -66,7 +67,7 @@ bool WriteSource(const std::string& path, int i) {
     return true;
 }
 
-std::string WriteScene(const fs::path& dir) {
+std::string WriteScene(const fs::path& dir, int room) {
     std::vector<TPlaylistChannel> channels;
     for (int i = 0; i < Sources; ++i) {
         TPlaylistChannel c;
@@ -80,7 +81,7 @@ std::string WriteScene(const fs::path& dir) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return {};
-    const std::string text = FormatPlaylist(12, 8, channels); // "Concert Hall"
+    const std::string text = FormatPlaylist(12, room, channels); // 8: "Concert Hall"
     std::fwrite(text.data(), 1, text.size(), f);
     std::fclose(f);
     return path;
@@ -176,15 +177,15 @@ std::pair<double, double> Difference(const std::vector<float>& a, const std::vec
 }
 
 // Where a time-lane render departs from the one-lane render (both of width
-// channels): the largest difference over the whole file and its time, and
-// around the first seam: before it, in its first 10 ms, up to 1 s after it,
-// and later.
+// channels): the largest difference over the whole file and its time, before
+// the first seam, in its first 10 ms, in each of the 5 seconds after it, and
+// later.
 std::string SeamDifference(const std::vector<float>& a, const std::vector<float>& b, int width,
                            double seam) {
     if (a.size() != b.size())
         return "lengths differ";
     const auto db = [](double v) { return v > 0 ? 20 * std::log10(v) : -HUGE_VAL; };
-    double worst = 0, at = 0, zone[4] = {};
+    double worst = 0, at = 0, before = 0, first = 0, later = 0, second[5] = {};
     for (size_t i = 0; i < a.size(); ++i) {
         const double d = std::fabs(double(a[i]) - b[i]);
         const double t = double(i / static_cast<size_t>(width)) / Rate;
@@ -192,14 +193,19 @@ std::string SeamDifference(const std::vector<float>& a, const std::vector<float>
             worst = d;
             at = t;
         }
-        const int z = t < seam ? 0 : t < seam + 0.01 ? 1 : t < seam + 1 ? 2 : 3;
-        zone[z] = std::max(zone[z], d);
+        double& zone = t < seam        ? before
+                       : t >= seam + 5 ? later
+                                       : second[static_cast<int>(t - seam)];
+        zone = std::max(zone, d);
+        if (t >= seam && t < seam + 0.01)
+            first = std::max(first, d);
     }
-    char text[200];
+    char text[240];
     std::snprintf(text, sizeof text,
-                  "max %.1f dBFS at %.3f s; before seam %.1f, seam+10ms %.1f, +1s %.1f, "
-                  "later %.1f",
-                  db(worst), at, db(zone[0]), db(zone[1]), db(zone[2]), db(zone[3]));
+                  "max %.1f at %.3f s; before seam %.1f; first 10 ms %.1f; seconds 1-5 after: "
+                  "%.1f %.1f %.1f %.1f %.1f; later %.1f",
+                  db(worst), at, db(before), db(first), db(second[0]), db(second[1]), db(second[2]),
+                  db(second[3]), db(second[4]), db(later));
     return text;
 }
 
@@ -215,6 +221,7 @@ int main(int argc, char** argv) {
     double seconds = 60, diffSeconds = 10;
     int rounds = 1;
     std::vector<double> warmUps{8};
+    int room = 8;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--seconds") == 0)
             seconds = std::max(1.0, std::atof(argv[i + 1]));
@@ -222,6 +229,8 @@ int main(int argc, char** argv) {
             diffSeconds = std::max(1.0, std::atof(argv[i + 1]));
         else if (std::strcmp(argv[i], "--rounds") == 0)
             rounds = std::max(1, std::atoi(argv[i + 1]));
+        else if (std::strcmp(argv[i], "--room") == 0)
+            room = std::clamp(std::atoi(argv[i + 1]), 0, 26);
         else if (std::strcmp(argv[i], "--warm-ups") == 0) {
             warmUps.clear();
             for (const char* p = argv[i + 1]; *p;) {
@@ -237,7 +246,7 @@ int main(int argc, char** argv) {
     fs::create_directories(dir);
     const std::string plugins = fs::read_symlink("/proc/self/exe").parent_path().string();
     std::printf("Writing the scene: %d sources on circling paths...\n", Sources);
-    const std::string scene = WriteScene(dir);
+    const std::string scene = WriteScene(dir, room);
     if (scene.empty()) {
         std::fprintf(stderr, "cannot write the scene in %s\n", dir.c_str());
         return 1;
