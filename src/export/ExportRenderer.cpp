@@ -170,7 +170,7 @@ struct TFileProbe {
     double AnnouncedSeconds = 0; // 0: not cut short, or not known
     long long Frames = 0;
     int Rate = 0;
-    bool Mpeg = false; // its decoder's start is not sample-exact
+    bool Mpeg = false; // the library decodes it itself: its length may differ
 };
 
 TFileProbe ProbeFile(const std::string& path) {
