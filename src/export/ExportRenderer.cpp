@@ -839,8 +839,8 @@ private:
 
 // The scene split over time: every lane renders all of it, each a stretch of
 // the export after a warm-up, and the mix takes the stretches in order. A
-// lane renders its whole stretch ahead, so that none waits for the mix to
-// reach it: the stretches are held in memory.
+// lane after the first renders its whole stretch ahead, so that none waits
+// for the mix to reach it: those stretches are held in memory.
 class TTimeLanes : public TBlockSource {
 public:
     TTimeLanes(const TExportOptions& o, int dataset, int lanes, double warmSeconds)
@@ -878,7 +878,11 @@ public:
             const size_t to =
                 k + 1 == n ? fixedFrames : std::min(fixedFrames, (from + length) / grid * grid);
             const TSpan span{from, from - std::min(from, warm)};
-            lanes_[k]->Start(to, blockFrames, moving, to - span.From + 2 * grid, span);
+            // The first lane's stretch is mixed as it comes: two seconds
+            // ahead, as a source lane keeps.
+            const size_t ahead = k == 0 ? std::max<size_t>(2 * static_cast<size_t>(rate_), 8 * grid)
+                                        : to - span.From + 2 * grid;
+            lanes_[k]->Start(to, blockFrames, moving, ahead, span);
             ends_.push_back(to);
             from = to;
         }
