@@ -1,15 +1,15 @@
 // The export on several cores: the 32-source binaural scene (every source
 // circling the listener on its own path, looping, the reverb at level 12 and
 // the "Concert Hall" room) rendered by the program's exporter in this process
-// with one render lane, two, and one per core, and with two lanes that split
-// the export's time instead of its sources (PHONARA_EXPORT_TIME_LANES), for
-// each warm-up asked for. Prints the wall and CPU time (every thread), the
+// with one render lane, two, and one per core (lanes that split the sources),
+// and with two lanes that split the export's time, with the warm-up the scene
+// needs and with each warm-up asked for. Prints the wall and CPU time (every thread), the
 // speed as a multiple of real time, the wall time against one lane's, and how
 // far the lanes' render lies from the one-lane render (both rendered again
 // with the limiter off, to 32-bit float): for source lanes over the first
 // --diff-seconds, for time lanes over the whole export, and around the seam.
 //
-//   export_bench [--seconds S] [--diff-seconds S] [--rounds N] [--warm-ups 8,2,...]
+//   export_bench [--seconds S] [--diff-seconds S] [--rounds N] [--warm-ups 2,4,...]
 //                [--room N]   (the environment's item, 1 "Generic" to 26 "Psychotic")
 #include <algorithm>
 #include <atomic>
@@ -94,16 +94,20 @@ struct TRun {
     std::vector<double> Seams; // time lanes: where each later lane takes over
 };
 
-// How the lanes split the work: sources (Warm < 0) or time, after a warm-up
-// of Warm seconds.
+// How the lanes split the work: sources, or time after a warm-up of Warm
+// seconds (< 0: the one the scene needs).
 struct TConfig {
     int Lanes = 1;
+    bool Time = false;
     double Warm = -1;
     std::string Name() const {
-        if (Warm < 0)
+        if (!Time)
             return std::to_string(Lanes);
         char text[32];
-        std::snprintf(text, sizeof text, "%d time W=%g", Lanes, Warm);
+        if (Warm < 0)
+            std::snprintf(text, sizeof text, "%d time", Lanes);
+        else
+            std::snprintf(text, sizeof text, "%d time W=%g", Lanes, Warm);
         return text;
     }
 };
@@ -111,13 +115,10 @@ struct TConfig {
 TRun Export(const std::string& scene, const std::string& out, TConfig config, double seconds,
             bool limiter, const std::string& plugins) {
     const int threads = config.Lanes;
-    if (config.Warm >= 0) {
-        setenv("PHONARA_EXPORT_TIME_LANES", "1", 1);
-        setenv("PHONARA_EXPORT_TIME_WARMUP", std::to_string(config.Warm).c_str(), 1);
-    } else {
-        unsetenv("PHONARA_EXPORT_TIME_LANES");
-    }
     TExportOptions o;
+    o.SourceLanesOnly = !config.Time;
+    if (config.Time && config.Warm >= 0)
+        o.WarmUpSeconds = config.Warm;
     o.Playlist = scene;
     o.Output = out;
     o.Format = TExportFormat::Float;
@@ -143,7 +144,7 @@ TRun Export(const std::string& scene, const std::string& out, TConfig config, do
                      r.Error.c_str());
         std::exit(1);
     }
-    if ((config.Warm >= 0) != !run.Seams.empty()) {
+    if (config.Time == run.Seams.empty()) {
         std::fprintf(stderr, "export with %s lanes did not split as asked\n",
                      config.Name().c_str());
         std::exit(1);
@@ -220,7 +221,7 @@ int main(int argc, char** argv) {
     setenv("ALSOFT_DRIVERS", "null", 0);
     double seconds = 60, diffSeconds = 10;
     int rounds = 1;
-    std::vector<double> warmUps{8};
+    std::vector<double> warmUps;
     int room = 8;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--seconds") == 0)
@@ -252,11 +253,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    std::vector<TConfig> configs{{1, -1}, {2, -1}};
+    std::vector<TConfig> configs{{1}, {2}};
     if (cores > 2)
-        configs.push_back({cores, -1});
+        configs.push_back({cores});
+    configs.push_back({2, true});
     for (const double w : warmUps)
-        configs.push_back({2, w});
+        configs.push_back({2, true, w});
 
     std::vector<std::vector<TRun>> runs(configs.size());
     for (int round = 0; round < rounds; ++round)
@@ -269,10 +271,10 @@ int main(int argc, char** argv) {
         }
     std::printf("Comparing the lanes' render with one lane (limiter off)...\n");
     const std::string one = (dir / "one.wav").string();
-    Export(scene, one, {1, -1}, diffSeconds, false, plugins);
+    Export(scene, one, {1}, diffSeconds, false, plugins);
     const std::vector<float> reference = ReadFloats(one);
     const std::string whole = (dir / "whole.wav").string();
-    Export(scene, whole, {1, -1}, seconds, false, plugins);
+    Export(scene, whole, {1}, seconds, false, plugins);
     const std::vector<float> wholeReference = ReadFloats(whole);
 
     std::printf("\nThe 32-source binaural scene, %.0f s of audio, float WAV; %d core(s); %d "
@@ -293,14 +295,14 @@ int main(int argc, char** argv) {
             oneWall = w;
         std::string diff = "-";
         const std::string sum = (dir / "sum.wav").string();
-        if (configs[i].Lanes > 1 && configs[i].Warm < 0) {
+        if (configs[i].Lanes > 1 && !configs[i].Time) {
             Export(scene, sum, configs[i], diffSeconds, false, plugins);
             const auto [worst, rms] = Difference(reference, ReadFloats(sum));
             char text[80];
             std::snprintf(text, sizeof text, "first %.0f s: %.1f dBFS (RMS %.1f)", diffSeconds,
                           worst, rms);
             diff = text;
-        } else if (configs[i].Warm >= 0) {
+        } else if (configs[i].Time) {
             const TRun r = Export(scene, sum, configs[i], seconds, false, plugins);
             const auto [worst, rms] = Difference(wholeReference, ReadFloats(sum));
             char text[80];

@@ -80,6 +80,10 @@ struct TExportOptions {
     int Threads = 0;
     // The limiter at full scale after the mix; off only to compare renders.
     bool Limiter = true;
+    // Only to compare renders: lanes that split the sources, never the
+    // time; or time lanes with this warm-up instead of the scene's own.
+    bool SourceLanesOnly = false;
+    std::optional<double> WarmUpSeconds;
 
     bool operator==(const TExportOptions&) const = default;
 };

@@ -12,6 +12,7 @@
 #include <ebur128.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <iterator>
 #include <locale>
 #include <memory>
 #include <mutex>
@@ -38,6 +39,7 @@
 #include "export/Limiter.h"
 #include "export/SceneRenderer.h"
 #include "export/ThreadCpu.h"
+#include "export/TimeLanes.h"
 #include "files/FileError.h"
 #include "hrtf/SofaConvert.h"
 #include "motion/MotionPath.h"
@@ -170,6 +172,7 @@ struct TFileProbe {
     double AnnouncedSeconds = 0; // 0: not cut short, or not known
     long long Frames = 0;
     int Rate = 0;
+    bool Stereo = false;
     bool Mpeg = false; // the library decodes it itself: its length may differ
 };
 
@@ -183,6 +186,7 @@ TFileProbe ProbeFile(const std::string& path) {
     probe.Empty = info.frames == 0;
     probe.Frames = info.frames;
     probe.Rate = info.samplerate;
+    probe.Stereo = info.channels == 2;
     probe.Mpeg = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
     // libsndfile plays what a cut file holds and notes the difference in its
     // log only: "data : 44100 (should be 22028)" (bytes; "SSND" in AIFF).
@@ -521,15 +525,6 @@ private:
     bool moving_ = false;
 };
 
-// A stretch of the export's time for a lane that renders the whole scene:
-// its blocks from From on reach the mix; it starts rendering at Warm (on the
-// block grid of a one-lane render), every channel where it plays then, and
-// drops what comes before From: by then the rooms' reverbs and the sources'
-// filters hold what they would hold had the lane rendered from 0.
-struct TSpan {
-    size_t From = 0, Warm = 0;
-};
-
 // One render lane: a share of the scene's sources on a loopback device of its
 // own (a library lane, with its own room and reverbs), opened and rendered on
 // a thread of its own, up to a few blocks ahead of the mix.
@@ -567,12 +562,12 @@ public:
     int Width() const { return width_; }
 
     // Starts rendering blocks of blockFrames, at most aheadFrames ahead of
-    // the mix.
+    // the mix: the stretches of the export given, in order, or all of it.
     void Start(size_t fixedFrames, DWORD blockFrames, bool moving, size_t aheadFrames,
-               TSpan span = {}) {
+               std::vector<TStretch> stretches = {}) {
         {
             std::lock_guard lock(mx_);
-            span_ = span;
+            stretches_ = std::move(stretches);
             fixedFrames_ = fixedFrames;
             blockFrames_ = blockFrames;
             movingScene_ = moving;
@@ -683,33 +678,52 @@ private:
             if (stop_)
                 return;
         }
-        if (span_.Warm > 0 && !Seek(blocks, span_.Warm))
-            return Fail(translate("ExportCommand", "レンダリングに失敗しました"),
-                        BASS_ErrorGetCode());
-        blocks.Play();
         for (TBlock& b : ring_)
             b.Samples.resize(blockFrames_ * static_cast<size_t>(width_));
-        std::vector<float> dropped(blockFrames_ * static_cast<size_t>(width_));
-        while (blocks.Rendered < span_.From) {
-            const size_t count = std::min<size_t>(blockFrames_, span_.From - blocks.Rendered);
-            bool playing = false;
-            if (!blocks.Render(dropped.data(), count, movingScene_, playing))
-                return Fail(translate("ExportCommand", "レンダリングに失敗しました"),
-                            BASS_ErrorGetCode());
-            std::lock_guard lock(mx_);
-            if (stop_)
+        if (stretches_.empty())
+            stretches_.push_back({0, 0, fixedFrames_, 0}); // To 0: no end
+        size_t tail = 0;
+        bool started = false;
+        for (const TStretch& s : stretches_) {
+            if (!started || blocks.Rendered != s.Warm) {
+                // A later stretch starts afresh where its warm-up begins.
+                if (started)
+                    for (const TChannel& c : blocks.Scene.Channels)
+                        BASS_ChannelPause(c.Handle);
+                if ((started || s.Warm > 0) && !Seek(blocks, s.Warm))
+                    return Fail(translate("ExportCommand", "レンダリングに失敗しました"),
+                                BASS_ErrorGetCode());
+                blocks.Play();
+                started = true;
+            }
+            if (!RenderStretch(blocks, s, tail))
                 return;
         }
-        for (size_t tail = 0;;) {
-            const size_t count =
-                fixedFrames_ ? std::min<size_t>(blockFrames_, fixedFrames_ - blocks.Rendered)
-                             : blockFrames_;
-            if (count == 0) {
-                std::lock_guard lock(mx_);
-                ended_ = true;
-                changed_.notify_all();
-                return;
+        std::lock_guard lock(mx_);
+        ended_ = true;
+        changed_.notify_all();
+    }
+
+    // Renders stretch s into the ring from tail on, the warm-up dropped;
+    // false when the lane stops or failed.
+    bool RenderStretch(TSceneBlocks& blocks, const TStretch& s, size_t& tail) {
+        std::vector<float> dropped(blockFrames_ * static_cast<size_t>(width_));
+        while (blocks.Rendered < s.From) {
+            const size_t count = std::min<size_t>(blockFrames_, s.From - blocks.Rendered);
+            bool playing = false;
+            if (!blocks.Render(dropped.data(), count, movingScene_, playing)) {
+                Fail(translate("ExportCommand", "レンダリングに失敗しました"), BASS_ErrorGetCode());
+                return false;
             }
+            std::lock_guard lock(mx_);
+            if (stop_)
+                return false;
+        }
+        for (;;) {
+            const size_t count =
+                s.To ? std::min<size_t>(blockFrames_, s.To - blocks.Rendered) : blockFrames_;
+            if (count == 0)
+                return true;
             {
                 std::unique_lock lock(mx_);
                 if (ready_ == ring_.size()) {
@@ -720,12 +734,13 @@ private:
                     laneWaiting_ = false;
                 }
                 if (stop_)
-                    return;
+                    return false;
             }
             TBlock& b = ring_[tail];
-            if (!blocks.Render(b.Samples.data(), count, movingScene_, b.Playing))
-                return Fail(translate("ExportCommand", "レンダリングに失敗しました"),
-                            BASS_ErrorGetCode());
+            if (!blocks.Render(b.Samples.data(), count, movingScene_, b.Playing)) {
+                Fail(translate("ExportCommand", "レンダリングに失敗しました"), BASS_ErrorGetCode());
+                return false;
+            }
             b.Frames = count;
             tail = (tail + 1) % ring_.size();
             std::lock_guard lock(mx_);
@@ -750,7 +765,7 @@ private:
     bool moving_ = false, movingScene_ = false;
     int width_ = 0;
     size_t fixedFrames_ = 0;
-    TSpan span_;
+    std::vector<TStretch> stretches_; // set by Start
     DWORD blockFrames_ = 0;
     std::vector<TBlock> ring_; // sized by Start
     size_t head_ = 0, ready_ = 0;
@@ -837,14 +852,14 @@ private:
     int rate_;
 };
 
-// The scene split over time: every lane renders all of it, each a stretch of
-// the export after a warm-up, and the mix takes the stretches in order. A
-// lane after the first renders its whole stretch ahead, so that none waits
-// for the mix to reach it: those stretches are held in memory.
+// The scene split over time: every lane renders all of it, the stretches of
+// the export it is given in turn, and the mix takes the stretches in order. A
+// lane may hold a whole stretch ahead of the mix, so that none waits for the
+// mix to reach it: the stretches are kept short enough for that.
 class TTimeLanes : public TBlockSource {
 public:
-    TTimeLanes(const TExportOptions& o, int dataset, int lanes, double warmSeconds)
-        : rate_(o.Rate), warmSeconds_(warmSeconds) {
+    TTimeLanes(const TExportOptions& o, int dataset, int lanes, std::vector<TStretch> stretches)
+        : rate_(o.Rate), stretches_(std::move(stretches)) {
         for (int i = 0; i < lanes; ++i)
             lanes_.push_back(std::make_unique<TLane>(o, dataset, TShare{}, loading_));
     }
@@ -858,42 +873,34 @@ public:
     const TScene& Scene() const { return lanes_.front()->Scene(); }
     bool Moving() const { return lanes_.front()->Moving(); }
     int Width() const override { return width_; }
-    // Where each lane after the first begins, in seconds of the export.
+    // Where each stretch after the first begins, in seconds of the export.
     std::vector<double> Seams() const {
         std::vector<double> seams;
-        for (size_t k = 1; k < ends_.size(); ++k)
-            seams.push_back(double(ends_[k - 1]) / rate_);
+        for (size_t k = 1; k < stretches_.size(); ++k)
+            seams.push_back(double(stretches_[k].From) / rate_);
         return seams;
     }
-    // The stretches even out each lane's work: the first renders no warm-up,
-    // so its stretch is longer by one. Every edge lies on the block grid.
+    // The stretches were planned for this length and block grid.
     bool Start(size_t fixedFrames, DWORD blockFrames) override {
         const bool moving = Moving();
-        const size_t n = lanes_.size(), grid = blockFrames;
-        const size_t warm = static_cast<size_t>(std::llround(warmSeconds_ * rate_ / grid)) * grid;
-        const size_t first = (fixedFrames + (n - 1) * warm) / n;
-        size_t from = 0;
-        for (size_t k = 0; k < n; ++k) {
-            const size_t length = k == 0 ? first : first - std::min(first, warm);
-            const size_t to =
-                k + 1 == n ? fixedFrames : std::min(fixedFrames, (from + length) / grid * grid);
-            const TSpan span{from, from - std::min(from, warm)};
-            // The first lane's stretch is mixed as it comes: two seconds
-            // ahead, as a source lane keeps.
-            const size_t ahead = k == 0 ? std::max<size_t>(2 * static_cast<size_t>(rate_), 8 * grid)
-                                        : to - span.From + 2 * grid;
-            lanes_[k]->Start(to, blockFrames, moving, ahead, span);
-            ends_.push_back(to);
-            from = to;
+        size_t longest = 0;
+        for (const TStretch& s : stretches_)
+            longest = std::max(longest, s.To - s.From);
+        for (size_t k = 0; k < lanes_.size(); ++k) {
+            std::vector<TStretch> own;
+            std::copy_if(stretches_.begin(), stretches_.end(), std::back_inserter(own),
+                         [k](const TStretch& s) { return s.Lane == k; });
+            lanes_[k]->Start(fixedFrames, blockFrames, moving, longest + 2 * size_t{blockFrames},
+                             std::move(own));
         }
         return true;
     }
     bool Next(float* block, size_t count, bool& playing, int& code) override {
-        while (lane_ + 1 < ends_.size() && at_ >= ends_[lane_])
-            ++lane_;
+        while (stretch_ + 1 < stretches_.size() && at_ >= stretches_[stretch_].To)
+            ++stretch_;
         std::fill_n(block, count * static_cast<size_t>(width_), 0.0f);
         playing = false;
-        if (!lanes_[lane_]->AddNext(block, count, playing, code))
+        if (!lanes_[stretches_[stretch_].Lane]->AddNext(block, count, playing, code))
             return false;
         at_ += count;
         return true;
@@ -908,29 +915,49 @@ public:
 private:
     std::mutex loading_;
     std::vector<std::unique_ptr<TLane>> lanes_;
-    std::vector<size_t> ends_; // each lane's stretch ends here (frames)
-    size_t lane_ = 0, at_ = 0;
+    size_t stretch_ = 0, at_ = 0; // the stretch the mix is in, and where
     int width_ = 2;
     int rate_;
-    double warmSeconds_;
+    std::vector<TStretch> stretches_;
 };
 
-// Whether the export may be split over time (asked for by
-// PHONARA_EXPORT_TIME_LANES=1, an experiment): a fixed length, looping files
-// whose frames the device plays one for one (a file of the export's rate,
-// read by libsndfile, not MPEG), a binaural render. The warm-up in seconds
-// comes from PHONARA_EXPORT_TIME_WARMUP (8 by default).
-std::optional<double> TimeLanesWarmUp(const TExportOptions& o) {
-    const char* asked = std::getenv("PHONARA_EXPORT_TIME_LANES");
-    if (!asked || std::string_view(asked) != "1" || !o.Seconds || !o.Loop ||
+// The frames an export of a fixed length renders (0: until the sound ends).
+size_t FixedFrames(const TExportOptions& o) {
+    return o.Seconds ? static_cast<size_t>(std::llround(std::max(0.0, *o.Seconds) * o.Rate)) : 0;
+}
+
+// The block grid: sources on paths move at least every 10 ms of sound, so
+// that no step is heard.
+DWORD BlockGrid(const TExportOptions& o, bool moving) {
+    return moving ? std::min(static_cast<DWORD>(o.Rate / 100), BlockFrames) : BlockFrames;
+}
+
+// The stretches of time over lanes lanes, or none when the sources are to be
+// split instead. Time splits when every lane can start anywhere in the
+// scene sample for sample: a fixed length, looping files whose frames the
+// device plays one for one (a file of the export's rate read by libsndfile,
+// not MPEG, not cut short, no stereo file on a path), a binaural render; and when the warm-up the
+// scene's rooms need is short against the export and its stretches. A lane
+// holds at most a stretch ahead of the mix: 90 s, less when the lanes
+// together would hold more than 128 MB.
+std::vector<TStretch> TimeStretches(const TExportOptions& o, int lanes) {
+    if (lanes < 2 || o.SourceLanesOnly || !o.Seconds || !o.Loop ||
         o.Layout != TExportLayout::Binaural)
-        return std::nullopt;
-    bool fits = true;
+        return {};
+    bool fits = true, moving = false;
     const auto probe = [&](int, const TPlaylistChannel& c) {
         const TFileProbe p = ProbeFile(c.FileName);
         fits = fits && p.Frames > 0 && p.Rate == o.Rate && !p.Mpeg && p.AnnouncedSeconds == 0;
+        // A stereo file's balance is applied as the stream decodes ahead of
+        // the render: on a path it follows the decoding's pace, which a lane
+        // started in mid-play does not share.
+        fits = fits && !(p.Stereo && c.Motion);
+        moving = moving || c.Motion.has_value();
         return true;
     };
+    SetReverbDefaults();
+    TRinging ringing;
+    ringing.ReverbSeconds = ReverbParameters.reverbTime / 1000.0;
     if (!o.SoundFiles.empty()) {
         for (const std::string& file : o.SoundFiles) {
             TPlaylistChannel c;
@@ -941,14 +968,23 @@ std::optional<double> TimeLanesWarmUp(const TExportOptions& o) {
         const TPlaylistRead read =
             ReadPlaylist(o.Playlist, 50 * static_cast<double>(SceneUnitsPerStep), 32);
         if (read.Result != TReadResult::Ok)
-            return std::nullopt;
-        ApplyPlaylist(
-            read, 32, [](const TPlaylistLine&) {}, probe);
+            return {};
+        const auto setting = [&](const TPlaylistLine& line) {
+            ringing.ReverbLevel = line.ReverbLevel.value_or(ringing.ReverbLevel);
+            ringing.Environment = line.Environment.value_or(ringing.Environment);
+        };
+        ApplyPlaylist(read, 32, setting, probe);
     }
     if (!fits)
-        return std::nullopt;
-    const char* warm = std::getenv("PHONARA_EXPORT_TIME_WARMUP");
-    return warm ? std::max(0.0, std::atof(warm)) : 8.0;
+        return {};
+    const size_t grid = BlockGrid(o, moving);
+    const double seconds = o.WarmUpSeconds.value_or(WarmUpSeconds(ringing));
+    const auto warm =
+        static_cast<size_t>(std::ceil(std::max(0.0, seconds) * o.Rate / double(grid))) * grid;
+    constexpr size_t Budget = size_t{128} << 20;
+    const size_t perFrame = static_cast<size_t>(lanes) * 2 * sizeof(float);
+    const size_t longest = std::min(90 * static_cast<size_t>(o.Rate), Budget / perFrame);
+    return PlanStretches(FixedFrames(o), static_cast<size_t>(lanes), warm, grid, longest);
 }
 
 // How many lanes render the scene: as asked (0: one per core), at most one
@@ -999,10 +1035,9 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
     TScene scene;
     bool moving = false;
     const int lanes = LaneCount(o);
-    const std::optional<double> warmUp = lanes > 1 ? TimeLanesWarmUp(o) : std::nullopt;
-    if (warmUp) {
+    if (std::vector<TStretch> stretches = TimeStretches(o, lanes); !stretches.empty()) {
         LoadPluginsIn(QString::fromStdString(pluginFolder));
-        auto split = std::make_unique<TTimeLanes>(o, dataset, lanes, *warmUp);
+        auto split = std::make_unique<TTimeLanes>(o, dataset, lanes, std::move(stretches));
         if (!split->Open(out.Error))
             return failed(out.Error);
         scene = split->Scene();
@@ -1045,11 +1080,8 @@ TExportOutcome RenderExport(const TExportOptions& o, const TExportProgress& prog
 
     const auto width = static_cast<size_t>(source->Width());
     const double total = o.Seconds ? *o.Seconds : scene.LongestSeconds;
-    const size_t fixedFrames =
-        o.Seconds ? static_cast<size_t>(std::llround(std::max(0.0, *o.Seconds) * o.Rate)) : 0;
-    // Sources on paths move at least every 10 ms of sound, so no step is heard.
-    const DWORD blockFrames =
-        moving ? std::min(static_cast<DWORD>(o.Rate / 100), BlockFrames) : BlockFrames;
+    const size_t fixedFrames = FixedFrames(o);
+    const DWORD blockFrames = BlockGrid(o, moving);
     source->Start(fixedFrames, blockFrames);
     if (const auto* split = dynamic_cast<const TTimeLanes*>(source.get()))
         out.TimeSeams = split->Seams();
