@@ -572,7 +572,11 @@ public:
             blockFrames_ = blockFrames;
             movingScene_ = moving;
             ring_.resize(std::max<size_t>(2, aheadFrames / std::max<DWORD>(blockFrames, 1)));
-            batch_ = std::max<size_t>(1, ring_.size() / 8);
+            // At most a quarter second: a lane that holds a whole stretch
+            // still hands the mix what it needs soon.
+            batch_ =
+                std::max<size_t>(1, std::min(ring_.size() / 8,
+                                             static_cast<size_t>(options_.Rate / 4) / blockFrames));
             started_ = true;
         }
         changed_.notify_all();
@@ -890,6 +894,8 @@ public:
             std::vector<TStretch> own;
             std::copy_if(stretches_.begin(), stretches_.end(), std::back_inserter(own),
                          [k](const TStretch& s) { return s.Lane == k; });
+            if (own.empty())
+                continue; // a short export over many lanes: this one rests
             lanes_[k]->Start(fixedFrames, blockFrames, moving, longest + 2 * size_t{blockFrames},
                              std::move(own));
         }
