@@ -42,5 +42,19 @@ std::vector<TStretch> PlanStretches(size_t frames, size_t lanes, size_t warm, si
         stretches.push_back({from - std::min(from, warm), from, to, k % lanes});
         from = to;
     }
+    // The mix takes a stretch only after the ones before it: what the other
+    // lanes of a single round hold is mixed once the first lane is done. The
+    // first lane takes a little less (the mix costs about a tenth of a
+    // lane's render), so that this mixing overlaps their rendering rather
+    // than follows it.
+    if (rounds == 1 && stretches.size() >= 2) {
+        TStretch &head = stretches[0], &next = stretches[1];
+        const size_t lead = (frames - head.To) / 12 / grid * grid;
+        if (lead < head.To && next.To - next.From + lead <= longest) {
+            head.To -= lead;
+            next.From -= lead;
+            next.Warm = next.From - std::min(next.From, warm);
+        }
+    }
     return stretches;
 }

@@ -33,7 +33,9 @@ struct TStretch {
 // The stretches of an export of frames frames over lanes lanes, with a
 // warm-up of warm frames, none longer than longest (about: the edges lie on
 // the block grid). Lanes take the stretches in turn; they even out each
-// lane's work: the first stretch needs no warm-up, so it is longer by one.
+// lane's work: the first stretch needs no warm-up, so it is longer by one
+// (in a single round of lanes, a little less so: the mix of what the other
+// lanes hold follows it).
 // Empty when the warm-up would take a fifth or more of a stretch: the
 // sources are then better split than the time.
 std::vector<TStretch> PlanStretches(size_t frames, size_t lanes, size_t warm, size_t grid,
