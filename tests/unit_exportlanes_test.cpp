@@ -1,7 +1,10 @@
 // The export split over render lanes: each lane renders a share of the
-// sources on a device of its own, and their sum is the one-device render.
+// sources on a device of its own, and their sum is the one-device render; or
+// each renders the whole scene for stretches of the time, after a warm-up as
+// long as the scene's rooms ring.
 #include "SoundFiles.h"
 #include "export/ExportRenderer.h"
+#include "export/TimeLanes.h"
 #include "motion/MotionPath.h"
 #include "playlist/PlaylistFormat.h"
 
@@ -58,8 +61,10 @@ std::string writeScene(const TempDir& dir, double amplitude, bool together = fal
 }
 
 TExportOutcome exportScene(const std::string& list, const std::string& out, TExportLayout layout,
-                           int threads, bool limiter, std::optional<double> seconds) {
+                           int threads, bool limiter, std::optional<double> seconds,
+                           bool loop = false) {
     TExportOptions o;
+    o.Loop = loop;
     o.Playlist = list;
     o.Output = out;
     o.Format = TExportFormat::Float;
@@ -70,6 +75,26 @@ TExportOutcome exportScene(const std::string& list, const std::string& out, TExp
     o.Limiter = limiter;
     const std::atomic<bool> cancel{false};
     return RenderExport(o, {}, cancel, "");
+}
+
+// How far render y strays from render x: the largest difference in dBFS,
+// x's RMS, and how many samples before sample `exact` differ at all.
+struct TStray {
+    double WorstDb = 0, Rms = 0;
+    size_t DifferingBefore = 0;
+};
+TStray Stray(const std::vector<float>& x, const std::vector<float>& y, size_t exact = 0) {
+    double worst = 0, power = 0;
+    TStray s;
+    const size_t n = std::min(x.size(), y.size());
+    for (size_t i = 0; i < n; ++i) {
+        worst = std::max(worst, std::fabs(double(x[i]) - y[i]));
+        power += double(x[i]) * x[i];
+        s.DifferingBefore += i < exact && x[i] != y[i];
+    }
+    s.WorstDb = 20 * std::log10(std::max(worst, 1e-12));
+    s.Rms = n ? std::sqrt(power / double(n)) : 0;
+    return s;
 }
 
 } // namespace
@@ -113,16 +138,12 @@ TEST(ExportLanes, TheLanesSumIsTheOneDeviceRenderInEveryLayout) {
         const auto slack = static_cast<double>(c.seconds ? 0 : 44100 * width / 2 + 4096 * width);
         ASSERT_NEAR(double(x.size()), double(y.size()), slack);
         ASSERT_FALSE(x.empty());
-        double worst = 0, power = 0;
-        for (size_t i = 0; i < std::min(x.size(), y.size()); ++i) {
-            worst = std::max(worst, std::fabs(double(x[i]) - y[i]));
-            power += double(x[i]) * x[i];
-        }
+        const TStray stray = Stray(x, y);
         // Once its files have ended, a device lets its reverbs ring out for
         // their decay time and then rests them: a lane whose files end sooner
         // cuts its ring-out (60 dB down) sooner than one device would.
-        EXPECT_LT(20 * std::log10(std::max(worst, 1e-12)), c.seconds ? -90.0 : -80.0);
-        EXPECT_GT(std::sqrt(power / double(x.size())), 0.01) << "not silence";
+        EXPECT_LT(stray.WorstDb, c.seconds ? -90.0 : -80.0);
+        EXPECT_GT(stray.Rms, 0.01) << "not silence";
         EXPECT_NEAR(a.Summary.Lufs, b.Summary.Lufs, 0.01);
     }
 }
@@ -190,4 +211,112 @@ TEST(ExportLanes, CancelStopsTheLanesAheadOfTheMixAndKeepsTheOldFile) {
     const std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(kept, "the old take");
     EXPECT_EQ(names(), before) << "nothing left behind";
+}
+
+TEST(TimeLanes, TheWarmUpFollowsTheLongestDecayAndTheStretchesCoverTheExport) {
+    struct Case {
+        TRinging scene;
+        double seconds;
+    };
+    const Case cases[] = {
+        {{8, 0, 1.2}, 2 * 3.961 + 0.1},    // "Concert Hall", no channel reverb
+        {{0, 0, 1.2}, 0.1},                // "Off": only the filters' histories
+        {{0, 12, 1.2}, 2 * 1.2 + 0.1},     // the channel reverb alone
+        {{25, 12, 1.2}, 2 * 17.234 + 0.1}, // "Dizzy"
+        {{2, 20, 1.2}, 2 * 1.2 + 0.1},     // a channel reverb longer than "Padded Cell"
+        {{0, 5, 30.0}, 2 * 20.0 + 0.1},    // the library holds no decay past 20 s
+    };
+    for (const Case& c : cases)
+        EXPECT_NEAR(WarmUpSeconds(c.scene), c.seconds, 1e-5) << c.scene.Environment;
+
+    // An hour over 3 lanes, a warm-up of 8 s, stretches of at most 90 s.
+    const size_t rate = 44100, grid = 1024, warm = 8 * rate / grid * grid, longest = 90 * rate;
+    const size_t frames = 3600 * rate;
+    const std::vector<TStretch> plan = PlanStretches(frames, 3, warm, grid, longest);
+    ASSERT_GT(plan.size(), 40u);
+    EXPECT_EQ(plan.size() % 3, 0u) << "every lane takes as many";
+    size_t at = 0;
+    for (size_t k = 0; k < plan.size(); ++k) {
+        EXPECT_EQ(plan[k].From, at);
+        EXPECT_EQ(plan[k].Warm, k == 0 ? 0 : at - warm);
+        EXPECT_EQ(plan[k].Lane, k % 3);
+        EXPECT_LE(plan[k].To - plan[k].From, longest + grid);
+        EXPECT_GT(plan[k].To - plan[k].From, longest * 3 / 4);
+        EXPECT_TRUE(k + 1 == plan.size() || plan[k].To % grid == 0);
+        at = plan[k].To;
+    }
+    EXPECT_EQ(at, frames);
+    // A warm-up of a fifth of the export or of a stretch is not worth it.
+    EXPECT_TRUE(PlanStretches(4 * warm, 2, warm, grid, longest).empty());
+    EXPECT_TRUE(PlanStretches(frames, 2, warm, grid, 4 * warm).empty());
+    EXPECT_EQ(PlanStretches(5 * warm, 2, warm, grid, longest).size(), 2u);
+}
+
+TEST(TimeLanes, TwoLanesOverTimeRenderWhatOneLaneRenders) {
+    TempDir dir;
+    std::vector<TPlaylistChannel> channels;
+    for (int i = 0; i < 4; ++i) {
+        TPlaylistChannel c;
+        c.FileName = dir.file("s" + std::to_string(i) + ".wav");
+        ToneSpec spec;
+        spec.channels = i % 2 + 1;
+        spec.seconds = 0.7 + 0.37 * i;
+        spec.frequency = 180.0 * (i + 1);
+        spec.wave = i == 3 ? Wave::Noise : Wave::Sine;
+        spec.amplitude = 0.3;
+        ASSERT_TRUE(writeTone(c.FileName, spec));
+        c.X = -1.f + 0.6f * static_cast<float>(i);
+        c.Z = 1.f;
+        channels.push_back(c);
+    }
+    // The reverb (1.2 s) in "Room" (0.4 s): a warm-up of 2.5 s. A mono file
+    // circles; then a stereo one.
+    const TMotionPath circle{TMotionMode::Loop, {{0, 0, 0, 1}, {1.3, 1, 0, 0}, {2.6, 0, 0, 1}}};
+    const std::string list = dir.file("scene.pna"), stereo = dir.file("stereo.pna");
+    channels[2].Motion = circle;
+    std::ofstream(list, std::ios::binary) << FormatPlaylist(8, 3, channels);
+    channels[2].Motion.reset();
+    channels[1].Motion = circle;
+    std::ofstream(stereo, std::ios::binary) << FormatPlaylist(8, 3, channels);
+    const auto render = [&](const std::string& scene, int threads, bool loop, double seconds,
+                            const std::string& out) {
+        const TExportOutcome r = exportScene(scene, dir.file(out), TExportLayout::Binaural, threads,
+                                             false, seconds, loop);
+        EXPECT_EQ(r.Result, TExportOutcome::Status::Done) << r.Error;
+        int width = 0;
+        return std::make_pair(r.TimeSeams, readFloats(dir.file(out), width));
+    };
+    struct Case {
+        std::string scene;
+        bool loop;
+        double seconds;
+        size_t seams; // stretches of at most 90 s: two for each lane in 180 s
+    };
+    // Played once, the files cannot be joined in mid-play; in 10 s the
+    // warm-up would take more than a fifth; a stereo file's balance on a
+    // path follows the stream's decoding.
+    const Case cases[] = {
+        {list, true, 180, 3}, {list, false, 14, 0}, {list, true, 10, 0}, {stereo, true, 14, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scene + ", " + std::to_string(c.seconds) +
+                     (c.loop ? " s looping" : " s once"));
+        const auto [noSeams, one] = render(c.scene, 1, c.loop, c.seconds, "one.wav");
+        const auto [seams, two] = render(c.scene, 2, c.loop, c.seconds, "two.wav");
+        EXPECT_TRUE(noSeams.empty());
+        ASSERT_EQ(seams.size(), c.seams);
+        ASSERT_EQ(two.size(), one.size());
+        ASSERT_EQ(one.size(), static_cast<size_t>(c.seconds * 44100) * 2);
+        const size_t seam =
+            seams.empty() ? 0 : static_cast<size_t>(std::llround(seams[0] * 44100)) * 2;
+        // The lanes' work evened out (the first stretch needs no warm-up),
+        // each edge on the 10 ms grid of a moving scene.
+        const double first = (c.seconds + 3 * 2.5) / 4;
+        for (size_t k = 0; k < seams.size(); ++k)
+            EXPECT_NEAR(seams[k], double(k + 1) * first - double(k) * 2.5, 0.01 * double(k + 1));
+        const TStray stray = Stray(one, two, seam);
+        EXPECT_EQ(stray.DifferingBefore, 0u)
+            << "before the seam, the first lane is the one-lane render";
+        EXPECT_LT(stray.WorstDb, -90.0);
+        EXPECT_GT(stray.Rms, 0.01) << "not silence";
+    }
 }

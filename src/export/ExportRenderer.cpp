@@ -779,6 +779,14 @@ private:
     std::thread thread_; // last: starts once everything above exists
 };
 
+// Stops every lane; the CPU time each lane's thread used.
+std::vector<double> StopLanes(std::vector<std::unique_ptr<TLane>>& lanes) {
+    std::vector<double> cpu;
+    for (auto& lane : lanes)
+        cpu.push_back(lane->Stop());
+    return cpu;
+}
+
 // The scene split over lanes: their blocks summed in float.
 class TLanes : public TBlockSource {
 public:
@@ -826,12 +834,7 @@ public:
                 return false;
         return true;
     }
-    std::vector<double> Stop() override {
-        std::vector<double> cpu;
-        for (auto& lane : lanes_)
-            cpu.push_back(lane->Stop());
-        return cpu;
-    }
+    std::vector<double> Stop() override { return StopLanes(lanes_); }
 
 private:
     // How far each lane may render ahead of the mix. A lane renders a second
@@ -911,12 +914,7 @@ public:
         at_ += count;
         return true;
     }
-    std::vector<double> Stop() override {
-        std::vector<double> cpu;
-        for (auto& lane : lanes_)
-            cpu.push_back(lane->Stop());
-        return cpu;
-    }
+    std::vector<double> Stop() override { return StopLanes(lanes_); }
 
 private:
     std::mutex loading_;
